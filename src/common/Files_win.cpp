@@ -1,0 +1,56 @@
+#include "Files_win.h"
+
+#include "Errors.h"
+#include "TextConvert_win.h"
+#include "UniqueHandle_win.h"
+
+#include <windows.h>
+
+#include <limits>
+
+namespace vardex {
+
+namespace {
+
+class Win32InputFile final : public InputFile {
+public:
+    explicit Win32InputFile(UniqueFile file) : file_(std::move(file)) {}
+
+    size_t Read(char* buffer, size_t size) override
+    {
+        DWORD read = 0;
+        const auto chunk = static_cast<DWORD>(std::min<size_t>(size, std::numeric_limits<DWORD>::max()));
+        if (!ReadFile(file_.Get(), buffer, chunk, &read, nullptr))
+            throw IoError(GetLastError());
+        return read;
+    }
+
+private:
+    UniqueFile file_;
+};
+
+}  // namespace
+
+bool Win32FileSystem::Exists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::CreateEmpty(const std::string& path)
+{
+    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(file);
+}
+
+std::unique_ptr<InputFile> Win32FileSystem::OpenRead(const std::string& path)
+{
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw IoError(GetLastError());
+    return std::make_unique<Win32InputFile>(std::move(file));
+}
+
+}  // namespace vardex

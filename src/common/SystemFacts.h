@@ -1,0 +1,29 @@
+#pragma once
+// What the logic asks the operating system about the machine and the logged-on user.
+#include "TimeFormat.h"
+
+#include <optional>
+#include <string>
+
+namespace vardex {
+
+inline constexpr int kPlatformWin32Nt = 2;  // VER_PLATFORM_WIN32_NT: every other value is 9x
+
+class SystemFacts {
+public:
+    virtual ~SystemFacts() = default;
+    virtual int PlatformId() = 0;
+    // The logged-on user's name as the system reports it; nothing when the call fails.
+    virtual std::optional<std::string> LogonUserName() = 0;
+    // The Windows directory, with a trailing backslash.
+    virtual std::string WindowsDirectory() = 0;
+    // The regional date and time formats as they are now.
+    virtual RegionalFormats Regional() = 0;
+};
+
+inline bool IsNtFamily(SystemFacts& system)
+{
+    return system.PlatformId() == kPlatformWin32Nt;
+}
+
+}  // namespace vardex

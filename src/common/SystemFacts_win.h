@@ -1,0 +1,14 @@
+#pragma once
+#include "SystemFacts.h"
+
+namespace vardex {
+
+class Win32SystemFacts final : public SystemFacts {
+public:
+    int PlatformId() override;
+    std::optional<std::string> LogonUserName() override;
+    std::string WindowsDirectory() override;
+    RegionalFormats Regional() override;
+};
+
+}  // namespace vardex

@@ -1,0 +1,81 @@
+#pragma once
+// One owning handle template for every kind of Windows handle: copy deleted, move allowed, the
+// traits say what is empty and how to close.
+#include <windows.h>
+
+#include <utility>
+
+namespace vardex {
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    ~UniqueHandle() { Reset(); }
+
+    Handle Get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != Traits::Empty(); }
+
+    Handle Release() noexcept { return std::exchange(handle_, Traits::Empty()); }
+    void Reset(Handle handle = Traits::Empty()) noexcept
+    {
+        const Handle old = std::exchange(handle_, handle);
+        if (old != Traits::Empty())
+            Traits::Close(old);
+    }
+
+private:
+    Handle handle_ = Traits::Empty();
+};
+
+template <typename H, auto CloseFunction, H EmptyValue = H{}>
+struct SimpleHandleTraits {
+    using Handle = H;
+    static Handle Empty() noexcept { return EmptyValue; }
+    static void Close(Handle handle) noexcept { CloseFunction(handle); }
+};
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { CloseHandle(handle); }
+};
+
+// CreateFile reports failure with INVALID_HANDLE_VALUE rather than a null handle.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) noexcept { CloseHandle(handle); }
+};
+
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueRegKey = UniqueHandle<SimpleHandleTraits<HKEY, RegCloseKey>>;
+using UniqueModule = UniqueHandle<SimpleHandleTraits<HMODULE, FreeLibrary>>;
+using UniqueGdiObject = UniqueHandle<SimpleHandleTraits<HGDIOBJ, DeleteObject>>;
+using UniqueIcon = UniqueHandle<SimpleHandleTraits<HICON, DestroyIcon>>;
+using UniqueHook = UniqueHandle<SimpleHandleTraits<HHOOK, UnhookWindowsHookEx>>;
+using UniqueLocalMemory = UniqueHandle<SimpleHandleTraits<HLOCAL, LocalFree>>;
+
+// A function of a library loaded by name at the moment of use; nullptr when either is missing.
+template <typename Function>
+Function GetProcedure(const UniqueModule& module, const char* name) noexcept
+{
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)));
+}
+
+}  // namespace vardex

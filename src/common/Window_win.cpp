@@ -1,0 +1,71 @@
+#include "Window_win.h"
+
+#include "ErrorReport_win.h"
+
+#include <stdexcept>
+
+namespace vardex {
+
+Window::~Window()
+{
+    if (hwnd_) {
+        // Messages sent while the window is destroyed must not reach a half-destroyed object.
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Window::Create(const CreateParams& params)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    if (!GetClassInfoExW(instance, params.className, &windowClass)) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &Window::Procedure;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = params.className;
+        windowClass.hbrBackground = params.background;
+        windowClass.hCursor = params.cursor;
+        windowClass.hIcon = params.icon;
+        if (!RegisterClassExW(&windowClass))
+            throw std::runtime_error("Cannot register a window class");
+    }
+    if (!CreateWindowExW(params.exStyle, params.className, params.title, params.style, params.x, params.y,
+                         params.width, params.height, params.parent, nullptr, instance, this))
+        throw std::runtime_error("Cannot create a window");
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_NCCREATE) {
+        auto* window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        window->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+    }
+    auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!window)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        window->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return window->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        ReportCurrentException(hwnd);
+        return 0;
+    }
+}
+
+}  // namespace vardex

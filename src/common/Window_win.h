@@ -1,0 +1,42 @@
+#pragma once
+// Base of every window of the program: a static window procedure that finds the C++ object in
+// the window's user data and dispatches to HandleMessage. It is the catch boundary: an error in
+// a handler is shown by the general error report and the program goes on.
+#include <windows.h>
+
+namespace vardex {
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND Handle() const noexcept { return hwnd_; }
+
+protected:
+    struct CreateParams {
+        const wchar_t* className = nullptr;
+        const wchar_t* title = L"";
+        DWORD style = 0;
+        DWORD exStyle = 0;
+        int x = 0, y = 0, width = 0, height = 0;
+        HWND parent = nullptr;
+        HBRUSH background = nullptr;
+        HCURSOR cursor = nullptr;
+        HICON icon = nullptr;
+    };
+
+    // Registers the window class on first use and creates the window bound to this object.
+    void Create(const CreateParams& params);
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace vardex

@@ -1,0 +1,73 @@
+#pragma once
+// The settings store: one registry key with global values and per-user values (user key + code),
+// and the lock service's in-memory settings loaded from it.
+#include "common/Registry.h"
+#include "common/TimeFormat.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+inline constexpr const char* kSettingsKeyPath = "SOFTWARE\\QUORTEX";
+
+namespace SettingNames {
+// Global values.
+inline constexpr const char* AdminPassword = "APW";
+inline constexpr const char* BackgroundFile = "PBGI";
+inline constexpr const char* ShowBackground = "PSBI";
+inline constexpr const char* ScreenSaverMode = "SCSR";
+inline constexpr const char* PowerSaveTimeout = "PMTO";
+inline constexpr const char* PowerSaveMode = "PMPM";
+inline constexpr const char* HotKey = "PLHK";
+inline constexpr const char* ShutdownAllowed = "PLSI";
+inline constexpr const char* LockAtStartup = "PSUL";
+inline constexpr const char* StatisticsEnabled = "LFE";
+inline constexpr const char* BootKeysDisabled = "BKGR";
+inline constexpr const char* UserValidation = "UVLD";
+// Per-user codes, preceded by the user key.
+inline constexpr const char* UserPassword = "PAPW";
+inline constexpr const char* Schedule = "PWTB";
+inline constexpr const char* RestrictBySchedule = "PWTL";
+inline constexpr const char* AllowedHours = "PWTH";
+inline constexpr const char* RestrictByDuration = "PWTD";
+inline constexpr const char* CounterDay = "PDDC";
+inline constexpr const char* UsedSeconds = "PDTC";
+}  // namespace SettingNames
+
+inline constexpr std::uint16_t kDefaultHotKey = 16576;  // Ctrl + virtual key 0xC0
+inline constexpr const char* kDefaultBackgroundName = "scrlogo.jpg";
+
+struct LockServiceSettings {
+    std::string UserKey;
+    std::string AdminPassword;
+    std::string UserPassword;
+    std::string BackgroundFile;
+    bool ShowBackground = true;
+    bool ScreenSaverMode = false;
+    std::int32_t PowerSaveDelay = 5;  // in 3-second ticks
+    std::int32_t PowerSaveMode = 0;   // -1 none, 0 blank, 1 suspend, 2 power off
+    std::uint16_t HotKey = kDefaultHotKey;
+    std::vector<std::string> Periods;  // "from=till", fractions of a day
+    bool RestrictBySchedule = false;
+    std::int32_t CounterDay = 0;
+    std::uint32_t UsedSeconds = 0;
+    std::int64_t AllowedSeconds = 86400;
+    bool RestrictByDuration = false;
+    bool ShutdownAllowed = true;
+    bool LockAtStartup = false;
+    bool StatisticsEnabled = false;
+};
+
+// The defaults the lock service holds when a value is absent.
+LockServiceSettings DefaultServiceSettings(const std::string& userKey, const std::string& programDirectory);
+
+// Loads the lock service's settings into settings: every field is first reset to its default,
+// then each value present overwrites its field. The key is opened for full access and, when
+// that is refused, for reading. A value of the wrong type raises RegistryError; the fields read
+// before it keep their values and the others their defaults.
+void LoadServiceSettings(LockServiceSettings& settings, Registry& registry, const std::string& userKey,
+                         const std::string& programDirectory, const RegionalFormats& formats);
+
+}  // namespace vardex

@@ -1,0 +1,105 @@
+// vardexsaver: installed as the Windows screen saver, it asks the running lock service to lock.
+// No window, no message loop; it always ends with exit code 0.
+#include "SaverCommand.h"
+#include "common/Application.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace vardex {
+namespace {
+
+constexpr const wchar_t* kSaverCaption = L"Vardex Screen Saver";
+
+std::string ToUtf8(const wchar_t* text)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(length > 0 ? length - 1 : 0), '\0');
+    if (length > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+std::wstring ToWide(const std::string& text)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring result(static_cast<size_t>(length > 0 ? length - 1 : 0), L'\0');
+    if (length > 1)
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), length);
+    return result;
+}
+
+std::vector<std::string> Arguments()
+{
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; list && i < count; ++i)
+        arguments.push_back(ToUtf8(list[i]));
+    LocalFree(list);
+    return arguments;
+}
+
+bool MutexExists(const wchar_t* name)
+{
+    // The handle stays open until the process ends, as the system releases it then.
+    return OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name) != nullptr;
+}
+
+void ShowMessage(const wchar_t* text, UINT icon)
+{
+    MessageBoxW(nullptr, text, kSaverCaption, MB_TASKMODAL | icon);
+}
+
+void ChangePassword(HWND parent)
+{
+    using Function = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+    const HMODULE library = LoadLibraryW(L"MPR.DLL");
+    if (!library)
+        return;
+    if (const auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA"))))
+        function("SCRSAVE", parent, 0, nullptr);
+    FreeLibrary(library);
+}
+
+void ReportError(const std::string& message)
+{
+    const std::wstring text = ToWide(message);
+    MessageBoxW(nullptr, text.c_str(), kSaverCaption, MB_TASKMODAL | MB_ICONERROR);
+}
+
+void Run()
+{
+    const std::vector<std::string> arguments = Arguments();
+    const bool serviceRunning = MutexExists(kServiceMutexName);
+    const bool sessionActive = serviceRunning && MutexExists(kSessionMutexName);
+    const SaverActions actions = DecideSaverActions(arguments, serviceRunning, sessionActive);
+    if (actions.showNotExecuted)
+        ShowMessage(L"Vardex is not executed !", MB_ICONERROR);
+    if (actions.broadcastLock)
+        SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(kSignalMessageName), kLockSignal, 0);
+    if (actions.showNothingToConfigure)
+        ShowMessage(L"Nothing to configure !", MB_ICONINFORMATION);
+    if (actions.changePassword) {
+        const std::int64_t handle = ParseWindowHandleArgument(arguments.size() > 1 ? arguments[1] : std::string());
+        ChangePassword(reinterpret_cast<HWND>(static_cast<INT_PTR>(handle)));
+    }
+}
+
+}  // namespace
+}  // namespace vardex
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    try {
+        vardex::Run();
+    } catch (const std::exception& error) {
+        // A conversion error (argument 2 not a number) ends the program with its message.
+        vardex::ReportError(error.what());
+    }
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The lock hot key: a 16-bit shortcut code (virtual key in bits 0-12, Shift 0x2000, Ctrl 0x4000,
+// Alt 0x8000), its system registration and its text in the tray menu.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vardex {
+
+inline constexpr int kHotKeyId = 4097;
+
+struct HotKeyRegistration {
+    unsigned modifiers = 0;  // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4
+    unsigned virtualKey = 0;
+    bool operator==(const HotKeyRegistration&) const = default;
+};
+
+HotKeyRegistration HotKeyToRegistration(std::uint16_t code) noexcept;
+
+// Gives the keyboard layout's name of a virtual key ("" when it has none).
+using LayoutKeyName = std::function<std::string(unsigned virtualKey)>;
+
+// "Shift+Ctrl+Alt+A": the set modifiers then the key's name; empty when the key has no name.
+std::string HotKeyText(std::uint16_t code, const LayoutKeyName& layoutKeyName);
+
+// The caption of the lock action and of the first tray menu item: "Vardex  " and the text.
+std::string LockActionCaption(std::uint16_t code, const LayoutKeyName& layoutKeyName);
+
+}  // namespace vardex

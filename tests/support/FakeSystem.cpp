@@ -1,0 +1,66 @@
+#include "FakeSystem.h"
+
+#include <algorithm>
+
+namespace vardex::test {
+
+namespace {
+
+class FakeEnumeration final : public NetUserEnumeration {
+public:
+    explicit FakeEnumeration(FakeAccountDirectory& directory) : directory_(directory) {}
+
+    UserEnumBatch Next(std::uint32_t& resumeHandle) override
+    {
+        directory_.resumeHandlesSeen.push_back(resumeHandle);
+        if (directory_.batches.empty())
+            return {};
+        const size_t index = std::min(calls_++, directory_.batches.size() - 1);
+        if (!directory_.resumeStuck)
+            resumeHandle = static_cast<std::uint32_t>(calls_);
+        return directory_.batches[index];
+    }
+
+private:
+    FakeAccountDirectory& directory_;
+    size_t calls_ = 0;
+};
+
+class StringInputFile final : public InputFile {
+public:
+    explicit StringInputFile(std::string text) : text_(std::move(text)) {}
+
+    // Hands out at most 7 bytes a call, so that lines cross the reader's pieces.
+    size_t Read(char* buffer, size_t size) override
+    {
+        const size_t count = std::min({size, text_.size() - position_, size_t{7}});
+        std::memcpy(buffer, text_.data() + position_, count);
+        position_ += count;
+        return count;
+    }
+
+private:
+    std::string text_;
+    size_t position_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<NetUserEnumeration> FakeAccountDirectory::OpenNetUserEnumeration()
+{
+    if (!libraryPresent)
+        return nullptr;
+    return std::make_unique<FakeEnumeration>(*this);
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(const std::string& path)
+{
+    if (const auto it = unreadable.find(path); it != unreadable.end())
+        throw IoError(it->second);
+    const auto it = files.find(path);
+    if (it == files.end())
+        throw IoError(2);
+    return std::make_unique<StringInputFile>(it->second);
+}
+
+}  // namespace vardex::test

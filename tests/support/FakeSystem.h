@@ -1,0 +1,63 @@
+#pragma once
+// Recorded answers of the operating system for tests: system facts, the account directory and
+// files held in memory.
+#include "common/Accounts.h"
+#include "common/Errors.h"
+#include "common/Files.h"
+#include "common/SystemFacts.h"
+
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace vardex::test {
+
+class FakeSystemFacts final : public SystemFacts {
+public:
+    int platformId = kPlatformWin32Nt;
+    std::optional<std::string> userName = "User1";
+    std::string windowsDirectory = "C:\\WINDOWS\\";
+    RegionalFormats regional;
+
+    int PlatformId() override { return platformId; }
+    std::optional<std::string> LogonUserName() override { return userName; }
+    std::string WindowsDirectory() override { return windowsDirectory; }
+    RegionalFormats Regional() override { return regional; }
+};
+
+class FakeAccountDirectory final : public AccountDirectory {
+public:
+    bool libraryPresent = true;
+    // The answers of successive enumeration calls; the last one repeats.
+    std::vector<UserEnumBatch> batches;
+    std::map<std::string, std::string> sids;  // account name -> SID text
+    std::vector<std::uint32_t> resumeHandlesSeen;
+    bool resumeStuck = false;  // the enumeration never moves the resume handle
+
+    std::unique_ptr<NetUserEnumeration> OpenNetUserEnumeration() override;
+    std::optional<std::string> AccountNameToSidText(const std::string& name) override
+    {
+        const auto it = sids.find(name);
+        return it == sids.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+};
+
+// Files by path; a path in unreadable raises the given error code on opening.
+class MemoryFileSystem final : public FileSystem {
+public:
+    std::map<std::string, std::string> files;
+    std::map<std::string, unsigned> unreadable;
+    std::set<std::string> uncreatable;
+
+    bool Exists(const std::string& path) override { return files.count(path) > 0; }
+    bool CreateEmpty(const std::string& path) override
+    {
+        if (uncreatable.count(path))
+            return false;
+        files.emplace(path, std::string());
+        return true;
+    }
+    std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
+};
+
+}  // namespace vardex::test

@@ -1,0 +1,63 @@
+#include "common/Errors.h"
+#include "common/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace vardex {
+namespace {
+
+using Pieces = std::vector<std::string_view>;
+
+TEST(SplitPieces, RunsOfSeparatorsCountAsOneAndEndsGiveNoEmptyPiece)
+{
+    EXPECT_EQ(SplitPieces(";;a;;b;", ";"), (Pieces{"a", "b"}));
+    EXPECT_EQ(SplitPieces("a,b;c", ";,"), (Pieces{"a", "b", "c"}));
+    EXPECT_TRUE(SplitPieces("", ";").empty());
+    EXPECT_TRUE(SplitPieces(";;;", ";").empty());
+    EXPECT_EQ(SplitPieces("no separator", ";"), (Pieces{"no separator"}));
+}
+
+TEST(Trimming, RemovesCodesZeroToThirtyTwoOnly)
+{
+    const std::string padded = std::string("\0\t \x1f", 4) + "a b" + std::string(" \x03\r", 3);
+    EXPECT_EQ(TrimControl(padded), "a b");
+    EXPECT_EQ(TrimLeftControl(padded), std::string("a b \x03\r"));
+    EXPECT_EQ(TrimControl("\x7f" "x" "\xa0"), "\x7f" "x" "\xa0");  // DEL and 0xA0 are above 32
+}
+
+TEST(CaseFolding, OnlyAsciiLettersFold)
+{
+    EXPECT_TRUE(SameTextAscii("SCRNSAVE.EXE", "scrnsave.exe"));
+    EXPECT_FALSE(SameTextAscii("\xc9T\xc9", "\xe9t\xe9"));  // accented letters must match exactly
+    EXPECT_FALSE(SameTextAscii("a", "a "));
+    EXPECT_EQ(AsciiLowerCase("/S:1234"), "/s:1234");
+}
+
+TEST(FormatGeneral15, FifteenSignificantDigitsWithPoint)
+{
+    EXPECT_EQ(FormatGeneral15(0.375), "0.375");
+    EXPECT_EQ(FormatGeneral15(17.0 / 24.0), "0.708333333333333");
+    EXPECT_EQ(FormatGeneral15(0.0), "0");
+    EXPECT_EQ(FormatGeneral15(1.0 / 3.0), "0.333333333333333");
+}
+
+TEST(ErrorReportText, AddsFullStopOnlyAfterCharactersSortingAfterPoint)
+{
+    EXPECT_EQ(ErrorReportText("File access denied"), "File access denied.");
+    EXPECT_EQ(ErrorReportText("Done."), "Done.");
+    EXPECT_EQ(ErrorReportText("Really!"), "Really!");  // "!" sorts before "."
+    EXPECT_EQ(ErrorReportText("Path /"), "Path /.");
+    EXPECT_EQ(ErrorReportText(""), "");
+}
+
+TEST(IoErrorText, RuntimeTextsForKnownCodes)
+{
+    EXPECT_EQ(IoErrorText(2), "File not found");
+    EXPECT_EQ(IoErrorText(5), "File access denied");
+    EXPECT_EQ(IoErrorText(101), "Disk full");
+    EXPECT_EQ(IoError(32).what(), std::string("I/O error 32"));
+    EXPECT_EQ(IoError(5).Code(), 5u);
+}
+
+}  // namespace
+}  // namespace vardex

@@ -1,0 +1,87 @@
+// vardexprobe: answers the end-to-end tests' questions about the Windows side of a Wine prefix.
+//   vardexprobe mutex NAME           exit 0 when the named mutex exists, 1 otherwise
+//   vardexprobe hotkey-free CODE     exit 0 when nobody holds the hot key of the 16-bit code
+//   vardexprobe set-dword NAME N     writes a number under the settings key
+//   vardexprobe set-sz NAME TEXT     writes a text under the settings key
+//   vardexprobe windows-of PID       prints the visible top-level windows of a process
+#include "common/TextConvert_win.h"
+#include "config/Settings.h"
+#include "service/HotKey.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+using namespace vardex;
+
+int Mutex(const std::wstring& name)
+{
+    const HANDLE handle = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+    if (!handle)
+        return 1;
+    CloseHandle(handle);
+    return 0;
+}
+
+int HotKeyFree(const char* text)
+{
+    const HotKeyRegistration r = HotKeyToRegistration(static_cast<std::uint16_t>(std::strtoul(text, nullptr, 0)));
+    if (!RegisterHotKey(nullptr, 1, r.modifiers, r.virtualKey))
+        return 1;
+    UnregisterHotKey(nullptr, 1);
+    return 0;
+}
+
+int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(kSettingsKeyPath).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return 2;
+    const LSTATUS status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 2;
+}
+
+BOOL CALLBACK PrintWindowOf(HWND window, LPARAM pid)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == static_cast<DWORD>(pid) && IsWindowVisible(window)) {
+        wchar_t title[256] = L"", className[256] = L"";
+        GetWindowTextW(window, title, 256);
+        GetClassNameW(window, className, 256);
+        std::printf("%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str());
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    const std::string command = argv[1];
+    if (command == "mutex")
+        return Mutex(Widen(argv[2]));
+    if (command == "hotkey-free")
+        return HotKeyFree(argv[2]);
+    if (command == "set-dword" && argc == 4) {
+        const DWORD number = static_cast<DWORD>(std::strtoll(argv[3], nullptr, 0));
+        return SetValue(Widen(argv[2]), REG_DWORD, &number, sizeof number);
+    }
+    if (command == "set-sz" && argc == 4) {
+        const std::wstring text = Widen(argv[3]);
+        return SetValue(Widen(argv[2]), REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+    if (command == "windows-of") {
+        EnumWindows(PrintWindowOf, static_cast<LPARAM>(std::strtoul(argv[2], nullptr, 10)));
+        return 0;
+    }
+    return 2;
+}
