@@ -3,7 +3,7 @@
 //   vardexprobe hotkey-free CODE     exit 0 when nobody holds the hot key of the 16-bit code
 //   vardexprobe set-dword NAME N     writes a number under the settings key
 //   vardexprobe set-sz NAME TEXT     writes a text under the settings key
-//   vardexprobe windows-of PID       prints the visible top-level windows of a process
+//   vardexprobe windows              prints class and title of every visible top-level window
 #include "common/TextConvert_win.h"
 #include "config/Settings.h"
 #include "service/HotKey.h"
@@ -47,11 +47,9 @@ int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size)
     return status == ERROR_SUCCESS ? 0 : 2;
 }
 
-BOOL CALLBACK PrintWindowOf(HWND window, LPARAM pid)
+BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
 {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(pid) && IsWindowVisible(window)) {
+    if (IsWindowVisible(window)) {
         wchar_t title[256] = L"", className[256] = L"";
         GetWindowTextW(window, title, 256);
         GetClassNameW(window, className, 256);
@@ -64,9 +62,15 @@ BOOL CALLBACK PrintWindowOf(HWND window, LPARAM pid)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
+    if (argc < 2)
         return 2;
     const std::string command = argv[1];
+    if (command == "windows") {
+        EnumWindows(PrintVisibleWindow, 0);
+        return 0;
+    }
+    if (argc < 3)
+        return 2;
     if (command == "mutex")
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")
@@ -78,10 +82,6 @@ int main(int argc, char** argv)
     if (command == "set-sz" && argc == 4) {
         const std::wstring text = Widen(argv[3]);
         return SetValue(Widen(argv[2]), REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    }
-    if (command == "windows-of") {
-        EnumWindows(PrintWindowOf, static_cast<LPARAM>(std::strtoul(argv[2], nullptr, 10)));
-        return 0;
     }
     return 2;
 }

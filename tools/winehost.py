@@ -1,0 +1,239 @@
+"""Runs Windows programs under Wine for the tests: each host has its own Wine prefix (cloned
+from a template made once per build folder), its own virtual X display and a persistent
+wineserver, and tears all of them down when the test ends, passed or failed."""
+
+import contextlib
+import fcntl
+import os
+import pathlib
+import select
+import shutil
+import subprocess
+import time
+
+
+def _find(candidates):
+    for candidate in candidates:
+        path = shutil.which(candidate) or (candidate if os.path.exists(candidate) else None)
+        if path:
+            return path
+    raise FileNotFoundError(f"none of {candidates} is installed")
+
+
+# The 64-bit loader itself: Debian's "wine" wrapper warns on every call when wine32 is absent.
+WINE = _find(["/usr/lib/wine/wine64", "wine64", "wine"])
+WINESERVER = _find(["/usr/lib/wine/wineserver64", "wineserver"])
+# Folders whose files Wine never writes: a clone shares them with the template.
+_SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
+_TEMPLATE_MARK = "vardex-template.ok"
+
+
+class VirtualDisplay:
+    """An Xvfb server on the first free display number."""
+
+    def __init__(self, size="1280x1024x24"):
+        self.size = size
+        self.process = None
+        self.name = None
+
+    def start(self, timeout=20):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size, "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + timeout
+        with os.fdopen(read_end, "rb", buffering=0) as pipe:
+            while not number.endswith(b"\n"):
+                remaining = deadline - time.monotonic()
+                if remaining <= 0 or not select.select([pipe], [], [], remaining)[0]:
+                    self.stop()
+                    raise RuntimeError("Xvfb did not report its display")
+                chunk = pipe.read(16)
+                if not chunk:
+                    self.stop()
+                    raise RuntimeError("Xvfb ended before reporting its display")
+                number += chunk
+        self.name = ":" + number.decode().strip()
+        return self
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.process = None
+
+    def screenshot(self, path):
+        """Saves the whole screen as a PNG file and returns its path."""
+        path = pathlib.Path(path)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.name], check=True, capture_output=True)
+        subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, check=True)
+        return path
+
+
+def wine_environment(prefix, display):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=str(prefix), DISPLAY=display, WINEDEBUG="-all",
+               # No Mono or Gecko installers: they would wait for a click on the virtual display.
+               WINEDLLOVERRIDES="mscoree,mshtml=", WINEARCH="win64")
+    return env
+
+
+def make_template(template):
+    """Creates the template prefix once; later calls return at once."""
+    template = pathlib.Path(template)
+    template.parent.mkdir(parents=True, exist_ok=True)
+    with open(template.parent / "template.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if (template / _TEMPLATE_MARK).exists():
+            return template
+        shutil.rmtree(template, ignore_errors=True)
+        display = VirtualDisplay().start()
+        try:
+            env = wine_environment(template, display.name)
+            subprocess.run([WINE, "wineboot", "--init"], env=env, check=True, timeout=300,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run([WINESERVER, "--wait"], env=env, timeout=300)
+        finally:
+            display.stop()
+        (template / _TEMPLATE_MARK).touch()
+    return template
+
+
+def clone_prefix(template, target):
+    template = pathlib.Path(template)
+
+    def copy(source, destination):
+        relative = pathlib.Path(source).relative_to(template).as_posix()
+        if relative.startswith(_SHARED_FOLDERS):
+            os.link(source, destination)
+        else:
+            shutil.copy2(source, destination)
+
+    shutil.rmtree(target, ignore_errors=True)
+    shutil.copytree(template, target, symlinks=True, copy_function=copy,
+                    ignore=shutil.ignore_patterns(_TEMPLATE_MARK))
+
+
+class WineHost(contextlib.AbstractContextManager):
+    """A Wine prefix, a virtual display and a wineserver for one test.
+
+    The prefix lives in $VARDEX_WINE_ROOT/runs/<name>; artifacts (screenshots) stay in
+    $VARDEX_WINE_ROOT/artifacts/<name> after the test.
+    """
+
+    def __init__(self, name, size="1280x1024x24"):
+        root = pathlib.Path(os.environ.get("VARDEX_WINE_ROOT", "build/wine")).resolve()
+        self.name = name
+        self.template = root / "template"
+        self.run_dir = root / "runs" / name
+        self.prefix = self.run_dir / "prefix"
+        self.artifacts = root / "artifacts" / name
+        self.display = VirtualDisplay(size)
+        self.env = None
+        self._server = None
+        self._processes = []
+        self._launches = 0
+
+    def __enter__(self):
+        make_template(self.template)
+        clone_prefix(self.template, self.prefix)
+        shutil.rmtree(self.artifacts, ignore_errors=True)
+        self.artifacts.mkdir(parents=True)
+        self.display.start()
+        self.env = wine_environment(self.prefix, self.display.name)
+        self._server = subprocess.Popen([WINESERVER, "--persistent", "--foreground"], env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return self
+
+    def __exit__(self, *exc):
+        for process in self._processes:
+            if process.poll() is None:
+                process.kill()
+        if self.env:
+            subprocess.run([WINESERVER, "--kill"], env=self.env, timeout=30,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self._server:
+            try:
+                self._server.wait(15)
+            except subprocess.TimeoutExpired:
+                self._server.kill()
+                self._server.wait()
+        for process in self._processes:
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                process.wait(5)
+            for file in process.output_files:
+                file.close()
+        self.display.stop()
+        shutil.rmtree(self.run_dir, ignore_errors=True)
+        return False
+
+    def windows_path(self, path):
+        """The Windows name of a Linux path (through Wine's Z: drive)."""
+        return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+    def _launch(self, exe, args):
+        # Output goes to files, not pipes: the Wine services a program starts inherit its
+        # handles and outlive it while the wineserver persists, so a pipe would never close.
+        self._launches += 1
+        log = self.run_dir / f"process-{self._launches}"
+        stdout, stderr = open(f"{log}.out", "w+"), open(f"{log}.err", "w+")
+        process = subprocess.Popen([WINE, str(exe), *map(str, args)], env=self.env, stdout=stdout,
+                                   stderr=stderr, text=True)
+        process.output_files = (stdout, stderr)
+        return process
+
+    def start(self, exe, *args):
+        """Starts a program and returns its process; it is killed at the end of the test."""
+        process = self._launch(exe, args)
+        self._processes.append(process)
+        return process
+
+    def run(self, exe, *args, timeout=60):
+        """Runs a program to its end and returns a CompletedProcess with its output."""
+        process = self._launch(exe, args)
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise
+        output = read_output(process)
+        for file in process.output_files:
+            file.close()
+        return subprocess.CompletedProcess(process.args, process.returncode, *output)
+
+    def screenshot(self, name):
+        return self.display.screenshot(self.artifacts / f"{name}.png")
+
+    def xdotool(self, *args):
+        """Sends real X input to this host's display only."""
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
+                              capture_output=True, text=True).stdout
+
+
+def read_output(process):
+    """The (stdout, stderr) texts a launched program has written so far."""
+    texts = []
+    for file in process.output_files:
+        file.flush()
+        file.seek(0)
+        texts.append(file.read())
+    return texts
+
+
+def wait_for(condition, timeout=15.0, interval=0.1, what="the condition"):
+    """Polls condition until it is true; fails the test when the deadline passes."""
+    deadline = time.monotonic() + timeout
+    while True:
+        if condition():
+            return
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
