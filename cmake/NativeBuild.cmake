@@ -16,7 +16,12 @@ add_compile_options(${VARDEX_SANITIZERS} -g)
 add_link_options(-fsanitize=address,undefined)
 
 find_package(GTest REQUIRED)
+find_package(JPEG REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# Icons, background picture and alarm sound, made by a build tool of ours for the Windows build.
+set(VARDEX_ASSETS_DIR ${CMAKE_BINARY_DIR}/assets)
+add_subdirectory(resources/generator)
 
 add_subdirectory(src)
 add_subdirectory(tests)
@@ -27,7 +32,9 @@ ExternalProject_Add(win64
   BINARY_DIR ${VARDEX_WIN64_DIR}
   CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
              -DCMAKE_BUILD_TYPE=Release
+             -DVARDEX_ASSETS_DIR=${VARDEX_ASSETS_DIR}
   CMAKE_GENERATOR ${CMAKE_GENERATOR}
   INSTALL_COMMAND ""
+  DEPENDS assets
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)

@@ -20,6 +20,8 @@ public:
     // Creates an empty file; false when it cannot be created.
     virtual bool CreateEmpty(const std::string& path) = 0;
     virtual std::unique_ptr<InputFile> OpenRead(const std::string& path) = 0;
+    // Appends the bytes to an existing file; IoError when it is missing or cannot be written.
+    virtual void Append(const std::string& path, const std::string& bytes) = 0;
 };
 
 }  // namespace vardex

@@ -21,7 +21,7 @@ public:
         DWORD read = 0;
         const auto chunk = static_cast<DWORD>(std::min<size_t>(size, std::numeric_limits<DWORD>::max()));
         if (!ReadFile(file_.Get(), buffer, chunk, &read, nullptr))
-            throw IoError(GetLastError());
+            throw IoError(IoErrorNumber(GetLastError()));
         return read;
     }
 
@@ -30,6 +30,13 @@ private:
 };
 
 }  // namespace
+
+unsigned IoErrorNumber(unsigned long systemError) noexcept
+{
+    if (systemError == ERROR_DISK_FULL || systemError == ERROR_HANDLE_DISK_FULL)
+        return 101;
+    return static_cast<unsigned>(systemError);
+}
 
 bool Win32FileSystem::Exists(const std::string& path)
 {
@@ -49,8 +56,22 @@ std::unique_ptr<InputFile> Win32FileSystem::OpenRead(const std::string& path)
     UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        throw IoError(GetLastError());
+        throw IoError(IoErrorNumber(GetLastError()));
     return std::make_unique<Win32InputFile>(std::move(file));
+}
+
+
+void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
+{
+    const UniqueFile file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw IoError(IoErrorNumber(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        throw IoError(IoErrorNumber(GetLastError()));
+    if (written != bytes.size())
+        throw IoError(101);
 }
 
 }  // namespace vardex

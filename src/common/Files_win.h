@@ -9,6 +9,10 @@ public:
     bool Exists(const std::string& path) override;
     bool CreateEmpty(const std::string& path) override;
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
+    void Append(const std::string& path, const std::string& bytes) override;
 };
+
+// The runtime's input/output error number for a system error code (a full disk is 101).
+unsigned IoErrorNumber(unsigned long systemError) noexcept;
 
 }  // namespace vardex

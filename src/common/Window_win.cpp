@@ -27,11 +27,13 @@ void Window::Create(const CreateParams& params)
         windowClass.hbrBackground = params.background;
         windowClass.hCursor = params.cursor;
         windowClass.hIcon = params.icon;
+        windowClass.cbWndExtra = params.dialog ? DLGWINDOWEXTRA : 0;
         if (!RegisterClassExW(&windowClass))
             throw std::runtime_error("Cannot register a window class");
     }
+    defaultProcedure_ = params.dialog ? DefDlgProcW : DefWindowProcW;
     if (!CreateWindowExW(params.exStyle, params.className, params.title, params.style, params.x, params.y,
-                         params.width, params.height, params.parent, nullptr, instance, this))
+                         params.width, params.height, params.parent, params.menuOrId, instance, this))
         throw std::runtime_error("Cannot create a window");
 }
 
@@ -42,7 +44,7 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    return CallWindowProcW(defaultProcedure_, hwnd_, message, wParam, lParam);
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -58,7 +60,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         window->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return CallWindowProcW(window->defaultProcedure_, hwnd, message, wParam, lParam);
     }
     try {
         return window->HandleMessage(message, wParam, lParam);

@@ -26,6 +26,10 @@ protected:
         HBRUSH background = nullptr;
         HCURSOR cursor = nullptr;
         HICON icon = nullptr;
+        HMENU menuOrId = nullptr;
+        // A dialog-like window: the dialog manager's default procedure handles the default
+        // button, Esc and keyboard navigation.
+        bool dialog = false;
     };
 
     // Registers the window class on first use and creates the window bound to this object.
@@ -37,6 +41,7 @@ private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     HWND hwnd_ = nullptr;
+    WNDPROC defaultProcedure_ = DefWindowProcW;
 };
 
 }  // namespace vardex

@@ -1,14 +1,27 @@
 #pragma once
-// TMainForm: the lock service's hidden main window. It owns the settings, the hot key and the
-// answers to the signal message; the lock session shows it as the lock screen.
+// TMainForm: the lock service's main window. Hidden while idle, it owns the settings, the tray
+// icon, the hot key, the service timer and the answers to the signal message; during a lock
+// session it is the lock screen.
+#include "Application_win.h"
+#include "JpegDecoder.h"
+#include "KeyboardFilter_win.h"
+#include "LockSession.h"
+#include "SecretPanel_win.h"
+#include "StatsLog.h"
+#include "SystemOps_win.h"
+#include "TrayIcon_win.h"
 #include "common/Accounts.h"
+#include "common/Clock.h"
 #include "common/Files.h"
 #include "common/Registry.h"
 #include "common/SystemFacts.h"
 #include "common/Window_win.h"
 #include "config/Settings.h"
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vardex {
 
@@ -18,14 +31,29 @@ struct ServicePorts {
     SystemFacts& system;
     Accounts& accounts;
     FileSystem& files;
+    Clock& clock;
 };
 
-class TMainForm final : public Window {
+class TMainForm final : public Window, private LockScreenHost {
 public:
-    TMainForm(ServicePorts ports, UINT signalMessage);
+    TMainForm(Application& application, ServicePorts ports, UINT signalMessage);
+    ~TMainForm() override;
 
     void FormCreate();
+
+    // The actions.
     void ActionLoadSettingsExecute();
+    void ActionSetVardexExecute(const void* sender);
+    void ActionSetVardexStandByExecute();
+    void ActionLockWorkStationExecute();
+
+    // The lock session: runs until a password unlocks or the program ends; true when unlocked.
+    bool RunLockSession();
+    // Brings the lock screen to the front; without a sender it also clicks the right button
+    // where the pointer is, which only wakes.
+    void FormActivate(const void* sender);
+    // Ends the program after processing pending messages; the computer is then shut down.
+    void RequestShutdown();
 
     const LockServiceSettings& Settings() const noexcept { return settings_; }
 
@@ -33,17 +61,47 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // LockScreenHost
+    void PostMonitorPower(int mode) override;
+    void SetPanelVisible(bool visible) override;
+    bool IsPromptOpen() override { return openPrompt_ != nullptr; }
+    void CancelOpenPrompt() override;
+    PromptAnswer ShowPrompt() override;
+    void PlayAlarm() override;
+    void RequestShutdownNow() override;
+    void ReportError(const std::string& message, bool afterSession) override;
+
     void FormDestroy() noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
+    void ServiceTick(const void* sender);
+    void LockScreenTick();
+    void OnTrayCommand(TrayCommand command);
+    void ShowLockScreen();
+    void CoverVirtualScreen() noexcept;
+    void PlaceSecretPanel() noexcept;
+    void SessionPass();
+    void EndSession() noexcept;
+    void Paint(HDC dc);
+    void ShowPendingReports();
 
+    Application& application_;
     ServicePorts ports_;
     const UINT signalMessage_;
+    const UINT taskbarCreatedMessage_;
     RegionalFormats regional_;
     std::string programDirectory_;
     std::string helpFile_;
-    std::string statisticsLogPath_;
     LockServiceSettings settings_;
-    std::string lockActionCaption_;
+    StatisticsLog log_;
+    LockSession session_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<TSecretPanel> secretPanel_;
+    KeyboardFilter keyboardFilter_;
+    ShellWindowGuard shellWindows_;
+    std::optional<DecodedImage> background_;
+    bool panelVisible_ = true;
+    HWND openPrompt_ = nullptr;
+    std::vector<std::string> pendingReports_;
 };
 
 // The directory of the running program, with a trailing backslash.

@@ -1,15 +1,18 @@
 // The lock service's program start: single instance, the hidden application window, the main
-// window and the message loop.
+// window and the message loop, and the shutdown when one was asked for.
+#include "Application_win.h"
 #include "MainForm_win.h"
+#include "SystemOps_win.h"
 #include "common/AccountDirectory_win.h"
 #include "common/Application.h"
+#include "common/Clock_win.h"
 #include "common/ErrorReport_win.h"
 #include "common/Files_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
-#include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 namespace vardex {
@@ -29,60 +32,19 @@ void RegisterServiceProcess(DWORD registerFlag) noexcept
         function(GetCurrentProcessId(), registerFlag);
 }
 
-void ProcessPendingMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // The network logon of Windows 9x shows a transparent desktop; the service waits until it goes.
-void WaitForNetworkLogon()
+void WaitForNetworkLogon(MessagePump& pump)
 {
     while (FindWindowW(L"MPRTransparentDesktop", nullptr)) {
-        ProcessPendingMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        pump.ProcessPendingMessages();
+        pump.WaitForMessages(50);
     }
 }
-
-// The application-wide message filter: minimise and close commands never reach a window.
-bool IsFilteredOut(const MSG& msg)
-{
-    return msg.message == WM_SYSCOMMAND && (msg.wParam == SC_MINIMIZE || msg.wParam == SC_CLOSE);
-}
-
-void RunMessageLoop()
-{
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (IsFilteredOut(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-// The application's hidden top-level window: it has no taskbar button and takes the system
-// commands the main window refuses.
-class TApplicationWindow final : public Window {
-public:
-    TApplicationWindow()
-    {
-        const std::wstring title = Widen(kApplicationTitle);
-        CreateParams params;
-        params.className = L"TApplication";
-        params.title = title.c_str();
-        params.style = WS_POPUP;
-        Create(params);
-        SetWindowLongPtrW(Handle(), GWL_EXSTYLE, GetWindowLongPtrW(Handle(), GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
-    }
-};
 
 int RunService()
 {
     const UINT signalMessage = RegisterWindowMessageW(kSignalMessageName);
+    // The mutex stays open for the life of the process: it is how others see the service run.
     const HANDLE serviceMutex = CreateMutexW(nullptr, FALSE, kServiceMutexName);
     if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         DWORD_PTR ignored = 0;
@@ -90,22 +52,28 @@ int RunService()
                             kBroadcastTimeoutMs, &ignored);
         return 0;
     }
-    // The service mutex stays open for the life of the process: it is how others see us run.
     RegisterServiceProcess(1);
+    // Pictures of the lock screen other than JPEG come through the system's OLE loader.
+    OleInitialize(nullptr);
 
     Win32Registry registry;
     Win32SystemFacts system;
     Win32AccountDirectory directory;
     Win32FileSystem files;
+    Win32Clock clock;
     Accounts accounts(system, directory, registry);
 
-    TApplicationWindow application;
-    WaitForNetworkLogon();
-    TMainForm mainForm({registry, system, accounts, files}, signalMessage);
-    mainForm.FormCreate();
-    RunMessageLoop();
-
+    Application application;
+    WaitForNetworkLogon(application.pump);
+    {
+        TMainForm mainForm(application, {registry, system, accounts, files, clock}, signalMessage);
+        mainForm.FormCreate();
+        application.pump.Run();
+        if (application.exitMode == ExitMode::Shutdown)
+            ShutdownComputer();
+    }
     RegisterServiceProcess(0);
+    OleUninitialize();
     return 0;
 }
 

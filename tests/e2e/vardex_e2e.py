@@ -1,7 +1,10 @@
-"""Helpers shared by the end-to-end tests: where the built programs are and what the probe
-tells about the Windows side of a host."""
+"""Helpers shared by the end-to-end tests: where the built programs are, a Wine host that runs
+the lock service from a program folder of its own, and what the probe tells about the Windows
+side of a host."""
 import os
 import pathlib
+import shutil
+import subprocess
 import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
@@ -13,14 +16,30 @@ BIN = pathlib.Path(os.environ.get("VARDEX_BIN", "build/win64/bin")).resolve()
 VARDEX = BIN / "vardex.exe"
 SAVER = BIN / "vardexsaver.exe"
 PROBE = BIN / "vardexprobe.exe"
+WITNESS = BIN / "vardexwitness.exe"
+PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav")
 
 CTRL, SHIFT, ALT = 0x4000, 0x2000, 0x8000
 VK_F9, VK_F10 = 0x78, 0x79
+LOCK_SCREEN = ("TMainForm", "PC Vardex")
+PROMPT = ("TPwdForm", "PC Vardex")
+TRAY_AREA = ("__winex11_standalone_tray", "Wine System Tray")
 
 
 class Host(winehost.WineHost):
-    """A Wine host with the probe's questions as methods."""
+    """A Wine host with the lock service in a program folder of its own (its statistics logs
+    land there) and the probe's questions as methods."""
 
+    def __enter__(self):
+        super().__enter__()
+        self.program = self.run_dir / "program"
+        self.program.mkdir(parents=True, exist_ok=True)
+        for name in PROGRAM_FILES:
+            shutil.copy2(BIN / name, self.program / name)
+        self.service = None
+        return self
+
+    # The Windows side.
     def probe(self, *args):
         return self.run(PROBE, *args, timeout=60)
 
@@ -36,6 +55,9 @@ class Host(winehost.WineHost):
     def set_text(self, name, text):
         assert self.probe("set-sz", name, text).returncode == 0
 
+    def user_key(self):
+        return self.probe("user").stdout.strip()
+
     def visible_windows(self):
         """(class, title) of every visible top-level window."""
         lines = self.probe("windows").stdout.splitlines()
@@ -43,3 +65,68 @@ class Host(winehost.WineHost):
 
     def service_windows(self):
         return [w for w in self.visible_windows() if w[0] in ("TMainForm", "TApplication") or w[1] == "PC Vardex"]
+
+    def shows(self, window):
+        return window in self.visible_windows()
+
+    # The lock service.
+    def start_service(self, pointer=(40, 30), tray=True):
+        """Starts vardex.exe from the host's program folder and waits until it runs (and its tray
+        icon shows). Without a window manager, keys reach Wine only through a Wine window under
+        the pointer: pointer is where to put it, by default on the tray area."""
+        self.service = self.start(self.program / "vardex.exe")
+        wait_for(lambda: self.mutex_exists("Zepa01"), what="the service mutex")
+        if tray:
+            wait_for(lambda: self.shows(TRAY_AREA), what="the tray icon")
+        self.xdotool("mousemove", *pointer)
+        return self.service
+
+    def window_geometries(self, title):
+        """(x, y, width, height) of the visible X windows with exactly this title."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=self.env,
+                               capture_output=True, text=True).stdout.split()
+        geometries = []
+        for window in found:
+            shell = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell", window).split())
+            geometries.append(tuple(int(shell[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")))
+        return geometries
+
+    def prompt_geometry(self):
+        """The unlock prompt's place: the smaller of the two windows titled "PC Vardex"."""
+        return min(self.window_geometries("PC Vardex"), key=lambda g: g[2] * g[3])
+
+    def session_active(self):
+        return self.mutex_exists("Zepa02")
+
+    def wait_locked(self):
+        wait_for(self.session_active, what="the lock session")
+        wait_for(lambda: self.shows(LOCK_SCREEN), what="the lock screen")
+
+    def wait_unlocked(self):
+        wait_for(lambda: not self.session_active(), what="the end of the lock session")
+        wait_for(lambda: not self.shows(LOCK_SCREEN), what="the lock screen to go")
+
+    def lock_with_hotkey(self):
+        self.xdotool("key", "ctrl+grave")
+        self.wait_locked()
+
+    def open_prompt(self):
+        self.xdotool("key", "shift")
+        wait_for(lambda: self.shows(PROMPT), what="the unlock prompt")
+
+    def enter_password(self, text):
+        """Opens the prompt, types text and confirms it."""
+        self.open_prompt()
+        if text:
+            self.xdotool("type", "--delay", "15", text)
+        self.xdotool("key", "Return")
+        wait_for(lambda: not self.shows(PROMPT), what="the prompt to close")
+
+    def log_path(self):
+        return self.program / f"{self.user_key()}.log"
+
+    def log_lines(self):
+        path = self.log_path()
+        if not path.exists():
+            return []
+        return path.read_bytes().decode("latin-1").split("\r\n")[:-1]

@@ -53,8 +53,20 @@ std::unique_ptr<NetUserEnumeration> FakeAccountDirectory::OpenNetUserEnumeration
     return std::make_unique<FakeEnumeration>(*this);
 }
 
+void MemoryFileSystem::Append(const std::string& path, const std::string& bytes)
+{
+    ++calls;
+    if (const auto it = unwritable.find(path); it != unwritable.end())
+        throw IoError(it->second);
+    const auto it = files.find(path);
+    if (it == files.end())
+        throw IoError(2);
+    it->second += bytes;
+}
+
 std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(const std::string& path)
 {
+    ++calls;
     if (const auto it = unreadable.find(path); it != unreadable.end())
         throw IoError(it->second);
     const auto it = files.find(path);

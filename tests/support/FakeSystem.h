@@ -2,6 +2,7 @@
 // Recorded answers of the operating system for tests: system facts, the account directory and
 // files held in memory.
 #include "common/Accounts.h"
+#include "common/Clock.h"
 #include "common/Errors.h"
 #include "common/Files.h"
 #include "common/SystemFacts.h"
@@ -47,17 +48,32 @@ class MemoryFileSystem final : public FileSystem {
 public:
     std::map<std::string, std::string> files;
     std::map<std::string, unsigned> unreadable;
+    std::map<std::string, unsigned> unwritable;
     std::set<std::string> uncreatable;
+    int calls = 0;  // every call of the file system
 
-    bool Exists(const std::string& path) override { return files.count(path) > 0; }
+    bool Exists(const std::string& path) override
+    {
+        ++calls;
+        return files.count(path) > 0;
+    }
     bool CreateEmpty(const std::string& path) override
     {
+        ++calls;
         if (uncreatable.count(path))
             return false;
         files.emplace(path, std::string());
         return true;
     }
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
+    void Append(const std::string& path, const std::string& bytes) override;
+};
+
+// A clock that stands still until the test moves it.
+class FakeClock final : public Clock {
+public:
+    LocalTime now{2026, 12, 8, 5, 40, 28, 0};
+    LocalTime Now() override { return now; }
 };
 
 }  // namespace vardex::test

@@ -4,6 +4,9 @@
 //   vardexprobe set-dword NAME N     writes a number under the settings key
 //   vardexprobe set-sz NAME TEXT     writes a text under the settings key
 //   vardexprobe windows              prints class and title of every visible top-level window
+//   vardexprobe user                 prints the logon name
+//   vardexprobe signal N             broadcasts the signal message with wParam N
+//   vardexprobe menu                 prints the items of the popup menu that is open
 #include "common/TextConvert_win.h"
 #include "config/Settings.h"
 #include "service/HotKey.h"
@@ -58,6 +61,24 @@ BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
     return TRUE;
 }
 
+int PrintOpenMenu()
+{
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (!popup)
+        return 1;
+    const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    const int count = GetMenuItemCount(menu);
+    if (count < 0)
+        return 1;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = L"";
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        std::printf("%s%s\n", Narrow(text).c_str(), (state & MF_GRAYED) ? "\t(disabled)" : "");
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -69,12 +90,26 @@ int main(int argc, char** argv)
         EnumWindows(PrintVisibleWindow, 0);
         return 0;
     }
+    if (command == "user") {
+        wchar_t name[257];
+        DWORD size = 257;
+        if (!GetUserNameW(name, &size))
+            return 1;
+        std::printf("%s\n", Narrow(name).c_str());
+        return 0;
+    }
+    if (command == "menu")
+        return PrintOpenMenu();
     if (argc < 3)
         return 2;
     if (command == "mutex")
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")
         return HotKeyFree(argv[2]);
+    if (command == "signal") {
+        const UINT message = RegisterWindowMessageW(L"Zeps01");
+        return SendNotifyMessageW(HWND_BROADCAST, message, std::strtoul(argv[2], nullptr, 10), 0) ? 0 : 1;
+    }
     if (command == "set-dword" && argc == 4) {
         const DWORD number = static_cast<DWORD>(std::strtoll(argv[3], nullptr, 0));
         return SetValue(Widen(argv[2]), REG_DWORD, &number, sizeof number);

@@ -1,0 +1,19 @@
+#pragma once
+// The lock screen's background picture: JPEG through our decoder (scaled near the screen's size),
+// BMP, ICO, WMF, EMF and GIF through the system's picture loader; painted stretched.
+#include "JpegDecoder.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace vardex {
+
+// The picture, or nothing when the file is missing, not of a known kind or not readable as one.
+std::optional<DecodedImage> LoadBackgroundPicture(const std::string& path, int targetWidth, int targetHeight) noexcept;
+
+// Paints the picture stretched over the rectangle.
+void PaintPicture(HDC dc, const DecodedImage& picture, const RECT& area) noexcept;
+
+}  // namespace vardex

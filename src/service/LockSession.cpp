@@ -1,0 +1,128 @@
+#include "LockSession.h"
+
+#include <exception>
+
+namespace vardex {
+
+bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword)
+{
+    if (userPassword.empty() && adminPassword.empty())
+        return true;
+    return (!userPassword.empty() && entry == userPassword) || (!adminPassword.empty() && entry == adminPassword);
+}
+
+LockSession::LockSession(LockScreenHost& host, const LockServiceSettings& settings, StatisticsLog& log)
+    : host_(host), settings_(settings), log_(log)
+{
+}
+
+void LockSession::Activate() noexcept
+{
+    outcome_ = SessionOutcome::Running;
+    active_ = true;
+}
+
+void LockSession::FormMouseDown(MouseButton button)
+{
+    if (!inputArmed_)
+        return;
+    SetMonitorPower(kMonitorOn);
+    // The right button only wakes: the session's own synthetic click uses it.
+    if (button != MouseButton::Right)
+        OpenPromptAndUnlock();
+}
+
+void LockSession::FormKeyDown()
+{
+    if (!inputArmed_)
+        return;
+    SetMonitorPower(kMonitorOn);
+    OpenPromptAndUnlock();
+}
+
+void LockSession::FormMouseMove()
+{
+    if (!inputArmed_)
+        return;
+    // The monitor switch itself may cause one move: the first after power save only clears.
+    if (!skipNextMove_)
+        SetMonitorPower(kMonitorOn);
+    skipNextMove_ = false;
+}
+
+void LockSession::ActiveControlChanged()
+{
+    if (inputArmed_)
+        SetMonitorPower(kMonitorOn);
+}
+
+void LockSession::OpenPromptAndUnlock()
+{
+    if (AskUnlock())
+        outcome_ = SessionOutcome::Unlocked;
+}
+
+void LockSession::SetMonitorPower(int mode)
+{
+    if (powerSwitchBusy_)
+        return;
+    powerSwitchBusy_ = true;
+    struct Release {
+        bool& flag;
+        ~Release() { flag = false; }
+    } release{powerSwitchBusy_};
+
+    if (mode == kMonitorOn) {
+        if (std::int64_t{idleTicks_} > settings_.PowerSaveDelay) {
+            host_.PostMonitorPower(kMonitorOn);
+            host_.SetPanelVisible(true);
+        }
+        idleTicks_ = 0;
+        return;
+    }
+    if (host_.IsPromptOpen())
+        host_.CancelOpenPrompt();
+    skipNextMove_ = true;
+    host_.SetPanelVisible(false);
+    host_.PostMonitorPower(mode);
+}
+
+void LockSession::PowerSaveCountdown()
+{
+    // Only the modes 0 to 2 count down: None (-1) and the warning's 3 never do.
+    const bool savingMode = static_cast<std::uint32_t>(settings_.PowerSaveMode) < 3;
+    if (std::int64_t{idleTicks_} > settings_.PowerSaveDelay || !savingMode)
+        return;
+    if (std::int64_t{idleTicks_} == settings_.PowerSaveDelay)
+        SetMonitorPower(settings_.PowerSaveMode);
+    ++idleTicks_;
+}
+
+bool LockSession::AskUnlock()
+{
+    if (host_.IsPromptOpen())
+        return false;
+    PromptAnswer answer = host_.ShowPrompt();
+    switch (answer.kind) {
+    case PromptAnswer::Kind::Ok: {
+        const bool accepted = IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword);
+        if (!accepted)
+            host_.PlayAlarm();
+        try {
+            log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
+        } catch (const std::exception& error) {
+            // The outcome stands: an unwritable log must never keep a correct password out.
+            host_.ReportError(error.what(), accepted);
+        }
+        return accepted;
+    }
+    case PromptAnswer::Kind::Off:
+        host_.RequestShutdownNow();
+        return false;
+    case PromptAnswer::Kind::Cancel:
+        break;
+    }
+    return false;
+}
+
+}  // namespace vardex

@@ -1,0 +1,94 @@
+#pragma once
+// The lock session's state and the lock screen's reactions to input: waking the monitor, the
+// power-save countdown, opening the unlock prompt and deciding on the password entered.
+#include "StatsLog.h"
+#include "common/WipedString.h"
+#include "config/Settings.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vardex {
+
+enum class MouseButton { Left, Right, Middle };
+
+enum class SessionOutcome { Running = 0, Unlocked = 1, ProgramEnding = 2 };
+
+// How the unlock prompt was closed, and what was typed when it was confirmed.
+struct PromptAnswer {
+    enum class Kind { Ok, Cancel, Off } kind = Kind::Cancel;
+    WipedString entry;
+};
+
+inline constexpr int kMonitorOn = -1;
+
+// True when the entry unlocks: no password set at all, or the entry equals the user's or the
+// administrator's password exactly.
+bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword);
+
+// What the lock session asks of the windows and the system.
+class LockScreenHost {
+public:
+    virtual ~LockScreenHost() = default;
+    // The monitor power command: -1 on, 0 blank, 1 low power, 2 off.
+    virtual void PostMonitorPower(int mode) = 0;
+    // Shows or hides the picture and the text panel (hidden, the screen is plain black).
+    virtual void SetPanelVisible(bool visible) = 0;
+    virtual bool IsPromptOpen() = 0;
+    // Closes the open unlock prompt as cancelled.
+    virtual void CancelOpenPrompt() = 0;
+    // Shows the unlock prompt modally.
+    virtual PromptAnswer ShowPrompt() = 0;
+    virtual void PlayAlarm() = 0;
+    // The prompt's "Off" button: end the program, then shut the computer down.
+    virtual void RequestShutdownNow() = 0;
+    // Shows an error in the general error report; afterSession delays it until the session
+    // has ended, so that a correct password is never kept waiting behind it.
+    virtual void ReportError(const std::string& message, bool afterSession) = 0;
+};
+
+class LockSession {
+public:
+    LockSession(LockScreenHost& host, const LockServiceSettings& settings, StatisticsLog& log);
+
+    // The steps of a session's life the window layer calls in order.
+    void Prepare() noexcept { idleTicks_ = 0; }
+    void Activate() noexcept;
+    void Deactivate() noexcept { active_ = false; }
+    void ProgramEnding() noexcept { outcome_ = SessionOutcome::ProgramEnding; }
+
+    bool Active() const noexcept { return active_; }
+    SessionOutcome Outcome() const noexcept { return outcome_; }
+    std::uint32_t IdleTicks() const noexcept { return idleTicks_; }
+    bool InputArmed() const noexcept { return inputArmed_; }
+    void ArmInput() noexcept { inputArmed_ = true; }
+
+    // Input on the lock screen (and, routed there, on the unlock prompt).
+    void FormMouseDown(MouseButton button);
+    void FormKeyDown();
+    void FormMouseMove();
+    void ActiveControlChanged();
+
+    // -1 wakes the monitor and restarts the countdown; 0..2 puts it into that power-save mode.
+    void SetMonitorPower(int mode);
+    // One 3-second tick of the countdown to power save.
+    void PowerSaveCountdown();
+    // The unlock prompt and its outcome: true when the entry unlocks.
+    bool AskUnlock();
+
+private:
+    void OpenPromptAndUnlock();
+
+    LockScreenHost& host_;
+    const LockServiceSettings& settings_;
+    StatisticsLog& log_;
+    bool active_ = false;
+    bool inputArmed_ = false;
+    SessionOutcome outcome_ = SessionOutcome::Running;
+    std::uint32_t idleTicks_ = 0;
+    bool skipNextMove_ = false;
+    bool powerSwitchBusy_ = false;
+};
+
+}  // namespace vardex

@@ -1,0 +1,45 @@
+#include "PromptLayout.h"
+
+#include <cstdint>
+
+namespace vardex {
+
+int MulDiv(int a, int b, int c) noexcept
+{
+    if (c == 0)
+        return -1;
+    const std::int64_t product = std::int64_t{a} * b;
+    const std::int64_t half = (c < 0 ? -std::int64_t{c} : c) / 2;
+    const bool negative = (product < 0) != (c < 0);
+    const std::int64_t magnitude = ((product < 0 ? -product : product) + half) / (c < 0 ? -std::int64_t{c} : c);
+    const std::int64_t result = negative ? -magnitude : magnitude;
+    if (result > INT32_MAX || result < INT32_MIN)
+        return -1;
+    return static_cast<int>(result);
+}
+
+int LayoutUnitX(int lettersWidth) noexcept
+{
+    return lettersWidth / 52;
+}
+
+PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, int editHeight) noexcept
+{
+    PromptLayout layout;
+    layout.clientWidth = MulDiv(180, x, 4);
+    layout.clientHeight = MulDiv(65, y, 8);
+    layout.label = {2 * x, y, labelWidth, labelHeight};
+    layout.edit = {2 * x, MulDiv(18, y, 8), layout.clientWidth - 4 * x, editHeight};
+
+    // Three buttons in one centred row, 4 pixels apart.
+    const int width = MulDiv(50, x, 4);
+    const int height = MulDiv(15, y, 8);
+    const int top = layout.clientHeight - 3 * y;
+    const int middle = layout.clientWidth / 2;
+    layout.ok = {middle - 4 - width - width / 2, top, width, height};
+    layout.cancel = {middle - width / 2, top, width, height};
+    layout.off = {middle + 4 + width / 2, top, width, height};
+    return layout;
+}
+
+}  // namespace vardex

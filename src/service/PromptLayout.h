@@ -1,0 +1,25 @@
+#pragma once
+// The unlock prompt's geometry, from the layout units of its font: X, the average width of the
+// letters A-Z and a-z, and Y, their height.
+namespace vardex {
+
+struct LayoutRect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const LayoutRect&) const = default;
+};
+
+struct PromptLayout {
+    int clientWidth = 0, clientHeight = 0;
+    LayoutRect label, edit, ok, cancel, off;
+};
+
+// a * b / c with a 64-bit intermediate, rounded half away from zero; -1 when c is 0 or the
+// result does not fit in 32 bits.
+int MulDiv(int a, int b, int c) noexcept;
+
+// The units X and Y of a font whose 52 letters "A".."Z""a".."z" measure width x height pixels.
+int LayoutUnitX(int lettersWidth) noexcept;
+
+PromptLayout ComputePromptLayout(int unitX, int unitY, int labelWidth, int labelHeight, int editHeight) noexcept;
+
+}  // namespace vardex

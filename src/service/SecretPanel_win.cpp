@@ -1,0 +1,126 @@
+#include "SecretPanel_win.h"
+
+namespace vardex {
+
+namespace {
+constexpr UINT_PTR kScrollTimer = 1;
+constexpr UINT kScrollIntervalMs = 40;  // 25 steps a second, one pixel each
+}  // namespace
+
+TSecretPanel::TSecretPanel(HWND parent, MouseForward onMouse) : onMouse_(std::move(onMouse))
+{
+    font_.Reset(CreateFontW(-19, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+    CreateParams params;
+    params.className = L"TSecretPanel";
+    params.style = WS_CHILD | WS_CLIPSIBLINGS;
+    params.parent = parent;
+    params.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    Create(params);
+}
+
+void TSecretPanel::Place(int left, int top, int width, int height) noexcept
+{
+    SetWindowPos(Handle(), HWND_TOP, left, top, width, height, SWP_NOACTIVATE);
+}
+
+void TSecretPanel::SetLines(std::vector<std::wstring> lines)
+{
+    lines_ = std::move(lines);
+    offset_ = 0;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TSecretPanel::SetTextColor(COLORREF color) noexcept
+{
+    color_ = color;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TSecretPanel::StartScrolling() noexcept
+{
+    scrolling_ = true;
+    SetTimer(Handle(), kScrollTimer, kScrollIntervalMs, nullptr);
+}
+
+void TSecretPanel::StopScrolling() noexcept
+{
+    scrolling_ = false;
+    KillTimer(Handle(), kScrollTimer);
+}
+
+void TSecretPanel::SetVisible(bool visible) noexcept
+{
+    ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TSecretPanel::Advance() noexcept
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int textHeight = lineHeight_ * static_cast<int>(lines_.size());
+    // The block enters at the bottom and starts again once its last line has left the top.
+    if (++offset_ > client.bottom + textHeight)
+        offset_ = 0;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TSecretPanel::Paint(HDC dc)
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    // Drawn off screen first, so the scrolling does not flicker.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    const HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const HGDIOBJ oldFont = SelectObject(memory, font_.Get());
+    TEXTMETRICW metrics;
+    GetTextMetricsW(memory, &metrics);
+    lineHeight_ = metrics.tmHeight + metrics.tmExternalLeading;
+    SetBkMode(memory, TRANSPARENT);
+    ::SetTextColor(memory, color_);
+    int top = client.bottom - offset_;
+    for (const std::wstring& line : lines_) {
+        RECT row{0, top, client.right, top + lineHeight_};
+        DrawTextW(memory, line.c_str(), static_cast<int>(line.size()), &row, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        top += lineHeight_;
+    }
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+}
+
+LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(Handle(), &paint);
+        Paint(dc);
+        EndPaint(Handle(), &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_TIMER:
+        if (wParam == kScrollTimer && scrolling_)
+            Advance();
+        return 0;
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_MOUSEMOVE:
+        onMouse_(message);
+        return 0;
+    default:
+        return DefaultHandling(message, wParam, lParam);
+    }
+}
+
+}  // namespace vardex

@@ -1,0 +1,43 @@
+#pragma once
+// SecretPanel: the lock screen's panel of text lines that scroll upwards in an endless cycle.
+#include "common/UniqueHandle_win.h"
+#include "common/Window_win.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+class TSecretPanel final : public Window {
+public:
+    // Mouse messages on the panel are handed to onMouse, as if they happened on the lock screen.
+    using MouseForward = std::function<void(UINT message)>;
+
+    TSecretPanel(HWND parent, MouseForward onMouse);
+
+    void Place(int left, int top, int width, int height) noexcept;
+    void SetLines(std::vector<std::wstring> lines);
+    bool HasLines() const noexcept { return !lines_.empty(); }
+    void SetTextColor(COLORREF color) noexcept;
+    void StartScrolling() noexcept;
+    void StopScrolling() noexcept;
+    void SetVisible(bool visible) noexcept;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc);
+    void Advance() noexcept;
+
+    MouseForward onMouse_;
+    UniqueGdiObject font_;
+    std::vector<std::wstring> lines_;
+    COLORREF color_ = RGB(192, 192, 192);
+    int offset_ = 0;  // pixels scrolled since the text entered at the bottom
+    int lineHeight_ = 0;
+    bool scrolling_ = false;
+};
+
+}  // namespace vardex

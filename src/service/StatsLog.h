@@ -1,0 +1,45 @@
+#pragma once
+// The statistics log: one line per confirmed password entry, "dd/mm/yyyy hh:nn:ss Event" with the
+// regional date and time separators read at start, in a file per user key.
+#include "common/Clock.h"
+#include "common/Files.h"
+#include "common/TimeFormat.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vardex {
+
+inline constexpr const char* kAccessPermitted = "Access Permitted";
+inline constexpr const char* kAccessDenied = "Access Denied";
+
+// The line with its CR LF ending.
+std::string FormatStatisticsLine(const LocalTime& time, const RegionalFormats& formats, std::string_view eventText);
+
+class StatisticsLog {
+public:
+    // Turns the line into the bytes written (the system's single-byte code page on Windows).
+    using Encoder = std::function<std::string(std::string_view)>;
+
+    StatisticsLog(FileSystem& files, Clock& clock, std::string path, RegionalFormats formats, Encoder encoder);
+
+    // Fixes the file and the separators; the lock service does it once, right after its first
+    // settings load.
+    void SetPath(std::string path, RegionalFormats formats);
+
+    // Appends one line when enabled, creating the file first when it is missing; nothing at all
+    // touches the file system when disabled. Raises IoError when the line cannot be written.
+    void Write(bool enabled, std::string_view eventText);
+
+    const std::string& Path() const noexcept { return path_; }
+
+private:
+    FileSystem& files_;
+    Clock& clock_;
+    std::string path_;
+    RegionalFormats formats_;
+    Encoder encoder_;
+};
+
+}  // namespace vardex

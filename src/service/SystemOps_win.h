@@ -1,0 +1,40 @@
+#pragma once
+// Small platform operations of the lock service: privileges, switching to a window, the
+// computer's shutdown and standby, the system's own workstation lock, the shell's windows.
+#include <windows.h>
+
+#include <vector>
+
+namespace vardex {
+
+bool IsNtPlatform() noexcept;
+// Switches a privilege of the process's token on or off; false on failure or on Windows 9x.
+bool SetPrivilege(const wchar_t* name, bool enable) noexcept;
+// Makes the window the foreground window; restores it first when asked and it is not maximised.
+void SwitchToWindow(HWND window, bool restore) noexcept;
+// Ends the Windows session and powers the computer off (forced).
+void ShutdownComputer() noexcept;
+// Sends the computer into standby (or hibernation when suspend is false); true on success.
+bool EnterStandBy(bool suspend) noexcept;
+// The system's own workstation lock, where it exists.
+void LockWorkStationIfAvailable() noexcept;
+
+// The windows a lock session hides: the Task Manager, the taskbar and the desktop's icons.
+// It remembers the ones it hid, and shows only those again when the session ends by password.
+class ShellWindowGuard {
+public:
+    // True when the window is one of them, by its class or its title.
+    static bool IsShellWindow(HWND window) noexcept;
+    // Hides every one of them that is visible.
+    void HideAll() noexcept;
+    // Hides one window that was just shown.
+    void Hide(HWND window) noexcept;
+    // Shows the taskbar and the desktop again, and the Task Manager minimised and inactive.
+    void Restore() noexcept;
+    void Forget() noexcept { hidden_.clear(); }
+
+private:
+    std::vector<HWND> hidden_;
+};
+
+}  // namespace vardex

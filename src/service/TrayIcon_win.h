@@ -1,0 +1,52 @@
+#pragma once
+// The notification-area icon and its menu TrayPopup: lock, lock then stand by, the system's
+// workstation lock, and the configuration.
+#include "common/UniqueHandle_win.h"
+
+#include <shellapi.h>
+
+#include <functional>
+#include <string>
+
+namespace vardex {
+
+enum class TrayCommand : UINT { Lock = 1, LockStandBy = 2, LockWorkStation = 3, Configure = 4 };
+
+class TrayIcon {
+public:
+    // The icon's messages reach owner as callbackMessage; the owner hands them to HandleCallback.
+    TrayIcon(HWND owner, UINT callbackMessage, std::function<void(TrayCommand)> onCommand);
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+    ~TrayIcon();
+
+    bool Active() const noexcept { return active_; }
+    // Shows the icon; false when the notification area refused it (for instance not there yet).
+    bool Activate() noexcept;
+    // The taskbar was created again (Explorer restarted): add the icon again when it was shown.
+    void Recreate() noexcept;
+    void SetLockCaption(const std::wstring& caption) noexcept;
+    void SetConfigureEnabled(bool enabled) noexcept;
+    void HandleCallback(LPARAM event);
+    // The menu's pictures are drawn by the owner window: it hands WM_MEASUREITEM and
+    // WM_DRAWITEM here; true when they were the menu's.
+    bool HandleMenuDrawing(UINT message, LPARAM lParam) noexcept;
+    // The popup menu, for showing it at a point (the right click does it at the pointer).
+    void ShowPopup(POINT where);
+    HMENU Popup() const noexcept { return menu_; }
+
+private:
+    // image: 0 the lock, 1 the stand-by and workstation locks, 2 the configuration.
+    void AddItem(TrayCommand command, const wchar_t* caption, int image);
+    NOTIFYICONDATAW IconData() const noexcept;
+
+    HWND owner_;
+    UINT callbackMessage_;
+    std::function<void(TrayCommand)> onCommand_;
+    UniqueIcon icon_;
+    HMENU menu_ = nullptr;
+    UniqueIcon images_[3];
+    bool active_ = false;
+};
+
+}  // namespace vardex

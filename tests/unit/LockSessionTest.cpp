@@ -1,0 +1,236 @@
+#include "FakeSystem.h"
+#include "service/LockSession.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+
+namespace vardex {
+namespace {
+
+using test::FakeClock;
+using test::MemoryFileSystem;
+constexpr const char* kLog = "C:\\V\\User1.log";
+
+// Records what the session asks of the window layer and answers prompts from a script.
+class RecordingHost final : public LockScreenHost {
+public:
+    std::vector<std::string> calls;
+    std::deque<PromptAnswer> answers;  // what the next prompts return
+    bool promptOpen = false;
+    bool panelVisible = true;
+
+    void PostMonitorPower(int mode) override { calls.push_back("monitor " + std::to_string(mode)); }
+    void SetPanelVisible(bool visible) override { panelVisible = visible; }
+    bool IsPromptOpen() override { return promptOpen; }
+    void CancelOpenPrompt() override
+    {
+        calls.push_back("cancel prompt");
+        promptOpen = false;
+    }
+    PromptAnswer ShowPrompt() override
+    {
+        calls.push_back("prompt");
+        if (answers.empty())
+            return {};
+        PromptAnswer answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+    void PlayAlarm() override { calls.push_back("alarm"); }
+    void RequestShutdownNow() override { calls.push_back("shutdown"); }
+    void ReportError(const std::string& message, bool afterSession) override
+    {
+        calls.push_back("error " + message + (afterSession ? " after session" : " now"));
+    }
+};
+
+PromptAnswer Ok(const char* entry)
+{
+    return {PromptAnswer::Kind::Ok, WipedString(entry)};
+}
+
+class LockSessionTest : public ::testing::Test {
+protected:
+    LockSessionTest()
+    {
+        settings.PowerSaveDelay = 5;
+        settings.PowerSaveMode = 0;
+        session.Prepare();
+        session.Activate();
+        session.ArmInput();
+    }
+
+    void Ticks(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            session.PowerSaveCountdown();
+    }
+
+    RecordingHost host;
+    LockServiceSettings settings;
+    MemoryFileSystem files;
+    FakeClock clock;
+    StatisticsLog log{files, clock, kLog, RegionalFormats{}, nullptr};
+    LockSession session{host, settings, log};
+};
+
+TEST(IsEntryAccepted, PasswordRules)
+{
+    EXPECT_TRUE(IsEntryAccepted("", "", ""));
+    EXPECT_TRUE(IsEntryAccepted("anything", "", ""));
+    EXPECT_TRUE(IsEntryAccepted("admin", "", "admin"));
+    EXPECT_FALSE(IsEntryAccepted("", "", "admin"));
+    EXPECT_TRUE(IsEntryAccepted("user", "user", "admin"));
+    EXPECT_TRUE(IsEntryAccepted("admin", "user", "admin"));
+    EXPECT_FALSE(IsEntryAccepted("User", "user", "admin"));   // letter case counts
+    EXPECT_FALSE(IsEntryAccepted("user ", "user", "admin"));  // no trimming
+    EXPECT_FALSE(IsEntryAccepted("", "user", ""));
+}
+
+TEST_F(LockSessionTest, PowerSaveOnTheSixthTickThenStaysUntilAWake)
+{
+    Ticks(5);
+    EXPECT_TRUE(host.calls.empty());
+    Ticks(1);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"monitor 0"}));
+    EXPECT_FALSE(host.panelVisible);
+    Ticks(10);
+    EXPECT_EQ(session.IdleTicks(), 6u);
+    EXPECT_EQ(host.calls.size(), 1u);
+
+    session.FormMouseMove();  // the move the switch itself may cause
+    EXPECT_EQ(host.calls.size(), 1u);
+    session.FormMouseMove();
+    EXPECT_EQ(host.calls.back(), "monitor -1");
+    EXPECT_TRUE(host.panelVisible);
+    EXPECT_EQ(session.IdleTicks(), 0u);
+}
+
+TEST_F(LockSessionTest, NoneModeAndWarningModeNeverCount)
+{
+    for (int mode : {-1, 3}) {
+        settings.PowerSaveMode = mode;
+        Ticks(50);
+        EXPECT_EQ(session.IdleTicks(), 0u);
+        EXPECT_TRUE(host.calls.empty());
+    }
+}
+
+TEST_F(LockSessionTest, WakeBeforePowerSaveRestartsTheCountWithoutAMonitorCommand)
+{
+    Ticks(4);
+    session.FormMouseDown(MouseButton::Right);
+    EXPECT_EQ(session.IdleTicks(), 0u);
+    EXPECT_TRUE(host.calls.empty());  // no prompt for the right button, no monitor command
+    Ticks(5);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(LockSessionTest, PowerSaveCancelsAnOpenPromptFirst)
+{
+    settings.PowerSaveMode = 2;
+    host.promptOpen = true;
+    Ticks(6);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"cancel prompt", "monitor 2"}));
+}
+
+TEST_F(LockSessionTest, KeysAndLeftOrMiddleClicksOpenThePromptRightClicksDoNot)
+{
+    session.FormKeyDown();
+    session.FormMouseDown(MouseButton::Left);
+    session.FormMouseDown(MouseButton::Middle);
+    session.FormMouseDown(MouseButton::Right);
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "prompt"), 3);
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+}
+
+TEST_F(LockSessionTest, NothingHappensBeforeInputIsArmed)
+{
+    LockSession idle{host, settings, log};
+    idle.FormKeyDown();
+    idle.FormMouseDown(MouseButton::Left);
+    idle.FormMouseMove();
+    idle.ActiveControlChanged();
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(LockSessionTest, InputWhileThePromptIsOpenOnlyWakes)
+{
+    host.promptOpen = true;
+    session.FormKeyDown();
+    session.FormMouseDown(MouseButton::Left);
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST_F(LockSessionTest, RightPasswordUnlocksAndIsLogged)
+{
+    settings.UserPassword = "user";
+    settings.StatisticsEnabled = true;
+    host.answers.push_back(Ok("wrong"));
+    host.answers.push_back(Ok("user"));
+    session.FormKeyDown();
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm"}));
+    clock.now.second = 31;
+    session.FormKeyDown();
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
+    EXPECT_EQ(files.files[kLog], "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:40:31 Access Permitted\r\n");
+}
+
+TEST_F(LockSessionTest, CancelLogsAndSoundsNothing)
+{
+    settings.UserPassword = "user";
+    settings.StatisticsEnabled = true;
+    host.answers.push_back({PromptAnswer::Kind::Cancel, WipedString("user")});
+    session.FormKeyDown();
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt"}));
+    EXPECT_EQ(files.files.count(kLog), 0u);
+}
+
+TEST_F(LockSessionTest, OffRequestsTheShutdownAndDoesNotUnlock)
+{
+    host.answers.push_back({PromptAnswer::Kind::Off, WipedString()});
+    session.FormMouseDown(MouseButton::Left);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "shutdown"}));
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+}
+
+TEST_F(LockSessionTest, UnwritableLogNeverKeepsTheRightPasswordOut)
+{
+    settings.AdminPassword = "admin";
+    settings.StatisticsEnabled = true;
+    files.files[kLog] = "";
+    files.unwritable[kLog] = 5;
+    host.answers.push_back(Ok("admin"));
+    session.FormKeyDown();
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
+    EXPECT_EQ(host.calls.back(), "error File access denied after session");
+}
+
+TEST_F(LockSessionTest, UnwritableLogWithAWrongPasswordStillRefusesAndReportsAtOnce)
+{
+    settings.AdminPassword = "admin";
+    settings.StatisticsEnabled = true;
+    files.files[kLog] = "";
+    files.unwritable[kLog] = 5;
+    host.answers.push_back(Ok("nope"));
+    session.FormKeyDown();
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm", "error File access denied now"}));
+}
+
+TEST_F(LockSessionTest, StatisticsOffTouchesNoFile)
+{
+    for (int i = 0; i < 20; ++i)
+        host.answers.push_back(Ok(i % 2 ? "x" : ""));
+    for (int i = 0; i < 20; ++i)
+        session.FormKeyDown();
+    EXPECT_EQ(files.calls, 0);
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);  // no password anywhere: anything unlocks
+}
+
+}  // namespace
+}  // namespace vardex

@@ -1,0 +1,49 @@
+#include "service/PromptLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace vardex {
+namespace {
+
+TEST(MulDiv, RoundsHalfAwayFromZeroWithoutOverflow)
+{
+    EXPECT_EQ(MulDiv(180, 6, 4), 270);
+    EXPECT_EQ(MulDiv(65, 13, 8), 106);   // 105.625
+    EXPECT_EQ(MulDiv(18, 13, 8), 29);    // 29.25
+    EXPECT_EQ(MulDiv(15, 12, 8), 23);    // 22.5 rounds up
+    EXPECT_EQ(MulDiv(-15, 12, 8), -23);
+    EXPECT_EQ(MulDiv(2000000000, 3, 2), -1);  // the result does not fit: -1, as the system's
+    EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000);  // a large intermediate is fine
+    EXPECT_EQ(MulDiv(5, 5, 0), -1);
+}
+
+TEST(PromptLayout, ClassicSmallFontsGeometry)
+{
+    // 9-point MS Sans Serif at 96 dpi: X 6, Y 13.
+    const PromptLayout layout = ComputePromptLayout(6, 13, 80, 13, 21);
+    EXPECT_EQ(layout.clientWidth, 270);
+    EXPECT_EQ(layout.clientHeight, 106);
+    EXPECT_EQ(layout.label, (LayoutRect{12, 13, 80, 13}));
+    EXPECT_EQ(layout.edit, (LayoutRect{12, 29, 270 - 24, 21}));
+    EXPECT_EQ(layout.ok, (LayoutRect{135 - 4 - 75 - 37, 67, 75, 24}));
+    EXPECT_EQ(layout.cancel, (LayoutRect{135 - 37, 67, 75, 24}));
+    EXPECT_EQ(layout.off, (LayoutRect{135 + 4 + 37, 67, 75, 24}));
+}
+
+TEST(PromptLayout, ButtonsStayFourPixelsApartAndInsideAtEveryScale)
+{
+    for (int x = 4; x <= 20; ++x)
+        for (int y = 8; y <= 40; y += 3) {
+            const PromptLayout l = ComputePromptLayout(x, y, 10 * x, y, y + 8);
+            EXPECT_EQ(l.cancel.left - (l.ok.left + l.ok.width), 4) << x << "," << y;
+            // Halving an odd width loses a pixel on the right-hand gap.
+            EXPECT_EQ(l.off.left - (l.cancel.left + l.cancel.width), 4 - l.ok.width % 2) << x << "," << y;
+            EXPECT_GE(l.ok.left, 0);
+            EXPECT_LE(l.off.left + l.off.width, l.clientWidth);
+            EXPECT_GT(l.ok.top, l.edit.top + l.edit.height - y);
+            EXPECT_LE(l.ok.top + l.ok.height, l.clientHeight);
+        }
+}
+
+}  // namespace
+}  // namespace vardex

@@ -1,0 +1,173 @@
+// vardexwitness: stands in for other programs in the end-to-end tests and writes down what it
+// sees, one line at a time, to a file.
+//   vardexwitness keys FILE          a low-level keyboard hook: "down VK" / "up VK" per key event
+//   vardexwitness shell FILE         a taskbar ("Shell_TrayWnd"), a desktop ("Progman") and a
+//                                    "Windows Task Manager" window; while FILE.reshow exists it
+//                                    shows them again whenever they are hidden ("reshown"), and
+//                                    writes "state <taskbar> <desktop> <taskmgr> <iconic>" lines
+//   vardexwitness endsession FILE    a window that writes "query W L" / "end W L" for the
+//                                    end-of-session messages it receives
+//   vardexwitness rehide N           shows a "Shell_TrayWnd" window N times and prints the
+//                                    milliseconds until something hid it again
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+FILE* logFile = nullptr;
+
+void Log(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    vfprintf(logFile, format, arguments);
+    va_end(arguments);
+    fputc('\n', logFile);
+    fflush(logFile);
+}
+
+LRESULT CALLBACK KeyHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION) {
+        const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+        Log("%s %lu", down ? "down" : "up", event->vkCode);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK WitnessProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_QUERYENDSESSION)
+        Log("query %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+    else if (message == WM_ENDSESSION)
+        Log("end %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeWindow(const wchar_t* className, const wchar_t* title, int x, int y)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WitnessProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW, className, title, WS_POPUP | WS_BORDER, x, y, 120, 40, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void PumpFor(DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        const DWORD now = GetTickCount();
+        if (static_cast<int>(end - now) <= 0)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+    }
+}
+
+int Keys()
+{
+    if (!SetWindowsHookExW(WH_KEYBOARD_LL, KeyHook, GetModuleHandleW(nullptr), 0))
+        return 2;
+    Log("ready");
+    for (;;)
+        PumpFor(1000);
+}
+
+int Shell(const std::string& path)
+{
+    HWND windows[] = {MakeWindow(L"Shell_TrayWnd", L"", 0, 980), MakeWindow(L"Progman", L"Program Manager", 200, 980),
+                      MakeWindow(L"VardexWitnessTaskManager", L"Windows Task Manager", 400, 980)};
+    for (HWND window : windows)
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    const std::string reshow = path + ".reshow";
+    std::string last;
+    Log("ready");
+    for (;;) {
+        char state[64];
+        std::snprintf(state, sizeof state, "state %d %d %d %d", IsWindowVisible(windows[0]) ? 1 : 0,
+                      IsWindowVisible(windows[1]) ? 1 : 0, IsWindowVisible(windows[2]) ? 1 : 0,
+                      IsIconic(windows[2]) ? 1 : 0);
+        if (last != state)
+            Log("%s", state);
+        last = state;
+        if (GetFileAttributesA(reshow.c_str()) != INVALID_FILE_ATTRIBUTES)
+            for (HWND window : windows)
+                if (!IsWindowVisible(window)) {
+                    ShowWindow(window, SW_SHOWNOACTIVATE);
+                    Log("reshown");
+                }
+        PumpFor(100);
+    }
+}
+
+int EndSession()
+{
+    HWND window = MakeWindow(L"VardexWitnessEndSession", L"witness", 600, 980);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    Log("ready");
+    for (;;)
+        PumpFor(1000);
+}
+
+int Rehide(int count)
+{
+    HWND window = MakeWindow(L"Shell_TrayWnd", L"", 0, 980);
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        PumpFor(100);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        QueryPerformanceCounter(&start);
+        double elapsed = 0;
+        do {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            QueryPerformanceCounter(&now);
+            elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        } while (IsWindowVisible(window) && elapsed < 2000);
+        times.push_back(elapsed);
+        std::printf("%.2f\n", elapsed);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("median %.2f ms, worst %.2f ms over %d\n", times[times.size() / 2], times.back(), count);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    const std::string command = argv[1];
+    if (command == "rehide") {
+        logFile = stdout;
+        return Rehide(std::atoi(argv[2]));
+    }
+    logFile = std::fopen(argv[2], "a");
+    if (!logFile)
+        return 2;
+    if (command == "keys")
+        return Keys();
+    if (command == "shell")
+        return Shell(argv[2]);
+    if (command == "endsession")
+        return EndSession();
+    return 2;
+}
