@@ -27,6 +27,7 @@ function(vardex_e2e_test script)
 endfunction()
 
 vardex_win_test(win_common_tests)
+vardex_win_test(win_service_tests)
 
 file(GLOB VARDEX_E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/test_*.py)
 foreach(script ${VARDEX_E2E_SCRIPTS})

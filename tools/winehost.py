@@ -212,6 +212,13 @@ class WineHost(contextlib.AbstractContextManager):
     def screenshot(self, name):
         return self.display.screenshot(self.artifacts / f"{name}.png")
 
+    def pixel(self, screenshot, x, y):
+        """The (r, g, b) of one pixel of a saved screenshot."""
+        text = subprocess.run(["convert", str(screenshot), "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
+                               f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
+                              check=True, capture_output=True, text=True).stdout
+        return tuple(int(part) for part in text.split(","))
+
     def xdotool(self, *args):
         """Sends real X input to this host's display only."""
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,

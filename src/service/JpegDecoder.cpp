@@ -8,6 +8,7 @@
 #include <limits>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #ifndef JCS_EXTENSIONS
 #error "libjpeg-turbo's extended colour spaces are needed (JCS_EXT_BGRX)"
@@ -34,9 +35,19 @@ Guard& GuardOf(j_common_ptr common)
     std::longjmp(GuardOf(common).jump, 1);
 }
 
-// Corrupt or truncated data only warns; the picture shows as far as it goes, and a service has
-// no console to print the warning on.
+// A service has no console to print libjpeg's messages on.
 void OnMessage(j_common_ptr) {}
+
+// Damaged data only warns and libjpeg goes on, filling the rest with grey. A file whose picture
+// data ends early (at the end of the file or at the next marker) is no picture to show: the
+// decoding stops at once (a huge size claimed by a few bytes would otherwise be filled in full)
+// and the lock screen stays black. Lesser damage, such as stray bytes before a marker, is shown.
+void OnWarningOrTrace(j_common_ptr common, int level)
+{
+    const int code = common->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+        std::longjmp(GuardOf(common).jump, 1);
+}
 
 // Called while libjpeg reads the scans; a file made of hundreds of scans would otherwise keep
 // the decoder busy for minutes.
@@ -125,6 +136,7 @@ std::optional<DecodedImage> DecodeJpeg(std::span<const std::uint8_t> data, int t
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = OnFatalError;
     d.errors.output_message = OnMessage;
+    d.errors.emit_message = OnWarningOrTrace;
     d.guard.info = &d.info;
     d.guard.maxScans = limits.maxScans;
     d.info.client_data = &d.guard;

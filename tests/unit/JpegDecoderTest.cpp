@@ -205,28 +205,18 @@ TEST(JpegDecoder, CmykSourcesGiveRgb)
     ExpectQuadrants(*plain, rgb);
 }
 
-TEST(JpegDecoder, TruncatedDataStillGivesTheWholePicture)
+TEST(JpegDecoder, TruncatedDataGivesNothing)
 {
     const Bytes jpeg = Encode(RgbQuadrants(256, 256));
     const std::size_t scan = SegmentOffset(jpeg, 0xDA);
     ASSERT_NE(scan, 0u);
     const std::size_t data = scan + 2 + jpeg[scan + 2] * 256u + jpeg[scan + 3];
 
-    const Bytes half(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data + (jpeg.size() - data) / 2));
-    const std::optional<DecodedImage> image = DecodeJpeg(half, 0, 0);
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->width, 256);
-    ASSERT_EQ(image->height, 256);
-    ExpectColour(*image, 20, 20, {255, 0, 0});
-    ExpectColour(*image, 250, 250, {128, 128, 128}, 2);  // libjpeg fills what is missing with grey
-
-    const Bytes noScanData(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data));
-    const std::optional<DecodedImage> grey = DecodeJpeg(noScanData, 0, 0);
-    ASSERT_TRUE(grey);
-    ExpectColour(*grey, 20, 20, {128, 128, 128}, 2);
-
-    const Bytes noScan(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan));
-    EXPECT_FALSE(DecodeJpeg(noScan, 0, 0));
+    for (const std::size_t cut : {data + (jpeg.size() - data) / 2, data, scan, jpeg.size() - 2}) {
+        const Bytes truncated(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
+        EXPECT_FALSE(DecodeJpeg(truncated, 0, 0)) << "cut at " << cut << " of " << jpeg.size();
+    }
+    EXPECT_TRUE(DecodeJpeg(jpeg, 0, 0));
 }
 
 TEST(JpegDecoder, DataThatIsNoJpegGivesNothing)
@@ -243,20 +233,15 @@ TEST(JpegDecoder, DataThatIsNoJpegGivesNothing)
     EXPECT_FALSE(DecodeJpeg(Bytes{0xFF, 0xD8, 0xFF, 0xD9}, 0, 0));
 }
 
-TEST(JpegDecoder, HugeClaimedSizeIsDecodedAtOneEighthOrRefused)
+TEST(JpegDecoder, HugeClaimedSizeWithoutItsDataIsRefusedQuickly)
 {
     const Picture red{32, 32, JCS_RGB, {{{255, 0, 0, 0}, {255, 0, 0, 0}, {255, 0, 0, 0}, {255, 0, 0, 0}}}};
     const Bytes huge = WithClaimedSize(Encode(red), 0xC0, 20000, 20000);
-    // A sequential file needs only row buffers: 1/8 scale covers the screen and fits small limits.
+    // At 1/8 the 2500x2500 output fits small limits, but the data ends after 32x32 pixels: the
+    // decoding stops there instead of filling six million pixels with grey.
     JpegLimits small;
     small.maxDecoderMemory = 4u << 20;
-    const std::optional<DecodedImage> image = DecodeJpeg(huge, 1280, 1024, small);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, 2500);
-    EXPECT_EQ(image->height, 2500);
-    // The data of 32x32 pixels fills the first four 16x16 blocks, 8x2 pixels at 1/8; then grey.
-    ExpectColour(*image, 2, 0, {255, 0, 0}, 6, 1);
-    ExpectColour(*image, 1200, 1200, {128, 128, 128}, 2);
+    EXPECT_FALSE(DecodeJpeg(huge, 1280, 1024, small));
     // At full size it would be 400 million pixels: refused before any pixel is allocated.
     EXPECT_FALSE(DecodeJpeg(huge, 0, 0));
 }

@@ -6,7 +6,7 @@
 //   vardexprobe windows              prints class and title of every visible top-level window
 //   vardexprobe user                 prints the logon name
 //   vardexprobe signal N             broadcasts the signal message with wParam N
-//   vardexprobe menu                 prints the items of the popup menu that is open
+//   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled
 #include "common/TextConvert_win.h"
 #include "config/Settings.h"
 #include "service/HotKey.h"
@@ -61,22 +61,13 @@ BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
     return TRUE;
 }
 
-int PrintOpenMenu()
+int PromptButtonEnabled(const std::wstring& text)
 {
-    HWND popup = FindWindowW(L"#32768", nullptr);
-    if (!popup)
-        return 1;
-    const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
-    const int count = GetMenuItemCount(menu);
-    if (count < 0)
-        return 1;
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[256] = L"";
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
-        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        std::printf("%s%s\n", Narrow(text).c_str(), (state & MF_GRAYED) ? "\t(disabled)" : "");
-    }
-    return 0;
+    HWND prompt = FindWindowW(L"TPwdForm", nullptr);
+    HWND button = prompt ? FindWindowExW(prompt, nullptr, L"Button", text.c_str()) : nullptr;
+    if (!button)
+        return 2;
+    return IsWindowEnabled(button) ? 0 : 1;
 }
 
 }  // namespace
@@ -98,14 +89,14 @@ int main(int argc, char** argv)
         std::printf("%s\n", Narrow(name).c_str());
         return 0;
     }
-    if (command == "menu")
-        return PrintOpenMenu();
     if (argc < 3)
         return 2;
     if (command == "mutex")
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")
         return HotKeyFree(argv[2]);
+    if (command == "button-enabled")
+        return PromptButtonEnabled(Widen(argv[2]));
     if (command == "signal") {
         const UINT message = RegisterWindowMessageW(L"Zeps01");
         return SendNotifyMessageW(HWND_BROADCAST, message, std::strtoul(argv[2], nullptr, 10), 0) ? 0 : 1;

@@ -1,0 +1,177 @@
+#include "common/Clock_win.h"
+#include "common/Errors.h"
+#include "common/Files_win.h"
+#include "common/TextConvert_win.h"
+#include "service/KeyboardFilter_win.h"
+#include "service/LockSession.h"
+#include "service/PromptLayout.h"
+#include "service/StatsLog.h"
+#include "service/TrayIcon_win.h"
+#include "service/UnlockPrompt_win.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace vardex {
+namespace {
+
+class QuietHost final : public LockScreenHost {
+public:
+    void PostMonitorPower(int) override {}
+    void SetPanelVisible(bool) override {}
+    bool IsPromptOpen() override { return true; }
+    void CancelOpenPrompt() override {}
+    PromptAnswer ShowPrompt() override { return {}; }
+    void PlayAlarm() override {}
+    void RequestShutdownNow() override {}
+    void ReportError(const std::string&, bool) override {}
+};
+
+class ServiceWinTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_TRUE(owner);
+    }
+    void TearDown() override { DestroyWindow(owner); }
+
+    // The child's rectangle in its parent's client coordinates.
+    static LayoutRect ChildRect(HWND child)
+    {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+        return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+
+    HWND owner = nullptr;
+    QuietHost host;
+    LockServiceSettings settings;
+    Win32FileSystem files;
+    Win32Clock clock;
+    StatisticsLog log{files, clock, "", {}, nullptr};
+    LockSession session{host, settings, log};
+};
+
+TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
+{
+    TPwdForm prompt(owner, true, session);
+    HWND dialog = prompt.Handle();
+    HWND edit = GetDlgItem(dialog, 100);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    HWND cancel = GetDlgItem(dialog, IDCANCEL);
+    HWND off = GetDlgItem(dialog, IDNO);
+    ASSERT_TRUE(edit && ok && cancel && off);
+
+    HDC dc = GetDC(dialog);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(ok, WM_GETFONT, 0, 0)));
+    SIZE letters;
+    GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, 0, 0, 0);
+
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, layout.clientWidth);
+    EXPECT_EQ(client.bottom, layout.clientHeight);
+    EXPECT_EQ(ChildRect(ok), layout.ok);
+    EXPECT_EQ(ChildRect(cancel), layout.cancel);
+    EXPECT_EQ(ChildRect(off), layout.off);
+    const LayoutRect editRect = ChildRect(edit);
+    EXPECT_EQ(editRect.left, layout.edit.left);
+    EXPECT_EQ(editRect.top, layout.edit.top);
+    EXPECT_EQ(editRect.width, layout.edit.width);
+
+    EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 255);
+    EXPECT_EQ(SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0), L'*');
+    EXPECT_TRUE(IsWindowEnabled(off));
+    EXPECT_TRUE(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+    wchar_t caption[32];
+    GetWindowTextW(dialog, caption, 32);
+    EXPECT_STREQ(caption, L"PC Vardex");
+}
+
+TEST_F(ServiceWinTest, OffButtonIsGreyedWithoutShutdownAllowed)
+{
+    TPwdForm prompt(owner, false, session);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(prompt.Handle(), IDNO)));
+}
+
+TEST_F(ServiceWinTest, TrayMenuHoldsTheLockCaptionAndItsItems)
+{
+    TrayIcon tray(owner, WM_APP + 1, [](TrayCommand) {});
+    tray.SetLockCaption(L"Vardex  Shift+Ctrl+Alt+A");
+    tray.SetConfigureEnabled(false);
+    const HMENU menu = tray.Popup();
+    ASSERT_EQ(GetMenuItemCount(menu), 5);
+    const wchar_t* expected[] = {L"Vardex  Shift+Ctrl+Alt+A", L"Vardex+StandBy", L"Lock WorkStation", L"", L"Configure"};
+    for (UINT i = 0; i < 5; ++i) {
+        wchar_t text[64] = L"";
+        GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i]);
+    }
+    EXPECT_TRUE(GetMenuState(menu, 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_TRUE(GetMenuState(menu, 4, MF_BYPOSITION) & MF_GRAYED);
+}
+
+TEST_F(ServiceWinTest, KeyboardFilterInstallsOnceAndRemoves)
+{
+    KeyboardFilter filter;
+    filter.Install();
+    EXPECT_TRUE(filter.Installed());
+    filter.Install();
+    EXPECT_TRUE(filter.Installed());
+    filter.Remove();
+    EXPECT_FALSE(filter.Installed());
+}
+
+TEST_F(ServiceWinTest, StatisticsLogAppendsLinesAndReportsFilesItCannotWrite)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::string path = Narrow(temp) + "vardex-stats-test.log";
+    DeleteFileW(Widen(path).c_str());
+    RemoveDirectoryW(Widen(path).c_str());
+    RegionalFormats formats;
+    StatisticsLog real(files, clock, path, formats, [](std::string_view line) { return ToAnsi(line); });
+    real.Write(true, kAccessDenied);
+    real.Write(true, kAccessPermitted);
+    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char bytes[256] = {};
+    DWORD read = 0;
+    ReadFile(file, bytes, sizeof bytes - 1, &read, nullptr);
+    CloseHandle(file);
+    const std::string text(bytes, read);
+    ASSERT_EQ(read, 20u + 15u + 20u + 18u) << text;  // "dd/mm/yyyy hh:nn:ss " is 20 characters
+    EXPECT_EQ(text.substr(20, 15), "Access Denied\r\n");
+    EXPECT_EQ(text.substr(55), "Access Permitted\r\n");
+
+    // Locked by another program: the system's error number. (A read-only attribute does not
+    // stop the writes of Wine running as root, so a directory stands in for a denied file.)
+    HANDLE locked = CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_THROW(
+        try { real.Write(true, kAccessDenied); } catch (const IoError& error) {
+            EXPECT_STREQ(error.what(), "I/O error 32");
+            throw;
+        },
+        IoError);
+    CloseHandle(locked);
+    DeleteFileW(Widen(path).c_str());
+    CreateDirectoryW(Widen(path).c_str(), nullptr);
+    EXPECT_THROW(
+        try { real.Write(true, kAccessDenied); } catch (const IoError& error) {
+            EXPECT_STREQ(error.what(), "File access denied");
+            throw;
+        },
+        IoError);
+    RemoveDirectoryW(Widen(path).c_str());
+}
+
+}  // namespace
+}  // namespace vardex
