@@ -100,6 +100,7 @@ private:
     ShellWindowGuard shellWindows_;
     std::optional<DecodedImage> background_;
     bool panelVisible_ = true;
+    unsigned passCount_ = 0;
     HWND openPrompt_ = nullptr;
     std::vector<std::string> pendingReports_;
 };

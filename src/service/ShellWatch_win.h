@@ -1,8 +1,9 @@
 #pragma once
-// During a lock session, learns at once when a window is shown or another takes the foreground
-// (system window events), so that the session loop can wait instead of polling: the taskbar,
-// the desktop and the Task Manager are hidden again as soon as they show, and a change of the
-// foreground wakes the loop, which brings the lock screen back.
+// During a lock session, learns at once when a window is shown, renamed or another takes the
+// foreground (system window events), so that the session loop can wait instead of polling: the
+// taskbar, the desktop and the Task Manager are hidden again as soon as they show, and a change
+// of the foreground wakes the loop, which brings the lock screen back. (Wine does not report
+// other programs' windows; there the session loop's passes do the work.)
 #include "SystemOps_win.h"
 #include "common/UniqueHandle_win.h"
 

@@ -110,17 +110,19 @@ void ShellWindowGuard::Hide(HWND window) noexcept
     }
 }
 
-void ShellWindowGuard::HideAll() noexcept
+void ShellWindowGuard::HideAll(bool withTitle) noexcept
 {
     // Every such window, not only the first one found: a second taskbar or desktop window
     // (Explorer restarted, another shell) must not stay visible.
-    EnumWindows(
-        [](HWND window, LPARAM guard) noexcept -> BOOL {
-            if (IsWindowVisible(window) && IsShellWindow(window))
-                reinterpret_cast<ShellWindowGuard*>(guard)->Hide(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
+    const auto hideEvery = [this](const wchar_t* className, const wchar_t* title) {
+        for (HWND window = FindWindowExW(nullptr, nullptr, className, title); window;
+             window = FindWindowExW(nullptr, window, className, title))
+            Hide(window);
+    };
+    hideEvery(kTaskbarClass, nullptr);
+    hideEvery(kDesktopClass, nullptr);
+    if (withTitle)
+        hideEvery(nullptr, kTaskManagerTitle);
 }
 
 void ShellWindowGuard::Restore() noexcept

@@ -25,8 +25,9 @@ class ShellWindowGuard {
 public:
     // True when the window is one of them, by its class or its title.
     static bool IsShellWindow(HWND window) noexcept;
-    // Hides every one of them that is visible.
-    void HideAll() noexcept;
+    // Hides every one of them that is visible. The title search looks at every top-level window
+    // and costs far more than the class searches: withTitle asks for it too.
+    void HideAll(bool withTitle = true) noexcept;
     // Hides one window that was just shown.
     void Hide(HWND window) noexcept;
     // Shows the taskbar and the desktop again, and the Task Manager minimised and inactive.

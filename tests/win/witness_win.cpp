@@ -9,11 +9,16 @@
 //                                    end-of-session messages it receives
 //   vardexwitness rehide N           shows a "Shell_TrayWnd" window N times and prints the
 //                                    milliseconds until something hid it again
+//   vardexwitness timelock N X Y     N times: presses Ctrl+` and measures the milliseconds until the
+//                                    screen's pixel X,Y is no longer black (the lock screen is
+//                                    painted), then unlocks with an empty entry
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -149,6 +154,82 @@ int Rehide(int count)
     return 0;
 }
 
+void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys)
+{
+    std::vector<INPUT> inputs;
+    for (const auto& [key, down] : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool SessionRuns()
+{
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Zepa02");
+    if (mutex)
+        CloseHandle(mutex);
+    return mutex != nullptr;
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeout)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeout)
+            return false;
+        PumpFor(5);
+    }
+    return true;
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+int TimeLock(int count, int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        if (!WaitUntil([&] { return !SessionRuns() && (GetPixel(screen, x, y) & 0xFFFFFF) == 0; }, 20000))
+            return 3;
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        PressKeys({{VK_CONTROL, true}, {VK_OEM_3, true}, {VK_OEM_3, false}, {VK_CONTROL, false}});
+        bool painted = false;
+        do {
+            painted = (GetPixel(screen, x, y) & 0xFFFFFF) != 0;
+            QueryPerformanceCounter(&end);
+        } while (!painted && Milliseconds(start, end) < 10000);
+        times.push_back(Milliseconds(start, end));
+        std::printf("%.1f\n", times.back());
+        std::fflush(stdout);
+        // Unlock: a key opens the prompt, Enter confirms the empty entry (no password is set).
+        if (!WaitUntil(SessionRuns, 5000))
+            return 4;
+        PressKeys({{VK_SHIFT, true}, {VK_SHIFT, false}});
+        PumpFor(300);
+        PressKeys({{VK_RETURN, true}, {VK_RETURN, false}});
+        if (!WaitUntil([] { return !SessionRuns(); }, 20000))
+            return 5;
+        // The lock screen hides; black again once it is gone (no desktop draws over it here).
+        PumpFor(500);
+        RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("median %.1f ms, worst %.1f ms over %d\n", times[times.size() / 2], times.back(), count);
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -160,6 +241,8 @@ int main(int argc, char** argv)
         logFile = stdout;
         return Rehide(std::atoi(argv[2]));
     }
+    if (command == "timelock" && argc == 5)
+        return TimeLock(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     logFile = std::fopen(argv[2], "a");
     if (!logFile)
         return 2;

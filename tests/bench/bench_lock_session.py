@@ -1,0 +1,67 @@
+"""Benchmarks of the lock session under Wine (figures, not tests; run by hand):
+
+  VARDEX_BIN=build/win64/bin VARDEX_WINE_ROOT=build/wine python3 tests/bench/bench_lock_session.py
+
+- processor time of the service (and of the wineserver it talks to) over a 30-second lock, for the
+  service as built and for the comparison build whose session loop polls without waiting;
+- how fast a "Shell_TrayWnd" window that another program shows is hidden again (50 tries);
+- the time from the hot key to the lock screen painted with a 3840x2160 JPEG background (20 tries).
+"""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "e2e"))
+
+from vardex_e2e import BIN, WITNESS, Host  # noqa: E402
+
+LOCK_SECONDS = 30
+TICKS_PER_SECOND = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    fields = pathlib.Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS_PER_SECOND  # utime + stime
+
+
+def big_background(folder):
+    """A 3840x2160 JPEG with detail, made from the default background."""
+    path = folder / "background-3840x2160.jpg"
+    subprocess.run(["convert", str(BIN / "scrlogo.jpg"), "-resize", "3840x2160!", "-attenuate", "0.3",
+                    "+noise", "Gaussian", "-quality", "90", str(path)], check=True)
+    return path
+
+
+def measure(variant, program):
+    results = {}
+    with Host(f"bench_{variant}") as host:
+        shutil.copy2(BIN / program, host.program / "vardex.exe")
+        host.set_text("PBGI", host.windows_path(big_background(host.run_dir)))
+        host.set_dword("PMPM", -1)  # no power save during the measurement
+        service = host.start_service()
+        host.lock_with_hotkey()
+        time.sleep(2)
+        start = (time.monotonic(), cpu_seconds(service.pid), cpu_seconds(host._server.pid))
+        time.sleep(LOCK_SECONDS)
+        end = (time.monotonic(), cpu_seconds(service.pid), cpu_seconds(host._server.pid))
+        wall = end[0] - start[0]
+        results["service CPU"] = f"{100 * (end[1] - start[1]) / wall:.1f}% of one core"
+        results["wineserver CPU"] = f"{100 * (end[2] - start[2]) / wall:.1f}% of one core"
+        rehide = host.run(WITNESS, "rehide", "50", timeout=300).stdout.strip().splitlines()[-1]
+        results["re-hide"] = rehide
+        host.enter_password("")
+        host.wait_unlocked()
+        if variant == "waiting":
+            timing = host.run(WITNESS, "timelock", "20", "640", "300", timeout=900)
+            results["hot key to painted lock screen"] = (timing.stdout.strip().splitlines() or ["?"])[-1] + (
+                f" (exit {timing.returncode})" if timing.returncode else "")
+    return results
+
+
+if __name__ == "__main__":
+    for variant, program in (("waiting", "vardex.exe"), ("spinning", "vardex_spinning.exe")):
+        for name, value in measure(variant, program).items():
+            print(f"{variant:9} {name:32} {value}")
