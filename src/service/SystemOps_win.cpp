@@ -2,7 +2,6 @@
 
 #include "common/UniqueHandle_win.h"
 
-#include <powrprof.h>
 
 #include <algorithm>
 #include <cwchar>

@@ -1,5 +1,6 @@
 // Times decoding a 3840x2160 photo-like JPEG for common screen sizes and at full size:
 // bench_jpeg_decode [runs]. Prints the median and the worst time of each.
+#include "JpegEncoder.h"
 #include "service/JpegDecoder.h"
 
 #include <algorithm>
@@ -35,34 +36,6 @@ Bytes DetailedRgb(int width, int height)
     return rgb;
 }
 
-Bytes EncodeRgb(const Bytes& rgb, int width, int height, int quality)
-{
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row[1] = {const_cast<JSAMPLE*>(rgb.data() + info.next_scanline * stride)};
-        jpeg_write_scanlines(&info, row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes jpeg(buffer, buffer + size);
-    std::free(buffer);
-    return jpeg;
-}
-
 void Time(const Bytes& jpeg, int targetWidth, int targetHeight, int runs)
 {
     std::vector<double> milliseconds;
@@ -95,7 +68,7 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     constexpr int kWidth = 3840;
     constexpr int kHeight = 2160;
-    const Bytes jpeg = EncodeRgb(DetailedRgb(kWidth, kHeight), kWidth, kHeight, 90);
+    const Bytes jpeg = vardex::test::EncodeJpeg(DetailedRgb(kWidth, kHeight), kWidth, kHeight, 3, JCS_RGB, {.quality = 90});
     std::printf("%dx%d JPEG, quality 90, 4:2:0, %zu bytes; %d runs each\n", kWidth, kHeight, jpeg.size(), runs);
     Time(jpeg, 1280, 1024, runs);
     Time(jpeg, 1920, 1080, runs);

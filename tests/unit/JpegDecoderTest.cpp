@@ -1,3 +1,4 @@
+#include "JpegEncoder.h"
 #include "service/JpegDecoder.h"
 
 #include <gtest/gtest.h>
@@ -23,50 +24,21 @@ struct Picture {
     std::array<Sample, 4> quadrants{};
 };
 
-struct EncodeOptions {
-    J_COLOR_SPACE stored = JCS_UNKNOWN;  // libjpeg's default for the source
-    bool progressive = false;
-    bool adobeMarker = true;
-};
+using EncodeOptions = test::JpegEncodeOptions;
 
 Bytes Encode(const Picture& picture, const EncodeOptions& options = {})
 {
     const int components = picture.space == JCS_CMYK ? 4 : picture.space == JCS_GRAYSCALE ? 1 : 3;
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(picture.width);
-    info.image_height = static_cast<JDIMENSION>(picture.height);
-    info.input_components = components;
-    info.in_color_space = picture.space;
-    jpeg_set_defaults(&info);
-    if (options.stored != JCS_UNKNOWN)
-        jpeg_set_colorspace(&info, options.stored);
-    if (!options.adobeMarker)
-        info.write_Adobe_marker = FALSE;
-    jpeg_set_quality(&info, 95, TRUE);
-    if (options.progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::array<Bytes, 2> halves;  // the rows of the top and of the bottom half
-    for (std::size_t half = 0; half < 2; ++half)
+    Bytes samples;
+    samples.reserve(static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height) *
+                    static_cast<std::size_t>(components));
+    for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x) {
-            const Sample& sample = picture.quadrants[half * 2 + (x >= picture.width / 2 ? 1u : 0u)];
-            halves[half].insert(halves[half].end(), sample.begin(), sample.begin() + components);
+            const std::size_t quadrant = (y >= picture.height / 2 ? 2u : 0u) + (x >= picture.width / 2 ? 1u : 0u);
+            const Sample& sample = picture.quadrants[quadrant];
+            samples.insert(samples.end(), sample.begin(), sample.begin() + components);
         }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {halves[info.next_scanline >= info.image_height / 2 ? 1 : 0].data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes result(buffer, buffer + size);
-    std::free(buffer);
-    return result;
+    return test::EncodeJpeg(samples, picture.width, picture.height, components, picture.space, options);
 }
 
 // Offset of the first segment with the marker (0xFF, marker), or 0 when the scan starts first.
@@ -194,7 +166,7 @@ TEST(JpegDecoder, CmykSourcesGiveRgb)
 
     for (const J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
         SCOPED_TRACE(stored == JCS_CMYK ? "CMYK" : "YCCK");
-        const std::optional<DecodedImage> image = DecodeJpeg(Encode({64, 64, JCS_CMYK, adobe}, {stored}), 0, 0);
+        const std::optional<DecodedImage> image = DecodeJpeg(Encode({64, 64, JCS_CMYK, adobe}, {.stored = stored}), 0, 0);
         ASSERT_TRUE(image);
         ExpectQuadrants(*image, rgb);
     }
