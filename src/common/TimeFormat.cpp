@@ -105,7 +105,8 @@ private:
         return true;
     }
 
-    bool ScanSeparator() { return ScanLiteral(formats_.timeSeparator); }
+    // ":" is read too: times written before the regional separator changed stay readable.
+    bool ScanSeparator() { return ScanLiteral(formats_.timeSeparator) || ScanLiteral(":"); }
 
     int ScanDesignator()
     {

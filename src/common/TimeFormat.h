@@ -21,7 +21,7 @@ struct RegionalFormats {
 std::string FormatShortTime(const RegionalFormats& formats, int hour, int minute);
 
 // Reads a time of day as the system's time parser does: hours, then optionally the regional
-// separator and minutes, again seconds, then "." and milliseconds; the regional AM/PM
+// separator (or ":") and minutes, again seconds, then "." and milliseconds; the regional AM/PM
 // designators (or "AM"/"PM", any letter case) before or after. Blanks may surround each part.
 // Nothing when the text is not such a time.
 std::optional<double> ParseTimeOfDay(const RegionalFormats& formats, std::string_view text);

@@ -1,7 +1,10 @@
 #include "Settings.h"
 
 #include "Schedule.h"
+#include "common/Errors.h"
 #include "common/RegValues.h"
+
+#include <optional>
 
 namespace vardex {
 
@@ -55,25 +58,47 @@ void LoadServiceSettings(LockServiceSettings& s, Registry& registry, const std::
     const std::unique_ptr<RegistryKey> key = OpenSettingsKey(registry);
     if (!key)
         return;
+    // A value of the wrong type keeps its default and is reported once the load is complete; the
+    // values after it are still read, so that one bad value cannot switch off the restrictions.
+    std::optional<RegistryError> firstError;
+    const auto read = [&firstError](auto&& readValue) {
+        try {
+            readValue();
+        } catch (const RegistryError& error) {
+            if (!firstError)
+                firstError = error;
+        }
+    };
     const auto same = [](std::int32_t v) { return v; };
-    ReadText(*key, N::AdminPassword, s.AdminPassword);
-    ReadFlag(*key, N::StatisticsEnabled, s.StatisticsEnabled);
-    ReadText(*key, N::BackgroundFile, s.BackgroundFile);
-    ReadFlag(*key, N::ShowBackground, s.ShowBackground);
-    ReadFlag(*key, N::ScreenSaverMode, s.ScreenSaverMode);
-    ReadText(*key, userKey + N::UserPassword, s.UserPassword);
-    ReadNumber(*key, N::PowerSaveTimeout, s.PowerSaveDelay, [](std::int32_t v) { return v / 3; });
-    ReadNumber(*key, N::PowerSaveMode, s.PowerSaveMode, same);
-    ReadNumber(*key, N::HotKey, s.HotKey, [](std::int32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); });
-    if (auto schedule = ReadTextValue(*key, userKey + N::Schedule))
-        ParseSchedule(*schedule, formats, s.Periods);
-    ReadFlag(*key, userKey + N::RestrictBySchedule, s.RestrictBySchedule);
-    ReadNumber(*key, userKey + N::CounterDay, s.CounterDay, same);
-    ReadNumber(*key, userKey + N::UsedSeconds, s.UsedSeconds, [](std::int32_t v) { return static_cast<std::uint32_t>(v); });
-    ReadNumber(*key, userKey + N::AllowedHours, s.AllowedSeconds, [](std::int32_t v) { return std::int64_t{v} * 3600; });
-    ReadFlag(*key, userKey + N::RestrictByDuration, s.RestrictByDuration);
-    ReadFlag(*key, N::ShutdownAllowed, s.ShutdownAllowed);
-    ReadFlag(*key, N::LockAtStartup, s.LockAtStartup);
+    RegistryKey& k = *key;
+    read([&] { ReadText(k, N::AdminPassword, s.AdminPassword); });
+    read([&] { ReadFlag(k, N::StatisticsEnabled, s.StatisticsEnabled); });
+    read([&] { ReadText(k, N::BackgroundFile, s.BackgroundFile); });
+    read([&] { ReadFlag(k, N::ShowBackground, s.ShowBackground); });
+    read([&] { ReadFlag(k, N::ScreenSaverMode, s.ScreenSaverMode); });
+    read([&] { ReadText(k, userKey + N::UserPassword, s.UserPassword); });
+    read([&] { ReadNumber(k, N::PowerSaveTimeout, s.PowerSaveDelay, [](std::int32_t v) { return v / 3; }); });
+    read([&] { ReadNumber(k, N::PowerSaveMode, s.PowerSaveMode, same); });
+    read([&] {
+        ReadNumber(k, N::HotKey, s.HotKey, [](std::int32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); });
+    });
+    read([&] {
+        if (auto schedule = ReadTextValue(k, userKey + N::Schedule))
+            ParseSchedule(*schedule, formats, s.Periods);
+    });
+    read([&] { ReadFlag(k, userKey + N::RestrictBySchedule, s.RestrictBySchedule); });
+    read([&] { ReadNumber(k, userKey + N::CounterDay, s.CounterDay, same); });
+    read([&] {
+        ReadNumber(k, userKey + N::UsedSeconds, s.UsedSeconds, [](std::int32_t v) { return static_cast<std::uint32_t>(v); });
+    });
+    read([&] {
+        ReadNumber(k, userKey + N::AllowedHours, s.AllowedSeconds, [](std::int32_t v) { return std::int64_t{v} * 3600; });
+    });
+    read([&] { ReadFlag(k, userKey + N::RestrictByDuration, s.RestrictByDuration); });
+    read([&] { ReadFlag(k, N::ShutdownAllowed, s.ShutdownAllowed); });
+    read([&] { ReadFlag(k, N::LockAtStartup, s.LockAtStartup); });
+    if (firstError)
+        throw *firstError;
 }
 
 }  // namespace vardex

@@ -65,8 +65,8 @@ LockServiceSettings DefaultServiceSettings(const std::string& userKey, const std
 
 // Loads the lock service's settings into settings: every field is first reset to its default,
 // then each value present overwrites its field. The key is opened for full access and, when
-// that is refused, for reading. A value of the wrong type raises RegistryError; the fields read
-// before it keep their values and the others their defaults.
+// that is refused, for reading. A value of the wrong type keeps its field's default; every other
+// value is still loaded, and then RegistryError is raised for the first such value.
 void LoadServiceSettings(LockServiceSettings& settings, Registry& registry, const std::string& userKey,
                          const std::string& programDirectory, const RegionalFormats& formats);
 

@@ -11,7 +11,7 @@ bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std:
     return (!userPassword.empty() && entry == userPassword) || (!adminPassword.empty() && entry == adminPassword);
 }
 
-LockSession::LockSession(LockScreenHost& host, const LockServiceSettings& settings, StatisticsLog& log)
+LockSession::LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log)
     : host_(host), settings_(settings), log_(log)
 {
 }
@@ -98,6 +98,19 @@ void LockSession::PowerSaveCountdown()
     ++idleTicks_;
 }
 
+void LockSession::LockScreenTick(bool timeExpired)
+{
+    if (timeExpired) {
+        if (settings_.PowerSaveMode != kWarningPowerMode) {
+            settings_.PowerSaveMode = kWarningPowerMode;
+            SetMonitorPower(kMonitorOn);
+            host_.ShowWarning(kTimeWarningLines);
+        }
+        host_.PlayAlarm(true);
+    }
+    PowerSaveCountdown();
+}
+
 bool LockSession::AskUnlock()
 {
     if (host_.IsPromptOpen())
@@ -107,7 +120,7 @@ bool LockSession::AskUnlock()
     case PromptAnswer::Kind::Ok: {
         const bool accepted = IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword);
         if (!accepted)
-            host_.PlayAlarm();
+            host_.PlayAlarm(false);
         try {
             log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
         } catch (const std::exception& error) {

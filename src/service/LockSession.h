@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vardex {
 
@@ -22,6 +23,12 @@ struct PromptAnswer {
 };
 
 inline constexpr int kMonitorOn = -1;
+// The power-save mode while the time-restriction warning shows: power saving is off.
+inline constexpr int kWarningPowerMode = 3;
+
+inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
+                                                         "You have about 5 minutes to complete a work",
+                                                         "before turning off the system."};
 
 // True when the entry unlocks: no password set at all, or the entry equals the user's or the
 // administrator's password exactly.
@@ -40,7 +47,10 @@ public:
     virtual void CancelOpenPrompt() = 0;
     // Shows the unlock prompt modally.
     virtual PromptAnswer ShowPrompt() = 0;
-    virtual void PlayAlarm() = 0;
+    // The alarm sound; repeat: do not interrupt the sound if it still plays (the warning's).
+    virtual void PlayAlarm(bool repeat) = 0;
+    // Shows the lines on the text panel in red, scrolling.
+    virtual void ShowWarning(const std::vector<std::string>& lines) = 0;
     // The prompt's "Off" button: end the program, then shut the computer down.
     virtual void RequestShutdownNow() = 0;
     // Shows an error in the general error report; afterSession delays it until the session
@@ -50,7 +60,7 @@ public:
 
 class LockSession {
 public:
-    LockSession(LockScreenHost& host, const LockServiceSettings& settings, StatisticsLog& log);
+    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log);
 
     // The steps of a session's life the window layer calls in order.
     void Prepare() noexcept { idleTicks_ = 0; }
@@ -74,6 +84,9 @@ public:
     void SetMonitorPower(int mode);
     // One 3-second tick of the countdown to power save.
     void PowerSaveCountdown();
+    // The service timer's tick while the session runs: once the time has expired, the warning
+    // (shown once, power save off from then on) and the alarm; then the countdown.
+    void LockScreenTick(bool timeExpired);
     // The unlock prompt and its outcome: true when the entry unlocks.
     bool AskUnlock();
 
@@ -81,7 +94,7 @@ private:
     void OpenPromptAndUnlock();
 
     LockScreenHost& host_;
-    const LockServiceSettings& settings_;
+    LockServiceSettings& settings_;
     StatisticsLog& log_;
     bool active_ = false;
     bool inputArmed_ = false;

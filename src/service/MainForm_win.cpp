@@ -9,6 +9,7 @@
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
 #include "common/ErrorReport_win.h"
+#include "common/Errors.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
@@ -76,7 +77,7 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     : application_(application), ports_(ports), signalMessage_(signalMessage),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); }),
-      session_(*this, settings_, log_)
+      session_(*this, settings_, log_), restrictions_(settings_, ports.clock, ports.registry, *this)
 {
     const std::wstring title = Widen(kApplicationTitle);
     CreateParams params;
@@ -120,6 +121,8 @@ void TMainForm::FormCreate()
     PlaceSecretPanel();
     SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr);
     ServiceTick(nullptr);
+    // Started outside the allowed time: shut down at the first timer tick, without the grace.
+    restrictions_.AfterStartupTick();
     if (settings_.LockAtStartup)
         ActionSetVardexExecute(this);
 }
@@ -127,9 +130,17 @@ void TMainForm::FormCreate()
 void TMainForm::ActionLoadSettingsExecute()
 {
     const std::string userKey = ports_.accounts.GetUserKey(ports_.accounts.GetCurrentUserName(), false);
-    LoadServiceSettings(settings_, ports_.registry, userKey, programDirectory_, regional_);
+    // A value of the wrong type is reported after the rest is in place, hot key included.
+    std::exception_ptr badValue;
+    try {
+        LoadServiceSettings(settings_, ports_.registry, userKey, programDirectory_, regional_);
+    } catch (const RegistryError&) {
+        badValue = std::current_exception();
+    }
     RegisterLockHotKey(Handle(), settings_.HotKey);
     tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
+    if (badValue)
+        std::rethrow_exception(badValue);
 }
 
 void TMainForm::ActionSetVardexExecute(const void* sender)
@@ -172,7 +183,7 @@ void TMainForm::OnTrayCommand(TrayCommand command)
     }
 }
 
-void TMainForm::ServiceTick(const void* /*sender*/)
+void TMainForm::ServiceTick(const void* sender)
 {
     // Stopped while the tick runs, so that ticks never overlap.
     KillTimer(Handle(), kServiceTimer);
@@ -180,15 +191,29 @@ void TMainForm::ServiceTick(const void* /*sender*/)
         HWND window;
         ~Restart() { SetTimer(window, kServiceTimer, kServiceIntervalMs, nullptr); }
     } restart{Handle()};
+    restrictions_.Tick(sender != nullptr);
     if (!tray_->Active() && FindWindowW(L"Shell_TrayWnd", nullptr))
         tray_->Activate();
     if (session_.Active())
-        LockScreenTick();
+        session_.LockScreenTick(restrictions_.TimeExpired());
 }
 
-void TMainForm::LockScreenTick()
+void TMainForm::PostLockSignal()
 {
-    session_.PowerSaveCountdown();
+    PostMessageW(Handle(), signalMessage_, kLockSignal, 0);
+}
+
+bool TMainForm::SetLocalTime(const LocalTime& time)
+{
+    const SYSTEMTIME record{static_cast<WORD>(time.year), static_cast<WORD>(time.month), 0,
+                            static_cast<WORD>(time.day), static_cast<WORD>(time.hour), static_cast<WORD>(time.minute),
+                            static_cast<WORD>(time.second), static_cast<WORD>(time.millisecond)};
+    SetPrivilege(SE_SYSTEMTIME_NAME, true);
+    const bool set = ::SetLocalTime(&record) != FALSE;
+    if (set)
+        SendMessageTimeoutW(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+    SetPrivilege(SE_SYSTEMTIME_NAME, false);
+    return set;
 }
 
 void TMainForm::RequestShutdown()
@@ -341,10 +366,22 @@ PromptAnswer TMainForm::ShowPrompt()
     return prompt.ShowModal(application_.pump);
 }
 
-void TMainForm::PlayAlarm()
+void TMainForm::PlayAlarm(bool repeat)
 {
     // Asynchronous: a missing file plays the system's default sound instead.
-    sndPlaySoundW(Widen(programDirectory_ + "alarm.wav").c_str(), SND_ASYNC);
+    sndPlaySoundW(Widen(programDirectory_ + "alarm.wav").c_str(), SND_ASYNC | (repeat ? SND_NOSTOP : 0));
+}
+
+void TMainForm::ShowWarning(const std::vector<std::string>& lines)
+{
+    std::vector<std::wstring> wide;
+    for (const std::string& line : lines)
+        wide.push_back(Widen(line));
+    secretPanel_->StopScrolling();
+    secretPanel_->SetLines(std::move(wide));
+    secretPanel_->SetTextColor(RGB(255, 0, 0));
+    secretPanel_->SetVisible(panelVisible_);
+    secretPanel_->StartScrolling();
 }
 
 void TMainForm::RequestShutdownNow()

@@ -6,6 +6,7 @@
 #include "JpegDecoder.h"
 #include "KeyboardFilter_win.h"
 #include "LockSession.h"
+#include "Restrictions.h"
 #include "SecretPanel_win.h"
 #include "StatsLog.h"
 #include "SystemOps_win.h"
@@ -34,7 +35,7 @@ struct ServicePorts {
     Clock& clock;
 };
 
-class TMainForm final : public Window, private LockScreenHost {
+class TMainForm final : public Window, private LockScreenHost, private RestrictionHost {
 public:
     TMainForm(Application& application, ServicePorts ports, UINT signalMessage);
     ~TMainForm() override;
@@ -52,8 +53,6 @@ public:
     // Brings the lock screen to the front; without a sender it also clicks the right button
     // where the pointer is, which only wakes.
     void FormActivate(const void* sender);
-    // Ends the program after processing pending messages; the computer is then shut down.
-    void RequestShutdown();
 
     const LockServiceSettings& Settings() const noexcept { return settings_; }
 
@@ -67,14 +66,20 @@ private:
     bool IsPromptOpen() override { return openPrompt_ != nullptr; }
     void CancelOpenPrompt() override;
     PromptAnswer ShowPrompt() override;
-    void PlayAlarm() override;
+    void PlayAlarm(bool repeat) override;
+    void ShowWarning(const std::vector<std::string>& lines) override;
     void RequestShutdownNow() override;
     void ReportError(const std::string& message, bool afterSession) override;
+
+    // RestrictionHost
+    void PostLockSignal() override;
+    // Ends the program after processing pending messages; the computer is then shut down.
+    void RequestShutdown() override;
+    bool SetLocalTime(const LocalTime& time) override;
 
     void FormDestroy() noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
     void ServiceTick(const void* sender);
-    void LockScreenTick();
     void OnTrayCommand(TrayCommand command);
     void ShowLockScreen();
     void CoverVirtualScreen() noexcept;
@@ -94,6 +99,7 @@ private:
     LockServiceSettings settings_;
     StatisticsLog log_;
     LockSession session_;
+    TimeRestrictions restrictions_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<TSecretPanel> secretPanel_;
     KeyboardFilter keyboardFilter_;

@@ -22,6 +22,7 @@ public:
             registry_.failingWrites_.count(MemoryRegistry::Fold(name)))
             return false;
         registry_.Set(root_, path_, name, value);
+        registry_.writes_.emplace_back(name);
         return true;
     }
 

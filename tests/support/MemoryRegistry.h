@@ -29,6 +29,8 @@ public:
     void FailWritesOf(std::string_view name) { failingWrites_.insert(Fold(name)); }
 
     int OpenCount() const noexcept { return openCount_; }
+    // The names of the values written through keys, in order.
+    const std::vector<std::string>& Writes() const noexcept { return writes_; }
 
     struct Value {
         std::string name;  // as first written
@@ -52,6 +54,7 @@ private:
     std::set<std::string> allDenied_;
     std::set<std::string> failingWrites_;
     int openCount_ = 0;
+    std::vector<std::string> writes_;
 
     friend class MemoryRegistryKey;
 };

@@ -38,7 +38,11 @@ public:
         answers.pop_front();
         return answer;
     }
-    void PlayAlarm() override { calls.push_back("alarm"); }
+    void PlayAlarm(bool repeat) override { calls.push_back(repeat ? "alarm again" : "alarm"); }
+    void ShowWarning(const std::vector<std::string>& lines) override
+    {
+        calls.push_back("warning " + lines.front() + " (" + std::to_string(lines.size()) + " lines)");
+    }
     void RequestShutdownNow() override { calls.push_back("shutdown"); }
     void ReportError(const std::string& message, bool afterSession) override
     {
@@ -220,6 +224,29 @@ TEST_F(LockSessionTest, UnwritableLogWithAWrongPasswordStillRefusesAndReportsAtO
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm", "error File access denied now"}));
+}
+
+TEST_F(LockSessionTest, ExpiryShowsTheWarningOnceWakesTheMonitorAndSoundsTheAlarmEveryTick)
+{
+    Ticks(6);  // the monitor is in power save
+    host.calls.clear();
+    session.LockScreenTick(true);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"monitor -1", "warning TIME RESTRICTION WARNING! (4 lines)",
+                                                    "alarm again"}));
+    EXPECT_EQ(settings.PowerSaveMode, 3);
+    EXPECT_TRUE(host.panelVisible);
+    for (int i = 0; i < 20; ++i)
+        session.LockScreenTick(true);
+    // From then on: the alarm on every tick, never the power save again.
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "alarm again"), 21);
+    EXPECT_EQ(host.calls.size(), 23u);
+}
+
+TEST_F(LockSessionTest, WithoutExpiryTheTickIsTheCountdownOnly)
+{
+    for (int i = 0; i < 6; ++i)
+        session.LockScreenTick(false);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"monitor 0"}));
 }
 
 TEST_F(LockSessionTest, StatisticsOffTouchesNoFile)

@@ -65,9 +65,10 @@ TEST(ParseSchedule, UnreadableEntriesAreLeftOutAndCountedTheRestIsKept)
     RegionalFormats dotted;
     dotted.timeSeparator = ".";
     Lines lines{"kept=as before"};
-    const ScheduleParseResult result = ParseSchedule("08.00 - 09.00=1;garbage=1;08:00 - 09:00=1;10.00=1;", dotted, lines);
-    EXPECT_EQ(lines, (Lines{"kept=as before", "0.333333333333333=0.375"}));
-    EXPECT_EQ(result.added, 1);
+    const ScheduleParseResult result =
+        ParseSchedule("08.00 - 09.00=1;garbage=1;8h - 9h=1;10.00=1;10:00 - 11:00=1;", dotted, lines);
+    EXPECT_EQ(lines, (Lines{"kept=as before", "0.333333333333333=0.375", "0.416666666666667=0.458333333333333"}));
+    EXPECT_EQ(result.added, 2);
     EXPECT_EQ(result.unreadable, 3);
 }
 

@@ -111,7 +111,7 @@ TEST_F(SettingsTest, EveryLoadStartsFromTheDefaults)
     EXPECT_EQ(settings.AdminPassword, "");
 }
 
-TEST_F(SettingsTest, WrongTypeStopsTheLoadThereEarlierValuesStay)
+TEST_F(SettingsTest, WrongTypeKeepsThatDefaultTheOtherValuesStillLoadThenItIsReported)
 {
     Set("APW", RegValue::String("admin"));
     Set("PBGI", RegValue::String("x.bmp"));
@@ -127,8 +127,28 @@ TEST_F(SettingsTest, WrongTypeStopsTheLoadThereEarlierValuesStay)
     }
     EXPECT_EQ(s.AdminPassword, "admin");
     EXPECT_EQ(s.BackgroundFile, "x.bmp");
-    EXPECT_EQ(s.PowerSaveDelay, 5);  // after the bad value: still the default
-    EXPECT_TRUE(s.ShutdownAllowed);
+    EXPECT_EQ(s.UserPassword, "");      // the bad value: its default
+    EXPECT_EQ(s.PowerSaveDelay, 10);    // read after it all the same
+    EXPECT_FALSE(s.ShutdownAllowed);
+}
+
+TEST_F(SettingsTest, BadCounterTypeCannotSwitchTheRestrictionsOff)
+{
+    Set("User1PDDC", RegValue::String("46364"));
+    Set("User1PDTC", RegValue::ExpandString("600"));
+    Set("User1PWTH", RegValue::Integer(2));
+    Set("User1PWTD", RegValue::Integer(1));
+    LockServiceSettings s;
+    try {
+        LoadServiceSettings(s, registry, "User1", kProgramDir, {});
+        FAIL() << "no error";
+    } catch (const RegistryError& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'User1PDDC'");  // the first one
+    }
+    EXPECT_TRUE(s.RestrictByDuration);
+    EXPECT_EQ(s.AllowedSeconds, 7200);
+    EXPECT_EQ(s.CounterDay, 0);
+    EXPECT_EQ(s.UsedSeconds, 0u);
 }
 
 TEST_F(SettingsTest, FlagStoredAsTextIsAnError)

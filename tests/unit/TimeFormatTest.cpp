@@ -70,8 +70,9 @@ TEST(ParseTimeOfDay, RejectsWhatIsNotATime)
     for (const char* text : {"", "   ", "24:00", "12:60", "1:2:60", "ab", "9:", "09:00 x", "13:00 PM",
                              "9.00", "-1:00", "12345:00", "1::2", "PM", "PM 1:00 AM"})
         EXPECT_EQ(ParseTimeOfDay(formats, text), std::nullopt) << text;
-    EXPECT_EQ(ParseTimeOfDay(Dotted24(), "09:00"), std::nullopt);  // the separator changed since
     EXPECT_EQ(ParseTimeOfDay(Dotted24(), "09.00"), 0.375);
+    EXPECT_EQ(ParseTimeOfDay(Dotted24(), "09:00"), 0.375);  // written before the separator changed
+    EXPECT_EQ(ParseTimeOfDay(Dotted24(), "09,00"), std::nullopt);
 }
 
 TEST(ParseTimeOfDay, EveryFormattedQuarterHourReadsBack)

@@ -101,7 +101,8 @@ TEST_F(RegistryWinTest, ServiceSettingsLoadFromTheRealKey)
     LockServiceSettings settings;
     EXPECT_THROW(LoadServiceSettings(settings, registry, "User1", "C:\\V\\", {}), RegistryError);
     EXPECT_EQ(settings.UserPassword, "pw");
-    EXPECT_EQ(settings.HotKey, 16576);  // read after the bad value
+    EXPECT_EQ(settings.PowerSaveDelay, 5);  // the bad value keeps its default
+    EXPECT_EQ(settings.HotKey, 0xE041);     // read after it all the same
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QUORTEX");
 }
 

@@ -24,7 +24,8 @@ public:
     bool IsPromptOpen() override { return true; }
     void CancelOpenPrompt() override {}
     PromptAnswer ShowPrompt() override { return {}; }
-    void PlayAlarm() override {}
+    void PlayAlarm(bool) override {}
+    void ShowWarning(const std::vector<std::string>&) override {}
     void RequestShutdownNow() override {}
     void ReportError(const std::string&, bool) override {}
 };

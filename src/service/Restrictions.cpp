@@ -1,0 +1,156 @@
+#include "Restrictions.h"
+
+#include "common/Errors.h"
+#include "common/RegValues.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace vardex {
+
+namespace {
+constexpr std::int64_t kClockToleranceMs = 60000;  // 1/1440 of a day
+
+std::int64_t MillisecondsOfDay(const LocalTime& t) noexcept
+{
+    return ((std::int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+}
+
+// Milliseconds from a to b, exactly: the date-time value as a double would round them.
+std::int64_t MillisecondsBetween(const LocalTime& a, const LocalTime& b) noexcept
+{
+    const std::int64_t days = std::int64_t{DayNumber(b.year, b.month, b.day)} - DayNumber(a.year, a.month, a.day);
+    return days * kMillisecondsPerDay + MillisecondsOfDay(b) - MillisecondsOfDay(a);
+}
+
+std::optional<double> ReadNumber(const std::string& text)
+{
+    const std::string prefixed = "0" + text;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(prefixed.c_str(), &end);
+    if (end != prefixed.c_str() + prefixed.size() || errno == ERANGE)
+        return std::nullopt;
+    return value;
+}
+}  // namespace
+
+bool TimeInPeriod(double t, double f, double u) noexcept
+{
+    if (f < u)
+        return f <= t && t < u;
+    return t >= f || t < u;
+}
+
+std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line)
+{
+    const size_t equals = line.find('=');
+    const std::optional<double> from = ReadNumber(line.substr(0, equals));
+    const std::optional<double> till = ReadNumber(equals == std::string::npos ? std::string() : line.substr(equals + 1));
+    if (!from || !till)
+        return std::nullopt;
+    return std::pair{*from, *till};
+}
+
+TimeRestrictions::TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host)
+    : settings_(settings), clock_(clock), registry_(registry), host_(host)
+{
+}
+
+void TimeRestrictions::Tick(bool fromTimer)
+{
+    GuardClock(clock_.Now());
+    CountDayChange();
+    if (timeExpired_) {
+        if (graceElapsed_ > kGraceMilliseconds)
+            host_.RequestShutdown();
+        else
+            graceElapsed_ += kTickMilliseconds;
+        return;
+    }
+    CheckDuration(fromTimer);
+    CheckSchedule(fromTimer);
+}
+
+void TimeRestrictions::AfterStartupTick() noexcept
+{
+    if (timeExpired_)
+        graceElapsed_ = kGraceAtStartup;
+}
+
+void TimeRestrictions::GuardClock(const LocalTime& now)
+{
+    if (!settings_.RestrictBySchedule || !lastTickTime_) {
+        lastTickTime_ = now;
+        return;
+    }
+    const std::int64_t change = MillisecondsBetween(*lastTickTime_, now);
+    if (change >= -kClockToleranceMs && change <= kClockToleranceMs) {
+        lastTickTime_ = now;
+        return;
+    }
+    // The clock was changed (or the computer slept) by more than a minute: set it back. When
+    // that is refused, the recorded time stays and the next tick tries again.
+    host_.SetLocalTime(*lastTickTime_);
+}
+
+void TimeRestrictions::CountDayChange()
+{
+    if (!settings_.RestrictByDuration)
+        return;
+    const std::int32_t today = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
+    if (today == settings_.CounterDay)
+        return;
+    settings_.CounterDay = today;
+    settings_.UsedSeconds = 0;
+    WriteCounter(SettingNames::CounterDay, settings_.CounterDay);
+    WriteCounter(SettingNames::UsedSeconds, settings_.UsedSeconds);
+}
+
+void TimeRestrictions::CheckDuration(bool fromTimer)
+{
+    if (!settings_.RestrictByDuration)
+        return;
+    const bool roomToCount = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds;
+    if (std::int64_t{settings_.UsedSeconds} < settings_.AllowedSeconds && roomToCount) {
+        settings_.UsedSeconds += kTickSeconds;
+        WriteCounter(SettingNames::UsedSeconds, settings_.UsedSeconds);
+    } else {
+        Expire(fromTimer);
+    }
+}
+
+void TimeRestrictions::CheckSchedule(bool fromTimer)
+{
+    if (!settings_.RestrictBySchedule)
+        return;
+    const double timeOfDay = TimeOfDayFraction(lastTickTime_->hour, lastTickTime_->minute, lastTickTime_->second,
+                                               lastTickTime_->millisecond);
+    // Every line is tested: the time must lie in all enabled periods.
+    for (const std::string& line : settings_.Periods) {
+        const auto period = ReadPeriodLine(line);
+        if (!period || !TimeInPeriod(timeOfDay, period->first, period->second))
+            Expire(fromTimer);
+    }
+}
+
+void TimeRestrictions::Expire(bool fromTimer)
+{
+    graceElapsed_ = 0;
+    timeExpired_ = true;
+    if (fromTimer)
+        host_.PostLockSignal();
+}
+
+void TimeRestrictions::WriteCounter(const char* code, std::int64_t value)
+{
+    // A counter that cannot be stored goes on in memory; the tick is not the place to complain
+    // every three seconds.
+    try {
+        WriteRegValueText(registry_, RootKey::LocalMachine, kSettingsKeyPath, RegValueKind::Integer,
+                          std::to_string(value < 0 ? 0 : value), settings_.UserKey + code);
+    } catch (const Error&) {
+    }
+}
+
+}  // namespace vardex

@@ -1,0 +1,76 @@
+#pragma once
+// The time restrictions: the day's use counted in the registry, the allowed periods of the day,
+// the clock guard, and the grace period between an expiry and the shutdown. The service's
+// 3-second timer runs Tick; the Win32 side only supplies the clock, the registry and the host's
+// operations.
+#include "common/Clock.h"
+#include "common/DateTime.h"
+#include "common/Registry.h"
+#include "config/Settings.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vardex {
+
+inline constexpr std::uint32_t kTickMilliseconds = 3000;
+inline constexpr std::uint32_t kTickSeconds = 3;
+// The grace period: the shutdown comes at the tick that finds more than this counted.
+inline constexpr std::uint32_t kGraceMilliseconds = 300000;
+// Set after an expiry at start-up, so that the first timer tick shuts down at once.
+inline constexpr std::uint32_t kGraceAtStartup = 2147483647;
+
+// True when the time of day T lies in the period from F (inclusive) to U (exclusive); a period
+// whose from is not before its till crosses midnight, and from equal to till is the whole day.
+bool TimeInPeriod(double t, double f, double u) noexcept;
+
+// A period list line "from=till" as the two day fractions ("0" put in front of each side, so an
+// empty side reads as 0); nothing when a side is not a number.
+std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line);
+
+// What the restrictions ask of the lock service.
+class RestrictionHost {
+public:
+    virtual ~RestrictionHost() = default;
+    // Posts the lock signal to the service's own window.
+    virtual void PostLockSignal() = 0;
+    // Ends the program; the computer is then shut down.
+    virtual void RequestShutdown() = 0;
+    // Sets the local date and time, with the privilege it needs; false when refused.
+    virtual bool SetLocalTime(const LocalTime& time) = 0;
+};
+
+class TimeRestrictions {
+public:
+    TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host);
+
+    // One tick of the service timer, its restriction steps: the clock guard, the day change,
+    // the grace period or the duration and schedule checks. fromTimer is false for the call at
+    // start-up, which posts no lock signal.
+    void Tick(bool fromTimer);
+    // After the tick at start-up: an expiry then shuts down at the first timer tick.
+    void AfterStartupTick() noexcept;
+
+    bool TimeExpired() const noexcept { return timeExpired_; }
+    std::uint32_t GraceElapsed() const noexcept { return graceElapsed_; }
+    const std::optional<LocalTime>& LastTickTime() const noexcept { return lastTickTime_; }
+
+private:
+    void GuardClock(const LocalTime& now);
+    void CountDayChange();
+    void CheckDuration(bool fromTimer);
+    void CheckSchedule(bool fromTimer);
+    void Expire(bool fromTimer);
+    void WriteCounter(const char* code, std::int64_t value);
+
+    LockServiceSettings& settings_;
+    Clock& clock_;
+    Registry& registry_;
+    RestrictionHost& host_;
+    std::optional<LocalTime> lastTickTime_;
+    bool timeExpired_ = false;
+    std::uint32_t graceElapsed_ = 0;
+};
+
+}  // namespace vardex
