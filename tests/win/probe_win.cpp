@@ -7,6 +7,9 @@
 //   vardexprobe user                 prints the logon name
 //   vardexprobe signal N             broadcasts the signal message with wParam N
 //   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled
+//   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
+//   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
+//   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
 #include "common/TextConvert_win.h"
 #include "config/Settings.h"
 #include "service/HotKey.h"
@@ -39,11 +42,11 @@ int HotKeyFree(const char* text)
     return 0;
 }
 
-int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size)
+int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size, HKEY root = HKEY_LOCAL_MACHINE,
+             const std::wstring& path = Widen(kSettingsKeyPath))
 {
     HKEY key;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(kSettingsKeyPath).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return 2;
     const LSTATUS status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -59,6 +62,33 @@ BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
         std::printf("%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str());
     }
     return TRUE;
+}
+
+BOOL CALLBACK PrintChildText(HWND child, LPARAM)
+{
+    wchar_t text[512] = L"";
+    GetWindowTextW(child, text, 512);
+    if (text[0])
+        std::printf("%s\n", Narrow(text).c_str());
+    return TRUE;
+}
+
+int PrintDialog(const std::wstring& title)
+{
+    HWND dialog = FindWindowW(L"#32770", title.c_str());
+    if (!dialog)
+        return 1;
+    EnumChildWindows(dialog, PrintChildText, 0);
+    return 0;
+}
+
+int PressDialogOk(const std::wstring& title)
+{
+    HWND dialog = FindWindowW(L"#32770", title.c_str());
+    if (!dialog)
+        return 1;
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return 0;
 }
 
 int PromptButtonEnabled(const std::wstring& text)
@@ -95,6 +125,15 @@ int main(int argc, char** argv)
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")
         return HotKeyFree(argv[2]);
+    if (command == "dialog")
+        return PrintDialog(Widen(argv[2]));
+    if (command == "dialog-ok")
+        return PressDialogOk(Widen(argv[2]));
+    if (command == "set-desktop" && argc == 4) {
+        const std::wstring text = Widen(argv[3]);
+        return SetValue(Widen(argv[2]), REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                        HKEY_CURRENT_USER, L"Control Panel\\Desktop");
+    }
     if (command == "button-enabled")
         return PromptButtonEnabled(Widen(argv[2]));
     if (command == "signal") {

@@ -7,6 +7,8 @@
 //                                    writes "state <taskbar> <desktop> <taskmgr> <iconic>" lines
 //   vardexwitness endsession FILE    a window that writes "query W L" / "end W L" for the
 //                                    end-of-session messages it receives
+//   vardexwitness signals FILE       a top-level window that writes "signal W L" for every
+//                                    lock service signal message it receives
 //   vardexwitness rehide N           shows a "Shell_TrayWnd" window N times and prints the
 //                                    milliseconds until something hid it again
 //   vardexwitness timelock N X Y     N times: presses Ctrl+` and measures the milliseconds until the
@@ -46,9 +48,13 @@ LRESULT CALLBACK KeyHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+UINT signalMessage = 0;
+
 LRESULT CALLBACK WitnessProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_QUERYENDSESSION)
+    if (message == signalMessage && signalMessage != 0)
+        Log("signal %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+    else if (message == WM_QUERYENDSESSION)
         Log("query %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
     else if (message == WM_ENDSESSION)
         Log("end %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
@@ -123,6 +129,15 @@ int EndSession()
 {
     HWND window = MakeWindow(L"VardexWitnessEndSession", L"witness", 600, 980);
     ShowWindow(window, SW_SHOWNOACTIVATE);
+    Log("ready");
+    for (;;)
+        PumpFor(1000);
+}
+
+int Signals()
+{
+    signalMessage = RegisterWindowMessageW(L"Zeps01");
+    MakeWindow(L"VardexWitnessSignals", L"signals", 800, 980);
     Log("ready");
     for (;;)
         PumpFor(1000);
@@ -252,5 +267,7 @@ int main(int argc, char** argv)
         return Shell(argv[2]);
     if (command == "endsession")
         return EndSession();
+    if (command == "signals")
+        return Signals();
     return 2;
 }
