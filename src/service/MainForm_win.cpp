@@ -113,7 +113,7 @@ void TMainForm::FormCreate()
     try {
         ActionLoadSettingsExecute();
     } catch (...) {
-        // A bad value leaves defaults for the rest; the start must still complete.
+        // A bad value is reported; the start must still complete.
         ReportCurrentException(Handle());
     }
     helpFile_ = programDirectory_ + "ombrel.hlp";
@@ -219,8 +219,10 @@ bool TMainForm::SetLocalTime(const LocalTime& time)
 void TMainForm::RequestShutdown()
 {
     application_.exitMode = ExitMode::Shutdown;
-    application_.pump.ProcessPendingMessages();
+    // Ending first, then the pending messages: a lock signal among them must not start a
+    // session that would hold the shutdown up until someone unlocks.
     application_.pump.Terminate();
+    application_.pump.ProcessPendingMessages();
 }
 
 void TMainForm::FormActivate(const void* sender)
