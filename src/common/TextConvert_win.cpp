@@ -43,9 +43,4 @@ std::string ToAnsi(std::string_view utf8)
     return FromWide(CP_ACP, Widen(utf8));
 }
 
-std::string FromAnsi(std::string_view ansi)
-{
-    return Narrow(ToWide(CP_ACP, ansi));
-}
-
 }  // namespace vardex

@@ -7,8 +7,7 @@ namespace vardex {
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
-// The text in the system's single-byte (ANSI) code page, and back.
+// The text in the system's single-byte (ANSI) code page.
 std::string ToAnsi(std::string_view utf8);
-std::string FromAnsi(std::string_view ansi);
 
 }  // namespace vardex

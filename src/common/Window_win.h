@@ -36,6 +36,16 @@ protected:
     void Create(const CreateParams& params);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Answers WM_PAINT: paint draws into the window's device context between the begin and end.
+    template <typename Paint>
+    LRESULT PaintWith(const Paint& paint)
+    {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        paint(dc);
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

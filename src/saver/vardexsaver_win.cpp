@@ -2,6 +2,7 @@
 // No window, no message loop; it always ends with exit code 0.
 #include "SaverCommand.h"
 #include "common/Application.h"
+#include "common/TextConvert_win.h"
 
 #include <windows.h>
 
@@ -15,31 +16,13 @@ namespace {
 
 constexpr const wchar_t* kSaverCaption = L"Vardex Screen Saver";
 
-std::string ToUtf8(const wchar_t* text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(length > 0 ? length - 1 : 0), '\0');
-    if (length > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
-    return result;
-}
-
-std::wstring ToWide(const std::string& text)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring result(static_cast<size_t>(length > 0 ? length - 1 : 0), L'\0');
-    if (length > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), length);
-    return result;
-}
-
 std::vector<std::string> Arguments()
 {
     std::vector<std::string> arguments;
     int count = 0;
     wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 1; list && i < count; ++i)
-        arguments.push_back(ToUtf8(list[i]));
+        arguments.push_back(Narrow(list[i]));
     LocalFree(list);
     return arguments;
 }
@@ -68,7 +51,7 @@ void ChangePassword(HWND parent)
 
 void ReportError(const std::string& message)
 {
-    const std::wstring text = ToWide(message);
+    const std::wstring text = Widen(message);
     MessageBoxW(nullptr, text.c_str(), kSaverCaption, MB_TASKMODAL | MB_ICONERROR);
 }
 

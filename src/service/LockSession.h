@@ -71,7 +71,6 @@ public:
     bool Active() const noexcept { return active_; }
     SessionOutcome Outcome() const noexcept { return outcome_; }
     std::uint32_t IdleTicks() const noexcept { return idleTicks_; }
-    bool InputArmed() const noexcept { return inputArmed_; }
     void ArmInput() noexcept { inputArmed_ = true; }
 
     // Input on the lock screen (and, routed there, on the unlock prompt).

@@ -482,13 +482,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(Handle(), &paint);
-        Paint(dc);
-        EndPaint(Handle(), &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith([this](HDC dc) { Paint(dc); });
     case WM_DISPLAYCHANGE:
         if (IsWindowVisible(Handle())) {
             CoverVirtualScreen();

@@ -96,13 +96,8 @@ void TSecretPanel::Paint(HDC dc)
 LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(Handle(), &paint);
-        Paint(dc);
-        EndPaint(Handle(), &paint);
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith([this](HDC dc) { Paint(dc); });
     case WM_ERASEBKGND:
         return 1;
     case WM_TIMER:

@@ -1,5 +1,6 @@
 #include "SystemOps_win.h"
 
+#include "common/SystemFacts_win.h"
 #include "common/UniqueHandle_win.h"
 
 
@@ -18,9 +19,8 @@ constexpr UINT kBroadcastTimeoutMs = 5000;
 
 bool IsNtPlatform() noexcept
 {
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-    return !GetVersionExW(&info) || info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    Win32SystemFacts system;
+    return IsNtFamily(system);
 }
 
 bool SetPrivilege(const wchar_t* name, bool enable) noexcept

@@ -31,11 +31,10 @@ public:
     // The menu's pictures are drawn by the owner window: it hands WM_MEASUREITEM and
     // WM_DRAWITEM here; true when they were the menu's.
     bool HandleMenuDrawing(UINT message, LPARAM lParam) noexcept;
-    // The popup menu, for showing it at a point (the right click does it at the pointer).
-    void ShowPopup(POINT where);
     HMENU Popup() const noexcept { return menu_; }
 
 private:
+    void ShowPopup(POINT where);
     // image: 0 the lock, 1 the stand-by and workstation locks, 2 the configuration.
     void AddItem(TrayCommand command, const wchar_t* caption, int image);
     NOTIFYICONDATAW IconData() const noexcept;
