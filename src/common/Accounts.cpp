@@ -27,7 +27,7 @@ std::string Accounts::GetUserKey(const std::string& name, bool longForm)
 {
     for (const std::string& entry : EnumerateUsers(true)) {
         const std::string_view entryName = TextBefore(entry, '=');
-        if (SameTextAscii(entryName, name))
+        if (system_.SameNameIgnoringCase(entryName, name))
             return longForm ? entry : std::string(entryName);
     }
     return longForm ? kDefaultUserEntry : kDefaultUserKey;

@@ -46,7 +46,8 @@ public:
     // The logon name, or ".Default" when the system gives none.
     std::string GetCurrentUserName();
     // The account list entry (longForm) or its name part whose name equals name ignoring
-    // letter case; ".Default=#" or ".Default" when there is none.
+    // letter case (the system's rules: "émile" finds "Émile"); ".Default=#" or ".Default" when
+    // there is none.
     std::string GetUserKey(const std::string& name, bool longForm);
     // The local users with a profile, in the system's order, then the default entry.
     // Long form: "name=#" on NT, "name=profile folder" on 9x.

@@ -14,5 +14,8 @@ inline constexpr const wchar_t* kSignalMessageName = L"Zeps01";
 // wParam of the signal message.
 inline constexpr unsigned kReloadSignal = 0;
 inline constexpr unsigned kLockSignal = 1;
+// The answer of the service's main window to the reload signal: how a second start tells a
+// running service from a program that merely holds the service mutex.
+inline constexpr long kSignalAnswer = 0x5A657073;
 
 }  // namespace vardex

@@ -7,6 +7,8 @@ namespace vardex {
 namespace {
 // Day 0 of the civil-days count below (1970-01-01) is day 25569 of the date-time value.
 constexpr std::int64_t kUnixEpochDayNumber = 25569;
+// 1601-01-01 in the civil-days count.
+constexpr std::int64_t k1601Days = -134774;
 
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept
 {
@@ -66,6 +68,46 @@ LocalTime FromDateTimeValue(double value) noexcept
     t.minute = static_cast<int>(ms / 60000 % 60);
     t.hour = static_cast<int>(ms / 3600000);
     return t;
+}
+
+std::int64_t MillisecondsSince1601(const LocalTime& t) noexcept
+{
+    const std::int64_t days =
+        DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) - k1601Days;
+    return days * kMillisecondsPerDay +
+           ((std::int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+}
+
+LocalTime FromMillisecondsSince1601(std::int64_t ms) noexcept
+{
+    std::int64_t days = ms / kMillisecondsPerDay;
+    std::int64_t rest = ms % kMillisecondsPerDay;
+    if (rest < 0) {
+        rest += kMillisecondsPerDay;
+        --days;
+    }
+    LocalTime t;
+    CivilFromDays(days + k1601Days, t.year, t.month, t.day);
+    t.millisecond = static_cast<int>(rest % 1000);
+    t.second = static_cast<int>(rest / 1000 % 60);
+    t.minute = static_cast<int>(rest / 60000 % 60);
+    t.hour = static_cast<int>(rest / 3600000);
+    return t;
+}
+
+int DayOfWeek(int year, int month, int day) noexcept
+{
+    // 1970-01-01 was a Thursday.
+    const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    return static_cast<int>(((days % 7) + 7 + 4) % 7);
+}
+
+int DaysInMonth(int year, int month) noexcept
+{
+    const int nextYear = month == 12 ? year + 1 : year;
+    const int nextMonth = month == 12 ? 1 : month + 1;
+    return static_cast<int>(DaysFromCivil(nextYear, static_cast<unsigned>(nextMonth), 1) -
+                            DaysFromCivil(year, static_cast<unsigned>(month), 1));
 }
 
 }  // namespace vardex

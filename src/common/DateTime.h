@@ -22,4 +22,11 @@ double ToDateTimeValue(const LocalTime& time) noexcept;
 // 30 December 1899 to 31 December 9999 are taken as the nearer end.
 LocalTime FromDateTimeValue(double value) noexcept;
 
+// Milliseconds since 1 January 1601 (the system's file-time origin), and back.
+std::int64_t MillisecondsSince1601(const LocalTime& time) noexcept;
+LocalTime FromMillisecondsSince1601(std::int64_t ms) noexcept;
+// 0 for Sunday to 6 for Saturday.
+int DayOfWeek(int year, int month, int day) noexcept;
+int DaysInMonth(int year, int month) noexcept;
+
 }  // namespace vardex

@@ -17,15 +17,35 @@ void ShowErrorReport(HWND owner, const std::string& message) noexcept
     }
 }
 
-void ReportCurrentException(HWND owner) noexcept
+std::string CurrentExceptionText() noexcept
 {
     try {
         throw;
     } catch (const std::exception& error) {
-        ShowErrorReport(owner, error.what());
+        try {
+            return error.what();
+        } catch (...) {
+        }
     } catch (...) {
-        ShowErrorReport(owner, "Unknown error");
     }
+    return "Unknown error";
+}
+
+void ReportCurrentException(HWND owner) noexcept
+{
+    ShowErrorReport(owner, CurrentExceptionText());
+}
+
+void MessageBoxReportDisplay::Show(const Report& report)
+{
+    if (skip_ && skip_())
+        return;
+    if (report.kind == ReportKind::Error) {
+        ShowErrorReport(nullptr, report.text);
+        return;
+    }
+    const std::wstring text = Widen(report.text);
+    MessageBoxW(nullptr, text.c_str(), L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 }  // namespace vardex

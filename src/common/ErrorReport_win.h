@@ -1,9 +1,11 @@
 #pragma once
 // The general error report: a message box with the error's text, the application title as its
 // caption and the error icon. The program goes on afterwards.
+#include "Reports.h"
+
 #include <windows.h>
 
-#include <exception>
+#include <functional>
 #include <string>
 
 namespace vardex {
@@ -11,5 +13,19 @@ namespace vardex {
 void ShowErrorReport(HWND owner, const std::string& message) noexcept;
 // Reports the exception being handled (call it inside a catch block).
 void ReportCurrentException(HWND owner) noexcept;
+// The text of the exception being handled (call it inside a catch block).
+std::string CurrentExceptionText() noexcept;
+
+// Reports as message boxes. They have no owner: a box disables its owner, and a disabled lock
+// screen could never be unlocked if a lock session started while the box was open.
+class MessageBoxReportDisplay final : public ReportDisplay {
+public:
+    // skip: true when reports are to be dropped (the program is ending).
+    explicit MessageBoxReportDisplay(std::function<bool()> skip = {}) : skip_(std::move(skip)) {}
+    void Show(const Report& report) override;
+
+private:
+    std::function<bool()> skip_;
+};
 
 }  // namespace vardex

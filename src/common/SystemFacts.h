@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vardex {
 
@@ -17,8 +18,13 @@ public:
     virtual std::optional<std::string> LogonUserName() = 0;
     // The Windows directory, with a trailing backslash.
     virtual std::string WindowsDirectory() = 0;
-    // The regional date and time formats as they are now.
+    // The regional date and time formats of the user, as they are now.
     virtual RegionalFormats Regional() = 0;
+    // The regional formats of the system default locale, which only an administrator can change.
+    virtual RegionalFormats SystemRegional() = 0;
+    // Whether two names are equal ignoring letter case, by the system's own rules for names
+    // (every letter, not only a to z).
+    virtual bool SameNameIgnoringCase(std::string_view a, std::string_view b) = 0;
 };
 
 inline bool IsNtFamily(SystemFacts& system)

@@ -7,13 +7,28 @@
 namespace vardex {
 
 namespace {
-std::optional<std::string> LocaleText(LCTYPE type)
+std::optional<std::string> LocaleText(const wchar_t* locale, LCTYPE type)
 {
     wchar_t buffer[128];
-    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, 128);
+    const int length = GetLocaleInfoEx(locale, type, buffer, 128);
     if (length <= 0)
         return std::nullopt;
     return Narrow(std::wstring_view(buffer, static_cast<size_t>(length - 1)));
+}
+
+RegionalFormats LocaleFormats(const wchar_t* locale)
+{
+    RegionalFormats formats;
+    const auto take = [locale](std::string& field, LCTYPE type) {
+        if (auto text = LocaleText(locale, type))
+            field = std::move(*text);
+    };
+    take(formats.timeSeparator, LOCALE_STIME);
+    take(formats.dateSeparator, LOCALE_SDATE);
+    take(formats.amDesignator, LOCALE_S1159);
+    take(formats.pmDesignator, LOCALE_S2359);
+    take(formats.shortTimePicture, LOCALE_SSHORTTIME);
+    return formats;
 }
 }  // namespace
 
@@ -45,19 +60,22 @@ std::string Win32SystemFacts::WindowsDirectory()
     return directory;
 }
 
+
 RegionalFormats Win32SystemFacts::Regional()
 {
-    RegionalFormats formats;
-    const auto take = [](std::string& field, LCTYPE type) {
-        if (auto text = LocaleText(type))
-            field = std::move(*text);
-    };
-    take(formats.timeSeparator, LOCALE_STIME);
-    take(formats.dateSeparator, LOCALE_SDATE);
-    take(formats.amDesignator, LOCALE_S1159);
-    take(formats.pmDesignator, LOCALE_S2359);
-    take(formats.shortTimePicture, LOCALE_SSHORTTIME);
-    return formats;
+    return LocaleFormats(LOCALE_NAME_USER_DEFAULT);
+}
+
+RegionalFormats Win32SystemFacts::SystemRegional()
+{
+    return LocaleFormats(LOCALE_NAME_SYSTEM_DEFAULT);
+}
+
+bool Win32SystemFacts::SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    const std::wstring wideA = Widen(a), wideB = Widen(b);
+    return CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                                static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace vardex

@@ -9,6 +9,8 @@ public:
     std::optional<std::string> LogonUserName() override;
     std::string WindowsDirectory() override;
     RegionalFormats Regional() override;
+    RegionalFormats SystemRegional() override;
+    bool SameNameIgnoringCase(std::string_view a, std::string_view b) override;
 };
 
 }  // namespace vardex

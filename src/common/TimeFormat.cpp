@@ -105,14 +105,21 @@ private:
         return true;
     }
 
+    // A regional symbol with a digit in it would change what the digits of a time mean ("1" as
+    // the AM symbol makes 17:00 read as 7 AM): such a symbol is not looked for.
+    bool ScanRegional(std::string_view symbol)
+    {
+        return symbol.find_first_of("0123456789") == std::string_view::npos && ScanLiteral(symbol);
+    }
+
     // ":" is read too: times written before the regional separator changed stay readable.
-    bool ScanSeparator() { return ScanLiteral(formats_.timeSeparator) || ScanLiteral(":"); }
+    bool ScanSeparator() { return ScanRegional(formats_.timeSeparator) || ScanLiteral(":"); }
 
     int ScanDesignator()
     {
-        if (ScanLiteral(formats_.amDesignator) || ScanLiteral("AM"))
+        if (ScanRegional(formats_.amDesignator) || ScanLiteral("AM"))
             return 0;
-        if (ScanLiteral(formats_.pmDesignator) || ScanLiteral("PM"))
+        if (ScanRegional(formats_.pmDesignator) || ScanLiteral("PM"))
             return 12;
         return -1;
     }

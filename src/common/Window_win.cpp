@@ -6,6 +6,21 @@
 
 namespace vardex {
 
+ErrorSink* Window::errorSink_ = nullptr;
+
+void Window::ReportCurrentError() noexcept
+{
+    if (!errorSink_) {
+        ShowErrorReport(nullptr, CurrentExceptionText());
+        return;
+    }
+    try {
+        errorSink_->ReportError(CurrentExceptionText());
+    } catch (...) {
+        // No memory even to queue it: dropped, since a box shown now might be shown in a lock.
+    }
+}
+
 Window::~Window()
 {
     if (hwnd_) {
@@ -65,7 +80,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     try {
         return window->HandleMessage(message, wParam, lParam);
     } catch (...) {
-        ReportCurrentException(hwnd);
+        ReportCurrentError();
         return 0;
     }
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Base of every window of the program: a static window procedure that finds the C++ object in
 // the window's user data and dispatches to HandleMessage. It is the catch boundary: an error in
-// a handler is shown by the general error report and the program goes on.
+// a handler goes to the program's error sink (by default the general error report at once) and
+// the program goes on.
+#include "Reports.h"
+
 #include <windows.h>
 
 namespace vardex {
@@ -14,6 +17,12 @@ public:
     virtual ~Window();
 
     HWND Handle() const noexcept { return hwnd_; }
+
+    // Where the errors of every window's handlers go from now on; the program sets it once,
+    // before it creates its windows.
+    static void SetErrorSink(ErrorSink* sink) noexcept { errorSink_ = sink; }
+    // Hands the exception being handled to the error sink (call it inside a catch block).
+    static void ReportCurrentError() noexcept;
 
 protected:
     struct CreateParams {
@@ -52,6 +61,7 @@ private:
 
     HWND hwnd_ = nullptr;
     WNDPROC defaultProcedure_ = DefWindowProcW;
+    static ErrorSink* errorSink_;
 };
 
 }  // namespace vardex

@@ -22,16 +22,18 @@ void WipeText(std::basic_string<Char>& text) noexcept
 class WipedString {
 public:
     WipedString() = default;
-    explicit WipedString(std::string text) : text_(std::move(text)) {}
+    // A short text lives inside the string object itself, and moving copies it: what is left
+    // behind is wiped too.
+    explicit WipedString(std::string text) : text_(std::move(text)) { WipeText(text); }
     WipedString(const WipedString&) = delete;
     WipedString& operator=(const WipedString&) = delete;
-    // Moving hands the characters over; the text left behind is empty.
-    WipedString(WipedString&& other) noexcept : text_(std::move(other.text_)) { other.text_.clear(); }
+    // Moving hands the characters over; the text left behind is empty and wiped.
+    WipedString(WipedString&& other) noexcept : text_(std::move(other.text_)) { WipeText(other.text_); }
     WipedString& operator=(WipedString&& other) noexcept
     {
         WipeText(text_);
         text_ = std::move(other.text_);
-        other.text_.clear();
+        WipeText(other.text_);
         return *this;
     }
     ~WipedString() { WipeText(text_); }

@@ -44,11 +44,12 @@ ScheduleParseResult ParseSchedule(std::string_view scheduleText, const RegionalF
         const std::vector<std::string_view> times = SplitPieces(PieceOrEmpty(parts, 0), "-");
         const std::optional<double> from = ParseTimeOfDay(formats, TrimControl(PieceOrEmpty(times, 0)));
         const std::optional<double> till = ParseTimeOfDay(formats, TrimControl(PieceOrEmpty(times, 1)));
-        if (!from || !till) {
-            ++result.unreadable;
-            continue;
+        if (from && till) {
+            periodList.push_back(FormatGeneral15(*from) + "=" + FormatGeneral15(*till));
+        } else {
+            periodList.push_back(kNoTimePeriodLine);
+            result.unreadable.emplace_back(TrimControl(PieceOrEmpty(parts, 0)));
         }
-        periodList.push_back(FormatGeneral15(*from) + "=" + FormatGeneral15(*till));
         ++result.added;
     }
     return result;

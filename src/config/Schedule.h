@@ -19,15 +19,19 @@ struct SchedulePeriod {
 std::vector<SchedulePeriod> DecodeSchedule(std::string_view scheduleText);
 std::string EncodeSchedule(const std::vector<SchedulePeriod>& periods);
 
+// The period list line of a period that allows no time at all (from 24:00 till 00:00).
+inline constexpr const char* kNoTimePeriodLine = "1=0";
+
 // What ParseSchedule did with the entries of a schedule text.
 struct ScheduleParseResult {
-    int added = 0;        // enabled periods appended to the list
-    int unreadable = 0;   // entries whose times could not be read, left out
+    int added = 0;                        // lines appended to the list
+    std::vector<std::string> unreadable;  // enabled periods whose times could not be read
 };
 
 // Appends a line "from=till" (fractions of a day) for every enabled period of the text.
-// Entries are separated by ";" or ","; a missing mark counts as enabled; an entry whose times
-// the regional time parser cannot read is left out and counted.
+// Entries are separated by ";" or ","; a missing mark counts as enabled. An enabled period whose
+// times cannot be read allows no time (kNoTimePeriodLine): a schedule the service cannot read
+// must not lift the restriction.
 ScheduleParseResult ParseSchedule(std::string_view scheduleText, const RegionalFormats& formats,
                                   std::vector<std::string>& periodList);
 

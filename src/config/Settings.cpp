@@ -4,7 +4,6 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
 
-#include <optional>
 
 namespace vardex {
 
@@ -50,23 +49,27 @@ void ReadNumber(RegistryKey& key, const std::string& name, Field& field, Convert
 
 }  // namespace
 
-void LoadServiceSettings(LockServiceSettings& s, Registry& registry, const std::string& userKey,
-                         const std::string& programDirectory, const RegionalFormats& formats)
+std::string UnreadablePeriodText(const std::string& period)
+{
+    return "Invalid time period '" + period + "'";
+}
+
+std::vector<std::string> LoadServiceSettings(LockServiceSettings& s, Registry& registry, const std::string& userKey,
+                                             const std::string& programDirectory, const RegionalFormats& timeFormats)
 {
     namespace N = SettingNames;
     s = DefaultServiceSettings(userKey, programDirectory);
+    std::vector<std::string> problems;
     const std::unique_ptr<RegistryKey> key = OpenSettingsKey(registry);
     if (!key)
-        return;
-    // A value of the wrong type keeps its default and is reported once the load is complete; the
-    // values after it are still read, so that one bad value cannot switch off the restrictions.
-    std::optional<RegistryError> firstError;
-    const auto read = [&firstError](auto&& readValue) {
+        return problems;
+    // A value of the wrong type keeps its default and is reported; the values after it are
+    // still read, so that one bad value cannot switch off the restrictions.
+    const auto read = [&problems](auto&& readValue) {
         try {
             readValue();
         } catch (const RegistryError& error) {
-            if (!firstError)
-                firstError = error;
+            problems.emplace_back(error.what());
         }
     };
     const auto same = [](std::int32_t v) { return v; };
@@ -84,7 +87,8 @@ void LoadServiceSettings(LockServiceSettings& s, Registry& registry, const std::
     });
     read([&] {
         if (auto schedule = ReadTextValue(k, userKey + N::Schedule))
-            ParseSchedule(*schedule, formats, s.Periods);
+            for (const std::string& period : ParseSchedule(*schedule, timeFormats, s.Periods).unreadable)
+                problems.push_back(UnreadablePeriodText(period));
     });
     read([&] { ReadFlag(k, userKey + N::RestrictBySchedule, s.RestrictBySchedule); });
     read([&] { ReadNumber(k, userKey + N::CounterDay, s.CounterDay, same); });
@@ -97,8 +101,7 @@ void LoadServiceSettings(LockServiceSettings& s, Registry& registry, const std::
     read([&] { ReadFlag(k, userKey + N::RestrictByDuration, s.RestrictByDuration); });
     read([&] { ReadFlag(k, N::ShutdownAllowed, s.ShutdownAllowed); });
     read([&] { ReadFlag(k, N::LockAtStartup, s.LockAtStartup); });
-    if (firstError)
-        throw *firstError;
+    return problems;
 }
 
 }  // namespace vardex

@@ -65,9 +65,14 @@ LockServiceSettings DefaultServiceSettings(const std::string& userKey, const std
 
 // Loads the lock service's settings into settings: every field is first reset to its default,
 // then each value present overwrites its field. The key is opened for full access and, when
-// that is refused, for reading. A value of the wrong type keeps its field's default; every other
-// value is still loaded, and then RegistryError is raised for the first such value.
-void LoadServiceSettings(LockServiceSettings& settings, Registry& registry, const std::string& userKey,
-                         const std::string& programDirectory, const RegionalFormats& formats);
+// that is refused, for reading. A value of the wrong type keeps its field's default and an
+// enabled period whose times cannot be read (with timeFormats) allows no time; every other value
+// is still loaded. Returns the texts that report those problems, in the order found.
+std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Registry& registry,
+                                             const std::string& userKey, const std::string& programDirectory,
+                                             const RegionalFormats& timeFormats);
+
+// The report of a period in a schedule whose times cannot be read.
+std::string UnreadablePeriodText(const std::string& period);
 
 }  // namespace vardex

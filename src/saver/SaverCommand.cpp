@@ -7,8 +7,7 @@
 
 namespace vardex {
 
-SaverActions DecideSaverActions(const std::vector<std::string>& arguments, bool serviceRunning,
-                                bool sessionActive)
+SaverActions DecideSaverActions(const std::vector<std::string>& arguments, bool serviceRunning)
 {
     const std::string first = arguments.empty() ? std::string() : AsciiLowerCase(arguments[0]);
     const auto has = [&first](char letter) { return first.find(letter) != std::string::npos; };
@@ -16,7 +15,7 @@ SaverActions DecideSaverActions(const std::vector<std::string>& arguments, bool 
     if (!serviceRunning) {
         actions.showNotExecuted = has('p');
     } else {
-        actions.broadcastLock = has('s') && !sessionActive;
+        actions.broadcastLock = has('s');
         actions.showNothingToConfigure = has('c');
     }
     actions.changePassword = has('a');

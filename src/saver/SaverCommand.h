@@ -1,7 +1,8 @@
 #pragma once
 // What the screen-saver companion does for a command line: the letters "s", "p", "c" and "a"
 // anywhere in the first argument, lower-cased, decide it together with whether the lock
-// service and a lock session run.
+// service runs. Whether a lock session runs is the service's to judge: it ignores a lock signal
+// during one, and a session mutex held by another program must not stop the lock.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,8 +17,7 @@ struct SaverActions {
     bool operator==(const SaverActions&) const = default;
 };
 
-SaverActions DecideSaverActions(const std::vector<std::string>& arguments, bool serviceRunning,
-                                bool sessionActive);
+SaverActions DecideSaverActions(const std::vector<std::string>& arguments, bool serviceRunning);
 
 // The window handle of argument 2 as a decimal integer (a leading sign allowed, as the runtime
 // reads it); ConversionError "'x' is not a valid integer value" otherwise.

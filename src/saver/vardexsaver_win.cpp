@@ -58,9 +58,7 @@ void ReportError(const std::string& message)
 void Run()
 {
     const std::vector<std::string> arguments = Arguments();
-    const bool serviceRunning = MutexExists(kServiceMutexName);
-    const bool sessionActive = serviceRunning && MutexExists(kSessionMutexName);
-    const SaverActions actions = DecideSaverActions(arguments, serviceRunning, sessionActive);
+    const SaverActions actions = DecideSaverActions(arguments, MutexExists(kServiceMutexName));
     if (actions.showNotExecuted)
         ShowMessage(L"Vardex is not executed !", MB_ICONERROR);
     if (actions.broadcastLock)

@@ -28,15 +28,29 @@ void MessagePump::Dispatch(const MSG& msg)
     DispatchMessageW(&msg);
 }
 
+void MessagePump::RunGuardIfDue()
+{
+    if (!guard_)
+        return;
+    const std::uint64_t now = GetTickCount64();
+    if (now - lastGuardRun_ < kGuardPeriodMs)
+        return;
+    lastGuardRun_ = now;
+    guard_();
+}
+
 void MessagePump::ProcessPendingMessages()
 {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             terminated_ = true;
+            // Put back for a loop of the system's further out (a message box), which ends on it.
+            PostQuitMessage(0);
             break;
         }
         Dispatch(msg);
+        RunGuardIfDue();
     }
 }
 
@@ -47,13 +61,19 @@ void MessagePump::WaitForMessages(DWORD milliseconds) noexcept
 
 bool MessagePump::GetNext(MSG& msg)
 {
-    if (terminated_)
-        return false;
-    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-        terminated_ = true;
-        return false;
+    for (;;) {
+        if (terminated_)
+            return false;
+        RunGuardIfDue();
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                terminated_ = true;
+                return false;
+            }
+            return true;
+        }
+        WaitForMessages(guard_ ? kGuardPeriodMs : INFINITE);
     }
-    return true;
 }
 
 void MessagePump::Run()

@@ -1,9 +1,14 @@
 #pragma once
 // The lock service's process-wide state: the message pump that every loop of the program uses,
-// the exit action and the hidden application window.
+// the route of its reports, the exit action and the hidden application window.
+#include "common/ErrorReport_win.h"
+#include "common/Reports.h"
 #include "common/Window_win.h"
 
 #include <windows.h>
+
+#include <cstdint>
+#include <functional>
 
 namespace vardex {
 
@@ -27,8 +32,19 @@ public:
     // The main message loop.
     void Run();
 
+    // While a guard is set, every loop that takes messages through the pump runs it at least
+    // every kGuardPeriodMs, also while it waits and also when messages never stop coming: the
+    // lock session keeps its lock screen in front that way during the unlock prompt too.
+    static constexpr DWORD kGuardPeriodMs = 20;
+    void SetGuard(std::function<void()> guard) { guard_ = std::move(guard); }
+    void ClearGuard() noexcept { guard_ = nullptr; }
+    // Runs the guard when it is due.
+    void RunGuardIfDue();
+
 private:
     bool terminated_ = false;
+    std::function<void()> guard_;
+    std::uint64_t lastGuardRun_ = 0;
 };
 
 // The application's hidden top-level window: no taskbar button; it takes the monitor power and
@@ -40,6 +56,9 @@ public:
 
 struct Application {
     MessagePump pump;
+    // Reports are dropped once the program is ending: a box then would only flash.
+    MessageBoxReportDisplay reportDisplay{[this] { return pump.Terminated(); }};
+    ReportQueue reports{reportDisplay};
     ExitMode exitMode = ExitMode::Normal;
     TApplicationWindow window;
 };

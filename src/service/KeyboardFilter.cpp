@@ -4,39 +4,53 @@ namespace vardex {
 
 namespace {
 constexpr unsigned kKeyDown = 0x100, kKeyUp = 0x101, kSysKeyDown = 0x104, kSysKeyUp = 0x105;
-constexpr unsigned kTab = 0x09, kEscape = 0x1B;
+constexpr unsigned kTab = 0x09, kEscape = 0x1B, kF10 = 0x79;
+constexpr unsigned kLeftWindows = 0x5B, kRightWindows = 0x5C, kMenuKey = 0x5D;
 
 bool IsKeyMessage(unsigned message) noexcept
 {
     return message == kKeyDown || message == kKeyUp || message == kSysKeyDown || message == kSysKeyUp;
 }
+
+bool IsDown(unsigned message) noexcept
+{
+    return message == kKeyDown || message == kSysKeyDown;
+}
 }  // namespace
 
-bool ShouldSwallowKey(const LowLevelKey& key) noexcept
+bool ShouldSwallowKey(const LowLevelKey& key, bool windowsKeyHeld) noexcept
 {
     if (!IsKeyMessage(key.message))
         return false;
-    if (key.virtualKey == kTab)
-        return key.altDown;
-    if (key.virtualKey == kEscape)
-        return key.altDown || key.ctrlDown;
-    return false;
+    switch (key.virtualKey) {
+    case kLeftWindows:
+    case kRightWindows:
+    case kMenuKey: return true;
+    case kTab: return key.altDown || windowsKeyHeld;
+    case kEscape: return key.altDown || key.ctrlDown || windowsKeyHeld;
+    case kF10: return key.shiftDown || windowsKeyHeld;
+    default: return windowsKeyHeld;
+    }
 }
 
-bool TaskSwitchKeyFilter::ShouldSwallow(const LowLevelKey& key) noexcept
+bool SessionKeyFilter::ShouldSwallow(const LowLevelKey& key) noexcept
 {
-    bool* held = key.virtualKey == kTab ? &tabHeld_ : key.virtualKey == kEscape ? &escapeHeld_ : nullptr;
-    const bool swallow = ShouldSwallowKey(key);
-    if (!held || !IsKeyMessage(key.message))
-        return swallow;
-    const bool down = key.message == kKeyDown || key.message == kSysKeyDown;
+    if (!IsKeyMessage(key.message))
+        return false;
+    const bool down = IsDown(key.message);
+    if (key.virtualKey == kLeftWindows)
+        leftWindowsHeld_ = down;
+    else if (key.virtualKey == kRightWindows)
+        rightWindowsHeld_ = down;
+    const bool swallow = ShouldSwallowKey(key, leftWindowsHeld_ || rightWindowsHeld_);
+    const unsigned index = key.virtualKey & 0xFF;
     if (down) {
-        *held = swallow;
+        swallowedDown_[index] = swallow;
         return swallow;
     }
-    const bool wasSwallowed = *held;
-    *held = false;
-    return swallow || wasSwallowed;
+    const bool pressWasSwallowed = swallowedDown_[index];
+    swallowedDown_[index] = false;
+    return swallow || pressWasSwallowed;
 }
 
 }  // namespace vardex

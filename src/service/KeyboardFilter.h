@@ -1,5 +1,7 @@
 #pragma once
-// Which keys the session's low-level keyboard filter swallows: the task-switching keys.
+// Which keys the session's low-level keyboard filter swallows: the task-switching keys, the
+// Windows keys with everything pressed while one is held, the Menu key and Shift+F10.
+#include <bitset>
 
 namespace vardex {
 
@@ -8,20 +10,25 @@ struct LowLevelKey {
     unsigned virtualKey = 0;
     bool altDown = false;      // the event's Alt flag, or Alt held according to the system
     bool ctrlDown = false;
+    bool shiftDown = false;
 };
 
-// Alt+Tab, Alt+Esc and Ctrl+Esc, key-down and key-up alike; every other event passes.
-bool ShouldSwallowKey(const LowLevelKey& key) noexcept;
+// The rule for one event: Alt+Tab, Alt+Esc, Ctrl+Esc, Shift+F10, the Menu key, either Windows
+// key, and any key while a Windows key is held; key-down and key-up alike.
+bool ShouldSwallowKey(const LowLevelKey& key, bool windowsKeyHeld = false) noexcept;
 
-// The same rule, remembering the keys it swallowed on the way down: their release is swallowed
-// too even when the modifier was let go first, so that no half of a combination gets through.
-class TaskSwitchKeyFilter {
+// The same rule with the state it needs: it follows the Windows keys itself (once swallowed,
+// the system no longer knows they are down), and swallows the release of every key whose press
+// it swallowed, even when the modifier was let go first, so that no half of a combination gets
+// through.
+class SessionKeyFilter {
 public:
     bool ShouldSwallow(const LowLevelKey& key) noexcept;
 
 private:
-    bool tabHeld_ = false;
-    bool escapeHeld_ = false;
+    std::bitset<256> swallowedDown_;
+    bool leftWindowsHeld_ = false;
+    bool rightWindowsHeld_ = false;
 };
 
 }  // namespace vardex

@@ -6,8 +6,8 @@
 namespace vardex {
 
 namespace {
-// The hook procedure has no context of its own; one filter is installed at a time.
-TaskSwitchKeyFilter keyRule;
+// Used by the filter's own thread only; one filter runs at a time.
+SessionKeyFilter keyRule;
 
 bool IsDown(int virtualKey) noexcept
 {
@@ -18,24 +18,80 @@ LRESULT CALLBACK FilterProcedure(int code, WPARAM wParam, LPARAM lParam) noexcep
 {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-        // Wine leaves the Alt flag off the Tab of an Alt+Tab: ask the key state as well. The
-        // physical state, not the thread's: this thread may not have taken the modifier's own
-        // events yet (a modal loop runs), so its key state can be stale.
+        // Wine leaves the Alt flag off the Tab of an Alt+Tab: ask the key state as well (the
+        // physical state: this thread takes no keyboard input of its own).
         const LowLevelKey key{static_cast<unsigned>(wParam), event->vkCode,
-                              (event->flags & LLKHF_ALTDOWN) != 0 || IsDown(VK_MENU), IsDown(VK_CONTROL)};
+                              (event->flags & LLKHF_ALTDOWN) != 0 || IsDown(VK_MENU), IsDown(VK_CONTROL),
+                              IsDown(VK_SHIFT)};
         if (keyRule.ShouldSwallow(key))
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+HHOOK InstallHook() noexcept
+{
+    return SetWindowsHookExW(WH_KEYBOARD_LL, FilterProcedure, GetModuleHandleW(nullptr), 0);
+}
+
+struct StartData {
+    HANDLE started;
+    bool hooked = false;
+};
+
+DWORD WINAPI FilterThread(void* parameter) noexcept
+{
+    auto* start = static_cast<StartData*>(parameter);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to it
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    keyRule = SessionKeyFilter();
+    UniqueHook hook(InstallHook());
+    start->hooked = static_cast<bool>(hook);
+    SetEvent(start->started);  // start is gone after this
+    if (!hook)
+        return 1;
+    SetTimer(nullptr, 0, KeyboardFilter::kReinstallMs, nullptr);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message != WM_TIMER)
+            continue;
+        // The new one first, so that no key slips through between the two.
+        if (HHOOK fresh = InstallHook())
+            hook.Reset(fresh);
+    }
+    return 0;
+}
 }  // namespace
 
 void KeyboardFilter::Install() noexcept
 {
-    if (!IsNtPlatform() || hook_)
+    if (!IsNtPlatform() || thread_)
         return;
-    keyRule = TaskSwitchKeyFilter();
-    hook_.Reset(SetWindowsHookExW(WH_KEYBOARD_LL, FilterProcedure, GetModuleHandleW(nullptr), 0));
+    const UniqueKernelHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!started)
+        return;
+    StartData start{started.Get()};
+    DWORD id = 0;
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, FilterThread, &start, 0, &id));
+    if (!thread)
+        return;
+    WaitForSingleObject(started.Get(), INFINITE);
+    if (!start.hooked) {
+        WaitForSingleObject(thread.Get(), INFINITE);
+        return;
+    }
+    thread_ = std::move(thread);
+    threadId_ = id;
+}
+
+void KeyboardFilter::Remove() noexcept
+{
+    if (!thread_)
+        return;
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_.Get(), INFINITE);
+    thread_.Reset();
+    threadId_ = 0;
 }
 
 }  // namespace vardex

@@ -1,19 +1,30 @@
 #pragma once
-// The session's low-level keyboard filter (NT family only): swallows the task-switching keys.
+// The session's low-level keyboard filter (NT family only). It runs on a thread of its own that
+// does nothing else, so that the system never finds it slow and removes it (a hook that keeps
+// the system waiting is dropped silently), and that thread installs it afresh every second in
+// case the system removed it all the same.
 #include "common/UniqueHandle_win.h"
 
 namespace vardex {
 
 class KeyboardFilter {
 public:
-    // Does nothing on Windows 9x or when installed already; a failure leaves it uninstalled
-    // and the next install tries again.
+    KeyboardFilter() = default;
+    KeyboardFilter(const KeyboardFilter&) = delete;
+    KeyboardFilter& operator=(const KeyboardFilter&) = delete;
+    ~KeyboardFilter() { Remove(); }
+
+    // Does nothing on Windows 9x or when installed already; when the filter cannot be started,
+    // it stays uninstalled and the next install tries again.
     void Install() noexcept;
-    void Remove() noexcept { hook_.Reset(); }
-    bool Installed() const noexcept { return static_cast<bool>(hook_); }
+    void Remove() noexcept;
+    bool Installed() const noexcept { return static_cast<bool>(thread_); }
+
+    static constexpr unsigned kReinstallMs = 1000;
 
 private:
-    UniqueHook hook_;
+    UniqueKernelHandle thread_;
+    unsigned long threadId_ = 0;
 };
 
 }  // namespace vardex

@@ -4,15 +4,18 @@
 
 namespace vardex {
 
-bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword)
+bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword,
+                     PasswordCrypto& crypto)
 {
     if (userPassword.empty() && adminPassword.empty())
         return true;
-    return (!userPassword.empty() && entry == userPassword) || (!adminPassword.empty() && entry == adminPassword);
+    return (!userPassword.empty() && VerifyPassword(entry, userPassword, crypto)) ||
+           (!adminPassword.empty() && VerifyPassword(entry, adminPassword, crypto));
 }
 
-LockSession::LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log)
-    : host_(host), settings_(settings), log_(log)
+LockSession::LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log,
+                         PasswordCrypto& crypto)
+    : host_(host), settings_(settings), log_(log), crypto_(crypto)
 {
 }
 
@@ -118,14 +121,16 @@ bool LockSession::AskUnlock()
     PromptAnswer answer = host_.ShowPrompt();
     switch (answer.kind) {
     case PromptAnswer::Kind::Ok: {
-        const bool accepted = IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword);
+        const bool accepted =
+            IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword, crypto_);
+        answer.entry = WipedString();  // the typed text goes as soon as it is checked
         if (!accepted)
             host_.PlayAlarm(false);
         try {
             log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
         } catch (const std::exception& error) {
             // The outcome stands: an unwritable log must never keep a correct password out.
-            host_.ReportError(error.what(), accepted);
+            host_.ReportError(error.what());
         }
         return accepted;
     }

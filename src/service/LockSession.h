@@ -2,6 +2,7 @@
 // The lock session's state and the lock screen's reactions to input: waking the monitor, the
 // power-save countdown, opening the unlock prompt and deciding on the password entered.
 #include "StatsLog.h"
+#include "common/PasswordHash.h"
 #include "common/WipedString.h"
 #include "config/Settings.h"
 
@@ -30,9 +31,10 @@ inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNIN
                                                          "You have about 5 minutes to complete a work",
                                                          "before turning off the system."};
 
-// True when the entry unlocks: no password set at all, or the entry equals the user's or the
-// administrator's password exactly.
-bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword);
+// True when the entry unlocks: no password set at all, or the entry matches the user's or the
+// administrator's stored password (a salted hash, or a plain text compared exactly).
+bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword,
+                     PasswordCrypto& crypto);
 
 // What the lock session asks of the windows and the system.
 class LockScreenHost {
@@ -53,14 +55,13 @@ public:
     virtual void ShowWarning(const std::vector<std::string>& lines) = 0;
     // The prompt's "Off" button: end the program, then shut the computer down.
     virtual void RequestShutdownNow() = 0;
-    // Shows an error in the general error report; afterSession delays it until the session
-    // has ended, so that a correct password is never kept waiting behind it.
-    virtual void ReportError(const std::string& message, bool afterSession) = 0;
+    // Hands an error to the program's reports, which show it once the session has ended.
+    virtual void ReportError(const std::string& message) = 0;
 };
 
 class LockSession {
 public:
-    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log);
+    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log, PasswordCrypto& crypto);
 
     // The steps of a session's life the window layer calls in order.
     void Prepare() noexcept { idleTicks_ = 0; }
@@ -95,6 +96,7 @@ private:
     LockScreenHost& host_;
     LockServiceSettings& settings_;
     StatisticsLog& log_;
+    PasswordCrypto& crypto_;
     bool active_ = false;
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;

@@ -8,8 +8,6 @@
 #include "SystemOps_win.h"
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
-#include "common/ErrorReport_win.h"
-#include "common/Errors.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
@@ -21,6 +19,8 @@ namespace {
 constexpr UINT_PTR kServiceTimer = 1;
 constexpr UINT kServiceIntervalMs = 3000;
 constexpr UINT kTrayMessage = WM_APP + 1;
+// Posted at the end of the start: the reports held back during it are shown from the loop.
+constexpr UINT kShowReportsMessage = WM_APP + 2;
 // The longest the session loop sleeps between two passes; where the system reports windows shown
 // and foreground changes, they wake it at once. (Wine reports neither for other programs'
 // windows, so the pass is short.) The benchmarks build a variant with 0, a loop that polls
@@ -77,7 +77,7 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     : application_(application), ports_(ports), signalMessage_(signalMessage),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); }),
-      session_(*this, settings_, log_), restrictions_(settings_, ports.clock, ports.registry, *this)
+      session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this)
 {
     const std::wstring title = Widen(kApplicationTitle);
     CreateParams params;
@@ -101,20 +101,26 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
 
 TMainForm::~TMainForm()
 {
+    FormDestroy();
     secretPanel_.reset();
     tray_.reset();
 }
 
 void TMainForm::FormCreate()
 {
-    // Read once: the service does not follow later changes of the regional settings.
+    // Nothing modal before the timer, the tray icon, the hot key and the first tick: whatever
+    // goes wrong on the way is shown once the message loop runs.
+    const ReportHold hold(application_.reports);
+    // Read once: the service does not follow later changes of the regional settings or the
+    // time zone.
     regional_ = ports_.system.Regional();
+    timeFormats_ = ports_.system.SystemRegional();
+    restrictions_.UseZone(ports_.clock.Zone());
     programDirectory_ = ProgramDirectory();
     try {
         ActionLoadSettingsExecute();
     } catch (...) {
-        // A bad value is reported; the start must still complete.
-        ReportCurrentException(Handle());
+        ReportCurrentError();
     }
     helpFile_ = programDirectory_ + "ombrel.hlp";
     log_.SetPath(programDirectory_ + settings_.UserKey + ".log", regional_);
@@ -125,36 +131,40 @@ void TMainForm::FormCreate()
     restrictions_.AfterStartupTick();
     if (settings_.LockAtStartup)
         ActionSetVardexExecute(this);
+    PostMessageW(Handle(), kShowReportsMessage, 0, 0);
 }
 
 void TMainForm::ActionLoadSettingsExecute()
 {
     const std::string userKey = ports_.accounts.GetUserKey(ports_.accounts.GetCurrentUserName(), false);
-    // A value of the wrong type is reported after the rest is in place, hot key included.
-    std::exception_ptr badValue;
-    try {
-        LoadServiceSettings(settings_, ports_.registry, userKey, programDirectory_, regional_);
-    } catch (const RegistryError&) {
-        badValue = std::current_exception();
-    }
+    const std::string previousUser = settings_.UserKey;
+    const std::int32_t dayInMemory = settings_.CounterDay;
+    const std::uint32_t usedInMemory = settings_.UsedSeconds;
+    const std::vector<std::string> problems =
+        LoadServiceSettings(settings_, ports_.registry, userKey, programDirectory_, timeFormats_);
+    // A reload never gives back time already used, even when the stored count is stale.
+    if (settingsLoaded_ && previousUser == userKey)
+        KeepDayUse(settings_, dayInMemory, usedInMemory);
+    settingsLoaded_ = true;
     RegisterLockHotKey(Handle(), settings_.HotKey);
     tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
-    if (badValue)
-        std::rethrow_exception(badValue);
+    for (const std::string& problem : problems)
+        ReportError(problem);
 }
 
 void TMainForm::ActionSetVardexExecute(const void* sender)
 {
     if (settings_.ScreenSaverMode) {
+        if (session_.Active())
+            return;  // locked already: no screen saver over the lock screen
         if (!FindConfiguredScreenSaver(ports_.system, ports_.registry, ports_.files).empty()) {
             PostMessageW(application_.window.Handle(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
             if (!sender)
                 EnterStandBy(false);
             return;
         }
-        const std::wstring text = Widen(kNoScreenSaverMessage);
-        MessageBoxW(Handle(), text.c_str(), L"Information", MB_OK | MB_ICONINFORMATION);
-        WinExec("CONTROL.EXE DESK.CPL", SW_SHOWNORMAL);
+        application_.reports.Submit(
+            {kNoScreenSaverMessage, ReportKind::Information, [] { WinExec("CONTROL.EXE DESK.CPL", SW_SHOWNORMAL); }});
         return;
     }
     // Posted: the session starts when the window takes the signal, after the standby.
@@ -203,13 +213,15 @@ void TMainForm::PostLockSignal()
     PostMessageW(Handle(), signalMessage_, kLockSignal, 0);
 }
 
-bool TMainForm::SetLocalTime(const LocalTime& time)
+bool TMainForm::SetSystemClock(std::int64_t utcMs)
 {
+    // In UTC: the local time of a time zone the user may have switched would be wrong.
+    const LocalTime time = FromMillisecondsSince1601(utcMs);
     const SYSTEMTIME record{static_cast<WORD>(time.year), static_cast<WORD>(time.month), 0,
                             static_cast<WORD>(time.day), static_cast<WORD>(time.hour), static_cast<WORD>(time.minute),
                             static_cast<WORD>(time.second), static_cast<WORD>(time.millisecond)};
     SetPrivilege(SE_SYSTEMTIME_NAME, true);
-    const bool set = ::SetLocalTime(&record) != FALSE;
+    const bool set = ::SetSystemTime(&record) != FALSE;
     if (set)
         SendMessageTimeoutW(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     SetPrivilege(SE_SYSTEMTIME_NAME, false);
@@ -254,6 +266,19 @@ void TMainForm::PlaceSecretPanel() noexcept
     secretPanel_->Place(width / 4 - screen.left, height / 4 - screen.top, width / 2, height / 2);
 }
 
+void TMainForm::LoadBackground() noexcept
+{
+    // Whatever is wrong with the picture, the lock goes on, plain black.
+    try {
+        if (settings_.ShowBackground)
+            background_ = LoadBackgroundPicture(settings_.BackgroundFile, GetSystemMetrics(SM_CXSCREEN),
+                                                GetSystemMetrics(SM_CYSCREEN));
+    } catch (...) {
+        background_.reset();
+        ReportCurrentError();
+    }
+}
+
 void TMainForm::ShowLockScreen()
 {
     CoverVirtualScreen();
@@ -266,21 +291,24 @@ void TMainForm::ShowLockScreen()
 
 bool TMainForm::RunLockSession()
 {
+    // Whether a session runs is our own state: a mutex of that name held by another program
+    // must not make every lock request a no-op. The mutex is still created and held for the
+    // session, since the screen-saver companion looks for it.
+    if (session_.Active())
+        return false;
     const UniqueKernelHandle sessionMutex(CreateMutexW(nullptr, FALSE, kSessionMutexName));
-    if (sessionMutex && GetLastError() == ERROR_ALREADY_EXISTS)
-        return false;  // a session runs already
+    const ReportHold hold(application_.reports);
     session_.Prepare();
     BOOL previous = FALSE;
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
+    const AccessibilityHotKeys accessibility;
     keyboardFilter_.Install();
     struct End {
         TMainForm& form;
         ~End() { form.EndSession(); }
     } end{*this};
 
-    if (settings_.ShowBackground)
-        background_ = LoadBackgroundPicture(settings_.BackgroundFile, GetSystemMetrics(SM_CXSCREEN),
-                                            GetSystemMetrics(SM_CYSCREEN));
+    LoadBackground();
     panelVisible_ = true;
     secretPanel_->SetVisible(secretPanel_->HasLines());
     if (secretPanel_->HasLines())
@@ -290,12 +318,13 @@ bool TMainForm::RunLockSession()
     std::optional<ShellWatch> watch;
     if (kSessionPassMs > 0)
         watch.emplace(shellWindows_);
+    application_.pump.SetGuard([this] { GuardLockScreen(); });
     while (session_.Outcome() == SessionOutcome::Running) {
         try {
             SessionPass();
         } catch (...) {
-            // Fail closed: an error is reported and the session goes on.
-            ReportCurrentException(Handle());
+            // Fail closed: an error is reported after the session, and the session goes on.
+            ReportCurrentError();
         }
     }
     return session_.Outcome() == SessionOutcome::Unlocked;
@@ -303,19 +332,72 @@ bool TMainForm::RunLockSession()
 
 void TMainForm::SessionPass()
 {
-    shellWindows_.HideAll(++passCount_ % kPassesPerTitleSearch == 0);
     if (application_.pump.Terminated())
         session_.ProgramEnding();
     application_.pump.ProcessPendingMessages();
-    if (GetForegroundWindow() != Handle() && session_.Outcome() == SessionOutcome::Running)
-        FormActivate(nullptr);
+    GuardLockScreen();
     session_.ArmInput();
     if (kSessionPassMs > 0 && session_.Outcome() == SessionOutcome::Running && !application_.pump.Terminated())
         application_.pump.WaitForMessages(kSessionPassMs);
 }
 
+void TMainForm::GuardLockScreen() noexcept
+{
+    if (session_.Outcome() != SessionOutcome::Running)
+        return;
+    shellWindows_.HideAll(++passCount_ % kPassesPerTitleSearch == 0);
+    KeepLockScreenInFront();
+    // With the prompt open, the prompt holds the foreground; losing it cancels the prompt.
+    if (!openPrompt_ && GetForegroundWindow() != Handle())
+        FormActivate(nullptr);
+}
+
+bool TMainForm::IsAboveOtherWindows() const noexcept
+{
+    // Windows of this process (the prompt, a menu) may be above it; no other program's.
+    for (HWND window = GetTopWindow(nullptr); window && window != Handle(); window = GetWindow(window, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process != GetCurrentProcessId() && IsWindowVisible(window))
+            return false;
+    }
+    return true;
+}
+
+void TMainForm::KeepLockScreenInFront() noexcept
+{
+    HWND lock = Handle();
+    if (!IsWindowVisible(lock) || IsIconic(lock))
+        ShowWindow(lock, SW_SHOWNOACTIVATE);
+    RECT now;
+    GetWindowRect(lock, &now);
+    const RECT screen = VirtualScreen();
+    const bool topmost = (GetWindowLongPtrW(lock, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (!EqualRect(&now, &screen) || !topmost || !IsAboveOtherWindows())
+        CoverVirtualScreen();
+}
+
+void TMainForm::RefuseForeignPlacement(WINDOWPOS& position) const noexcept
+{
+    const RECT screen = VirtualScreen();
+    position.flags &= ~static_cast<UINT>(SWP_HIDEWINDOW);
+    if (!(position.flags & SWP_NOMOVE) && (position.x != screen.left || position.y != screen.top))
+        position.flags |= SWP_NOMOVE;
+    if (!(position.flags & SWP_NOSIZE) &&
+        (position.cx != screen.right - screen.left || position.cy != screen.bottom - screen.top))
+        position.flags |= SWP_NOSIZE;
+    if (!(position.flags & SWP_NOZORDER) && position.hwndInsertAfter != HWND_TOPMOST &&
+        position.hwndInsertAfter != HWND_TOP)
+        position.flags |= SWP_NOZORDER;
+}
+
 void TMainForm::EndSession() noexcept
 {
+    application_.pump.ClearGuard();
+    // Left neither by a password nor by the end of the program, but by an error: the system's
+    // own lock takes over.
+    if (session_.Outcome() == SessionOutcome::Running)
+        LockWorkStationIfAvailable();
     session_.Deactivate();
     // When the program ends they stay hidden.
     if (session_.Outcome() == SessionOutcome::Unlocked)
@@ -327,16 +409,6 @@ void TMainForm::EndSession() noexcept
     keyboardFilter_.Remove();
     BOOL previous = FALSE;
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
-    if (session_.Outcome() == SessionOutcome::Unlocked)
-        ShowPendingReports();
-}
-
-void TMainForm::ShowPendingReports()
-{
-    std::vector<std::string> reports;
-    reports.swap(pendingReports_);
-    for (const std::string& report : reports)
-        ShowErrorReport(Handle(), report);
 }
 
 void TMainForm::PostMonitorPower(int mode)
@@ -392,12 +464,9 @@ void TMainForm::RequestShutdownNow()
     application_.pump.Terminate();
 }
 
-void TMainForm::ReportError(const std::string& message, bool afterSession)
+void TMainForm::ReportError(const std::string& message)
 {
-    if (afterSession)
-        pendingReports_.push_back(message);
-    else
-        ShowErrorReport(Handle(), message);
+    application_.reports.ReportError(message);
 }
 
 void TMainForm::Paint(HDC dc)
@@ -413,6 +482,8 @@ void TMainForm::Paint(HDC dc)
 
 void TMainForm::FormDestroy() noexcept
 {
+    // Called by the destructor: a WM_DESTROY that another program posts must not take the
+    // timer and the hot key away.
     KillTimer(Handle(), kServiceTimer);
     UnregisterLockHotKey(Handle());
 }
@@ -421,10 +492,12 @@ LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
 {
     if (code == kReloadSignal) {
         ActionLoadSettingsExecute();
-        return 0;
+        return kSignalAnswer;
     }
     if (code == kLockSignal) {
         RunLockSession();
+        // Held back while the session ran; shown now that lock requests are taken again.
+        application_.reports.ShowPending();
         return 0;
     }
     return DefaultHandling(message, code, lParam);
@@ -432,12 +505,16 @@ LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SYSCOMMAND)
-        return 0;  // the lock screen cannot be moved, sized, minimised or closed
-    if (message == WM_QUERYENDSESSION || message == WM_ENDSESSION) {
-        const LRESULT result = DefaultHandling(message, wParam, lParam);
-        application_.pump.Terminate();
-        return result;
+    if (message == WM_SYSCOMMAND || message == WM_CLOSE)
+        return 0;  // the lock screen cannot be moved, sized, minimised or closed, nor the program ended so
+    // Only a real end of the Windows session ends the program: any program can send these.
+    // A query is answered with consent; an end that was cancelled keeps everything running.
+    if (message == WM_QUERYENDSESSION)
+        return TRUE;
+    if (message == WM_ENDSESSION) {
+        if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN))
+            application_.pump.Terminate();
+        return 0;
     }
     if (message == WM_HOTKEY && wParam == kHotKeyId) {
         ActionSetVardexExecute(this);
@@ -455,8 +532,17 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ServiceTick(this);
         return 0;
     case kTrayMessage:
-        tray_->HandleCallback(lParam);
+        // The menu's own loop would stall a session: during one the tray is not answered.
+        if (!session_.Active())
+            tray_->HandleCallback(lParam);
         return 0;
+    case kShowReportsMessage:
+        application_.reports.ShowPending();
+        return 0;
+    case WM_WINDOWPOSCHANGING:
+        if (session_.Active())
+            RefuseForeignPlacement(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return DefaultHandling(message, wParam, lParam);
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
         if (tray_->HandleMenuDrawing(message, lParam))
@@ -489,9 +575,6 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             CoverVirtualScreen();
             PlaceSecretPanel();
         }
-        return 0;
-    case WM_DESTROY:
-        FormDestroy();
         return 0;
     default:
         return DefaultHandling(message, wParam, lParam);

@@ -33,6 +33,7 @@ struct ServicePorts {
     Accounts& accounts;
     FileSystem& files;
     Clock& clock;
+    PasswordCrypto& crypto;
 };
 
 class TMainForm final : public Window, private LockScreenHost, private RestrictionHost {
@@ -55,6 +56,7 @@ public:
     void FormActivate(const void* sender);
 
     const LockServiceSettings& Settings() const noexcept { return settings_; }
+    const LockSession& Session() const noexcept { return session_; }
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -69,13 +71,13 @@ private:
     void PlayAlarm(bool repeat) override;
     void ShowWarning(const std::vector<std::string>& lines) override;
     void RequestShutdownNow() override;
-    void ReportError(const std::string& message, bool afterSession) override;
+    void ReportError(const std::string& message) override;
 
     // RestrictionHost
     void PostLockSignal() override;
     // Ends the program after processing pending messages; the computer is then shut down.
     void RequestShutdown() override;
-    bool SetLocalTime(const LocalTime& time) override;
+    bool SetSystemClock(std::int64_t utcMs) override;
 
     void FormDestroy() noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
@@ -84,16 +86,26 @@ private:
     void ShowLockScreen();
     void CoverVirtualScreen() noexcept;
     void PlaceSecretPanel() noexcept;
+    void LoadBackground() noexcept;
     void SessionPass();
+    // Run at every pass of the session and every 20 ms of any loop during it (the prompt's too).
+    void GuardLockScreen() noexcept;
+    // Shown, covering the virtual screen, topmost and above every other program's window.
+    void KeepLockScreenInFront() noexcept;
+    bool IsAboveOtherWindows() const noexcept;
+    // While a session runs, another program may not hide, move, size or lower the lock screen.
+    void RefuseForeignPlacement(WINDOWPOS& position) const noexcept;
     void EndSession() noexcept;
     void Paint(HDC dc);
-    void ShowPendingReports();
 
     Application& application_;
     ServicePorts ports_;
     const UINT signalMessage_;
     const UINT taskbarCreatedMessage_;
     RegionalFormats regional_;
+    // The formats schedules are read with: the system default locale's, which the restricted
+    // user cannot change.
+    RegionalFormats timeFormats_;
     std::string programDirectory_;
     std::string helpFile_;
     LockServiceSettings settings_;
@@ -108,7 +120,7 @@ private:
     bool panelVisible_ = true;
     unsigned passCount_ = 0;
     HWND openPrompt_ = nullptr;
-    std::vector<std::string> pendingReports_;
+    bool settingsLoaded_ = false;
 };
 
 // The directory of the running program, with a trailing backslash.

@@ -9,20 +9,6 @@
 namespace vardex {
 
 namespace {
-constexpr std::int64_t kClockToleranceMs = 60000;  // 1/1440 of a day
-
-std::int64_t MillisecondsOfDay(const LocalTime& t) noexcept
-{
-    return ((std::int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
-}
-
-// Milliseconds from a to b, exactly: the date-time value as a double would round them.
-std::int64_t MillisecondsBetween(const LocalTime& a, const LocalTime& b) noexcept
-{
-    const std::int64_t days = std::int64_t{DayNumber(b.year, b.month, b.day)} - DayNumber(a.year, a.month, a.day);
-    return days * kMillisecondsPerDay + MillisecondsOfDay(b) - MillisecondsOfDay(a);
-}
-
 std::optional<double> ReadNumber(const std::string& text)
 {
     const std::string prefixed = "0" + text;
@@ -52,14 +38,24 @@ std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line)
     return std::pair{*from, *till};
 }
 
+void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept
+{
+    if (dayInMemory > loaded.CounterDay) {
+        loaded.CounterDay = dayInMemory;
+        loaded.UsedSeconds = usedInMemory;
+    } else if (dayInMemory == loaded.CounterDay && usedInMemory > loaded.UsedSeconds) {
+        loaded.UsedSeconds = usedInMemory;
+    }
+}
+
 TimeRestrictions::TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host)
-    : settings_(settings), clock_(clock), registry_(registry), host_(host)
+    : settings_(settings), time_(clock), registry_(registry), host_(host)
 {
 }
 
 void TimeRestrictions::Tick(bool fromTimer)
 {
-    GuardClock(clock_.Now());
+    GuardClock(time_.Read());
     CountDayChange();
     if (timeExpired_) {
         if (graceElapsed_ > kGraceMilliseconds)
@@ -78,20 +74,13 @@ void TimeRestrictions::AfterStartupTick() noexcept
         graceElapsed_ = kGraceAtStartup;
 }
 
-void TimeRestrictions::GuardClock(const LocalTime& now)
+void TimeRestrictions::GuardClock(const TrustedTime::Reading& now)
 {
-    if (!settings_.RestrictBySchedule || !lastTickTime_) {
-        lastTickTime_ = now;
-        return;
-    }
-    const std::int64_t change = MillisecondsBetween(*lastTickTime_, now);
-    if (change >= -kClockToleranceMs && change <= kClockToleranceMs) {
-        lastTickTime_ = now;
-        return;
-    }
-    // The clock was changed (or the computer slept) by more than a minute: set it back. When
-    // that is refused, the recorded time stays and the next tick tries again.
-    host_.SetLocalTime(*lastTickTime_);
+    // The checks go on with the trusted time whether or not the clock can be set back; a
+    // refused reset is tried again at the next tick.
+    lastTickTime_ = now.local;
+    if (settings_.RestrictBySchedule && !now.wallClockAgrees)
+        host_.SetSystemClock(now.utcMs);
 }
 
 void TimeRestrictions::CountDayChange()

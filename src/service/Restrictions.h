@@ -1,8 +1,10 @@
 #pragma once
 // The time restrictions: the day's use counted in the registry, the allowed periods of the day,
 // the clock guard, and the grace period between an expiry and the shutdown. The service's
-// 3-second timer runs Tick; the Win32 side only supplies the clock, the registry and the host's
-// operations.
+// 3-second timer runs Tick; the Win32 side only supplies the clocks, the registry and the host's
+// operations. The day and the periods are judged by the trusted time, which the user's clock,
+// time-zone and regional changes cannot move.
+#include "TrustedTime.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Registry.h"
@@ -37,13 +39,21 @@ public:
     virtual void PostLockSignal() = 0;
     // Ends the program; the computer is then shut down.
     virtual void RequestShutdown() = 0;
-    // Sets the local date and time, with the privilege it needs; false when refused.
-    virtual bool SetLocalTime(const LocalTime& time) = 0;
+    // Sets the system clock (UTC, milliseconds since 1 January 1601), with the privilege it
+    // needs; false when refused.
+    virtual bool SetSystemClock(std::int64_t utcMs) = 0;
 };
+
+// After a reload: the day's use never goes down. The newer day wins; on the same day the larger
+// count holds (a stored count that could not be written is older than the one in memory).
+void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept;
 
 class TimeRestrictions {
 public:
     TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host);
+
+    // The time-zone rules local time is judged by; the service takes those of its start.
+    void UseZone(const TimeZoneRules& zone) noexcept { time_.UseZone(zone); }
 
     // One tick of the service timer, its restriction steps: the clock guard, the day change,
     // the grace period or the duration and schedule checks. fromTimer is false for the call at
@@ -57,7 +67,7 @@ public:
     const std::optional<LocalTime>& LastTickTime() const noexcept { return lastTickTime_; }
 
 private:
-    void GuardClock(const LocalTime& now);
+    void GuardClock(const TrustedTime::Reading& now);
     void CountDayChange();
     void CheckDuration(bool fromTimer);
     void CheckSchedule(bool fromTimer);
@@ -65,7 +75,7 @@ private:
     void WriteCounter(const char* code, std::int64_t value);
 
     LockServiceSettings& settings_;
-    Clock& clock_;
+    TrustedTime time_;
     Registry& registry_;
     RestrictionHost& host_;
     std::optional<LocalTime> lastTickTime_;

@@ -10,11 +10,53 @@
 namespace vardex {
 
 namespace {
-constexpr const wchar_t* kTaskManagerTitle = L"Windows Task Manager";
-constexpr const wchar_t* kTaskbarClass = L"Shell_TrayWnd";
-constexpr const wchar_t* kDesktopClass = L"Progman";
 constexpr UINT kBroadcastTimeoutMs = 5000;
 
+// A kind of window the session hides: by class or by title (a title search is the costly one).
+struct ShellWindowKind {
+    const wchar_t* className;
+    const wchar_t* title;
+    bool taskManager;  // comes back minimised and inactive
+};
+constexpr ShellWindowKind kShellWindows[] = {
+    {L"Shell_TrayWnd", nullptr, false},
+    {L"Progman", nullptr, false},
+    {L"TaskManagerWindow", nullptr, true},
+    {nullptr, L"Windows Task Manager", true},
+    {nullptr, L"Task Manager", true},
+};
+
+const ShellWindowKind* KindOf(HWND window) noexcept
+{
+    wchar_t className[64] = L"", title[64] = L"";
+    GetClassNameW(window, className, 64);
+    GetWindowTextW(window, title, 64);
+    for (const ShellWindowKind& kind : kShellWindows)
+        if (std::wcscmp(kind.className ? className : title, kind.className ? kind.className : kind.title) == 0)
+            return &kind;
+    return nullptr;
+}
+
+// Switches the hot-key flag off in an accessibility setting read with get; true when it was read.
+template <typename Setting>
+bool SwitchHotKeyOff(UINT get, UINT set, Setting& saved, DWORD hotKeyFlag) noexcept
+{
+    if (!SystemParametersInfoW(get, sizeof saved, &saved, 0))
+        return false;
+    if (saved.dwFlags & hotKeyFlag) {
+        Setting off = saved;
+        off.dwFlags &= ~hotKeyFlag;
+        SystemParametersInfoW(set, sizeof off, &off, 0);  // for this logon only, not stored
+    }
+    return true;
+}
+
+template <typename Setting>
+void PutBack(UINT set, Setting& saved, bool read) noexcept
+{
+    if (read)
+        SystemParametersInfoW(set, sizeof saved, &saved, 0);
+}
 }  // namespace
 
 bool IsNtPlatform() noexcept
@@ -89,11 +131,7 @@ void LockWorkStationIfAvailable() noexcept
 
 bool ShellWindowGuard::IsShellWindow(HWND window) noexcept
 {
-    wchar_t text[64];
-    if (GetClassNameW(window, text, 64) &&
-        (std::wcscmp(text, kTaskbarClass) == 0 || std::wcscmp(text, kDesktopClass) == 0))
-        return true;
-    return GetWindowTextW(window, text, 64) && std::wcscmp(text, kTaskManagerTitle) == 0;
+    return KindOf(window) != nullptr;
 }
 
 void ShellWindowGuard::Hide(HWND window) noexcept
@@ -113,15 +151,13 @@ void ShellWindowGuard::HideAll(bool withTitle) noexcept
 {
     // Every such window, not only the first one found: a second taskbar or desktop window
     // (Explorer restarted, another shell) must not stay visible.
-    const auto hideEvery = [this](const wchar_t* className, const wchar_t* title) {
-        for (HWND window = FindWindowExW(nullptr, nullptr, className, title); window;
-             window = FindWindowExW(nullptr, window, className, title))
+    for (const ShellWindowKind& kind : kShellWindows) {
+        if (!kind.className && !withTitle)
+            continue;
+        for (HWND window = FindWindowExW(nullptr, nullptr, kind.className, kind.title); window;
+             window = FindWindowExW(nullptr, window, kind.className, kind.title))
             Hide(window);
-    };
-    hideEvery(kTaskbarClass, nullptr);
-    hideEvery(kDesktopClass, nullptr);
-    if (withTitle)
-        hideEvery(nullptr, kTaskManagerTitle);
+    }
 }
 
 void ShellWindowGuard::Restore() noexcept
@@ -129,11 +165,24 @@ void ShellWindowGuard::Restore() noexcept
     for (HWND window : hidden_) {
         if (!IsWindow(window))
             continue;
-        wchar_t title[64] = L"";
-        GetWindowTextW(window, title, 64);
-        ShowWindow(window, std::wcscmp(title, kTaskManagerTitle) == 0 ? SW_SHOWMINNOACTIVE : SW_SHOW);
+        const ShellWindowKind* kind = KindOf(window);
+        ShowWindow(window, kind && kind->taskManager ? SW_SHOWMINNOACTIVE : SW_SHOW);
     }
     hidden_.clear();
+}
+
+AccessibilityHotKeys::AccessibilityHotKeys() noexcept
+{
+    stickyRead_ = SwitchHotKeyOff(SPI_GETSTICKYKEYS, SPI_SETSTICKYKEYS, sticky_, SKF_HOTKEYACTIVE);
+    filterRead_ = SwitchHotKeyOff(SPI_GETFILTERKEYS, SPI_SETFILTERKEYS, filter_, FKF_HOTKEYACTIVE);
+    toggleRead_ = SwitchHotKeyOff(SPI_GETTOGGLEKEYS, SPI_SETTOGGLEKEYS, toggle_, TKF_HOTKEYACTIVE);
+}
+
+AccessibilityHotKeys::~AccessibilityHotKeys()
+{
+    PutBack(SPI_SETSTICKYKEYS, sticky_, stickyRead_);
+    PutBack(SPI_SETFILTERKEYS, filter_, filterRead_);
+    PutBack(SPI_SETTOGGLEKEYS, toggle_, toggleRead_);
 }
 
 }  // namespace vardex

@@ -19,8 +19,9 @@ bool EnterStandBy(bool suspend) noexcept;
 // The system's own workstation lock, where it exists.
 void LockWorkStationIfAvailable() noexcept;
 
-// The windows a lock session hides: the Task Manager, the taskbar and the desktop's icons.
-// It remembers the ones it hid, and shows only those again when the session ends by password.
+// The windows a lock session hides: the Task Manager (by either of its titles or by its class),
+// the taskbar and the desktop's icons. It remembers the ones it hid, and shows only those again
+// when the session ends by password.
 class ShellWindowGuard {
 public:
     // True when the window is one of them, by its class or its title.
@@ -36,6 +37,23 @@ public:
 
 private:
     std::vector<HWND> hidden_;
+};
+
+// The accessibility hot keys (Shift five times for Sticky Keys, Shift held for Filter Keys, Num
+// Lock held for Toggle Keys) open settings windows over a lock: switched off while it lasts, and
+// put back as they were afterwards. The features themselves stay as the user set them.
+class AccessibilityHotKeys {
+public:
+    AccessibilityHotKeys() noexcept;
+    AccessibilityHotKeys(const AccessibilityHotKeys&) = delete;
+    AccessibilityHotKeys& operator=(const AccessibilityHotKeys&) = delete;
+    ~AccessibilityHotKeys();
+
+private:
+    STICKYKEYS sticky_{sizeof(STICKYKEYS), 0};
+    FILTERKEYS filter_{sizeof(FILTERKEYS), 0, 0, 0, 0, 0};
+    TOGGLEKEYS toggle_{sizeof(TOGGLEKEYS), 0};
+    bool stickyRead_ = false, filterRead_ = false, toggleRead_ = false;
 };
 
 }  // namespace vardex

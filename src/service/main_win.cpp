@@ -2,12 +2,14 @@
 // window and the message loop, and the shutdown when one was asked for.
 #include "Application_win.h"
 #include "MainForm_win.h"
+#include "ProcessGuard_win.h"
 #include "SystemOps_win.h"
 #include "common/AccountDirectory_win.h"
 #include "common/Application.h"
 #include "common/Clock_win.h"
 #include "common/ErrorReport_win.h"
 #include "common/Files_win.h"
+#include "common/PasswordCrypto_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
 #include "common/UniqueHandle_win.h"
@@ -32,6 +34,21 @@ void RegisterServiceProcess(DWORD registerFlag) noexcept
         function(GetCurrentProcessId(), registerFlag);
 }
 
+// The service mutex exists: true when a running service answers the reload signal (it then has
+// reloaded). A program that merely holds the mutex answers nothing, and this start goes on.
+bool RunningServiceReloads(UINT signalMessage)
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"TMainForm", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"TMainForm", nullptr)) {
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutW(window, signalMessage, kReloadSignal, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs,
+                                &answer) &&
+            answer == static_cast<DWORD_PTR>(kSignalAnswer))
+            return true;
+    }
+    return false;
+}
+
 // The network logon of Windows 9x shows a transparent desktop; the service waits until it goes.
 void WaitForNetworkLogon(MessagePump& pump)
 {
@@ -46,12 +63,10 @@ int RunService()
     const UINT signalMessage = RegisterWindowMessageW(kSignalMessageName);
     // The mutex stays open for the life of the process: it is how others see the service run.
     const HANDLE serviceMutex = CreateMutexW(nullptr, FALSE, kServiceMutexName);
-    if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(HWND_BROADCAST, signalMessage, kReloadSignal, 0, SMTO_ABORTIFHUNG,
-                            kBroadcastTimeoutMs, &ignored);
+    if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS && RunningServiceReloads(signalMessage))
         return 0;
-    }
+    // Before anything else can be attacked: the user's programs may not end or stall us.
+    ProtectProcess();
     RegisterServiceProcess(1);
     // Pictures of the lock screen other than JPEG come through the system's OLE loader.
     OleInitialize(nullptr);
@@ -61,17 +76,21 @@ int RunService()
     Win32AccountDirectory directory;
     Win32FileSystem files;
     Win32Clock clock;
+    Win32PasswordCrypto crypto;
     Accounts accounts(system, directory, registry);
 
     Application application;
+    Window::SetErrorSink(&application.reports);
     WaitForNetworkLogon(application.pump);
     {
-        TMainForm mainForm(application, {registry, system, accounts, files, clock}, signalMessage);
+        TMainForm mainForm(application, {registry, system, accounts, files, clock, crypto}, signalMessage);
+        LockWorkstationOnCrash(mainForm.Session());
         mainForm.FormCreate();
         application.pump.Run();
         if (application.exitMode == ExitMode::Shutdown)
             ShutdownComputer();
     }
+    Window::SetErrorSink(nullptr);
     RegisterServiceProcess(0);
     OleUninitialize();
     return 0;
@@ -86,6 +105,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         return vardex::RunService();
     } catch (...) {
         vardex::ReportCurrentException(nullptr);
-        return 1;
+        return 0;  // the program's exit code is 0 whatever happened
     }
 }

@@ -1,9 +1,20 @@
 """Locking and unlocking for real: the hot key, the tray menu, the lock screen, the unlock prompt
 and its passwords, the statistics log, the keys a session swallows and the windows it hides."""
+import base64
+import hashlib
+import os
 import time
 import unittest
 
 from vardex_e2e import LOCK_SCREEN, PROMPT, WITNESS, Host, wait_for
+
+
+def password_hash(password, iterations=1000):
+    """The stored form of a password that the configuration writes, made independently here."""
+    salt = os.urandom(16)
+    digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
+    encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731
+    return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
 
 
 def event_of(line):
@@ -15,8 +26,8 @@ class LockAndUnlock(unittest.TestCase):
     def test_hot_key_locks_and_passwords_unlock_with_a_log(self):
         with Host("lock_unlock") as host:
             user = host.user_key()
-            host.set_text(user + "PAPW", "Secret 1")
-            host.set_text("APW", "admin")
+            host.set_text(user + "PAPW", password_hash("Secret 1"))
+            host.set_text("APW", "admin")  # a plain password stored before hashes
             host.set_dword("LFE", 1)
             host.start_service()
             self.assertFalse(host.session_active())

@@ -17,6 +17,7 @@ VARDEX = BIN / "vardex.exe"
 SAVER = BIN / "vardexsaver.exe"
 PROBE = BIN / "vardexprobe.exe"
 WITNESS = BIN / "vardexwitness.exe"
+HOSTILE = BIN / "vardexhostile.exe"
 PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav")
 
 CTRL, SHIFT, ALT = 0x4000, 0x2000, 0x8000
@@ -55,6 +56,23 @@ class Host(winehost.WineHost):
     def set_text(self, name, text):
         assert self.probe("set-sz", name, text).returncode == 0
 
+    def hostile(self, *args):
+        """Runs the helper that plays another program of the user."""
+        return self.run(HOSTILE, *args, timeout=60)
+
+    def end_wine_session(self):
+        """Wine's own end of the session: every program is told, then ended."""
+        subprocess.run([winehost.WINE, "wineboot", "--end-session"], env=self.env, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def service_window_exists(self):
+        return self.hostile("send", 0).returncode == 0  # message 0: nothing but a look
+
+    def dialog_text(self, title="PC Vardex"):
+        """The texts of the message box with that title, or None when there is none."""
+        result = self.probe("dialog", title)
+        return result.stdout.splitlines() if result.returncode == 0 else None
+
     def user_key(self):
         return self.probe("user").stdout.strip()
 
@@ -75,7 +93,7 @@ class Host(winehost.WineHost):
         icon shows). Without a window manager, keys reach Wine only through a Wine window under
         the pointer: pointer is where to put it, by default on the tray area."""
         self.service = self.start(self.program / "vardex.exe")
-        wait_for(lambda: self.mutex_exists("Zepa01"), what="the service mutex")
+        wait_for(self.service_window_exists, what="the service's main window")
         if tray:
             wait_for(lambda: self.shows(TRAY_AREA), what="the tray icon")
         self.xdotool("mousemove", *pointer)

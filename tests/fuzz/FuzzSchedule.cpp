@@ -1,5 +1,6 @@
 // Feeds arbitrary schedule texts to the parser and the editor's decoder: no crash, every line
-// the parser writes holds two day fractions in [0, 1), and decoding is stable after encoding.
+// the parser writes holds two day fractions in [0, 1) or is the line that allows no time, and
+// decoding is stable after encoding.
 #include "config/Schedule.h"
 
 #include <cstddef>
@@ -20,6 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (static_cast<size_t>(result.added) != lines.size())
             __builtin_trap();
         for (const std::string& line : lines) {
+            if (line == kNoTimePeriodLine)
+                continue;
             const size_t equals = line.find('=');
             const double from = std::strtod(line.substr(0, equals).c_str(), nullptr);
             const double till = std::strtod(line.substr(equals + 1).c_str(), nullptr);

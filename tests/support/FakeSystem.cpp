@@ -5,6 +5,30 @@
 namespace vardex::test {
 
 namespace {
+// The text with a to z and the two-byte UTF-8 letters U+00E0 to U+00FE (but U+00F7) in capitals.
+std::string FoldLatin(std::string_view text)
+{
+    std::string folded(text);
+    for (size_t i = 0; i < folded.size(); ++i) {
+        auto& c = reinterpret_cast<unsigned char&>(folded[i]);
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<unsigned char>(c - 32);
+        else if (c == 0xC3 && i + 1 < folded.size()) {
+            auto& next = reinterpret_cast<unsigned char&>(folded[++i]);
+            if (next >= 0xA0 && next <= 0xBE && next != 0xB7)
+                next = static_cast<unsigned char>(next - 32);
+        }
+    }
+    return folded;
+}
+}  // namespace
+
+bool FakeSystemFacts::SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return FoldLatin(a) == FoldLatin(b);
+}
+
+namespace {
 
 class FakeEnumeration final : public NetUserEnumeration {
 public:

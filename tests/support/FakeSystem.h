@@ -19,11 +19,15 @@ public:
     std::optional<std::string> userName = "User1";
     std::string windowsDirectory = "C:\\WINDOWS\\";
     RegionalFormats regional;
+    RegionalFormats systemRegional;
 
     int PlatformId() override { return platformId; }
     std::optional<std::string> LogonUserName() override { return userName; }
     std::string WindowsDirectory() override { return windowsDirectory; }
     RegionalFormats Regional() override { return regional; }
+    RegionalFormats SystemRegional() override { return systemRegional; }
+    // The letters a to z and the accented Latin letters of U+00C0 to U+00FE.
+    bool SameNameIgnoringCase(std::string_view a, std::string_view b) override;
 };
 
 class FakeAccountDirectory final : public AccountDirectory {
@@ -69,11 +73,32 @@ public:
     void Append(const std::string& path, const std::string& bytes) override;
 };
 
-// A clock that stands still until the test moves it.
+// Clocks that stand still until the test moves them. The wall clock is kept in UTC; local
+// times are those of the zone in force (UTC itself unless a test sets another).
 class FakeClock final : public Clock {
 public:
-    LocalTime now{2026, 12, 8, 5, 40, 28, 0};
-    LocalTime Now() override { return now; }
+    FakeClock() { SetWall({2026, 12, 8, 5, 40, 28, 0}); }
+
+    std::int64_t wallUtc = 0;
+    std::int64_t elapsed = 1000000;
+    TimeZoneRules zone;
+
+    LocalTime Now() override { return LocalFromUtc(wallUtc, zone); }
+    std::int64_t UtcNow() override { return wallUtc; }
+    std::int64_t ElapsedMs() override { return elapsed; }
+    TimeZoneRules Zone() override { return zone; }
+
+    // Real time passes: both clocks move on.
+    void Advance(std::int64_t ms)
+    {
+        wallUtc += ms;
+        elapsed += ms;
+    }
+    // Somebody sets the wall clock to a local time of the zone in force (standard time).
+    void SetWall(const LocalTime& local)
+    {
+        wallUtc = MillisecondsSince1601(local) + std::int64_t{zone.bias + zone.standardBias} * 60000;
+    }
 };
 
 }  // namespace vardex::test

@@ -103,6 +103,14 @@ TEST_F(AccountsTest, UserKeyTakesTheListsSpellingOrTheDefault)
     EXPECT_EQ(accounts.GetUserKey("", false), ".Default");
 }
 
+TEST_F(AccountsTest, UserKeyIgnoresTheCaseOfEveryLetterBySystemRules)
+{
+    directory.batches = {{0, {"\xC3\x89mile"}}};  // Émile
+    AddNtUser("\xC3\x89mile", "S-1-5-21-1-1001");
+    EXPECT_EQ(accounts.GetUserKey("\xC3\xA9mile", false), "\xC3\x89mile");  // émile
+    EXPECT_EQ(accounts.GetUserKey("Emile", false), ".Default");
+}
+
 TEST_F(AccountsTest, NineXListTakesProfileFoldersAndSkipsEmptyOnes)
 {
     system.platformId = 1;

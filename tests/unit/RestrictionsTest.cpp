@@ -13,18 +13,24 @@ constexpr auto HKLM = RootKey::LocalMachine;
 
 class RecordingRestrictionHost final : public RestrictionHost {
 public:
+    explicit RecordingRestrictionHost(FakeClock* clock = nullptr) : clock_(clock) {}
     int lockSignals = 0;
     int shutdowns = 0;
     bool clockSettable = true;
-    std::vector<LocalTime> clockResets;
+    std::vector<std::int64_t> clockResets;
 
     void PostLockSignal() override { ++lockSignals; }
     void RequestShutdown() override { ++shutdowns; }
-    bool SetLocalTime(const LocalTime& time) override
+    bool SetSystemClock(std::int64_t utcMs) override
     {
-        clockResets.push_back(time);
+        clockResets.push_back(utcMs);
+        if (clockSettable && clock_)
+            clock_->wallUtc = utcMs;
         return clockSettable;
     }
+
+private:
+    FakeClock* clock_;
 };
 
 LocalTime At(int hour, int minute, int second, int day = 8)
@@ -32,21 +38,15 @@ LocalTime At(int hour, int minute, int second, int day = 8)
     return {2026, 12, day, hour, minute, second, 0};
 }
 
-// The time ms milliseconds later (or earlier).
-LocalTime Plus(const LocalTime& t, std::int64_t ms)
-{
-    return FromDateTimeValue(ToDateTimeValue(t) + static_cast<double>(ms) / static_cast<double>(kMillisecondsPerDay));
-}
-
 class RestrictionsTest : public ::testing::Test {
 protected:
     RestrictionsTest() { settings.UserKey = "User1"; }
 
-    // One timer tick, the clock moving on by the tick's 3 seconds first.
+    // One timer tick, real time moving on by the tick's 3 seconds first.
     void TimerTick(int count = 1)
     {
         for (int i = 0; i < count; ++i) {
-            clock.now = Plus(clock.now, kTickMilliseconds);
+            clock.Advance(kTickMilliseconds);
             restrictions.Tick(true);
         }
     }
@@ -63,7 +63,7 @@ protected:
         s.RestrictBySchedule = true;
         s.Periods = periods;
         FakeClock c;
-        c.now = time;
+        c.SetWall(time);
         RecordingRestrictionHost h;
         TimeRestrictions r(s, c, registry, h);
         r.Tick(true);
@@ -73,7 +73,7 @@ protected:
     LockServiceSettings settings;
     FakeClock clock;
     MemoryRegistry registry;
-    RecordingRestrictionHost host;
+    RecordingRestrictionHost host{&clock};
     TimeRestrictions restrictions{settings, clock, registry, host};
 };
 
@@ -130,7 +130,7 @@ TEST_F(RestrictionsTest, EveryFailingLinePostsALockSignalAndOnlyTimerTicksPostAn
 {
     settings.RestrictBySchedule = true;
     settings.Periods = {"0.1=0.2", "0.3=0.4"};
-    clock.now = At(12, 0, 0);
+    clock.SetWall(At(12, 0, 0));
     restrictions.Tick(false);  // the tick at start-up
     EXPECT_TRUE(restrictions.TimeExpired());
     EXPECT_EQ(host.lockSignals, 0);
@@ -144,7 +144,7 @@ TEST_F(RestrictionsTest, DurationOf1200TicksThenExpiry)
     settings.RestrictByDuration = true;
     settings.AllowedSeconds = 3600;
     settings.CounterDay = DayNumber(2026, 12, 8);
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     TimerTick(1200);
     EXPECT_FALSE(restrictions.TimeExpired());
     EXPECT_EQ(settings.UsedSeconds, 3600u);
@@ -159,7 +159,7 @@ TEST_F(RestrictionsTest, DayChangeWritesBothCountersBeforeCounting)
     settings.RestrictByDuration = true;
     settings.CounterDay = DayNumber(2026, 12, 7);
     settings.UsedSeconds = 7000;
-    clock.now = At(0, 0, 1);
+    clock.SetWall(At(0, 0, 1));
     restrictions.Tick(false);
     EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 8));
     EXPECT_EQ(settings.UsedSeconds, 3u);
@@ -168,57 +168,145 @@ TEST_F(RestrictionsTest, DayChangeWritesBothCountersBeforeCounting)
     EXPECT_EQ(Counter("PDTC"), RegValue::Integer(3));
 }
 
-TEST_F(RestrictionsTest, ClockGuardSetsBackBigJumpsAndAcceptsSmallOnes)
+TEST_F(RestrictionsTest, AClockSetByHandIsSetBackAndTheChecksGoOnWithTheTrustedTime)
 {
-    settings.RestrictBySchedule = true;
-    clock.now = At(10, 0, 0);
-    restrictions.Tick(true);
-    clock.now = Plus(clock.now, 59000);
-    restrictions.Tick(true);
-    EXPECT_TRUE(host.clockResets.empty());
-    EXPECT_EQ(*restrictions.LastTickTime(), At(10, 0, 59));
-
-    clock.now = At(12, 1, 0);  // set forward by two hours
-    restrictions.Tick(true);
-    ASSERT_EQ(host.clockResets.size(), 1u);
-    EXPECT_EQ(host.clockResets[0], At(10, 0, 59));
-    EXPECT_EQ(*restrictions.LastTickTime(), At(10, 0, 59));
-
-    clock.now = At(10, 1, 2);  // the clock took the reset
-    restrictions.Tick(true);
-    EXPECT_EQ(host.clockResets.size(), 1u);
-    EXPECT_EQ(*restrictions.LastTickTime(), At(10, 1, 2));
-
-    clock.now = At(9, 59, 0);  // set back by more than a minute is a change too
-    restrictions.Tick(true);
-    EXPECT_EQ(host.clockResets.size(), 2u);
+    const std::vector<std::string> office{"0.333333333333333=0.708333333333333"};  // 08:00 - 17:00
+    struct Case {
+        const char* what;
+        LocalTime setTo;
+        bool resetAllowed;
+    };
+    for (const Case& c : {Case{"back two hours", At(14, 50, 0), true}, Case{"back two hours", At(14, 50, 0), false},
+                          Case{"on to the next morning", At(9, 0, 0, 9), true},
+                          Case{"on to the next morning", At(9, 0, 0, 9), false}}) {
+        SCOPED_TRACE(std::string(c.what) + (c.resetAllowed ? ", reset allowed" : ", reset refused"));
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictBySchedule = s.RestrictByDuration = true;
+        s.Periods = office;
+        s.CounterDay = DayNumber(2026, 12, 8);
+        FakeClock wall;
+        wall.SetWall(At(16, 50, 0));
+        RecordingRestrictionHost h(&wall);
+        h.clockSettable = c.resetAllowed;
+        TimeRestrictions r(s, wall, registry, h);
+        r.Tick(true);
+        wall.SetWall(c.setTo);
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        ASSERT_EQ(h.clockResets.size(), 1u);
+        EXPECT_EQ(FromMillisecondsSince1601(h.clockResets[0]), At(16, 50, 3));
+        EXPECT_EQ(*r.LastTickTime(), At(16, 50, 3));
+        // 17:00 by the trusted time comes 199 ticks later, whatever the wall clock says.
+        for (int tick = 0; tick < 198; ++tick) {
+            wall.Advance(kTickMilliseconds);
+            r.Tick(true);
+        }
+        EXPECT_FALSE(r.TimeExpired());
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        EXPECT_TRUE(r.TimeExpired());
+        EXPECT_EQ(s.CounterDay, DayNumber(2026, 12, 8)) << "no day change by the wall clock";
+        // A refused reset is tried at every tick; one that took needs no other.
+        EXPECT_EQ(h.clockResets.size(), c.resetAllowed ? 1u : 200u);
+    }
 }
 
-TEST_F(RestrictionsTest, ResumeFromStandbyAndARefusedResetIsRetriedEveryTick)
+TEST_F(RestrictionsTest, ASmallChangeIsNoResetAndRepeatedPushesGainAlmostNothing)
+{
+    settings.RestrictBySchedule = true;
+    clock.SetWall(At(10, 0, 0));
+    restrictions.Tick(true);
+    clock.wallUtc += 59000;
+    TimerTick();
+    EXPECT_TRUE(host.clockResets.empty());
+    // Pushed on by 50 seconds before every tick, for 100 ticks.
+    for (int tick = 0; tick < 100; ++tick) {
+        clock.wallUtc += 50000;
+        TimerTick();
+    }
+    const std::int64_t gained = MillisecondsSince1601(*restrictions.LastTickTime()) -
+                                MillisecondsSince1601(At(10, 0, 0)) - 101 * std::int64_t{kTickMilliseconds};
+    EXPECT_GE(gained, 0);
+    EXPECT_LE(gained, 3030) << "at most 1 % of the 303 seconds that really passed";
+}
+
+TEST_F(RestrictionsTest, ResumeFromSleepIsFollowedWithoutAReset)
 {
     settings.RestrictBySchedule = true;
     settings.RestrictByDuration = true;
     settings.CounterDay = DayNumber(2026, 12, 8);
-    host.clockSettable = false;
-    clock.now = At(23, 50, 0);
+    settings.UsedSeconds = 3000;
+    clock.SetWall(At(23, 50, 0));
     restrictions.Tick(true);
-    clock.now = At(7, 30, 0, 9);  // the computer slept through the night
-    TimerTick(3);
-    ASSERT_EQ(host.clockResets.size(), 3u);
-    for (const LocalTime& reset : host.clockResets)
-        EXPECT_EQ(reset, At(23, 50, 0));
-    // The day and the periods keep using the recorded time: no day change yet.
-    EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 8));
+    clock.Advance(std::int64_t{7} * 3600 * 1000 + 40 * 60 * 1000);  // slept through the night
+    TimerTick();
+    EXPECT_TRUE(host.clockResets.empty());
+    EXPECT_EQ(*restrictions.LastTickTime(), At(7, 30, 3, 9));
+    EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 9));  // a new day really began
+    EXPECT_EQ(settings.UsedSeconds, 3u);
 }
 
-TEST_F(RestrictionsTest, WithoutTheScheduleRestrictionTheClockIsNotGuarded)
+TEST_F(RestrictionsTest, WithoutTheScheduleRestrictionTheClockIsNotSetBack)
 {
-    clock.now = At(10, 0, 0);
+    clock.SetWall(At(10, 0, 0));
     restrictions.Tick(true);
-    clock.now = At(15, 0, 0);
-    restrictions.Tick(true);
+    clock.SetWall(At(15, 0, 0));
+    TimerTick();
     EXPECT_TRUE(host.clockResets.empty());
-    EXPECT_EQ(*restrictions.LastTickTime(), At(15, 0, 0));
+    EXPECT_EQ(*restrictions.LastTickTime(), At(10, 0, 3));  // the day's count is judged by trusted time all the same
+}
+
+TEST_F(RestrictionsTest, DaylightSavingIsFollowedAUserSwitchedTimeZoneIsNot)
+{
+    // Central European rules: daylight saving from the last Sunday of March 02:00 to the last
+    // Sunday of October 03:00.
+    TimeZoneRules europe;
+    europe.bias = -60;
+    europe.daylightBias = -60;
+    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
+    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    clock.zone = europe;
+    restrictions.UseZone(europe);
+    settings.RestrictByDuration = true;
+    settings.CounterDay = DayNumber(2027, 3, 28);
+    settings.UsedSeconds = 5000;
+    clock.SetWall({2027, 3, 28, 1, 59, 57, 0});  // a Sunday, the night of the change
+    restrictions.Tick(true);
+    TimerTick();
+    EXPECT_EQ(*restrictions.LastTickTime(), (LocalTime{2027, 3, 28, 3, 0, 0, 0}));
+
+    TimeZoneRules farEast;  // the user moves to UTC+14, where it is already the next day
+    farEast.bias = -840;
+    clock.zone = farEast;
+    TimerTick();
+    EXPECT_EQ(*restrictions.LastTickTime(), (LocalTime{2027, 3, 28, 3, 0, 3, 0}));
+    EXPECT_EQ(settings.CounterDay, DayNumber(2027, 3, 28));
+    EXPECT_EQ(settings.UsedSeconds, 5009u);
+    EXPECT_TRUE(host.clockResets.empty());
+}
+
+TEST(KeepDayUse, AReloadNeverLowersTheDaysUse)
+{
+    struct Case {
+        std::int32_t storedDay;
+        std::uint32_t storedUsed;
+        std::int32_t memoryDay;
+        std::uint32_t memoryUsed;
+        std::int32_t day;
+        std::uint32_t used;
+    };
+    for (const Case& c : {Case{100, 600, 100, 10260, 100, 10260},  // the stored count could not be written
+                          Case{100, 900, 100, 300, 100, 900},      // stored by another process later
+                          Case{99, 7000, 100, 60, 100, 60},        // a stale day in the key
+                          Case{101, 30, 100, 9000, 101, 30}}) {    // the key already has the next day
+        LockServiceSettings loaded;
+        loaded.CounterDay = c.storedDay;
+        loaded.UsedSeconds = c.storedUsed;
+        KeepDayUse(loaded, c.memoryDay, c.memoryUsed);
+        EXPECT_EQ(loaded.CounterDay, c.day);
+        EXPECT_EQ(loaded.UsedSeconds, c.used);
+    }
 }
 
 TEST_F(RestrictionsTest, GracePeriodEndsWithTheShutdownAtThe102ndTick)
@@ -226,7 +314,7 @@ TEST_F(RestrictionsTest, GracePeriodEndsWithTheShutdownAtThe102ndTick)
     settings.RestrictByDuration = true;
     settings.AllowedSeconds = 0;
     settings.CounterDay = DayNumber(2026, 12, 8);
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     TimerTick();  // t0 expires
     ASSERT_TRUE(restrictions.TimeExpired());
     TimerTick(101);
@@ -247,7 +335,7 @@ TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)
     settings.AllowedSeconds = 3600;
     settings.UsedSeconds = 3600;
     settings.CounterDay = DayNumber(2026, 12, 8);
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     restrictions.Tick(false);
     restrictions.AfterStartupTick();
     EXPECT_EQ(host.lockSignals, 0);
@@ -258,7 +346,7 @@ TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)
 
 TEST_F(RestrictionsTest, StartUpWithinTheAllowedTimeKeepsTheGracePeriod)
 {
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     restrictions.Tick(false);
     restrictions.AfterStartupTick();
     EXPECT_FALSE(restrictions.TimeExpired());
@@ -270,7 +358,7 @@ TEST_F(RestrictionsTest, UnwritableKeyKeepsTheCountersInMemory)
     registry.CreateKey(HKLM, kSettingsKeyPath);
     registry.DenyFullAccess(HKLM, kSettingsKeyPath);
     settings.RestrictByDuration = true;
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     TimerTick(10);
     EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 8));
     EXPECT_EQ(settings.UsedSeconds, 30u);
@@ -287,7 +375,7 @@ TEST_F(RestrictionsTest, BadCountersAndLimits)
 {
     settings.RestrictByDuration = true;
     settings.CounterDay = DayNumber(2026, 12, 8);
-    clock.now = At(9, 0, 0);
+    clock.SetWall(At(9, 0, 0));
     // A negative count read from the registry is a huge unsigned one: the day is used up.
     settings.UsedSeconds = static_cast<std::uint32_t>(-5);
     restrictions.Tick(true);

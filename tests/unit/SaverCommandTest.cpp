@@ -15,28 +15,27 @@ SaverActions Expect(bool notExecuted, bool broadcast, bool nothingToConfigure, b
 
 TEST(SaverCommand, LettersAnywhereInTheFirstArgumentInAnyCase)
 {
-    EXPECT_EQ(DecideSaverActions({"/s"}, true, false), Expect(false, true, false, false));
-    EXPECT_EQ(DecideSaverActions({"-S"}, true, false), Expect(false, true, false, false));
-    EXPECT_EQ(DecideSaverActions({"s"}, true, false), Expect(false, true, false, false));
-    EXPECT_EQ(DecideSaverActions({"/c:1234"}, true, false), Expect(false, false, true, false));
-    EXPECT_EQ(DecideSaverActions({"/sc"}, true, false), Expect(false, true, true, false));
+    EXPECT_EQ(DecideSaverActions({"/s"}, true), Expect(false, true, false, false));
+    EXPECT_EQ(DecideSaverActions({"-S"}, true), Expect(false, true, false, false));
+    EXPECT_EQ(DecideSaverActions({"s"}, true), Expect(false, true, false, false));
+    EXPECT_EQ(DecideSaverActions({"/c:1234"}, true), Expect(false, false, true, false));
+    EXPECT_EQ(DecideSaverActions({"/sc"}, true), Expect(false, true, true, false));
 }
 
 TEST(SaverCommand, WithoutTheServiceOnlyPreviewAndPasswordChangeAct)
 {
-    EXPECT_EQ(DecideSaverActions({"/p", "1234"}, false, false), Expect(true, false, false, false));
-    EXPECT_EQ(DecideSaverActions({"/s"}, false, false), Expect(false, false, false, false));
-    EXPECT_EQ(DecideSaverActions({"/c"}, false, false), Expect(false, false, false, false));
-    EXPECT_EQ(DecideSaverActions({"/a", "1234"}, false, false), Expect(false, false, false, true));
-    EXPECT_EQ(DecideSaverActions({"/a", "1234"}, true, true), Expect(false, false, false, true));
+    EXPECT_EQ(DecideSaverActions({"/p", "1234"}, false), Expect(true, false, false, false));
+    EXPECT_EQ(DecideSaverActions({"/s"}, false), Expect(false, false, false, false));
+    EXPECT_EQ(DecideSaverActions({"/c"}, false), Expect(false, false, false, false));
+    EXPECT_EQ(DecideSaverActions({"/a", "1234"}, false), Expect(false, false, false, true));
+    EXPECT_EQ(DecideSaverActions({"/a", "1234"}, true), Expect(false, false, false, true));
 }
 
-TEST(SaverCommand, NoBroadcastDuringASessionAndNothingWithoutArguments)
+TEST(SaverCommand, NothingWithoutArguments)
 {
-    EXPECT_EQ(DecideSaverActions({"/s"}, true, true), Expect(false, false, false, false));
-    EXPECT_EQ(DecideSaverActions({"/p", "1234"}, true, false), Expect(false, false, false, false));
-    EXPECT_EQ(DecideSaverActions({}, true, false), Expect(false, false, false, false));
-    EXPECT_EQ(DecideSaverActions({}, false, false), Expect(false, false, false, false));
+    EXPECT_EQ(DecideSaverActions({"/p", "1234"}, true), Expect(false, false, false, false));
+    EXPECT_EQ(DecideSaverActions({}, true), Expect(false, false, false, false));
+    EXPECT_EQ(DecideSaverActions({}, false), Expect(false, false, false, false));
 }
 
 TEST(SaverCommand, WindowHandleArgumentIsADecimalInteger)

@@ -60,16 +60,35 @@ TEST(ParseSchedule, RegionalTwelveHourFormat)
     EXPECT_EQ(Parse("9:00 AM - 5:00 PM=1;", formats), (Lines{"0.375=0.708333333333333"}));
 }
 
-TEST(ParseSchedule, UnreadableEntriesAreLeftOutAndCountedTheRestIsKept)
+TEST(ParseSchedule, UnreadableEnabledEntriesAllowNoTimeAndAreNamedTheRestIsKept)
 {
     RegionalFormats dotted;
     dotted.timeSeparator = ".";
     Lines lines{"kept=as before"};
-    const ScheduleParseResult result =
-        ParseSchedule("08.00 - 09.00=1;garbage=1;8h - 9h=1;10.00=1;10:00 - 11:00=1;", dotted, lines);
-    EXPECT_EQ(lines, (Lines{"kept=as before", "0.333333333333333=0.375", "0.416666666666667=0.458333333333333"}));
-    EXPECT_EQ(result.added, 2);
-    EXPECT_EQ(result.unreadable, 3);
+    const ScheduleParseResult result = ParseSchedule(
+        "08.00 - 09.00=1;garbage=1;8h - 9h=1;10.00=1;10:00 - 11:00=1;25:00 - 26:00=0;", dotted, lines);
+    EXPECT_EQ(lines, (Lines{"kept=as before", "0.333333333333333=0.375", "1=0", "1=0", "1=0",
+                            "0.416666666666667=0.458333333333333"}));
+    EXPECT_EQ(result.added, 5);
+    EXPECT_EQ(result.unreadable, (std::vector<std::string>{"garbage", "8h - 9h", "10.00"}));
+}
+
+TEST(ParseSchedule, HostileDesignatorsAndSeparatorsCannotChangeOrHideAPeriod)
+{
+    // What a user could set in their own regional settings; the times read as they are written.
+    struct Formats {
+        const char *am, *pm, *separator;
+    };
+    for (const Formats f : {Formats{"1", "PM", ":"}, Formats{"08", "17", ":"}, Formats{"AM", "PM", "0"},
+                            Formats{"", "", ""}, Formats{"0", "00", "1"}, Formats{" ", "-", "="}}) {
+        RegionalFormats formats;
+        formats.amDesignator = f.am;
+        formats.pmDesignator = f.pm;
+        formats.timeSeparator = f.separator;
+        EXPECT_EQ(Parse("08:00 - 17:00=1;8:00 AM - 5:00 PM=1;", formats),
+                  (Lines{"0.333333333333333=0.708333333333333", "0.333333333333333=0.708333333333333"}))
+            << "AM '" << f.am << "' PM '" << f.pm << "' separator '" << f.separator << "'";
+    }
 }
 
 }  // namespace

@@ -111,51 +111,32 @@ TEST_F(SettingsTest, EveryLoadStartsFromTheDefaults)
     EXPECT_EQ(settings.AdminPassword, "");
 }
 
-TEST_F(SettingsTest, WrongTypeKeepsThatDefaultTheOtherValuesStillLoadThenItIsReported)
+TEST_F(SettingsTest, WrongTypesKeepTheirDefaultsTheOtherValuesStillLoadAndEachIsReported)
 {
     Set("APW", RegValue::String("admin"));
     Set("PBGI", RegValue::String("x.bmp"));
     Set("User1PAPW", RegValue::Integer(5));  // should be text
     Set("PMTO", RegValue::Integer(30));
     Set("PLSI", RegValue::Integer(0));
+    Set("User1PDDC", RegValue::String("46364"));
+    Set("User1PDTC", RegValue::ExpandString("600"));
+    Set("User1PWTH", RegValue::Integer(2));
+    Set("User1PWTD", RegValue::Integer(1));
+    Set("PSUL", RegValue::String("1"));  // a flag stored as text
     LockServiceSettings s;
-    try {
-        LoadServiceSettings(s, registry, "User1", kProgramDir, {});
-        FAIL() << "no error";
-    } catch (const RegistryError& error) {
-        EXPECT_STREQ(error.what(), "Invalid data type for 'User1PAPW'");
-    }
+    EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
+              (std::vector<std::string>{"Invalid data type for 'User1PAPW'", "Invalid data type for 'User1PDDC'",
+                                        "Invalid data type for 'User1PDTC'", "Invalid data type for 'PSUL'"}));
     EXPECT_EQ(s.AdminPassword, "admin");
     EXPECT_EQ(s.BackgroundFile, "x.bmp");
     EXPECT_EQ(s.UserPassword, "");      // the bad value: its default
     EXPECT_EQ(s.PowerSaveDelay, 10);    // read after it all the same
     EXPECT_FALSE(s.ShutdownAllowed);
-}
-
-TEST_F(SettingsTest, BadCounterTypeCannotSwitchTheRestrictionsOff)
-{
-    Set("User1PDDC", RegValue::String("46364"));
-    Set("User1PDTC", RegValue::ExpandString("600"));
-    Set("User1PWTH", RegValue::Integer(2));
-    Set("User1PWTD", RegValue::Integer(1));
-    LockServiceSettings s;
-    try {
-        LoadServiceSettings(s, registry, "User1", kProgramDir, {});
-        FAIL() << "no error";
-    } catch (const RegistryError& error) {
-        EXPECT_STREQ(error.what(), "Invalid data type for 'User1PDDC'");  // the first one
-    }
+    // Bad counters cannot switch the restriction off.
     EXPECT_TRUE(s.RestrictByDuration);
     EXPECT_EQ(s.AllowedSeconds, 7200);
     EXPECT_EQ(s.CounterDay, 0);
     EXPECT_EQ(s.UsedSeconds, 0u);
-}
-
-TEST_F(SettingsTest, FlagStoredAsTextIsAnError)
-{
-    Set("PSUL", RegValue::String("1"));
-    LockServiceSettings s;
-    EXPECT_THROW(LoadServiceSettings(s, registry, "User1", kProgramDir, {}), RegistryError);
 }
 
 TEST_F(SettingsTest, AccountWithoutWriteRightsStillGetsItsSettings)
@@ -175,13 +156,16 @@ TEST_F(SettingsTest, UnopenableKeyKeepsTheDefaults)
     EXPECT_EQ(Load().AdminPassword, "");
 }
 
-TEST_F(SettingsTest, UnreadablePeriodIsLeftOutAndTheRestStillLoads)
+TEST_F(SettingsTest, UnreadablePeriodAllowsNoTimeIsReportedAndTheRestStillLoads)
 {
     Set("User1PWTB", RegValue::String("8h - 9h=1;10:00 - 11:00=1;"));
     Set("User1PWTL", RegValue::Integer(1));
-    const LockServiceSettings s = Load();
-    EXPECT_EQ(s.Periods, (std::vector<std::string>{"0.416666666666667=0.458333333333333"}));
-    EXPECT_TRUE(s.RestrictBySchedule);
+    Set("PSUL", RegValue::Integer(1));
+    LockServiceSettings s;
+    EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
+              (std::vector<std::string>{"Invalid time period '8h - 9h'"}));
+    EXPECT_EQ(s.Periods, (std::vector<std::string>{"1=0", "0.416666666666667=0.458333333333333"}));
+    EXPECT_TRUE(s.RestrictBySchedule && s.LockAtStartup);
 }
 
 TEST_F(SettingsTest, LoadingNeverWritesOrCreatesTheKey)

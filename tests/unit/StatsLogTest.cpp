@@ -26,7 +26,7 @@ TEST(StatisticsLog, CreatesTheFileAndAppendsLinesInOrder)
     FakeClock clock;
     StatisticsLog log(files, clock, "C:\\V\\.Default.log", {}, nullptr);
     log.Write(true, kAccessDenied);
-    clock.now.minute = 41;
+    clock.Advance(60000);
     log.Write(true, kAccessPermitted);
     EXPECT_EQ(files.files["C:\\V\\.Default.log"],
               "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:41:28 Access Permitted\r\n");

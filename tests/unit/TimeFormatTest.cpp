@@ -1,5 +1,6 @@
 #include "common/DateTime.h"
 #include "common/TimeFormat.h"
+#include "common/TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,43 @@ TEST(DateTimeValue, RoundTripsToTheMillisecondAndClampsNonsense)
     EXPECT_EQ(FromDateTimeValue(-5.5), (LocalTime{1899, 12, 30, 0, 0, 0, 0}));
     EXPECT_EQ(FromDateTimeValue(1e300).year, 9999);
     EXPECT_EQ(FromDateTimeValue(std::nan("")).year, 1899);
+}
+
+TEST(LocalFromUtc, DaylightSavingRulesOfBothHemispheresAndOfOneYear)
+{
+    TimeZoneRules europe;  // UTC+1, summer time from the last Sunday of March to the last of October
+    europe.bias = -60;
+    europe.daylightBias = -60;
+    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
+    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    TimeZoneRules sydney;  // UTC+10, summer time from the first Sunday of October to the first of April
+    sydney.bias = -600;
+    sydney.daylightBias = -60;
+    sydney.daylightDate = {0, 10, 0, 1, 0, 2, 0, 0, 0};
+    sydney.standardDate = {0, 4, 0, 1, 0, 3, 0, 0, 0};
+    TimeZoneRules onlyIn2026 = europe;  // rules stated for one year apply to that year alone
+    onlyIn2026.daylightDate.year = onlyIn2026.standardDate.year = 2026;
+    onlyIn2026.daylightDate.day = 29;
+    onlyIn2026.standardDate.day = 25;
+    struct Case {
+        const TimeZoneRules& rules;
+        LocalTime utc, local;
+    };
+    const Case cases[] = {
+        {europe, {2026, 3, 29, 0, 59, 59, 999}, {2026, 3, 29, 1, 59, 59, 999}},
+        {europe, {2026, 3, 29, 1, 0, 0, 0}, {2026, 3, 29, 3, 0, 0, 0}},
+        {europe, {2026, 10, 25, 0, 59, 59, 0}, {2026, 10, 25, 2, 59, 59, 0}},
+        {europe, {2026, 10, 25, 1, 0, 0, 0}, {2026, 10, 25, 2, 0, 0, 0}},
+        {europe, {2026, 12, 31, 23, 30, 0, 0}, {2027, 1, 1, 0, 30, 0, 0}},
+        {sydney, {2027, 1, 15, 12, 0, 0, 0}, {2027, 1, 15, 23, 0, 0, 0}},
+        {sydney, {2027, 7, 15, 12, 0, 0, 0}, {2027, 7, 15, 22, 0, 0, 0}},
+        {sydney, {2026, 10, 3, 16, 0, 0, 0}, {2026, 10, 4, 3, 0, 0, 0}},
+        {onlyIn2026, {2026, 7, 1, 12, 0, 0, 0}, {2026, 7, 1, 14, 0, 0, 0}},
+        {onlyIn2026, {2027, 7, 1, 12, 0, 0, 0}, {2027, 7, 1, 13, 0, 0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LocalFromUtc(MillisecondsSince1601(c.utc), c.rules), c.local)
+            << c.utc.year << "-" << c.utc.month << "-" << c.utc.day << " " << c.utc.hour << ":" << c.utc.minute;
 }
 
 }  // namespace

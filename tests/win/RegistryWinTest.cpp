@@ -99,7 +99,8 @@ TEST_F(RegistryWinTest, ServiceSettingsLoadFromTheRealKey)
     WriteIntegerValue(*key, "PLHK", 0xE041);
     WriteTextValue(*key, "PMTO", "15");
     LockServiceSettings settings;
-    EXPECT_THROW(LoadServiceSettings(settings, registry, "User1", "C:\\V\\", {}), RegistryError);
+    EXPECT_EQ(LoadServiceSettings(settings, registry, "User1", "C:\\V\\", {}),
+              std::vector<std::string>{"Invalid data type for 'PMTO'"});
     EXPECT_EQ(settings.UserPassword, "pw");
     EXPECT_EQ(settings.PowerSaveDelay, 5);  // the bad value keeps its default
     EXPECT_EQ(settings.HotKey, 0xE041);     // read after it all the same

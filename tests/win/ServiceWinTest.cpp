@@ -1,6 +1,7 @@
 #include "common/Clock_win.h"
 #include "common/Errors.h"
 #include "common/Files_win.h"
+#include "common/PasswordCrypto_win.h"
 #include "common/TextConvert_win.h"
 #include "service/KeyboardFilter_win.h"
 #include "service/LockSession.h"
@@ -27,7 +28,7 @@ public:
     void PlayAlarm(bool) override {}
     void ShowWarning(const std::vector<std::string>&) override {}
     void RequestShutdownNow() override {}
-    void ReportError(const std::string&, bool) override {}
+    void ReportError(const std::string&) override {}
 };
 
 class ServiceWinTest : public ::testing::Test {
@@ -54,7 +55,8 @@ protected:
     Win32FileSystem files;
     Win32Clock clock;
     StatisticsLog log{files, clock, "", {}, nullptr};
-    LockSession session{host, settings, log};
+    Win32PasswordCrypto crypto;
+    LockSession session{host, settings, log, crypto};
 };
 
 TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)

@@ -31,5 +31,22 @@ TEST(SystemFactsWin, RegionalShortTimeFormatReadsItsOwnTimesBack)
     }
 }
 
+TEST(SystemFactsWin, NamesCompareIgnoringTheCaseOfEveryLetter)
+{
+    Win32SystemFacts system;
+    struct Case {
+        const char *a, *b;
+        bool same;
+    };
+    for (const Case& c : {Case{"user1", "USER1", true}, Case{"\xC3\xA9mile", "\xC3\x89mile", true},  // émile
+                          Case{"\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92", true},                     // Greek
+                          Case{"\xD0\xB8\xD1\x8F", "\xD0\x98\xD0\xAF", true},                     // Cyrillic
+                          Case{"emile", "\xC3\x89mile", false}, Case{"user", "user1", false}})
+        EXPECT_EQ(system.SameNameIgnoringCase(c.a, c.b), c.same) << c.a << " / " << c.b;
+    // The system default locale's formats read their own times back like the user's.
+    const RegionalFormats formats = system.SystemRegional();
+    EXPECT_EQ(ParseTimeOfDay(formats, FormatShortTime(formats, 17, 5)), TimeOfDayFraction(17, 5, 0, 0));
+}
+
 }  // namespace
 }  // namespace vardex

@@ -57,7 +57,8 @@ LRESULT CALLBACK WitnessProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     else if (message == WM_QUERYENDSESSION)
         Log("query %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
     else if (message == WM_ENDSESSION)
-        Log("end %llu %lld", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+        Log("end %llu %lld shutting down %d", static_cast<unsigned long long>(wParam), static_cast<long long>(lParam),
+            GetSystemMetrics(SM_SHUTTINGDOWN));
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+// Stored passwords: either a salted hash "$pbkdf2-sha256$i=ITERATIONS$SALT$HASH" (PBKDF2-HMAC-
+// SHA256, 16 salt bytes and a 32-byte hash in unpadded standard base64) or, for settings written
+// before hashes, the plain password itself.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace vardex {
+
+// What the password hashes need from the platform.
+class PasswordCrypto {
+public:
+    virtual ~PasswordCrypto() = default;
+    // PBKDF2-HMAC-SHA256 of password with salt and iterations, filling out; false on failure.
+    virtual bool DeriveKey(std::string_view password, std::span<const std::uint8_t> salt, std::uint32_t iterations,
+                           std::span<std::uint8_t> out) = 0;
+    // Cryptographically random bytes; false on failure.
+    virtual bool FillRandom(std::span<std::uint8_t> out) = 0;
+};
+
+// One check takes 0.2 to 0.5 s (bench_password_hash, bench_password_hash_win): costly for whoever
+// guesses against a stored hash, short enough not to keep a right password waiting.
+inline constexpr std::uint32_t kPasswordHashIterations = 400000;
+// Stored counts above this are not hashes but text: a hostile value must not hang the check
+// (this many take some 2 s).
+inline constexpr std::uint32_t kMaxPasswordHashIterations = 2000000;
+inline constexpr std::size_t kPasswordSaltSize = 16;
+inline constexpr std::size_t kPasswordHashSize = 32;
+
+// True when entry matches stored: through the hash when stored is a well-formed hash text
+// (refused when the derivation fails), otherwise by exact comparison with the plain text.
+bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCrypto& crypto);
+
+// The hash text of password with a fresh random salt. Throws Error when the platform gives no
+// random bytes or cannot derive the hash, or when iterations is outside 1 to
+// kMaxPasswordHashIterations.
+std::string HashPassword(std::string_view password, PasswordCrypto& crypto,
+                         std::uint32_t iterations = kPasswordHashIterations);
+
+}  // namespace vardex

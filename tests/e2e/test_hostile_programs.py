@@ -1,0 +1,160 @@
+"""Another program of the locked user attacks the lock service: it sends and posts messages to
+the service's windows, hides, shrinks and covers the lock screen, takes the foreground, holds the
+service's mutexes and tries to end the process. None of it may open or weaken a lock: after each
+attack the lock holds and the right password still unlocks."""
+import datetime
+import time
+import unittest
+
+from vardex_e2e import HOSTILE, LOCK_SCREEN, WITNESS, Host, wait_for
+
+WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
+SCREEN = (0, 0, 1280, 1024)
+
+
+def day_number(date):
+    return (date - datetime.date(1899, 12, 30)).days
+
+
+class Messages(unittest.TestCase):
+    def attack_with_messages(self, host):
+        host.hostile("post", WM_CLOSE)
+        host.hostile("post", WM_DESTROY)
+        for wparam in (1, 0):  # a session end, then a cancelled one
+            host.hostile("send", WM_QUERYENDSESSION)
+            host.hostile("send", WM_ENDSESSION, wparam)
+        # Wine's own end of the session: it tells every program, then ends them; this one may
+        # not be ended by the user's programs, and Wine offers no sign of a real end to tell
+        # it from the messages above.
+        host.end_wine_session()
+        time.sleep(1)
+        self.assertIsNone(host.service.poll(), "the service still runs")
+
+    def test_close_destroy_and_forged_ends_of_session_change_nothing(self):
+        with Host("hostile_messages") as host:
+            host.set_text(host.user_key() + "PAPW", "right")
+            host.start_service()
+            self.attack_with_messages(host)
+            host.lock_with_hotkey()  # the hot key and the timer are still there
+            self.attack_with_messages(host)
+            self.assertTrue(host.shows(LOCK_SCREEN))
+            host.enter_password("wrong")
+            self.assertTrue(host.session_active())
+            host.enter_password("right")
+            host.wait_unlocked()
+
+    def test_the_process_cannot_be_ended_by_the_user(self):
+        with Host("hostile_terminate") as host:
+            host.start_service()
+            lines = host.hostile("process").stdout.splitlines()
+            dacl = lines[0]
+            # Denied to the user: terminate, suspend, thread creation, memory writes, handle
+            # duplication, DACL and owner changes; the owner's implicit rights are limited.
+            denied = int(dacl.split("(D;;")[1].split(";")[0], 16)
+            for right in (0x0001, 0x0800, 0x0002, 0x0008, 0x0020, 0x0040, 0x40000, 0x80000):
+                self.assertTrue(denied & right, hex(right))
+            self.assertIn(";;;OW)", dacl)
+            self.assertEqual(lines[1], "terminate denied")
+            host.run("C:\\windows\\system32\\taskkill.exe", "/f", "/im", "vardex.exe")
+            time.sleep(1)
+            self.assertIsNone(host.service.poll())
+
+
+class LockScreen(unittest.TestCase):
+    def test_hidden_shrunk_covered_or_left_the_lock_screen_comes_back(self):
+        with Host("hostile_windows") as host:
+            host.start_service()
+            host.lock_with_hotkey()
+            host.hostile("hide-shrink")
+            wait_for(lambda: host.shows(LOCK_SCREEN) and host.window_geometries("PC Vardex") == [SCREEN],
+                     timeout=5, what="the lock screen to cover the screen again")
+            cover = host.start(HOSTILE, "topmost")
+            time.sleep(1)
+            wait_for(lambda: host.hostile("top-at", 300, 200).stdout.startswith("TMainForm"), timeout=5,
+                     what="the lock screen above a topmost window")
+            self.assertIsNone(cover.poll())
+            host.hostile("foreground", 3)
+            wait_for(lambda: host.hostile("top-at", 800, 150).stdout.startswith("TMainForm"), timeout=5,
+                     what="the lock screen above the window that took the foreground")
+            host.screenshot("after_attacks")
+            host.enter_password("")  # keys still reach the lock screen
+            host.wait_unlocked()
+
+    def test_mutexes_held_by_another_program_neither_stop_the_start_nor_the_lock(self):
+        with Host("hostile_mutexes") as host:
+            for name in ("Zepa01", "Zepa02"):
+                holder = host.start(HOSTILE, "hold", name)
+                wait_for(lambda: host.mutex_exists(name), what=f"{name} to be held")
+            host.start_service()
+            host.xdotool("key", "ctrl+grave")
+            wait_for(lambda: host.shows(LOCK_SCREEN), what="the lock screen")
+            host.enter_password("")
+            wait_for(lambda: not host.shows(LOCK_SCREEN), what="the unlock")
+            self.assertIsNone(holder.poll())
+
+
+class Keys(unittest.TestCase):
+    def test_windows_and_menu_keys_do_nothing_while_locked(self):
+        with Host("hostile_keys") as host:
+            log = host.run_dir / "keys.log"
+            host.start_service()
+            host.start(WITNESS, "keys", host.windows_path(log))
+            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the key witness")
+
+            def seen(*codes):
+                return [line for line in log.read_text().splitlines() if line.split()[-1] in codes]
+
+            windows_keys = ("91", "92", "93", "121")  # left and right Windows, Menu, F10
+            host.xdotool("key", "Menu")
+            wait_for(lambda: len(seen("93")) == 2, what="the Menu key to reach the witness before the lock")
+            host.lock_with_hotkey()
+            before = len(seen(*windows_keys, "82", "68"))
+            for keys in ("super", "super+r", "super+d", "Super_R", "Menu", "shift+F10", "super+Tab"):
+                host.xdotool("key", keys)
+            time.sleep(1)
+            self.assertEqual(len(seen(*windows_keys, "82", "68")), before, "none of them got through")
+            host.enter_password("")  # Shift opened the prompt: it is a key like any other
+            host.wait_unlocked()
+
+
+class ReportsDuringALock(unittest.TestCase):
+    def test_an_unwritable_log_is_reported_after_the_session_and_a_lock_still_works_meanwhile(self):
+        with Host("reports_after_lock") as host:
+            host.set_text(host.user_key() + "PAPW", "right")
+            host.set_dword("LFE", 1)
+            host.log_path().mkdir()  # a folder where the log should be: every write fails
+            host.start_service()
+            host.lock_with_hotkey()
+            host.enter_password("wrong")
+            time.sleep(1)
+            self.assertIsNone(host.dialog_text(), "no box during the lock")
+            host.enter_password("right")
+            host.wait_unlocked()
+            wait_for(lambda: host.dialog_text() is not None, what="the report after the lock")
+            self.assertIn("File access denied.", host.dialog_text())
+            # The box is open: a lock request is still taken, and the password still unlocks.
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()
+            host.enter_password("right")
+            host.wait_unlocked()
+            self.assertEqual(host.probe("dialog-ok", "PC Vardex").returncode, 0)
+
+    def test_a_bad_value_at_start_does_not_hold_back_the_shutdown_of_a_used_up_day(self):
+        with Host("bad_value_used_up") as host:
+            user = host.user_key()
+            host.set_text("PLHK", "16576")  # a number stored as text
+            host.set_dword(user + "PWTD", 1)
+            host.set_dword(user + "PWTH", 1)
+            host.set_dword(user + "PDDC", day_number(datetime.date.today()))
+            host.set_dword(user + "PDTC", 3600)
+            log = host.run_dir / "endsession.log"
+            host.start(WITNESS, "endsession", host.windows_path(log))
+            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the end-session witness")
+            service = host.start(host.program / "vardex.exe")
+            service.wait(60)
+            self.assertEqual(service.returncode, 0)
+            self.assertIn("query 0 0", log.read_text().splitlines(), "the shutdown path was taken")
+
+
+if __name__ == "__main__":
+    unittest.main()

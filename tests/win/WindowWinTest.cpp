@@ -1,0 +1,54 @@
+#include "common/Window_win.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace vardex {
+namespace {
+
+class RecordingSink final : public ErrorSink {
+public:
+    std::vector<std::string> texts;
+    void Submit(Report report) override { texts.push_back(report.text); }
+};
+
+// A window whose handler fails on WM_APP.
+class FailingWindow final : public Window {
+public:
+    FailingWindow()
+    {
+        CreateParams params;
+        params.className = L"VardexFailingWindow";
+        params.style = WS_POPUP;
+        Create(params);
+    }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP)
+            throw std::runtime_error("Disk full");
+        return Window::HandleMessage(message, wParam, lParam);
+    }
+};
+
+TEST(WindowWin, AnErrorInAHandlerGoesToTheErrorSinkAndNoBoxIsShown)
+{
+    RecordingSink sink;
+    Window::SetErrorSink(&sink);
+    {
+        FailingWindow window;
+        // A message box here would wait for a click that never comes: the test would hang.
+        EXPECT_EQ(SendMessageW(window.Handle(), WM_APP, 0, 0), 0);
+        PostMessageW(window.Handle(), WM_APP, 0, 0);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    Window::SetErrorSink(nullptr);
+    EXPECT_EQ(sink.texts, (std::vector<std::string>{"Disk full", "Disk full"}));
+}
+
+}  // namespace
+}  // namespace vardex

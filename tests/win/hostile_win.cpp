@@ -1,0 +1,204 @@
+// vardexhostile: plays another program of the restricted user in the end-to-end tests. It does
+// to the lock service what such a program can do, and prints what it found.
+//   vardexhostile post MSG [W [L]]    posts MSG to the service's main window
+//   vardexhostile send MSG [W [L]]    sends MSG to the service's main window (5 s at most)
+//   vardexhostile hide-shrink         hides the lock screen, shrinks it to 8 x 8, minimises it and
+//                                     takes its topmost place away
+//   vardexhostile hold NAME           creates the mutex NAME and keeps it until killed
+//   vardexhostile topmost             opens a topmost window that never activates, and keeps it
+//   vardexhostile foreground SECONDS  takes the foreground again and again
+//   vardexhostile top-at X Y          prints class and title of the top-level window at X, Y
+//   vardexhostile process             prints the DACL of the service's process and whether it
+//                                     may be ended
+//   vardexhostile sticky              prints the flags of the Sticky, Filter and Toggle Keys
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HWND ServiceWindow()
+{
+    return FindWindowW(L"TMainForm", nullptr);
+}
+
+UINT Number(const char* text)
+{
+    return static_cast<UINT>(std::strtoul(text, nullptr, 0));
+}
+
+int Message(bool send, int argc, char** argv)
+{
+    HWND window = ServiceWindow();
+    if (!window || argc < 3)
+        return 2;
+    const UINT message = Number(argv[2]);
+    const WPARAM w = argc > 3 ? Number(argv[3]) : 0;
+    const LPARAM l = argc > 4 ? static_cast<LPARAM>(std::strtoll(argv[4], nullptr, 0)) : 0;
+    if (!send)
+        return PostMessageW(window, message, w, l) ? 0 : 1;
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    std::printf("%s %lld\n", answered ? "answer" : "no answer", static_cast<long long>(result));
+    return 0;
+}
+
+int HideAndShrink()
+{
+    HWND window = ServiceWindow();
+    if (!window)
+        return 2;
+    ShowWindow(window, SW_HIDE);
+    SetWindowPos(window, nullptr, 10, 10, 8, 8, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window, SW_MINIMIZE);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return 0;
+}
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeWindow(const wchar_t* title, DWORD exStyle, int x, int y, int width, int height)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VardexHostile";
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(exStyle, L"VardexHostile", title, WS_POPUP | WS_BORDER, x, y, width, height, nullptr,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void Pump(DWORD milliseconds)
+{
+    const DWORD end = GetTickCount() + milliseconds;
+    MSG msg;
+    while (static_cast<int>(end - GetTickCount()) > 0) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+int Topmost()
+{
+    HWND window = MakeWindow(L"hostile topmost", WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, 100, 100, 500, 300);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;)
+        Pump(1000);
+}
+
+int Foreground(int seconds)
+{
+    HWND window = MakeWindow(L"hostile foreground", 0, 700, 100, 300, 200);
+    ShowWindow(window, SW_SHOW);
+    int taken = 0;
+    for (int i = 0; i < seconds * 20; ++i) {
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        if (GetForegroundWindow() == window)
+            ++taken;
+        Pump(50);
+    }
+    std::printf("held the foreground at %d of %d looks\n", taken, seconds * 20);
+    return 0;
+}
+
+int TopAt(int x, int y)
+{
+    HWND window = GetAncestor(WindowFromPoint({x, y}), GA_ROOT);
+    wchar_t className[256] = L"", title[256] = L"";
+    GetClassNameW(window, className, 256);
+    GetWindowTextW(window, title, 256);
+    std::printf("%ls\t%ls\n", className, title);
+    return 0;
+}
+
+int Process()
+{
+    DWORD id = 0;
+    if (!GetWindowThreadProcessId(ServiceWindow(), &id))
+        return 2;
+    HANDLE process = OpenProcess(READ_CONTROL, FALSE, id);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL dacl = nullptr;
+    if (!process || GetSecurityInfo(process, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                    nullptr, &descriptor) != ERROR_SUCCESS) {
+        std::printf("dacl unreadable %lu\n", GetLastError());
+    } else {
+        wchar_t* text = nullptr;
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr);
+        std::printf("dacl %ls\n", text ? text : L"?");
+        LocalFree(text);
+        LocalFree(descriptor);
+    }
+    if (process)
+        CloseHandle(process);
+    HANDLE terminate = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+    std::printf("terminate %s\n", terminate ? "allowed" : "denied");
+    if (terminate)
+        CloseHandle(terminate);
+    return 0;
+}
+
+int Sticky()
+{
+    STICKYKEYS sticky{sizeof sticky, 0};
+    FILTERKEYS filter{sizeof filter, 0, 0, 0, 0, 0};
+    TOGGLEKEYS toggle{sizeof toggle, 0};
+    SystemParametersInfoW(SPI_GETSTICKYKEYS, sizeof sticky, &sticky, 0);
+    SystemParametersInfoW(SPI_GETFILTERKEYS, sizeof filter, &filter, 0);
+    SystemParametersInfoW(SPI_GETTOGGLEKEYS, sizeof toggle, &toggle, 0);
+    std::printf("%lu %lu %lu\n", sticky.dwFlags, filter.dwFlags, toggle.dwFlags);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    const std::string command = argv[1];
+    if (command == "post" || command == "send")
+        return Message(command == "send", argc, argv);
+    if (command == "hide-shrink")
+        return HideAndShrink();
+    if (command == "topmost")
+        return Topmost();
+    if (command == "sticky")
+        return Sticky();
+    if (command == "process")
+        return Process();
+    if (argc < 3)
+        return 2;
+    if (command == "hold") {
+        const std::wstring name(argv[2], argv[2] + std::strlen(argv[2]));
+        if (!CreateMutexW(nullptr, TRUE, name.c_str()))
+            return 1;
+        std::printf("holding\n");
+        std::fflush(stdout);
+        for (;;)
+            Sleep(1000);
+    }
+    if (command == "foreground")
+        return Foreground(std::atoi(argv[2]));
+    if (command == "top-at" && argc == 4)
+        return TopAt(std::atoi(argv[2]), std::atoi(argv[3]));
+    return 2;
+}
