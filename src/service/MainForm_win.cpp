@@ -335,7 +335,7 @@ void TMainForm::SessionPass()
     if (application_.pump.Terminated())
         session_.ProgramEnding();
     application_.pump.ProcessPendingMessages();
-    GuardLockScreen();
+    application_.pump.RunGuardIfDue();
     session_.ArmInput();
     if (kSessionPassMs > 0 && session_.Outcome() == SessionOutcome::Running && !application_.pump.Terminated())
         application_.pump.WaitForMessages(kSessionPassMs);

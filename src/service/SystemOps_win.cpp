@@ -151,13 +151,18 @@ void ShellWindowGuard::HideAll(bool withTitle) noexcept
 {
     // Every such window, not only the first one found: a second taskbar or desktop window
     // (Explorer restarted, another shell) must not stay visible.
-    for (const ShellWindowKind& kind : kShellWindows) {
-        if (!kind.className && !withTitle)
-            continue;
-        for (HWND window = FindWindowExW(nullptr, nullptr, kind.className, kind.title); window;
-             window = FindWindowExW(nullptr, window, kind.className, kind.title))
+    for (const ShellWindowKind& kind : kShellWindows)
+        if (kind.className)
+            for (HWND window = FindWindowExW(nullptr, nullptr, kind.className, nullptr); window;
+                 window = FindWindowExW(nullptr, window, kind.className, nullptr))
+                Hide(window);
+    if (!withTitle)
+        return;
+    // The titles in one walk over the visible windows, which are few: cheaper than a search
+    // through every window for each title.
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsWindowVisible(window) && KindOf(window))
             Hide(window);
-    }
 }
 
 void ShellWindowGuard::Restore() noexcept

@@ -11,6 +11,7 @@
 //   vardexhostile process             prints the DACL of the service's process and whether it
 //                                     may be ended
 //   vardexhostile sticky              prints the flags of the Sticky, Filter and Toggle Keys
+//   vardexhostile zorder              prints the visible top-level windows from the top down
 #include <windows.h>
 
 #include <aclapi.h>
@@ -156,6 +157,20 @@ int Process()
     return 0;
 }
 
+int ZOrder()
+{
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(window))
+            continue;
+        wchar_t className[256] = L"", title[256] = L"";
+        GetClassNameW(window, className, 256);
+        GetWindowTextW(window, title, 256);
+        const bool topmost = (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        std::printf("%ls\t%ls\t%s\n", className, title, topmost ? "topmost" : "");
+    }
+    return 0;
+}
+
 int Sticky()
 {
     STICKYKEYS sticky{sizeof sticky, 0};
@@ -183,6 +198,8 @@ int main(int argc, char** argv)
         return Topmost();
     if (command == "sticky")
         return Sticky();
+    if (command == "zorder")
+        return ZOrder();
     if (command == "process")
         return Process();
     if (argc < 3)
