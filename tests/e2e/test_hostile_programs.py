@@ -6,7 +6,7 @@ import datetime
 import time
 import unittest
 
-from vardex_e2e import HOSTILE, LOCK_SCREEN, WITNESS, Host, wait_for
+from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, wait_for
 
 WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
 SCREEN = (0, 0, 1280, 1024)
@@ -96,10 +96,8 @@ class LockScreen(unittest.TestCase):
 class Keys(unittest.TestCase):
     def test_windows_and_menu_keys_do_nothing_while_locked(self):
         with Host("hostile_keys") as host:
-            log = host.run_dir / "keys.log"
             host.start_service()
-            host.start(WITNESS, "keys", host.windows_path(log))
-            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the key witness")
+            log, _ = host.start_witness("keys")
 
             def seen(*codes):
                 return [line for line in log.read_text().splitlines() if line.split()[-1] in codes]
@@ -147,9 +145,7 @@ class ReportsDuringALock(unittest.TestCase):
             host.set_dword(user + "PWTH", 1)
             host.set_dword(user + "PDDC", day_number(datetime.date.today()))
             host.set_dword(user + "PDTC", 3600)
-            log = host.run_dir / "endsession.log"
-            host.start(WITNESS, "endsession", host.windows_path(log))
-            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the end-session witness")
+            log, _ = host.start_witness("endsession")
             service = host.start(host.program / "vardex.exe")
             service.wait(60)
             self.assertEqual(service.returncode, 0)

@@ -5,7 +5,7 @@ import shutil
 import time
 import unittest
 
-from vardex_e2e import PROMPT, WITNESS, Host, wait_for
+from vardex_e2e import PROMPT, Host, wait_for
 
 CENTRE = (640, 300)  # on the padlock of the default background, well above the prompt
 
@@ -17,9 +17,7 @@ def is_black(rgb):
 class OffButton(unittest.TestCase):
     def test_off_ends_the_program_and_shuts_down_the_prefix(self):
         with Host("off_button") as host:
-            log = host.run_dir / "endsession.log"
-            witness = host.start(WITNESS, "endsession", host.windows_path(log))
-            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the end-session witness")
+            log, witness = host.start_witness("endsession")
             service = host.start_service()
             host.lock_with_hotkey()
             host.open_prompt()

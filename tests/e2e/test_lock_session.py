@@ -6,7 +6,7 @@ import os
 import time
 import unittest
 
-from vardex_e2e import LOCK_SCREEN, PROMPT, WITNESS, Host, wait_for
+from vardex_e2e import LOCK_SCREEN, PROMPT, Host, wait_for
 
 
 def password_hash(password, iterations=1000):
@@ -97,10 +97,8 @@ class LockAndUnlock(unittest.TestCase):
 class SessionGuards(unittest.TestCase):
     def test_task_switching_keys_are_swallowed_only_while_locked(self):
         with Host("keys") as host:
-            log = host.run_dir / "keys.log"
             host.start_service()
-            host.start(WITNESS, "keys", host.windows_path(log))
-            wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the key witness")
+            log, _ = host.start_witness("keys")
 
             def tabs_and_escapes():
                 lines = log.read_text().split()
@@ -122,10 +120,8 @@ class SessionGuards(unittest.TestCase):
 
     def test_shell_windows_are_hidden_again_and_restored_after_unlock(self):
         with Host("shell_windows") as host:
-            log = host.run_dir / "shell.log"
+            log, _ = host.start_witness("shell", ready="state 1 1 1 0")
             reshow = host.run_dir / "shell.log.reshow"
-            host.start(WITNESS, "shell", host.windows_path(log))
-            wait_for(lambda: log.exists() and "state 1 1 1 0" in log.read_text(), what="the shell witness")
             # The witness's taskbar takes the tray icon's messages: no icon; keys through its window.
             host.start_service(pointer=(60, 1000), tray=False)
             host.lock_with_hotkey()

@@ -4,7 +4,7 @@ import shutil
 import time
 import unittest
 
-from vardex_e2e import SAVER, WITNESS, Host, wait_for
+from vardex_e2e import SAVER, Host, wait_for
 
 CAPTION = "Vardex Screen Saver"
 
@@ -14,9 +14,7 @@ class Saver(unittest.TestCase):
         return [line for line in log.read_text().splitlines() if line.startswith("signal")]
 
     def start_witness(self, host):
-        log = host.run_dir / "signals.log"
-        host.start(WITNESS, "signals", host.windows_path(log))
-        wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the signal witness")
+        log, _ = host.start_witness("signals")
         return log
 
     def dialog_text(self, host, title):

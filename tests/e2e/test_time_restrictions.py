@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from vardex_e2e import LOCK_SCREEN, WITNESS, Host, wait_for
+from vardex_e2e import LOCK_SCREEN, Host, wait_for
 
 PANEL = "640x512+320+256"  # the warning panel: half the screen, centred
 
@@ -31,9 +31,7 @@ class TimeRestrictions(unittest.TestCase):
         host.set_dword(user + "PDTC", used_seconds)
 
     def start_with_witness(self, host):
-        log = host.run_dir / "endsession.log"
-        witness = host.start(WITNESS, "endsession", host.windows_path(log))
-        wait_for(lambda: log.exists() and "ready" in log.read_text(), what="the end-session witness")
+        log, witness = host.start_witness("endsession")
         return log, witness
 
     def test_day_used_up_at_start_shuts_down_at_the_first_timer_tick(self):

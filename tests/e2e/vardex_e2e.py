@@ -60,6 +60,13 @@ class Host(winehost.WineHost):
         """Runs the helper that plays another program of the user."""
         return self.run(HOSTILE, *args, timeout=60)
 
+    def start_witness(self, kind, ready="ready"):
+        """Starts the witness of that kind and waits until it is ready; returns its log and process."""
+        log = self.run_dir / f"{kind}.log"
+        process = self.start(WITNESS, kind, self.windows_path(log))
+        wait_for(lambda: log.exists() and ready in log.read_text(), what=f"the {kind} witness")
+        return log, process
+
     def end_wine_session(self):
         """Wine's own end of the session: every program is told, then ended."""
         subprocess.run([winehost.WINE, "wineboot", "--end-session"], env=self.env, timeout=120,
