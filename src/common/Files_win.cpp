@@ -74,4 +74,18 @@ void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
         throw IoError(101);
 }
 
+std::string ProgramDirectory()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return Narrow(path.substr(0, path.find_last_of(L"\\/") + 1));
+}
+
 }  // namespace vardex

@@ -12,6 +12,9 @@ public:
     void Append(const std::string& path, const std::string& bytes) override;
 };
 
+// The directory of the running program, with a trailing backslash.
+std::string ProgramDirectory();
+
 // The runtime's input/output error number for a system error code (a full disk is 101).
 unsigned IoErrorNumber(unsigned long systemError) noexcept;
 

@@ -1,6 +1,6 @@
 #include "MainForm_win.h"
 
-#include "Background_win.h"
+#include "common/Picture_win.h"
 #include "HotKey.h"
 #include "HotKey_win.h"
 #include "ScreenSaverMode.h"
@@ -58,20 +58,6 @@ BOOL CALLBACK PaintMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) noexcept
     return TRUE;
 }
 }  // namespace
-
-std::string ProgramDirectory()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return Narrow(path.substr(0, path.find_last_of(L"\\/") + 1));
-}
 
 TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMessage)
     : application_(application), ports_(ports), signalMessage_(signalMessage),

@@ -3,7 +3,7 @@
 // icon, the hot key, the service timer and the answers to the signal message; during a lock
 // session it is the lock screen.
 #include "Application_win.h"
-#include "JpegDecoder.h"
+#include "common/JpegDecoder.h"
 #include "KeyboardFilter_win.h"
 #include "LockSession.h"
 #include "Restrictions.h"
@@ -14,6 +14,7 @@
 #include "common/Accounts.h"
 #include "common/Clock.h"
 #include "common/Files.h"
+#include "common/Files_win.h"
 #include "common/Registry.h"
 #include "common/SystemFacts.h"
 #include "common/Window_win.h"
@@ -122,8 +123,5 @@ private:
     HWND openPrompt_ = nullptr;
     bool settingsLoaded_ = false;
 };
-
-// The directory of the running program, with a trailing backslash.
-std::string ProgramDirectory();
 
 }  // namespace vardex

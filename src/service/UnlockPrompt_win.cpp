@@ -1,6 +1,6 @@
 #include "UnlockPrompt_win.h"
 
-#include "PromptLayout.h"
+#include "common/PromptLayout.h"
 #include "common/Application.h"
 #include "common/TextConvert_win.h"
 
@@ -164,21 +164,20 @@ PromptAnswer TPwdForm::ShowModal(MessagePump& pump)
     SetForegroundWindow(Handle());
     SetFocus(edit_);
     session_.ActiveControlChanged();
-    HWND focus = edit_;
-    MSG msg;
-    while (!closed_) {
-        if (!pump.GetNext(msg)) {
-            Close(PromptAnswer::Kind::Cancel);  // the program is ending
-            break;
-        }
+    const MessagePump::FilterScope keys(pump, [this](const MSG& msg) {
         RouteToLockScreen(msg);
-        if (!IsDialogMessageW(Handle(), &msg))
-            MessagePump::Dispatch(msg);
+        return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
+    });
+    HWND focus = edit_;
+    const bool ran = pump.RunUntil([&] {
         if (HWND now = GetFocus(); now != focus && IsChild(Handle(), now)) {
             focus = now;
             session_.ActiveControlChanged();
         }
-    }
+        return closed_;
+    });
+    if (!ran)
+        Close(PromptAnswer::Kind::Cancel);  // the program is ending
     PromptAnswer answer;
     answer.kind = result_;
     answer.entry = TakeEntry();

@@ -1,7 +1,7 @@
 // Times decoding a 3840x2160 photo-like JPEG for common screen sizes and at full size:
 // bench_jpeg_decode [runs]. Prints the median and the worst time of each.
 #include "JpegEncoder.h"
-#include "service/JpegDecoder.h"
+#include "common/JpegDecoder.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the JPEG decoder for a small screen: no crash, no leak, and an image
 // is always whole: width * height BGRX pixels within the limits, every X byte 255.
-#include "service/JpegDecoder.h"
+#include "common/JpegDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "JpegEncoder.h"
-#include "service/JpegDecoder.h"
+#include "common/JpegDecoder.h"
 
 #include <gtest/gtest.h>
 

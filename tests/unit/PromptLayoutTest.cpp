@@ -1,4 +1,4 @@
-#include "service/PromptLayout.h"
+#include "common/PromptLayout.h"
 
 #include <gtest/gtest.h>
 

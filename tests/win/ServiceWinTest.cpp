@@ -5,7 +5,7 @@
 #include "common/TextConvert_win.h"
 #include "service/KeyboardFilter_win.h"
 #include "service/LockSession.h"
-#include "service/PromptLayout.h"
+#include "common/PromptLayout.h"
 #include "service/StatsLog.h"
 #include "service/TrayIcon_win.h"
 #include "service/UnlockPrompt_win.h"

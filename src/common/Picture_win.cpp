@@ -1,8 +1,8 @@
-#include "Background_win.h"
+#include "Picture_win.h"
 
-#include "common/Text.h"
-#include "common/TextConvert_win.h"
-#include "common/UniqueHandle_win.h"
+#include "Text.h"
+#include "TextConvert_win.h"
+#include "UniqueHandle_win.h"
 
 #include <objbase.h>
 #include <ocidl.h>

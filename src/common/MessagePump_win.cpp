@@ -1,0 +1,100 @@
+#include "MessagePump_win.h"
+
+namespace vardex {
+
+MessagePump::FilterScope::FilterScope(MessagePump& pump, Filter filter)
+    : pump_(pump), position_(pump.filters_.insert(pump.filters_.begin(), std::move(filter)))
+{
+}
+
+MessagePump::FilterScope::~FilterScope()
+{
+    pump_.filters_.erase(position_);
+}
+
+void MessagePump::Terminate() noexcept
+{
+    if (!terminated_)
+        PostQuitMessage(0);
+    terminated_ = true;
+}
+
+void MessagePump::Dispatch(const MSG& msg)
+{
+    // A filter may remove itself (its dialog closes) while it runs: step on before calling it.
+    for (auto it = filters_.begin(); it != filters_.end();) {
+        const Filter& filter = *it++;
+        if (filter(msg))
+            return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void MessagePump::RunGuardIfDue()
+{
+    if (!guard_)
+        return;
+    const std::uint64_t now = GetTickCount64();
+    if (now - lastGuardRun_ < kGuardPeriodMs)
+        return;
+    lastGuardRun_ = now;
+    guard_();
+}
+
+void MessagePump::ProcessPendingMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            // Put back for a loop of the system's further out (a message box), which ends on it.
+            PostQuitMessage(0);
+            break;
+        }
+        Dispatch(msg);
+        RunGuardIfDue();
+    }
+}
+
+void MessagePump::WaitForMessages(DWORD milliseconds) noexcept
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+bool MessagePump::GetNext(MSG& msg)
+{
+    for (;;) {
+        if (terminated_)
+            return false;
+        RunGuardIfDue();
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                terminated_ = true;
+                return false;
+            }
+            return true;
+        }
+        WaitForMessages(guard_ ? kGuardPeriodMs : INFINITE);
+    }
+}
+
+void MessagePump::Run()
+{
+    MSG msg;
+    while (GetNext(msg))
+        Dispatch(msg);
+}
+
+bool MessagePump::RunUntil(const std::function<bool()>& done)
+{
+    MSG msg;
+    while (!done()) {
+        if (!GetNext(msg))
+            return false;
+        Dispatch(msg);
+    }
+    return true;
+}
+
+}  // namespace vardex
