@@ -85,30 +85,23 @@ std::optional<DecodedImage> RenderSystemPicture(const std::vector<std::uint8_t>&
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!bitmap || !dc) {
-        if (dc)
-            DeleteDC(dc);
+    const UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
+    if (!bitmap || !dc)
         return std::nullopt;
-    }
-    const HGDIOBJ old = SelectObject(dc, bitmap.Get());
+    const SelectedObject selected(dc.Get(), bitmap.Get());
     RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const HRESULT drawn = picture.object->Render(dc, 0, 0, width, height, 0, himetricHeight, himetricWidth,
+    FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const HRESULT drawn = picture.object->Render(dc.Get(), 0, 0, width, height, 0, himetricHeight, himetricWidth,
                                                  -himetricHeight, nullptr);
     GdiFlush();
-    DecodedImage image;
-    if (SUCCEEDED(drawn)) {
-        image.width = width;
-        image.height = height;
-        const auto* first = static_cast<const std::uint8_t*>(bits);
-        image.pixels.assign(first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    }
-    SelectObject(dc, old);
-    DeleteDC(dc);
     if (!SUCCEEDED(drawn))
         return std::nullopt;
+    DecodedImage image;
+    image.width = width;
+    image.height = height;
+    const auto* first = static_cast<const std::uint8_t*>(bits);
+    image.pixels.assign(first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
     return image;
 }
 

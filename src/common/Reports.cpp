@@ -1,5 +1,7 @@
 #include "Reports.h"
 
+#include "ScopeGuard.h"
+
 #include <algorithm>
 
 namespace vardex {
@@ -29,11 +31,7 @@ void ReportQueue::ShowPending()
         Report report = std::move(pending_.front());
         pending_.pop_front();
         onScreen_.push_back(report.text);
-        struct OffScreen {
-            std::vector<std::string>& list;
-            const std::string& text;
-            ~OffScreen() { list.erase(std::find(list.begin(), list.end(), text)); }
-        } offScreen{onScreen_, report.text};
+        const ScopeGuard offScreen([&] { onScreen_.erase(std::find(onScreen_.begin(), onScreen_.end(), report.text)); });
         display_.Show(report);
         if (report.afterShown)
             report.afterShown();

@@ -1,7 +1,9 @@
 #pragma once
 // One owning handle template for every kind of Windows handle: copy deleted, move allowed, the
-// traits say what is empty and how to close.
+// traits say what is empty and how to close; and the scoped helpers that go with it.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <utility>
 
@@ -65,9 +67,51 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueRegKey = UniqueHandle<SimpleHandleTraits<HKEY, RegCloseKey>>;
 using UniqueModule = UniqueHandle<SimpleHandleTraits<HMODULE, FreeLibrary>>;
 using UniqueGdiObject = UniqueHandle<SimpleHandleTraits<HGDIOBJ, DeleteObject>>;
+using UniqueFont = UniqueHandle<SimpleHandleTraits<HFONT, DeleteObject>>;
+using UniqueBitmap = UniqueHandle<SimpleHandleTraits<HBITMAP, DeleteObject>>;
+using UniqueMemoryDC = UniqueHandle<SimpleHandleTraits<HDC, DeleteDC>>;
 using UniqueIcon = UniqueHandle<SimpleHandleTraits<HICON, DestroyIcon>>;
+using UniqueMenu = UniqueHandle<SimpleHandleTraits<HMENU, DestroyMenu>>;
+using UniqueImageList = UniqueHandle<SimpleHandleTraits<HIMAGELIST, ImageList_Destroy>>;
 using UniqueHook = UniqueHandle<SimpleHandleTraits<HHOOK, UnhookWindowsHookEx>>;
+using UniqueWinEventHook = UniqueHandle<SimpleHandleTraits<HWINEVENTHOOK, UnhookWinEvent>>;
 using UniqueLocalMemory = UniqueHandle<SimpleHandleTraits<HLOCAL, LocalFree>>;
+
+// A window's device context, released to its window.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC()
+    {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// An object selected into a device context for a scope; the one it replaced comes back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject()
+    {
+        if (previous_)  // null when the selection failed
+            SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 
 // A function of a library loaded by name at the moment of use; nullptr when either is missing.
 template <typename Function>

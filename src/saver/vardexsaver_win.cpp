@@ -3,6 +3,7 @@
 #include "SaverCommand.h"
 #include "common/Application.h"
 #include "common/TextConvert_win.h"
+#include "common/UniqueHandle_win.h"
 
 #include <windows.h>
 
@@ -21,9 +22,9 @@ std::vector<std::string> Arguments()
     std::vector<std::string> arguments;
     int count = 0;
     wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+    const UniqueLocalMemory release(list);
     for (int i = 1; list && i < count; ++i)
         arguments.push_back(Narrow(list[i]));
-    LocalFree(list);
     return arguments;
 }
 
@@ -41,12 +42,9 @@ void ShowMessage(const wchar_t* text, UINT icon)
 void ChangePassword(HWND parent)
 {
     using Function = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
-    const HMODULE library = LoadLibraryW(L"MPR.DLL");
-    if (!library)
-        return;
-    if (const auto function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, "PwdChangePasswordA"))))
+    const UniqueModule library(LoadLibraryW(L"MPR.DLL"));
+    if (const auto function = GetProcedure<Function>(library, "PwdChangePasswordA"))
         function("SCRSAVE", parent, 0, nullptr);
-    FreeLibrary(library);
 }
 
 void ReportError(const std::string& message)

@@ -1,5 +1,7 @@
 #include "LockSession.h"
 
+#include "common/ScopeGuard.h"
+
 #include <exception>
 
 namespace vardex {
@@ -70,10 +72,7 @@ void LockSession::SetMonitorPower(int mode)
     if (powerSwitchBusy_)
         return;
     powerSwitchBusy_ = true;
-    struct Release {
-        bool& flag;
-        ~Release() { flag = false; }
-    } release{powerSwitchBusy_};
+    const ScopeGuard release([this] { powerSwitchBusy_ = false; });
 
     if (mode == kMonitorOn) {
         if (std::int64_t{idleTicks_} > settings_.PowerSaveDelay) {

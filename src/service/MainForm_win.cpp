@@ -8,6 +8,7 @@
 #include "SystemOps_win.h"
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
+#include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
@@ -183,10 +184,7 @@ void TMainForm::ServiceTick(const void* sender)
 {
     // Stopped while the tick runs, so that ticks never overlap.
     KillTimer(Handle(), kServiceTimer);
-    struct Restart {
-        HWND window;
-        ~Restart() { SetTimer(window, kServiceTimer, kServiceIntervalMs, nullptr); }
-    } restart{Handle()};
+    const ScopeGuard restart([this] { SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr); });
     restrictions_.Tick(sender != nullptr);
     if (!tray_->Active() && FindWindowW(L"Shell_TrayWnd", nullptr))
         tray_->Activate();
@@ -289,10 +287,7 @@ bool TMainForm::RunLockSession()
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
     const AccessibilityHotKeys accessibility;
     keyboardFilter_.Install();
-    struct End {
-        TMainForm& form;
-        ~End() { form.EndSession(); }
-    } end{*this};
+    const ScopeGuard end([this] { EndSession(); });
 
     LoadBackground();
     panelVisible_ = true;
@@ -419,10 +414,7 @@ PromptAnswer TMainForm::ShowPrompt()
 {
     TPwdForm prompt(Handle(), settings_.ShutdownAllowed, session_);
     openPrompt_ = prompt.Handle();
-    struct Forget {
-        HWND& prompt;
-        ~Forget() { prompt = nullptr; }
-    } forget{openPrompt_};
+    const ScopeGuard forget([this] { openPrompt_ = nullptr; });
     return prompt.ShowModal(application_.pump);
 }
 

@@ -70,11 +70,12 @@ void TSecretPanel::Paint(HDC dc)
     RECT client;
     GetClientRect(Handle(), &client);
     // Drawn off screen first, so the scrolling does not flicker.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    const HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    const UniqueMemoryDC memoryDC(CreateCompatibleDC(dc));
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    HDC memory = memoryDC.Get();
+    const SelectedObject selectedBitmap(memory, bitmap.Get());
     FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const HGDIOBJ oldFont = SelectObject(memory, font_.Get());
+    const SelectedObject selectedFont(memory, font_.Get());
     TEXTMETRICW metrics;
     GetTextMetricsW(memory, &metrics);
     lineHeight_ = metrics.tmHeight + metrics.tmExternalLeading;
@@ -87,10 +88,6 @@ void TSecretPanel::Paint(HDC dc)
         top += lineHeight_;
     }
     BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
 }
 
 LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -32,7 +32,7 @@ private:
     void Advance() noexcept;
 
     MouseForward onMouse_;
-    UniqueGdiObject font_;
+    UniqueFont font_;
     std::vector<std::wstring> lines_;
     COLORREF color_ = RGB(192, 192, 192);
     int offset_ = 0;  // pixels scrolled since the text entered at the bottom

@@ -10,18 +10,14 @@ ShellWatch::ShellWatch(ShellWindowGuard& guard) noexcept : guard_(guard)
 {
     active_ = this;
     // Shown, and renamed: a window may take the Task Manager's title after it showed.
-    showHook_ = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent, 0, 0,
-                                WINEVENT_OUTOFCONTEXT);
-    foregroundHook_ = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnEvent, 0, 0,
-                                      WINEVENT_OUTOFCONTEXT);
+    showHook_.Reset(SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, OnEvent, 0, 0,
+                                    WINEVENT_OUTOFCONTEXT));
+    foregroundHook_.Reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnEvent, 0, 0,
+                                          WINEVENT_OUTOFCONTEXT));
 }
 
 ShellWatch::~ShellWatch()
 {
-    if (showHook_)
-        UnhookWinEvent(showHook_);
-    if (foregroundHook_)
-        UnhookWinEvent(foregroundHook_);
     active_ = nullptr;
 }
 

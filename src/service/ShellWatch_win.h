@@ -21,8 +21,8 @@ private:
                                  DWORD thread, DWORD time) noexcept;
 
     ShellWindowGuard& guard_;
-    HWINEVENTHOOK showHook_ = nullptr;
-    HWINEVENTHOOK foregroundHook_ = nullptr;
+    UniqueWinEventHook showHook_;
+    UniqueWinEventHook foregroundHook_;
     // The callbacks have no context of their own; one session at a time runs on the thread.
     static ShellWatch* active_;
 };

@@ -31,7 +31,7 @@ TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, std::function<void(TrayComm
     AddItem(TrayCommand::Lock, L"Vardex", 0);
     AddItem(TrayCommand::LockStandBy, L"Vardex+StandBy", 1);
     AddItem(TrayCommand::LockWorkStation, L"Lock WorkStation", 1);
-    AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu_.Get(), MF_SEPARATOR, 0, nullptr);
     AddItem(TrayCommand::Configure, L"Configure", 2);
 }
 
@@ -41,7 +41,6 @@ TrayIcon::~TrayIcon()
         NOTIFYICONDATAW data = IconData();
         Shell_NotifyIconW(NIM_DELETE, &data);
     }
-    DestroyMenu(menu_);
 }
 
 void TrayIcon::AddItem(TrayCommand command, const wchar_t* caption, int image)
@@ -58,7 +57,7 @@ void TrayIcon::AddItem(TrayCommand command, const wchar_t* caption, int image)
         item.hbmpItem = HBMMENU_CALLBACK;
         item.dwItemData = static_cast<ULONG_PTR>(image);
     }
-    InsertMenuItemW(menu_, static_cast<UINT>(GetMenuItemCount(menu_)), TRUE, &item);
+    InsertMenuItemW(menu_.Get(), static_cast<UINT>(GetMenuItemCount(menu_.Get())), TRUE, &item);
 }
 
 NOTIFYICONDATAW TrayIcon::IconData() const noexcept
@@ -98,20 +97,20 @@ void TrayIcon::SetLockCaption(const std::wstring& caption) noexcept
     item.cbSize = sizeof item;
     item.fMask = MIIM_STRING;
     item.dwTypeData = const_cast<wchar_t*>(caption.c_str());
-    SetMenuItemInfoW(menu_, static_cast<UINT>(TrayCommand::Lock), FALSE, &item);
+    SetMenuItemInfoW(menu_.Get(), static_cast<UINT>(TrayCommand::Lock), FALSE, &item);
 }
 
 void TrayIcon::SetConfigureEnabled(bool enabled) noexcept
 {
     const UINT state = enabled ? MF_ENABLED : MF_GRAYED;
-    EnableMenuItem(menu_, static_cast<UINT>(TrayCommand::Configure), MF_BYCOMMAND | state);
+    EnableMenuItem(menu_.Get(), static_cast<UINT>(TrayCommand::Configure), MF_BYCOMMAND | state);
 }
 
 void TrayIcon::ShowPopup(POINT where)
 {
     // The owner must be in front, or the menu does not close when the user clicks elsewhere.
     SetForegroundWindow(owner_);
-    const UINT command = static_cast<UINT>(TrackPopupMenu(menu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+    const UINT command = static_cast<UINT>(TrackPopupMenu(menu_.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                           where.x, where.y, 0, owner_, nullptr));
     PostMessageW(owner_, WM_NULL, 0, 0);
     if (command != 0)
@@ -130,7 +129,7 @@ bool TrayIcon::HandleMenuDrawing(UINT message, LPARAM lParam) noexcept
         return true;
     }
     const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    if (draw->CtlType != ODT_MENU || draw->hwndItem != reinterpret_cast<HWND>(menu_) || draw->itemData >= 3)
+    if (draw->CtlType != ODT_MENU || draw->hwndItem != reinterpret_cast<HWND>(menu_.Get()) || draw->itemData >= 3)
         return false;
     const int top = draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - size) / 2;
     DrawIconEx(draw->hDC, draw->rcItem.left, top, images_[draw->itemData].Get(), size, size, 0, nullptr, DI_NORMAL);

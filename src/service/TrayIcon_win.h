@@ -31,7 +31,7 @@ public:
     // The menu's pictures are drawn by the owner window: it hands WM_MEASUREITEM and
     // WM_DRAWITEM here; true when they were the menu's.
     bool HandleMenuDrawing(UINT message, LPARAM lParam) noexcept;
-    HMENU Popup() const noexcept { return menu_; }
+    HMENU Popup() const noexcept { return menu_.Get(); }
 
 private:
     void ShowPopup(POINT where);
@@ -43,7 +43,7 @@ private:
     UINT callbackMessage_;
     std::function<void(TrayCommand)> onCommand_;
     UniqueIcon icon_;
-    HMENU menu_ = nullptr;
+    UniqueMenu menu_;
     UniqueIcon images_[3];
     bool active_ = false;
 };

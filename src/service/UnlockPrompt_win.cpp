@@ -48,11 +48,10 @@ MouseButton ButtonOf(UINT message)
 TPwdForm::TPwdForm(HWND lockScreen, bool shutdownAllowed, LockSession& session)
     : lockScreen_(lockScreen), session_(session)
 {
-    HDC screen = GetDC(nullptr);
-    font_.Reset(CreateFontW(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    const WindowDC screen(nullptr);
+    font_.Reset(CreateFontW(-MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                            FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
-    ReleaseDC(nullptr, screen);
     const std::wstring title = Widen(kApplicationTitle);
     CreateParams params;
     params.className = L"TPwdForm";
@@ -77,15 +76,16 @@ TPwdForm::~TPwdForm()
 void TPwdForm::CreateControls(bool shutdownAllowed)
 {
     HWND dialog = Handle();
-    const auto font = static_cast<HFONT>(font_.Get());
-    HDC dc = GetDC(dialog);
-    const HGDIOBJ old = SelectObject(dc, font);
-    const SIZE letters = TextSize(dc, kLetters);
-    const SIZE label = TextSize(dc, L"Enter password");
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(dialog, dc);
+    const HFONT font = font_.Get();
+    SIZE letters{}, label{};
+    TEXTMETRICW metrics{};
+    {
+        const WindowDC dc(dialog);
+        const SelectedObject selected(dc.Get(), font);
+        letters = TextSize(dc.Get(), kLetters);
+        label = TextSize(dc.Get(), L"Enter password");
+        GetTextMetricsW(dc.Get(), &metrics);
+    }
 
     const int unitY = letters.cy;
     const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), unitY, label.cx, label.cy,

@@ -27,7 +27,7 @@ private:
 
     HWND lockScreen_;
     LockSession& session_;
-    UniqueGdiObject font_;
+    UniqueFont font_;
     HWND edit_ = nullptr;
     bool closed_ = false;
     PromptAnswer::Kind result_ = PromptAnswer::Kind::Cancel;

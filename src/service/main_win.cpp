@@ -14,8 +14,10 @@
 #include "common/SystemFacts_win.h"
 #include "common/UniqueHandle_win.h"
 
-#include <objbase.h>
 #include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
 
 namespace vardex {
 namespace {
@@ -70,6 +72,11 @@ int RunService()
     RegisterServiceProcess(1);
     // Pictures of the lock screen other than JPEG come through the system's OLE loader.
     OleInitialize(nullptr);
+    // Once for the program: the controls of the dialogs and of the configuration window.
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                            ICC_USEREX_CLASSES | ICC_LINK_CLASS};
+    InitCommonControlsEx(&controls);
 
     Win32Registry registry;
     Win32SystemFacts system;
