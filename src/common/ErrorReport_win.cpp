@@ -36,6 +36,28 @@ void ReportCurrentException(HWND owner) noexcept
     ShowErrorReport(owner, CurrentExceptionText());
 }
 
+namespace {
+ErrorSink* errorSink = nullptr;
+}  // namespace
+
+void SetErrorSink(ErrorSink* sink) noexcept
+{
+    errorSink = sink;
+}
+
+void ReportCurrentError() noexcept
+{
+    if (!errorSink) {
+        ShowErrorReport(nullptr, CurrentExceptionText());
+        return;
+    }
+    try {
+        errorSink->ReportError(CurrentExceptionText());
+    } catch (...) {
+        // No memory even to queue it: dropped, since a box shown now might be shown in a lock.
+    }
+}
+
 void MessageBoxReportDisplay::Show(const Report& report)
 {
     if (skip_ && skip_())

@@ -16,6 +16,12 @@ void ReportCurrentException(HWND owner) noexcept;
 // The text of the exception being handled (call it inside a catch block).
 std::string CurrentExceptionText() noexcept;
 
+// Where the errors of every window's and dialog's handlers go from now on: the program sets it
+// once, before it creates its windows. Without one they are shown at once.
+void SetErrorSink(ErrorSink* sink) noexcept;
+// Hands the exception being handled to the error sink (call it inside a catch block).
+void ReportCurrentError() noexcept;
+
 // Reports as message boxes. They have no owner: a box disables its owner, and a disabled lock
 // screen could never be unlocked if a lock session started while the box was open.
 class MessageBoxReportDisplay final : public ReportDisplay {

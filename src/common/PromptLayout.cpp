@@ -23,7 +23,8 @@ int LayoutUnitX(int lettersWidth) noexcept
     return lettersWidth / 52;
 }
 
-PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, int editHeight) noexcept
+PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, int editHeight,
+                                 PromptButtons buttons) noexcept
 {
     PromptLayout layout;
     layout.clientWidth = MulDiv(180, x, 4);
@@ -31,10 +32,16 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
     layout.label = {2 * x, y, labelWidth, labelHeight};
     layout.edit = {2 * x, MulDiv(18, y, 8), layout.clientWidth - 4 * x, editHeight};
 
-    // Three buttons in one centred row, 4 pixels apart.
     const int width = MulDiv(50, x, 4);
     const int height = MulDiv(15, y, 8);
     const int top = layout.clientHeight - 3 * y;
+    if (buttons == PromptButtons::OkCancel) {
+        // Two buttons centred as a pair, 8 pixels apart.
+        layout.ok = {MulDiv(layout.clientWidth - 8, 1, 2) - width, top, width, height};
+        layout.cancel = {MulDiv(layout.clientWidth + 8, 1, 2), top, width, height};
+        return layout;
+    }
+    // Three buttons in one centred row, 4 pixels apart.
     const int middle = layout.clientWidth / 2;
     layout.ok = {middle - 4 - width - width / 2, top, width, height};
     layout.cancel = {middle - width / 2, top, width, height};

@@ -1,6 +1,7 @@
 #pragma once
-// The unlock prompt's geometry, from the layout units of its font: X, the average width of the
-// letters A-Z and a-z, and Y, their height.
+// The geometry of the prompts built in code (the unlock prompt and the password input dialog),
+// from the layout units of their font: X, the average width of the letters A-Z and a-z, and Y,
+// their height.
 namespace vardex {
 
 struct LayoutRect {
@@ -20,6 +21,11 @@ int MulDiv(int a, int b, int c) noexcept;
 // The units X and Y of a font whose 52 letters "A".."Z""a".."z" measure width x height pixels.
 int LayoutUnitX(int lettersWidth) noexcept;
 
-PromptLayout ComputePromptLayout(int unitX, int unitY, int labelWidth, int labelHeight, int editHeight) noexcept;
+// Which row of buttons: OK, Cancel and "Off" 4 pixels apart (the unlock prompt), or OK and
+// Cancel 8 pixels apart (the input dialog; off is then empty).
+enum class PromptButtons { OkCancelOff, OkCancel };
+
+PromptLayout ComputePromptLayout(int unitX, int unitY, int labelWidth, int labelHeight, int editHeight,
+                                 PromptButtons buttons = PromptButtons::OkCancelOff) noexcept;
 
 }  // namespace vardex

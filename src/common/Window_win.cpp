@@ -6,21 +6,6 @@
 
 namespace vardex {
 
-ErrorSink* Window::errorSink_ = nullptr;
-
-void Window::ReportCurrentError() noexcept
-{
-    if (!errorSink_) {
-        ShowErrorReport(nullptr, CurrentExceptionText());
-        return;
-    }
-    try {
-        errorSink_->ReportError(CurrentExceptionText());
-    } catch (...) {
-        // No memory even to queue it: dropped, since a box shown now might be shown in a lock.
-    }
-}
-
 Window::~Window()
 {
     if (hwnd_) {
@@ -52,6 +37,19 @@ void Window::Create(const CreateParams& params)
         throw std::runtime_error("Cannot create a window");
 }
 
+LRESULT Window::Route(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND &&
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
+        return 0;
+    if (message == WM_NOTIFY) {
+        LRESULT result = 0;
+        if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result))
+            return result;
+    }
+    return HandleMessage(message, wParam, lParam);
+}
+
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefaultHandling(message, wParam, lParam);
@@ -78,7 +76,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return CallWindowProcW(window->defaultProcedure_, hwnd, message, wParam, lParam);
     }
     try {
-        return window->HandleMessage(message, wParam, lParam);
+        return window->Route(message, wParam, lParam);
     } catch (...) {
         ReportCurrentError();
         return 0;

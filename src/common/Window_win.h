@@ -1,11 +1,11 @@
 #pragma once
 // Base of every window of the program: a static window procedure that finds the C++ object in
-// the window's user data and dispatches to HandleMessage. It is the catch boundary: an error in
-// a handler goes to the program's error sink (by default the general error report at once) and
-// the program goes on.
-#include "Reports.h"
-
+// the window's user data and dispatches to its handlers (WM_COMMAND and WM_NOTIFY cracked into
+// OnCommand and OnNotify, the rest to HandleMessage). It is the catch boundary: an error in a
+// handler goes to the program's error sink (ErrorReport_win.h) and the program goes on.
 #include <windows.h>
+
+#include <commctrl.h>
 
 namespace vardex {
 
@@ -17,12 +17,6 @@ public:
     virtual ~Window();
 
     HWND Handle() const noexcept { return hwnd_; }
-
-    // Where the errors of every window's handlers go from now on; the program sets it once,
-    // before it creates its windows.
-    static void SetErrorSink(ErrorSink* sink) noexcept { errorSink_ = sink; }
-    // Hands the exception being handled to the error sink (call it inside a catch block).
-    static void ReportCurrentError() noexcept;
 
 protected:
     struct CreateParams {
@@ -43,6 +37,10 @@ protected:
 
     // Registers the window class on first use and creates the window bound to this object.
     void Create(const CreateParams& params);
+    // A menu item, an accelerator or a control's notification; true when handled.
+    virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    // A common control's notification; true when handled, with the message's answer in result.
+    virtual bool OnNotify(const NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     // Answers WM_PAINT: paint draws into the window's device context between the begin and end.
@@ -59,9 +57,10 @@ protected:
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+    LRESULT Route(UINT message, WPARAM wParam, LPARAM lParam);
+
     HWND hwnd_ = nullptr;
     WNDPROC defaultProcedure_ = DefWindowProcW;
-    static ErrorSink* errorSink_;
 };
 
 }  // namespace vardex

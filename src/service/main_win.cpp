@@ -87,7 +87,7 @@ int RunService()
     Accounts accounts(system, directory, registry);
 
     Application application;
-    Window::SetErrorSink(&application.reports);
+    SetErrorSink(&application.reports);
     WaitForNetworkLogon(application.pump);
     {
         TMainForm mainForm(application, {registry, system, accounts, files, clock, crypto}, signalMessage);
@@ -97,7 +97,7 @@ int RunService()
         if (application.exitMode == ExitMode::Shutdown)
             ShutdownComputer();
     }
-    Window::SetErrorSink(nullptr);
+    SetErrorSink(nullptr);
     RegisterServiceProcess(0);
     OleUninitialize();
     return 0;

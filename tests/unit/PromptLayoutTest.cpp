@@ -28,6 +28,12 @@ TEST(PromptLayout, ClassicSmallFontsGeometry)
     EXPECT_EQ(layout.ok, (LayoutRect{135 - 4 - 75 - 37, 67, 75, 24}));
     EXPECT_EQ(layout.cancel, (LayoutRect{135 - 37, 67, 75, 24}));
     EXPECT_EQ(layout.off, (LayoutRect{135 + 4 + 37, 67, 75, 24}));
+
+    // The input dialog: OK and Cancel centred as a pair, 8 pixels apart.
+    const PromptLayout input = ComputePromptLayout(6, 13, 80, 13, 21, PromptButtons::OkCancel);
+    EXPECT_EQ(input.ok, (LayoutRect{131 - 75, 67, 75, 24}));
+    EXPECT_EQ(input.cancel, (LayoutRect{139, 67, 75, 24}));
+    EXPECT_EQ(input.off, LayoutRect{});
 }
 
 TEST(PromptLayout, ButtonsStayFourPixelsApartAndInsideAtEveryScale)

@@ -1,3 +1,4 @@
+#include "common/ErrorReport_win.h"
 #include "common/Window_win.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ protected:
 TEST(WindowWin, AnErrorInAHandlerGoesToTheErrorSinkAndNoBoxIsShown)
 {
     RecordingSink sink;
-    Window::SetErrorSink(&sink);
+    SetErrorSink(&sink);
     {
         FailingWindow window;
         // A message box here would wait for a click that never comes: the test would hang.
@@ -46,7 +47,7 @@ TEST(WindowWin, AnErrorInAHandlerGoesToTheErrorSinkAndNoBoxIsShown)
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
     }
-    Window::SetErrorSink(nullptr);
+    SetErrorSink(nullptr);
     EXPECT_EQ(sink.texts, (std::vector<std::string>{"Disk full", "Disk full"}));
 }
 

@@ -1,0 +1,194 @@
+#include "PromptDialog_win.h"
+
+#include "TextConvert_win.h"
+
+#include <commctrl.h>
+
+namespace vardex {
+
+namespace {
+constexpr int kEditId = 100;
+constexpr const wchar_t* kLetters = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const LayoutRect& r,
+                 int id, HFONT font, DWORD exStyle = 0)
+{
+    HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width,
+                                 r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+}
+
+// The edit shows no context menu: nothing may be pasted or copied out of a prompt that way.
+LRESULT CALLBACK EditWithoutMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) noexcept
+{
+    if (message == WM_CONTEXTMENU)
+        return 0;
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+SIZE TextSize(HDC dc, const std::wstring& text)
+{
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+// The dialog font, 9 points at the screen's resolution.
+HFONT CreatePromptFont()
+{
+    const WindowDC screen(nullptr);
+    return CreateFontW(-MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+}
+}  // namespace
+
+PromptDialog::PromptDialog(const Options& options) : owner_(options.owner), topmost_(options.topmost)
+{
+    font_.Reset(CreatePromptFont());
+    const std::wstring title = Widen(options.caption);
+    CreateParams params;
+    params.className = options.className;
+    params.title = title.c_str();
+    params.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    params.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (options.topmost ? WS_EX_TOPMOST : 0);
+    params.parent = options.owner;
+    params.background = GetSysColorBrush(COLOR_BTNFACE);
+    params.cursor = LoadCursorW(nullptr, IDC_ARROW);
+    params.dialog = true;
+    Create(params);
+    CreateControls(options);
+}
+
+PromptDialog::~PromptDialog()
+{
+    if (edit_)
+        RemoveWindowSubclass(edit_, EditWithoutMenu, 1);
+}
+
+void PromptDialog::CreateControls(const Options& options)
+{
+    HWND dialog = Handle();
+    const HFONT font = font_.Get();
+    const std::wstring prompt = Widen(options.prompt);
+    SIZE letters{}, label{};
+    TEXTMETRICW metrics{};
+    {
+        const WindowDC dc(dialog);
+        const SelectedObject selected(dc.Get(), font);
+        letters = TextSize(dc.Get(), kLetters);
+        label = TextSize(dc.Get(), prompt);
+        GetTextMetricsW(dc.Get(), &metrics);
+    }
+    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy,
+                                                    metrics.tmHeight + 8, options.buttons);
+    CreateChild(dialog, WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, layout.label, -1, font);
+    edit_ = CreateChild(dialog, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | (options.masked ? ES_PASSWORD : 0),
+                        layout.edit, kEditId, font, WS_EX_CLIENTEDGE);
+    if (options.masked)
+        SendMessageW(edit_, EM_SETPASSWORDCHAR, L'*', 0);
+    SendMessageW(edit_, EM_SETLIMITTEXT, kMaxTextLength, 0);
+    SetWindowSubclass(edit_, EditWithoutMenu, 1, 0);
+    filling_ = true;
+    SetWindowTextW(edit_, Widen(options.text).c_str());
+    filling_ = false;
+    SendMessageW(edit_, EM_SETSEL, 0, -1);
+    CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, layout.ok, IDOK, font);
+    CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, layout.cancel, IDCANCEL, font);
+    if (options.buttons == PromptButtons::OkCancelOff) {
+        HWND off = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, layout.off, kOffButton, font);
+        EnableWindow(off, options.offEnabled);
+    }
+    SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
+
+    // Centred on the screen, sized so that the client area has the layout's size.
+    RECT frame{0, 0, layout.clientWidth, layout.clientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(dialog, topmost_ ? HWND_TOPMOST : HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOACTIVATE);
+}
+
+void PromptDialog::Close(int result) noexcept
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    result_ = result;
+}
+
+WipedString PromptDialog::TakeText()
+{
+    const int length = GetWindowTextLengthW(edit_);
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(edit_, wide.data(), length + 1);
+    wide.resize(static_cast<size_t>(length));
+    WipedString text(Narrow(wide));
+    // Overwrite the edit's own buffer, then ours.
+    filling_ = true;
+    SetWindowTextW(edit_, std::wstring(static_cast<size_t>(length), L' ').c_str());
+    SetWindowTextW(edit_, L"");
+    filling_ = false;
+    WipeText(wide);
+    return text;
+}
+
+int PromptDialog::ShowModal(MessagePump& pump)
+{
+    // Modal to the owner, which stays disabled while the prompt is shown.
+    if (owner_)
+        EnableWindow(owner_, FALSE);
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    SetFocus(edit_);
+    FocusChanged();
+    const MessagePump::FilterScope keys(pump, [this](const MSG& msg) {
+        if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))
+            return false;
+        Inspect(msg);
+        return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
+    });
+    HWND focus = edit_;
+    const bool ran = pump.RunUntil([&] {
+        if (HWND now = GetFocus(); now != focus && IsChild(Handle(), now)) {
+            focus = now;
+            FocusChanged();
+        }
+        return closed_;
+    });
+    if (!ran)
+        Close(IDCANCEL);  // the program is ending
+    // The owner first, so that it takes the activation back when the prompt goes.
+    if (owner_)
+        EnableWindow(owner_, TRUE);
+    return result_;
+}
+
+bool PromptDialog::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+    case kOffButton: Close(id); return true;
+    case kEditId:
+        if (code == EN_CHANGE && !filling_)
+            edited_ = true;
+        return true;
+    default: return false;
+    }
+}
+
+LRESULT PromptDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CLOSE) {
+        Close(IDCANCEL);
+        return 0;
+    }
+    return DefaultHandling(message, wParam, lParam);
+}
+
+}  // namespace vardex

@@ -1,0 +1,66 @@
+#pragma once
+// A small modal prompt built in code from the layout units of its font: a caption, a label, a
+// one-line edit and a row of buttons. The unlock prompt and the password input dialog are two.
+#include "MessagePump_win.h"
+#include "PromptLayout.h"
+#include "UniqueHandle_win.h"
+#include "WipedString.h"
+#include "Window_win.h"
+
+#include <string>
+
+namespace vardex {
+
+class PromptDialog : public Window {
+public:
+    // The "Off" button of the unlock prompt: it closes the prompt with this result.
+    static constexpr int kOffButton = IDNO;
+    static constexpr int kMaxTextLength = 255;
+
+    struct Options {
+        const wchar_t* className = L"TPromptForm";
+        std::string caption;
+        std::string prompt;
+        HWND owner = nullptr;
+        bool topmost = false;  // in front of a topmost owner
+        bool masked = false;   // every character shown as "*"
+        std::string text;      // the edit's first text, all of it selected
+        PromptButtons buttons = PromptButtons::OkCancel;
+        bool offEnabled = false;
+    };
+
+    explicit PromptDialog(const Options& options);
+    ~PromptDialog() override;
+
+    // Shows the prompt centred on the screen with the edit focused, its owner disabled, and runs
+    // its modal loop through the pump. The result is IDOK, kOffButton, or IDCANCEL for Cancel,
+    // Esc, the close box and the end of the program.
+    int ShowModal(MessagePump& pump);
+    // Whether the edit's text was changed since the prompt was shown.
+    bool Edited() const noexcept { return edited_; }
+    // The edit's text, taken out: the edit's own buffer and every copy are overwritten.
+    WipedString TakeText();
+
+protected:
+    void Close(int result) noexcept;
+    // Each message of the modal loop, before the dialog's keyboard navigation sees it.
+    virtual void Inspect(const MSG& /*msg*/) {}
+    // The focused control changed, the edit's first focus included.
+    virtual void FocusChanged() {}
+    bool OnCommand(int id, int code, HWND control) override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls(const Options& options);
+
+    HWND owner_;
+    bool topmost_;
+    UniqueFont font_;
+    HWND edit_ = nullptr;
+    bool closed_ = false;
+    bool edited_ = false;
+    bool filling_ = false;
+    int result_ = IDCANCEL;
+};
+
+}  // namespace vardex
