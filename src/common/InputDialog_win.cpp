@@ -1,0 +1,39 @@
+#include "InputDialog_win.h"
+
+#include "PromptDialog_win.h"
+
+namespace vardex {
+
+bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, const std::string& prompt,
+                     WipedString& value, bool masked, bool acceptUnchanged)
+{
+    PromptDialog::Options options;
+    options.className = L"TInputForm";
+    options.caption = caption;
+    options.prompt = prompt;
+    options.owner = owner;
+    options.masked = masked;
+    options.text = value.Text();
+    PromptDialog dialog(options);
+    WipeText(options.text);
+    const bool confirmed = dialog.ShowModal(pump) == IDOK && (acceptUnchanged || dialog.Edited());
+    WipedString text = dialog.TakeText();
+    if (confirmed)
+        value = std::move(text);
+    return confirmed;
+}
+
+std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::string& caption, const std::string& prompt)
+{
+    WipedString value;
+    if (!ShowInputDialog(pump_, owner_, caption, prompt, value, true, false))
+        return std::nullopt;
+    return value;
+}
+
+void Win32PasswordPromptHost::ShowIncorrectPassword()
+{
+    MessageBoxW(owner_, L"Incorrect Password", L"Error", MB_OK | MB_ICONERROR);
+}
+
+}  // namespace vardex

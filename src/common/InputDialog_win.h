@@ -1,0 +1,32 @@
+#pragma once
+// The one-line input dialog built in code, and the administrator password prompt on it.
+#include "MessagePump_win.h"
+#include "PasswordPrompt.h"
+#include "WipedString.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace vardex {
+
+// Shows the dialog modally, owned by owner. True when it was confirmed with OK and either
+// acceptUnchanged is set or the text was edited; the value then takes the text. False for
+// Cancel, Esc, the close box, the end of the program, or OK on an unedited text without
+// acceptUnchanged; the value is then left as it was.
+bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, const std::string& prompt,
+                     WipedString& value, bool masked, bool acceptUnchanged);
+
+// The password check's windows: the masked input dialog and the "Incorrect Password" message.
+class Win32PasswordPromptHost final : public PasswordPromptHost {
+public:
+    Win32PasswordPromptHost(MessagePump& pump, HWND owner) : pump_(pump), owner_(owner) {}
+    std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) override;
+    void ShowIncorrectPassword() override;
+
+private:
+    MessagePump& pump_;
+    HWND owner_;
+};
+
+}  // namespace vardex

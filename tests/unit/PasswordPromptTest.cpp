@@ -1,0 +1,68 @@
+#include "common/PasswordPrompt.h"
+#include "common/Sha256.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vardex {
+namespace {
+
+class ScriptedPromptHost final : public PasswordPromptHost {
+public:
+    std::optional<std::string> answer;  // nothing: the dialog is cancelled
+    std::function<void()> whileShown;   // runs while the dialog is on screen
+    int dialogs = 0;
+    int incorrect = 0;
+
+    std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) override
+    {
+        EXPECT_EQ(caption, "PC Vardex");
+        EXPECT_EQ(prompt, "Enter password:");
+        ++dialogs;
+        if (whileShown)
+            whileShown();
+        if (!answer)
+            return std::nullopt;
+        return WipedString(*answer);
+    }
+    void ShowIncorrectPassword() override { ++incorrect; }
+};
+
+TEST(PasswordCheck, OnlyTheExpectedPasswordPassesAndOnlyAWrongOneIsToldSo)
+{
+    PortablePasswordCrypto crypto;
+    const std::string hashed = HashPassword("Admin 1", crypto, 1000);
+    struct Case {
+        std::optional<std::string> answer;
+        bool accepted;
+        int incorrect;
+    };
+    for (const std::string& stored : {std::string("Admin 1"), hashed})
+        for (const Case& c : {Case{"Admin 1", true, 0}, Case{"admin 1", false, 1}, Case{"Admin 1 ", false, 1},
+                              Case{"", false, 1}, Case{std::nullopt, false, 0}}) {
+            ScriptedPromptHost host;
+            host.answer = c.answer;
+            PasswordCheck check(host, crypto);
+            EXPECT_EQ(check.AskPassword("PC Vardex", "Enter password:", stored), c.accepted)
+                << (c.answer ? *c.answer : "(cancelled)");
+            EXPECT_EQ(host.incorrect, c.incorrect);
+        }
+}
+
+TEST(PasswordCheck, ASecondRequestWhileThePromptShowsIsRefusedAtOnce)
+{
+    PortablePasswordCrypto crypto;
+    ScriptedPromptHost host;
+    PasswordCheck check(host, crypto);
+    host.answer = "right";
+    bool second = true;
+    host.whileShown = [&] { second = check.AskPassword("PC Vardex", "Enter password:", "right"); };
+    EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", "right"));
+    EXPECT_FALSE(second);
+    EXPECT_EQ(host.dialogs, 1);
+    EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", "right")) << "the guard is lifted afterwards";
+}
+
+}  // namespace
+}  // namespace vardex
