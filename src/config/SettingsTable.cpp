@@ -1,0 +1,127 @@
+#include "SettingsTable.h"
+
+#include "Schedule.h"
+#include "common/RegValues.h"
+
+#include <stdexcept>
+
+namespace vardex {
+
+namespace {
+namespace N = SettingNames;
+using K = SettingKind;
+using S = SettingScope;
+using W = WindowUse;
+
+const std::string& Text(const SettingValue& v)
+{
+    return std::get<std::string>(v);
+}
+std::int32_t Number(const SettingValue& v)
+{
+    return std::get<std::int32_t>(v);
+}
+bool Flag(const SettingValue& v)
+{
+    return std::get<bool>(v);
+}
+
+const SettingDefinition kSettings[] = {
+    {N::AdminPassword, K::Text, S::Global, W::ReadWrite, std::string(), std::string(),
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.AdminPassword = Text(v); }},
+    {N::StatisticsEnabled, K::Flag, S::Global, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.StatisticsEnabled = Flag(v); }},
+    {N::BackgroundFile, K::Text, S::Global, W::ReadWrite, std::string(kDefaultBackgroundName),
+     std::string(kDefaultBackgroundName),
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.BackgroundFile = Text(v); }},
+    {N::ShowBackground, K::Flag, S::Global, W::ReadWrite, true, true,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.ShowBackground = Flag(v); }},
+    {N::ScreenSaverMode, K::Flag, S::Global, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.ScreenSaverMode = Flag(v); }},
+    {N::UserPassword, K::Text, S::PerUser, W::ReadWrite, std::string(), std::string(),
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.UserPassword = Text(v); }},
+    // Seconds, held as 3-second ticks.
+    {N::PowerSaveTimeout, K::Number, S::Global, W::ReadWrite, 15, 15,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveDelay = Number(v) / 3; }},
+    {N::PowerSaveMode, K::Number, S::Global, W::ReadWrite, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveMode = Number(v); }},
+    {N::HotKey, K::Number, S::Global, W::ReadWrite, std::int32_t{kDefaultHotKey}, std::int32_t{kDefaultHotKey},
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.HotKey = static_cast<std::uint16_t>(Number(v) & 0xFFFF); }},
+    {N::Schedule, K::Text, S::PerUser, W::ReadWrite, std::string(), std::string(),
+     [](ServiceLoad& l, const SettingValue& v) {
+         l.settings.Periods.clear();
+         for (const std::string& period : ParseSchedule(Text(v), l.timeFormats, l.settings.Periods).unreadable)
+             l.problems.push_back(UnreadablePeriodText(period));
+     }},
+    {N::RestrictBySchedule, K::Flag, S::PerUser, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.RestrictBySchedule = Flag(v); }},
+    {N::CounterDay, K::Number, S::PerUser, W::None, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.CounterDay = Number(v); }},
+    {N::UsedSeconds, K::Number, S::PerUser, W::None, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.UsedSeconds = static_cast<std::uint32_t>(Number(v)); }},
+    // Hours, held as seconds.
+    {N::AllowedHours, K::Number, S::PerUser, W::ReadWrite, 24, 24,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.AllowedSeconds = std::int64_t{Number(v)} * 3600; }},
+    {N::RestrictByDuration, K::Flag, S::PerUser, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.RestrictByDuration = Flag(v); }},
+    {N::ShutdownAllowed, K::Flag, S::Global, W::ReadWrite, true, true,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.ShutdownAllowed = Flag(v); }},
+    {N::LockAtStartup, K::Flag, S::Global, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.LockAtStartup = Flag(v); }},
+    // The window's record of what it set in Windows; it reads the states back from Windows.
+    {N::BootKeysDisabled, K::Flag, S::Global, W::WriteOnly, false, std::nullopt, nullptr},
+    {N::UserValidation, K::Flag, S::Global, W::WriteOnly, false, std::nullopt, nullptr},
+};
+}  // namespace
+
+std::span<const SettingDefinition> SettingsTable()
+{
+    return kSettings;
+}
+
+const SettingDefinition& FindSetting(std::string_view name)
+{
+    for (const SettingDefinition& definition : kSettings)
+        if (name == definition.name)
+            return definition;
+    throw std::logic_error("No setting named " + std::string(name));
+}
+
+std::string SettingValueName(const SettingDefinition& definition, const std::string& userKey)
+{
+    return definition.scope == SettingScope::PerUser ? userKey + definition.name : definition.name;
+}
+
+std::optional<SettingValue> ReadSetting(RegistryKey& key, const SettingDefinition& definition,
+                                        const std::string& userKey)
+{
+    const std::string name = SettingValueName(definition, userKey);
+    switch (definition.kind) {
+    case SettingKind::Text:
+        if (auto text = ReadTextValue(key, name))
+            return std::move(*text);
+        return std::nullopt;
+    case SettingKind::Number:
+        if (auto number = ReadIntegerValue(key, name))
+            return *number;
+        return std::nullopt;
+    case SettingKind::Flag:
+        if (auto flag = ReadFlagValue(key, name))
+            return *flag;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void WriteSetting(RegistryKey& key, const SettingDefinition& definition, const std::string& userKey,
+                  const SettingValue& value)
+{
+    const std::string name = SettingValueName(definition, userKey);
+    switch (definition.kind) {
+    case SettingKind::Text: WriteTextValue(key, name, Text(value)); break;
+    case SettingKind::Number: WriteIntegerValue(key, name, Number(value)); break;
+    case SettingKind::Flag: WriteFlagValue(key, name, Flag(value)); break;
+    }
+}
+
+}  // namespace vardex
