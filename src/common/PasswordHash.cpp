@@ -80,6 +80,12 @@ bool SameBytesConstantTime(std::span<const std::uint8_t, kPasswordHashSize> a,
 
 }  // namespace
 
+bool IsPasswordHash(std::string_view stored) noexcept
+{
+    StoredHash parsed;
+    return ParseStoredHash(stored, parsed);
+}
+
 bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCrypto& crypto)
 {
     StoredHash parsed;

@@ -33,6 +33,9 @@ inline constexpr std::size_t kPasswordHashSize = 32;
 // (refused when the derivation fails), otherwise by exact comparison with the plain text.
 bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCrypto& crypto);
 
+// True when stored is a well-formed hash text (and not a plain password).
+bool IsPasswordHash(std::string_view stored) noexcept;
+
 // The hash text of password with a fresh random salt. Throws Error when the platform gives no
 // random bytes or cannot derive the hash, or when iterations is outside 1 to
 // kMaxPasswordHashIterations.

@@ -18,7 +18,7 @@ SAVER = BIN / "vardexsaver.exe"
 PROBE = BIN / "vardexprobe.exe"
 WITNESS = BIN / "vardexwitness.exe"
 HOSTILE = BIN / "vardexhostile.exe"
-PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav")
+PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav", "ombrel.chm")
 
 CTRL, SHIFT, ALT = 0x4000, 0x2000, 0x8000
 VK_F9, VK_F10 = 0x78, 0x79

@@ -1,0 +1,224 @@
+#include "ConfigModel.h"
+
+#include "common/Errors.h"
+#include "common/Text.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vardex {
+
+namespace {
+namespace N = SettingNames;
+
+// The order the window writes in: the global values, then each user's.
+constexpr const char* kGlobalSaveOrder[] = {N::BootKeysDisabled, N::PowerSaveMode, N::LockAtStartup,
+                                            N::ShutdownAllowed, N::ScreenSaverMode, N::UserValidation,
+                                            N::StatisticsEnabled, N::PowerSaveTimeout, N::AdminPassword,
+                                            N::BackgroundFile, N::ShowBackground, N::HotKey};
+constexpr const char* kUserSaveOrder[] = {N::Schedule, N::UserPassword, N::AllowedHours, N::RestrictBySchedule,
+                                          N::RestrictByDuration};
+
+bool IsPassword(const SettingDefinition& definition)
+{
+    return definition.name == std::string_view(N::AdminPassword) ||
+           definition.name == std::string_view(N::UserPassword);
+}
+
+// Reads one value, or its window default; a wrong type keeps the default and is reported.
+template <typename T>
+T ReadOrDefault(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
+                std::vector<std::string>& problems)
+{
+    SettingValue value = definition.windowDefault;
+    if (key) {
+        try {
+            if (auto stored = ReadSetting(*key, definition, userKey))
+                value = std::move(*stored);
+        } catch (const RegistryError& error) {
+            problems.emplace_back(error.what());
+        }
+    }
+    return std::get<T>(value);
+}
+}  // namespace
+
+void PasswordEdit::Load(std::string stored)
+{
+    stored_ = std::move(stored);
+    Keep();
+}
+
+void PasswordEdit::Keep() noexcept
+{
+    change_ = Change::Keep;
+    new_ = WipedString();
+}
+
+void PasswordEdit::Remove() noexcept
+{
+    change_ = Change::Remove;
+    new_ = WipedString();
+}
+
+void PasswordEdit::Replace(WipedString password) noexcept
+{
+    change_ = Change::Replace;
+    new_ = std::move(password);
+}
+
+std::string PasswordEdit::ValueToStore(PasswordCrypto& crypto, std::uint32_t iterations) const
+{
+    switch (change_) {
+    case Change::Remove: return {};
+    case Change::Replace: return HashPassword(new_.Text(), crypto, iterations);
+    case Change::Keep: break;
+    }
+    // A plain password stored before hashes is written back as a hash.
+    if (stored_.empty() || IsPasswordHash(stored_))
+        return stored_;
+    return HashPassword(stored_, crypto, iterations);
+}
+
+ConfigModel::ConfigModel(const std::vector<std::string>& userKeys)
+{
+    for (const SettingDefinition& definition : SettingsTable())
+        if (definition.scope == SettingScope::Global && definition.window != WindowUse::None && !IsPassword(definition))
+            globals_.push_back({&definition, definition.windowDefault});
+    for (const std::string& key : userKeys)
+        users_.push_back({key, {}, {}, 24, false, false});
+}
+
+ConfigModel::GlobalValue& ConfigModel::FindGlobal(std::string_view name)
+{
+    const auto it = std::find_if(globals_.begin(), globals_.end(),
+                                 [name](const GlobalValue& g) { return name == g.definition->name; });
+    if (it == globals_.end())
+        throw std::logic_error("The window holds no value " + std::string(name));
+    return *it;
+}
+
+const ConfigModel::GlobalValue& ConfigModel::FindGlobal(std::string_view name) const
+{
+    return const_cast<ConfigModel*>(this)->FindGlobal(name);
+}
+
+const SettingValue& ConfigModel::Global(std::string_view name) const
+{
+    return FindGlobal(name).value;
+}
+
+void ConfigModel::SetGlobal(std::string_view name, SettingValue value)
+{
+    GlobalValue& global = FindGlobal(name);
+    if (value.index() != global.value.index())
+        throw std::logic_error("A value of another kind for " + std::string(name));
+    global.value = std::move(value);
+}
+
+void ConfigModel::DataChange() noexcept
+{
+    if (!filling_)
+        changed_ = true;
+}
+
+std::vector<std::string> ConfigModel::Load(Registry& registry)
+{
+    std::vector<std::string> problems;
+    const std::unique_ptr<RegistryKey> key =
+        registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Read, false);
+    RegistryKey* k = key.get();
+    for (GlobalValue& global : globals_) {
+        if (global.definition->window != WindowUse::ReadWrite)
+            continue;
+        switch (global.definition->kind) {
+        case SettingKind::Text: global.value = ReadOrDefault<std::string>(k, *global.definition, {}, problems); break;
+        case SettingKind::Number: global.value = ReadOrDefault<std::int32_t>(k, *global.definition, {}, problems); break;
+        case SettingKind::Flag: global.value = ReadOrDefault<bool>(k, *global.definition, {}, problems); break;
+        }
+    }
+    adminPassword_.Load(ReadOrDefault<std::string>(k, FindSetting(N::AdminPassword), {}, problems));
+    for (UserRecord& user : users_) {
+        const std::string& u = user.userKey;
+        user.scheduleText = ReadOrDefault<std::string>(k, FindSetting(N::Schedule), u, problems);
+        user.password.Load(ReadOrDefault<std::string>(k, FindSetting(N::UserPassword), u, problems));
+        user.hoursPerDay = ReadOrDefault<std::int32_t>(k, FindSetting(N::AllowedHours), u, problems);
+        user.restrictBySchedule = ReadOrDefault<bool>(k, FindSetting(N::RestrictBySchedule), u, problems);
+        user.restrictByDuration = ReadOrDefault<bool>(k, FindSetting(N::RestrictByDuration), u, problems);
+    }
+    return problems;
+}
+
+void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations) const
+{
+    // Every hash first: nothing is written when one cannot be made.
+    std::vector<std::string> userPasswords;
+    std::string adminPassword;
+    try {
+        adminPassword = adminPassword_.ValueToStore(crypto, hashIterations);
+        for (const UserRecord& user : users_)
+            userPasswords.push_back(user.password.ValueToStore(crypto, hashIterations));
+    } catch (const Error& error) {
+        throw SaveError(std::string("Nothing was saved: ") + error.what() + ".");
+    }
+    const std::unique_ptr<RegistryKey> key =
+        registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
+    if (!key)
+        throw SaveError("Nothing was saved: the settings key HKEY_LOCAL_MACHINE\\" + std::string(kSettingsKeyPath) +
+                        " cannot be opened for writing. Writing there needs an administrator's rights.");
+    try {
+        for (const char* name : kGlobalSaveOrder) {
+            const SettingDefinition& definition = FindSetting(name);
+            WriteSetting(*key, definition, {}, IsPassword(definition) ? SettingValue(adminPassword) : Global(name));
+        }
+        for (size_t i = 0; i < users_.size(); ++i) {
+            const UserRecord& user = users_[i];
+            const SettingValue values[] = {user.scheduleText, userPasswords[i], user.hoursPerDay,
+                                           user.restrictBySchedule, user.restrictByDuration};
+            for (size_t v = 0; v < std::size(kUserSaveOrder); ++v)
+                WriteSetting(*key, FindSetting(kUserSaveOrder[v]), user.userKey, values[v]);
+        }
+    } catch (const RegistryError& error) {
+        throw SaveError(std::string("Not all settings were saved: ") + error.what() + ".");
+    }
+}
+
+PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter)
+{
+    const std::string_view p = TrimControl(password);
+    const std::string_view c = TrimControl(confirm);
+    PasswordPairResult result;
+    if (!p.empty() && c.empty()) {
+        // Twice the focus goes to the confirm field; the third time the password is emptied.
+        if (counter < 2) {
+            result.focus = PasswordPairResult::Focus::Confirm;
+            ++counter;
+        } else {
+            counter = 0;
+            result.clearPassword = true;
+        }
+    } else if (p.empty() && !c.empty()) {
+        result.clearConfirm = true;
+        result.focus = PasswordPairResult::Focus::Password;
+    } else if (!p.empty() && p != c) {
+        result.clearPassword = result.clearConfirm = true;
+        result.focus = PasswordPairResult::Focus::Password;
+    } else if (!p.empty()) {
+        counter = 0;
+    }
+    return result;
+}
+
+std::int32_t BoundedNumber(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t fallback)
+{
+    const std::string_view digits = TrimControl(text);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || end != digits.data() + digits.size() || error == std::errc::invalid_argument)
+        return fallback;
+    if (error == std::errc::result_out_of_range)
+        return digits.front() == '-' ? low : high;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, low, high));
+}
+
+}  // namespace vardex

@@ -1,0 +1,109 @@
+#pragma once
+// The configuration window's model: a copy of every setting it shows, one record per listed
+// user, the change tracking, and loading with the window defaults and saving. The window's
+// pages only move values between their controls and this model.
+#include "SettingsTable.h"
+#include "common/PasswordHash.h"
+#include "common/Registry.h"
+#include "common/WipedString.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+// A stored password as the window edits it. The stored value (a hash, or a plain text stored
+// before hashes) is never shown: the window either keeps it, removes it, or replaces it with a
+// new password, which is held only until it is hashed when saved.
+class PasswordEdit {
+public:
+    void Load(std::string stored);
+    bool IsSet() const noexcept { return change_ == Change::Replace || (change_ == Change::Keep && !stored_.empty()); }
+    void Keep() noexcept;
+    void Remove() noexcept;
+    void Replace(WipedString password) noexcept;
+    // What is written: the stored hash, a plain stored value hashed, a new password hashed, or
+    // empty when removed. Throws Error when a hash cannot be made.
+    std::string ValueToStore(PasswordCrypto& crypto, std::uint32_t iterations) const;
+
+private:
+    enum class Change { Keep, Remove, Replace };
+    std::string stored_;
+    Change change_ = Change::Keep;
+    WipedString new_;
+};
+
+// A listed user's settings while the window is open (the window's TUserObject).
+struct UserRecord {
+    std::string userKey;
+    std::string scheduleText;
+    PasswordEdit password;
+    std::int32_t hoursPerDay = 24;
+    bool restrictBySchedule = false;
+    bool restrictByDuration = false;
+};
+
+// Saving wrote nothing, or stopped; the text says why.
+class SaveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ConfigModel {
+public:
+    // The user keys of the listed users, in tree order.
+    explicit ConfigModel(const std::vector<std::string>& userKeys);
+
+    // Every global value and every user record from the store, each with its window default when
+    // absent or when the key cannot be opened. Returns the reports of values of a wrong type
+    // (which keep their defaults).
+    std::vector<std::string> Load(Registry& registry);
+    // Writes every value the window writes, global values first, then each user in tree order.
+    // SaveError names why nothing (or not everything) was written; the model is unchanged.
+    void Save(Registry& registry, PasswordCrypto& crypto,
+              std::uint32_t hashIterations = kPasswordHashIterations) const;
+
+    const SettingValue& Global(std::string_view name) const;
+    void SetGlobal(std::string_view name, SettingValue value);
+    PasswordEdit& AdminPassword() noexcept { return adminPassword_; }
+    std::vector<UserRecord>& Users() noexcept { return users_; }
+    const std::vector<UserRecord>& Users() const noexcept { return users_; }
+
+    // Change tracking: a change while filling a page does not count.
+    bool Changed() const noexcept { return changed_; }
+    void DataChange() noexcept;
+    void ClearChanged() noexcept { changed_ = false; }
+    bool Filling() const noexcept { return filling_; }
+    void SetFilling(bool filling) noexcept { filling_ = filling; }
+
+private:
+    struct GlobalValue {
+        const SettingDefinition* definition;
+        SettingValue value;
+    };
+    GlobalValue& FindGlobal(std::string_view name);
+    const GlobalValue& FindGlobal(std::string_view name) const;
+
+    std::vector<GlobalValue> globals_;
+    PasswordEdit adminPassword_;
+    std::vector<UserRecord> users_;
+    bool changed_ = false;
+    bool filling_ = false;
+};
+
+// The password pair check that runs when either field of a pair loses the focus. counter is
+// kept with the confirm field.
+struct PasswordPairResult {
+    enum class Focus { None, Password, Confirm } focus = Focus::None;
+    bool clearPassword = false;
+    bool clearConfirm = false;
+    bool operator==(const PasswordPairResult&) const = default;
+};
+PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter);
+
+// A number typed into a bounded number field: brought to the nearest limit; a text that is not
+// a number counts as fallback.
+std::int32_t BoundedNumber(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t fallback);
+
+}  // namespace vardex

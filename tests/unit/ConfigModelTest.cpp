@@ -1,0 +1,173 @@
+#include "MemoryRegistry.h"
+#include "common/Sha256.h"
+#include "config/ConfigModel.h"
+
+#include <gtest/gtest.h>
+
+namespace vardex {
+namespace {
+
+using test::MemoryRegistry;
+constexpr auto HKLM = RootKey::LocalMachine;
+const std::vector<std::string> kUsers{".Default", "Anna", "bob"};
+constexpr std::uint32_t kFastHashes = 1000;
+
+// A stored value other than the window default, of the definition's kind.
+RegValue OtherThanDefault(const SettingDefinition& d)
+{
+    switch (d.kind) {
+    case SettingKind::Text: return RegValue::String(std::string(d.name) + " text");
+    case SettingKind::Number: return RegValue::Integer(std::get<std::int32_t>(d.windowDefault) + 7);
+    case SettingKind::Flag: return RegValue::Integer(std::get<bool>(d.windowDefault) ? 0 : 1);
+    }
+    return {};
+}
+
+class ConfigModelTest : public ::testing::Test {
+protected:
+    std::optional<RegValue> Stored(MemoryRegistry& r, const SettingDefinition& d, const std::string& user) const
+    {
+        return r.Get(HKLM, kSettingsKeyPath, SettingValueName(d, user));
+    }
+
+    MemoryRegistry registry;
+    PortablePasswordCrypto crypto;
+    ConfigModel model{kUsers};
+};
+
+TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAreLeftAlone)
+{
+    for (const SettingDefinition& d : SettingsTable())
+        for (const std::string& user : kUsers)
+            if (d.window == WindowUse::ReadWrite && (d.scope == SettingScope::PerUser || user == kUsers[0]) &&
+                d.kind != SettingKind::Text)
+                registry.Set(HKLM, kSettingsKeyPath, SettingValueName(d, user), OtherThanDefault(d));
+    registry.Set(HKLM, kSettingsKeyPath, "PBGI", RegValue::String("D:\\b.jpg"));
+    registry.Set(HKLM, kSettingsKeyPath, "bobPWTB", RegValue::String("08:00 - 12:30=1;"));
+    registry.Set(HKLM, kSettingsKeyPath, "bobPDTC", RegValue::Integer(1234));
+    EXPECT_TRUE(model.Load(registry).empty());
+    EXPECT_EQ(model.Users()[2].scheduleText, "08:00 - 12:30=1;");
+    EXPECT_EQ(model.Users()[1].hoursPerDay, 31);
+
+    MemoryRegistry written;
+    model.Save(written, crypto, kFastHashes);
+    for (const SettingDefinition& d : SettingsTable())
+        for (const std::string& user : kUsers) {
+            if (d.scope == SettingScope::Global && user != kUsers[0])
+                continue;
+            SCOPED_TRACE(SettingValueName(d, user));
+            if (d.window == WindowUse::None)
+                EXPECT_EQ(Stored(written, d, user), std::nullopt) << "the service's own values are not written";
+            else if (d.window == WindowUse::ReadWrite && d.name != std::string_view(SettingNames::AdminPassword) &&
+                     d.name != std::string_view(SettingNames::UserPassword))
+                EXPECT_EQ(Stored(written, d, user), Stored(registry, d, user).value_or(Stored(written, d, user).value()));
+        }
+    EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "BKGR"), RegValue::Integer(0));  // written, never read
+}
+
+TEST_F(ConfigModelTest, AbsentValuesAndAnUnopenableKeyGiveTheWindowDefaults)
+{
+    registry.Set(HKLM, kSettingsKeyPath, "AnnaPWTH", RegValue::String("5"));  // a wrong type
+    EXPECT_EQ(model.Load(registry), std::vector<std::string>{"Invalid data type for 'AnnaPWTH'"});
+    for (const UserRecord& user : model.Users()) {
+        EXPECT_EQ(user.hoursPerDay, 24);
+        EXPECT_FALSE(user.restrictBySchedule || user.restrictByDuration || user.password.IsSet());
+    }
+    EXPECT_EQ(std::get<std::string>(model.Global("PBGI")), "scrlogo.jpg");
+    EXPECT_EQ(std::get<std::int32_t>(model.Global("PMTO")), 15);
+    EXPECT_EQ(std::get<std::int32_t>(model.Global("PLHK")), 16576);
+    EXPECT_TRUE(std::get<bool>(model.Global("PLSI")) && std::get<bool>(model.Global("PSBI")));
+
+    MemoryRegistry locked;
+    locked.Set(HKLM, kSettingsKeyPath, "PMTO", RegValue::Integer(60));
+    locked.DenyAllAccess(HKLM, kSettingsKeyPath);
+    model.Load(locked);
+    EXPECT_EQ(std::get<std::int32_t>(model.Global("PMTO")), 15);
+}
+
+TEST_F(ConfigModelTest, ARefusedWriteIsReportedWithItsReason)
+{
+    model.Load(registry);
+    registry.CreateKey(HKLM, kSettingsKeyPath);
+    registry.DenyFullAccess(HKLM, kSettingsKeyPath);  // not an administrator
+    try {
+        model.Save(registry, crypto, kFastHashes);
+        FAIL() << "reported as saved";
+    } catch (const SaveError& error) {
+        EXPECT_NE(std::string(error.what()).find("administrator"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(registry.Writes().empty());
+
+    MemoryRegistry failing;
+    failing.FailWritesOf("AnnaPWTH");
+    EXPECT_THROW(model.Save(failing, crypto, kFastHashes), SaveError);
+}
+
+TEST_F(ConfigModelTest, PasswordsAreKeptRemovedOrReplacedAndAlwaysWrittenAsHashes)
+{
+    const std::string hash = HashPassword("kept", crypto, 1000);
+    registry.Set(HKLM, kSettingsKeyPath, "APW", RegValue::String("legacy admin"));
+    registry.Set(HKLM, kSettingsKeyPath, ".DefaultPAPW", RegValue::String(hash));
+    registry.Set(HKLM, kSettingsKeyPath, "AnnaPAPW", RegValue::String("old"));
+    model.Load(registry);
+    model.Users()[1].password.Remove();
+    model.Users()[2].password.Replace(WipedString("new one"));
+    model.Save(registry, crypto, kFastHashes);
+
+    const auto stored = [&](const char* name) { return registry.Get(HKLM, kSettingsKeyPath, name)->text; };
+    EXPECT_TRUE(IsPasswordHash(stored("APW")));
+    EXPECT_TRUE(VerifyPassword("legacy admin", stored("APW"), crypto));
+    EXPECT_EQ(stored(".DefaultPAPW"), hash);
+    EXPECT_EQ(stored("AnnaPAPW"), "");
+    EXPECT_TRUE(VerifyPassword("new one", stored("bobPAPW"), crypto));
+    EXPECT_FALSE(VerifyPassword("new on", stored("bobPAPW"), crypto));
+}
+
+TEST_F(ConfigModelTest, ChangesWhileFillingDoNotCount)
+{
+    model.SetFilling(true);
+    model.DataChange();
+    EXPECT_FALSE(model.Changed());
+    model.SetFilling(false);
+    model.DataChange();
+    EXPECT_TRUE(model.Changed());
+    model.ClearChanged();
+    EXPECT_FALSE(model.Changed());
+}
+
+TEST(CheckPasswordPair, TheFourRulesAndTheCounter)
+{
+    using F = PasswordPairResult::Focus;
+    struct Case {
+        const char *password, *confirm;
+        int counterBefore;
+        PasswordPairResult result;
+        int counterAfter;
+    };
+    for (const Case& c : {Case{"pw", "", 0, {F::Confirm, false, false}, 1},
+                          Case{"pw", "", 1, {F::Confirm, false, false}, 2},
+                          Case{"pw", "", 2, {F::None, true, false}, 0},  // the third time: emptied
+                          Case{"", "pw", 1, {F::Password, false, true}, 1},
+                          Case{"pw", "PW", 1, {F::Password, true, true}, 1},
+                          Case{" pw ", "pw", 2, {F::None, false, false}, 0},  // blanks around do not count
+                          Case{"", "", 1, {F::None, false, false}, 1},
+                          Case{"  ", "", 1, {F::None, false, false}, 1}}) {
+        int counter = c.counterBefore;
+        EXPECT_EQ(CheckPasswordPair(c.password, c.confirm, counter), c.result) << c.password << "/" << c.confirm;
+        EXPECT_EQ(counter, c.counterAfter) << c.password << "/" << c.confirm;
+    }
+}
+
+TEST(BoundedNumber, NearestLimitAndTheFallbackForText)
+{
+    struct Case {
+        const char* text;
+        std::int32_t value;
+    };
+    for (const Case& c : {Case{"60", 60}, Case{" 60 ", 60}, Case{"14", 15}, Case{"1201", 1200}, Case{"-5", 15},
+                          Case{"abc", 15}, Case{"", 15}, Case{"60s", 15}, Case{"99999999999999999999", 1200}})
+        EXPECT_EQ(BoundedNumber(c.text, 15, 1200, 15), c.value) << c.text;
+}
+
+}  // namespace
+}  // namespace vardex
