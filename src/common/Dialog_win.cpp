@@ -1,0 +1,99 @@
+#include "Dialog_win.h"
+
+#include "ErrorReport_win.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace vardex {
+
+Dialog::~Dialog()
+{
+    Destroy();
+}
+
+void Dialog::Destroy() noexcept
+{
+    if (!hwnd_)
+        return;
+    // Messages sent while the dialog is destroyed must not reach a half-destroyed object.
+    SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+    DestroyWindow(std::exchange(hwnd_, nullptr));
+}
+
+void Dialog::CreatePage(HWND parent, int templateId)
+{
+    if (!CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent, &Dialog::Procedure,
+                            reinterpret_cast<LPARAM>(this)))
+        throw std::runtime_error("Cannot create a dialog");
+}
+
+INT_PTR Dialog::ShowModal(MessagePump& pump, HWND owner, int templateId)
+{
+    closed_ = false;
+    result_ = IDCANCEL;
+    CreatePage(owner, templateId);
+    if (owner)
+        EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    const MessagePump::FilterScope navigation(pump, [this](const MSG& msg) {
+        return hwnd_ && IsDialogMessageW(hwnd_, const_cast<MSG*>(&msg)) != FALSE;
+    });
+    pump.RunUntil([this] { return closed_; });
+    // The owner first, so that it takes the activation back when the dialog goes.
+    if (owner)
+        EnableWindow(owner, TRUE);
+    Destroy();
+    return result_;
+}
+
+void Dialog::Close(INT_PTR result) noexcept
+{
+    closed_ = true;
+    result_ = result;
+}
+
+INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: return OnInitDialog() ? TRUE : FALSE;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        LRESULT answer = 0;
+        if (!OnNotify(*reinterpret_cast<const NMHDR*>(lParam), answer))
+            return FALSE;
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, answer);
+        return TRUE;
+    }
+    default: {
+        INT_PTR result = FALSE;
+        return HandleMessage(message, wParam, lParam, result) ? result : FALSE;
+    }
+    }
+}
+
+INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_INITDIALOG) {
+        auto* dialog = reinterpret_cast<Dialog*>(lParam);
+        dialog->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    }
+    auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!dialog)
+        return FALSE;
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        dialog->hwnd_ = nullptr;
+        return FALSE;
+    }
+    try {
+        return dialog->Route(message, wParam, lParam);
+    } catch (...) {
+        ReportCurrentError();
+        return FALSE;
+    }
+}
+
+}  // namespace vardex
