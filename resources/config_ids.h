@@ -3,4 +3,63 @@
 /* Ids of the configuration window's resources and controls; plain defines, so that the
    resource compiler reads this too. */
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+/* Dialog templates. */
+#define IDD_CFGFORM 300
+#define IDD_ROOT_PAGE 301
+#define IDD_APPEARANCE_PAGE 302
+#define IDD_SYSTEM_PAGE 303
+#define IDD_USER_PAGE 304
+#define IDD_STATISTICS_PAGE 305
+#define IDD_ABOUT 306
+
+/* Menus and accelerators. */
+#define IDR_CFG_MENU 310
+#define IDR_TREE_MENU 311
+#define IDR_LIST_MENU 312
+#define IDR_CFG_ACCELERATORS 313
+
+/* Controls of the window. */
+#define IDC_TREE 1001
+#define IDC_PAGE_AREA 1002
+#define IDC_TOOLBAR 1003
+#define IDC_STATUSBAR 1004
+/* Controls of the pages (each page's title row: the icon and the title label). */
+#define IDC_PAGE_ICON 1010
+#define IDC_PAGE_TITLE 1011
+#define IDC_LIST 1012
+#define IDC_PREVIEW 1020
+#define IDC_HATCH 1021
+#define IDC_BACK_IMAGE 1022
+#define IDC_BROWSE 1023
+#define IDC_SHOW_BACK 1024
+#define IDC_PREVIEW_GROUP 1025
+#define IDC_IMAGE_GROUP 1026
+#define IDC_ABOUT_ICON 1030
+#define IDC_ABOUT_VERSION 1031
+
+/* Commands: the actions, then the menu items that only select a node. */
+#define ID_DO_APPLY 2001
+#define ID_DO_CANCEL 2002
+#define ID_DO_EXIT 2003
+#define ID_DO_EXPAND 2004
+#define ID_DO_COLLAPSE 2005
+#define ID_DO_BACK 2006
+#define ID_DO_OPEN 2007
+#define ID_DO_HOME 2008
+#define ID_DO_PRODUCTS 2009
+#define ID_DO_CONTACT 2010
+#define ID_DO_CONTENTS 2011
+#define ID_DO_ABOUT 2012
+#define ID_SELECT_SETTINGS 2020
+#define ID_SELECT_APPEARANCE 2021
+#define ID_SELECT_STATISTICS 2022
+#define ID_USERS_PLACEHOLDER 2023
+#define ID_HELP_WINDOW 2024
+/* The "User Options" items, one per user: this id plus the user's index. */
+#define ID_SELECT_USER_FIRST 2100
+
 #endif

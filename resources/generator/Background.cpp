@@ -10,6 +10,8 @@
 
 #include <jpeglib.h>
 
+#include "Raster.h"
+
 namespace vardex::assets {
 namespace {
 
@@ -24,32 +26,12 @@ Colour Mix(Colour from, Colour to, float t)
     return {from.r + (to.r - from.r) * t, from.g + (to.g - from.g) * t, from.b + (to.b - from.b) * t};
 }
 
-struct Point {
-    float x = 0;
-    float y = 0;
-};
-
 struct Bounds {
     float left = 0;
     float top = 0;
     float right = 0;
     float bottom = 0;
 };
-
-// Signed distances, negative inside: the shapes are drawn from these so that every edge is
-// antialiased and shadows are just wide edges.
-float BoxDistance(Point p, Point centre, Point half, float radius)
-{
-    const float qx = std::abs(p.x - centre.x) - half.x + radius;
-    const float qy = std::abs(p.y - centre.y) - half.y + radius;
-    const float outside = std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f));
-    return outside + std::min(std::max(qx, qy), 0.0f) - radius;
-}
-
-float CircleDistance(Point p, Point centre, float radius)
-{
-    return std::hypot(p.x - centre.x, p.y - centre.y) - radius;
-}
 
 class Canvas {
 public:

@@ -122,41 +122,62 @@ constexpr std::array<std::string_view, 16> kWindowWithCog16{
     ".........##.....",
 };
 
-std::vector<std::uint8_t> EncodeDib(const IconEntry& entry)
-{
-    const Picture& picture = entry.picture;
-    const auto side = static_cast<std::size_t>(picture.size);
-    const bool paletted = entry.depth == IconDepth::Paletted4;
-    const std::size_t bits = paletted ? 4 : 32;
-    const std::size_t xorStride = (side * bits + 31) / 32 * 4;
-    const std::size_t andStride = (side + 31) / 32 * 4;
-    const std::size_t paletteBytes = paletted ? 16 * 4 : 0;
-    const std::size_t imageBytes = (xorStride + andStride) * side;
+// One image of an icon file as the encoder needs it: every pixel's colour, and for the 4-bit
+// form also the picture it was painted as (palette and indices).
+struct DibSource {
+    int size = 0;
+    const Picture* paletted = nullptr;
+    std::vector<Rgba> colours;  // top row first
+};
 
-    if (paletted) {
-        if (picture.palette.size() > 16) {
-            throw std::runtime_error("a 4-bit icon takes at most 16 colours");
-        }
-        for (const Rgba& colour : picture.palette) {
-            if (colour.a != 0 && colour.a != 255) {
-                throw std::runtime_error("a 4-bit icon has no partial transparency");
-            }
-        }
-        // Clear pixels are stored as index 0, which must therefore be the clear entry.
-        if (!picture.palette.empty() && picture.palette[0].a != 0) {
-            throw std::runtime_error("a 4-bit icon's first colour must be the clear one");
+DibSource FromEntry(const IconEntry& entry)
+{
+    DibSource source{entry.picture.size, entry.depth == IconDepth::Paletted4 ? &entry.picture : nullptr, {}};
+    for (std::uint8_t index : entry.picture.pixels) {
+        source.colours.push_back(entry.picture.palette.at(index));
+    }
+    return source;
+}
+
+void CheckPalette(const Picture& picture)
+{
+    if (picture.palette.size() > 16) {
+        throw std::runtime_error("a 4-bit icon takes at most 16 colours");
+    }
+    for (const Rgba& colour : picture.palette) {
+        if (colour.a != 0 && colour.a != 255) {
+            throw std::runtime_error("a 4-bit icon has no partial transparency");
         }
     }
+    // Clear pixels are stored as index 0, which must therefore be the clear entry.
+    if (!picture.palette.empty() && picture.palette[0].a != 0) {
+        throw std::runtime_error("a 4-bit icon's first colour must be the clear one");
+    }
+}
 
-    const auto colourAt = [&](std::size_t x, std::size_t y) -> const Rgba& {
-        return picture.palette[picture.pixels[y * side + x]];
-    };
+std::vector<std::uint8_t> EncodeDib(const DibSource& source)
+{
+    const auto side = static_cast<std::size_t>(source.size);
+    if (source.colours.size() != side * side) {
+        throw std::logic_error("icon image size does not match its pixels");
+    }
+    const Picture* const picture = source.paletted;
+    const std::size_t bits = picture != nullptr ? 4 : 32;
+    const std::size_t xorStride = (side * bits + 31) / 32 * 4;
+    const std::size_t andStride = (side + 31) / 32 * 4;
+    const std::size_t paletteBytes = picture != nullptr ? 16 * 4 : 0;
+    const std::size_t imageBytes = (xorStride + andStride) * side;
+    if (picture != nullptr) {
+        CheckPalette(*picture);
+    }
+
+    const auto colourAt = [&](std::size_t x, std::size_t y) -> const Rgba& { return source.colours[y * side + x]; };
 
     ByteWriter out;
     // BITMAPINFOHEADER; the height counts the colour bitmap and the AND mask together.
     out.U32(40);
-    out.I32(picture.size);
-    out.I32(picture.size * 2);
+    out.I32(source.size);
+    out.I32(source.size * 2);
     out.U16(1);
     out.U16(static_cast<std::uint16_t>(bits));
     out.U32(0);
@@ -166,11 +187,11 @@ std::vector<std::uint8_t> EncodeDib(const IconEntry& entry)
     out.U32(0);
     out.U32(0);
 
-    if (paletted) {
+    if (picture != nullptr) {
         // Clear pixels must be black in the colour bitmap, or they would tint the screen
         // where the AND mask lets it through.
         for (std::size_t i = 0; i < 16; ++i) {
-            const Rgba colour = i < picture.palette.size() && picture.palette[i].a != 0 ? picture.palette[i] : kClear;
+            const Rgba colour = i < picture->palette.size() && picture->palette[i].a != 0 ? picture->palette[i] : kClear;
             out.U8(colour.b);
             out.U8(colour.g);
             out.U8(colour.r);
@@ -187,8 +208,8 @@ std::vector<std::uint8_t> EncodeDib(const IconEntry& entry)
             if (colour.a == 0) {
                 continue;  // black, and clear in 32 bits
             }
-            if (paletted) {
-                const auto index = static_cast<unsigned>(picture.pixels[y * side + x]);
+            if (picture != nullptr) {
+                const auto index = static_cast<unsigned>(picture->pixels[y * side + x]);
                 line[x / 2] = static_cast<std::uint8_t>(line[x / 2] | (x % 2 == 0 ? index << 4 : index));
             } else {
                 line[x * 4] = colour.b;
@@ -212,6 +233,40 @@ std::vector<std::uint8_t> EncodeDib(const IconEntry& entry)
 
     if (out.Size() != 40 + paletteBytes + imageBytes) {
         throw std::logic_error("icon image size mismatch");
+    }
+    return out.Take();
+}
+
+std::vector<std::uint8_t> EncodeImages(std::span<const DibSource> sources)
+{
+    std::vector<std::vector<std::uint8_t>> images;
+    for (const DibSource& source : sources) {
+        if (source.size < 1 || source.size > 256) {
+            throw std::runtime_error("icon sizes run from 1 to 256 pixels");
+        }
+        images.push_back(EncodeDib(source));
+    }
+
+    ByteWriter out;
+    out.U16(0);
+    out.U16(1);  // icon, not cursor
+    out.U16(static_cast<std::uint16_t>(sources.size()));
+    std::size_t offset = 6 + 16 * sources.size();
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const int size = sources[i].size;
+        const bool paletted = sources[i].paletted != nullptr;
+        out.U8(static_cast<std::uint8_t>(size == 256 ? 0 : size));  // 0 stands for 256
+        out.U8(static_cast<std::uint8_t>(size == 256 ? 0 : size));
+        out.U8(paletted ? 16 : 0);
+        out.U8(0);
+        out.U16(1);
+        out.U16(paletted ? 4 : 32);
+        out.U32(static_cast<std::uint32_t>(images[i].size()));
+        out.U32(static_cast<std::uint32_t>(offset));
+        offset += images[i].size();
+    }
+    for (const auto& image : images) {
+        out.Append(image);
     }
     return out.Take();
 }
@@ -254,36 +309,20 @@ Picture Paint(std::span<const std::string_view> rows, std::span<const Ink> legen
 
 std::vector<std::uint8_t> EncodeIco(std::span<const IconEntry> entries)
 {
-    std::vector<std::vector<std::uint8_t>> images;
+    std::vector<DibSource> sources;
     for (const IconEntry& entry : entries) {
-        if (entry.picture.size < 1 || entry.picture.size > 256) {
-            throw std::runtime_error("icon sizes run from 1 to 256 pixels");
-        }
-        images.push_back(EncodeDib(entry));
+        sources.push_back(FromEntry(entry));
     }
+    return EncodeImages(sources);
+}
 
-    ByteWriter out;
-    out.U16(0);
-    out.U16(1);  // icon, not cursor
-    out.U16(static_cast<std::uint16_t>(entries.size()));
-    std::size_t offset = 6 + 16 * entries.size();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const int size = entries[i].picture.size;
-        const bool paletted = entries[i].depth == IconDepth::Paletted4;
-        out.U8(static_cast<std::uint8_t>(size == 256 ? 0 : size));  // 0 stands for 256
-        out.U8(static_cast<std::uint8_t>(size == 256 ? 0 : size));
-        out.U8(paletted ? 16 : 0);
-        out.U8(0);
-        out.U16(1);
-        out.U16(paletted ? 4 : 32);
-        out.U32(static_cast<std::uint32_t>(images[i].size()));
-        out.U32(static_cast<std::uint32_t>(offset));
-        offset += images[i].size();
+std::vector<std::uint8_t> EncodeIco(std::span<const Bitmap> images)
+{
+    std::vector<DibSource> sources;
+    for (const Bitmap& image : images) {
+        sources.push_back({image.size, nullptr, image.pixels});
     }
-    for (const auto& image : images) {
-        out.Append(image);
-    }
-    return out.Take();
+    return EncodeImages(sources);
 }
 
 std::vector<std::uint8_t> TrayIcon()

@@ -42,6 +42,16 @@ struct IconEntry {
 // opaque or fully transparent); 32-bit entries carry straight alpha. Both get an AND mask.
 std::vector<std::uint8_t> EncodeIco(std::span<const IconEntry> entries);
 
+// A square picture of any colours with straight alpha, top row first: what is drawn rather
+// than painted from a legend.
+struct Bitmap {
+    int size = 0;
+    std::vector<Rgba> pixels;
+};
+
+// A complete .ico file of 32-bit images; the AND mask marks the fully clear pixels.
+std::vector<std::uint8_t> EncodeIco(std::span<const Bitmap> images);
+
 // The product's icon files.
 std::vector<std::uint8_t> TrayIcon();           // green-banded padlock, 16 and 32 pixels, 4-bit
 std::vector<std::uint8_t> MenuLockIcon();       // grey padlock, 32-bit

@@ -13,6 +13,7 @@
 #include "Alarm.h"
 #include "Background.h"
 #include "Icons.h"
+#include "WindowIcons.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ int main(int argc, char** argv)
         WriteFile(folder / "lock.ico", assets::MenuLockIcon());
         WriteFile(folder / "lockstandby.ico", assets::MenuStandbyIcon());
         WriteFile(folder / "configure.ico", assets::MenuConfigureIcon());
+        for (const assets::IconFile& icon : assets::WindowIconFiles()) {
+            WriteFile(folder / icon.name, icon.bytes);
+        }
         WriteFile(folder / "scrlogo.jpg", assets::EncodeJpeg(assets::DrawLockScreen(1920, 1080), 90));
         WriteFile(folder / "alarm.wav", assets::EncodeWav(assets::SynthesizeAlarm(), assets::kAlarmSampleRate));
     } catch (const std::exception& e) {

@@ -37,7 +37,9 @@ INT_PTR Dialog::ShowModal(MessagePump& pump, HWND owner, int templateId)
         EnableWindow(owner, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     const MessagePump::FilterScope navigation(pump, [this](const MSG& msg) {
-        return hwnd_ && IsDialogMessageW(hwnd_, const_cast<MSG*>(&msg)) != FALSE;
+        if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
+            return false;
+        return PreTranslate(msg) || IsDialogMessageW(hwnd_, const_cast<MSG*>(&msg)) != FALSE;
     });
     pump.RunUntil([this] { return closed_; });
     // The owner first, so that it takes the activation back when the dialog goes.

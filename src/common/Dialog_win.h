@@ -39,6 +39,9 @@ protected:
     virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     // A common control's notification; true when handled, with its answer in result.
     virtual bool OnNotify(const NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
+    // The modal loop's look at each message before the dialog's keyboard navigation: the
+    // window's accelerators and key preview. True when it took the message.
+    virtual bool PreTranslate(const MSG& /*msg*/) { return false; }
     // Every other message: true when handled, with the message's answer in result.
     virtual bool HandleMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/, INT_PTR& /*result*/)
     {

@@ -64,7 +64,8 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     : application_(application), ports_(ports), signalMessage_(signalMessage),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); }),
-      session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this)
+      session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this),
+      promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
 {
     const std::wstring title = Widen(kApplicationTitle);
     CreateParams params;
@@ -76,8 +77,6 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     params.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     Create(params);
     tray_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, [this](TrayCommand command) { OnTrayCommand(command); });
-    // The configuration window does not exist yet: the item is shown, not offered.
-    tray_->SetConfigureEnabled(false);
     secretPanel_ = std::make_unique<TSecretPanel>(Handle(), [this](UINT message) {
         if (message == WM_MOUSEMOVE)
             session_.FormMouseMove();
@@ -176,8 +175,33 @@ void TMainForm::OnTrayCommand(TrayCommand command)
     case TrayCommand::Lock: ActionSetVardexExecute(tray_.get()); break;
     case TrayCommand::LockStandBy: ActionSetVardexStandByExecute(); break;
     case TrayCommand::LockWorkStation: ActionLockWorkStationExecute(); break;
-    case TrayCommand::Configure: break;
+    case TrayCommand::Configure: ActionConfigureExecute(); break;
     }
+}
+
+void TMainForm::ActionConfigureExecute()
+{
+    if (session_.Active())
+        return;
+    if (configForm_) {
+        configForm_->BringToTop();  // one window; no second password
+        return;
+    }
+    if (!settings_.AdminPassword.empty() &&
+        !passwordCheck_.AskPassword(kApplicationTitle, "Enter password:", settings_.AdminPassword))
+        return;
+    ConfigContext context{application_.pump,
+                          ports_.registry,
+                          ports_.accounts,
+                          ports_.crypto,
+                          application_.reports,
+                          programDirectory_,
+                          [this] { PostMessageW(Handle(), signalMessage_, kReloadSignal, 0); },
+                          [this] { application_.pump.Terminate(); }};
+    TCfgForm form(std::move(context));
+    configForm_ = &form;
+    const ScopeGuard forget([this] { configForm_ = nullptr; });
+    form.ShowModal(application_.window.Handle());
 }
 
 void TMainForm::ServiceTick(const void* sender)

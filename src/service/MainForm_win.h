@@ -13,6 +13,9 @@
 #include "TrayIcon_win.h"
 #include "common/Accounts.h"
 #include "common/Clock.h"
+#include "common/InputDialog_win.h"
+#include "common/PasswordPrompt.h"
+#include "config/CfgForm_win.h"
 #include "common/Files.h"
 #include "common/Files_win.h"
 #include "common/Registry.h"
@@ -49,6 +52,8 @@ public:
     void ActionSetVardexExecute(const void* sender);
     void ActionSetVardexStandByExecute();
     void ActionLockWorkStationExecute();
+    // The configuration window, behind the administrator password; one at a time.
+    void ActionConfigureExecute();
 
     // The lock session: runs until a password unlocks or the program ends; true when unlocked.
     bool RunLockSession();
@@ -122,6 +127,9 @@ private:
     unsigned passCount_ = 0;
     HWND openPrompt_ = nullptr;
     bool settingsLoaded_ = false;
+    Win32PasswordPromptHost promptHost_;
+    PasswordCheck passwordCheck_;
+    TCfgForm* configForm_ = nullptr;
 };
 
 }  // namespace vardex

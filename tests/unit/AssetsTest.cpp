@@ -222,6 +222,57 @@ TEST(Assets, StandbyIconIsTheGreyPadlockWithRedBands)
     })) << "the plain padlock should be grey";
 }
 
+TEST(Assets, WindowIconsAreDistinct32BitPicturesAtEverySizeTheWindowAsksFor)
+{
+    const std::vector<unsigned> node{16, 20, 24, 32, 40, 48};
+    const std::vector<unsigned> action{16, 20, 24};
+    struct Expected {
+        const char* name;
+        const std::vector<unsigned>& sizes;
+    };
+    const Expected icons[] = {
+        {"node_program.ico", node},       {"node_options.ico", node},         {"node_settings.ico", node},
+        {"node_appearance.ico", node},    {"node_users.ico", node},           {"node_current_user.ico", node},
+        {"node_other_user.ico", node},    {"node_statistics.ico", node},      {"node_log_line.ico", node},
+        {"action_apply.ico", action},     {"action_cancel.ico", action},      {"action_expand.ico", action},
+        {"action_collapse.ico", action},  {"action_back.ico", action},        {"action_open.ico", action},
+        {"action_home.ico", action},      {"action_products.ico", action},    {"action_contact.ico", action},
+        {"action_contents.ico", action},  {"action_exit.ico", action},        {"action_about.ico", action},
+        {"schedule_add.ico", action},     {"schedule_remove.ico", action},    {"schedule_edit.ico", action},
+    };
+    const auto same = [](const Pixel& a, const Pixel& b) {
+        return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+    };
+    std::vector<IconImage> smallest;
+    for (const Expected& expected : icons) {
+        SCOPED_TRACE(expected.name);
+        const auto images = ReadIco(ReadAsset(expected.name));
+        std::vector<unsigned> sizes;
+        for (const IconImage& image : images) {
+            sizes.push_back(image.size);
+        }
+        ASSERT_EQ(sizes, expected.sizes);
+        for (const IconImage& image : images) {
+            SCOPED_TRACE(image.size);
+            EXPECT_EQ(image.bitCount, 32u);
+            EXPECT_EQ(image.colourCount, 0u);
+            for (const Pixel& p : image.pixels) {
+                ASSERT_EQ(p.clear, p.a == 0);
+            }
+            // A shape on a clear ground, neither blank nor a filled square nor a speck.
+            const auto opaque =
+                std::count_if(image.pixels.begin(), image.pixels.end(), [](const Pixel& p) { return p.a == 255; });
+            EXPECT_TRUE(Any(image, [](const Pixel& p) { return p.a == 0; }));
+            EXPECT_GT(static_cast<std::size_t>(opaque) * 16, image.pixels.size()) << "hardly anything drawn";
+        }
+        for (const IconImage& other : smallest) {
+            EXPECT_FALSE(std::equal(other.pixels.begin(), other.pixels.end(), images.front().pixels.begin(), same))
+                << "the same picture as an earlier icon";
+        }
+        smallest.push_back(images.front());
+    }
+}
+
 // ---- Alarm sound
 
 TEST(Assets, AlarmIsShortMonoPcmThatIsAudibleAndDoesNotClip)

@@ -1,6 +1,7 @@
 #include "MemoryRegistry.h"
 #include "common/Sha256.h"
 #include "config/ConfigModel.h"
+#include "config/ConfigTree.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +168,30 @@ TEST(BoundedNumber, NearestLimitAndTheFallbackForText)
     for (const Case& c : {Case{"60", 60}, Case{" 60 ", 60}, Case{"14", 15}, Case{"1201", 1200}, Case{"-5", 15},
                           Case{"abc", 15}, Case{"", 15}, Case{"60s", 15}, Case{"99999999999999999999", 1200}})
         EXPECT_EQ(BoundedNumber(c.text, 15, 1200, 15), c.value) << c.text;
+}
+
+TEST(ConfigTree, StatusTextsAndTreeActions)
+{
+    EXPECT_EQ(NodeStatusText(NodeKind::Root, "Vardex", {"Common Options", "User Options", "Statistics"}, ""),
+              " Vardex : Common Options, User Options, Statistics");
+    EXPECT_EQ(NodeStatusText(NodeKind::UserOptions, "User Options", {".Default", "Anna"}, ""),
+              " User Options : All Available User Profiles");
+    EXPECT_EQ(NodeStatusText(NodeKind::Appearance, "Appearance", {}, "Vardex appearance settings"),
+              " Vardex appearance settings");
+
+    using S = TreeFocusState;
+    using A = TreeActionState;
+    struct Case {
+        S state;
+        A actions;
+    };
+    for (const Case& c : {Case{{true, true, false, false, false, false}, {true, false, false, false}},
+                          Case{{true, true, true, true, false, false}, {false, true, true, false}},
+                          Case{{false, true, false, true, false, false}, {false, false, true, false}},
+                          Case{{true, false, false, true, false, false}, {false, false, true, false}},
+                          Case{{false, true, true, false, true, true}, {false, false, false, true}},
+                          Case{{false, true, true, false, true, false}, {false, false, false, false}}})
+        EXPECT_EQ(TreeActions(c.state), c.actions);
 }
 
 }  // namespace

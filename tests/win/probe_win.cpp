@@ -10,11 +10,24 @@
 //   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
 //   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
+//   vardexprobe dialog-press TITLE B presses the button of id B in the dialog box TITLE
+// The configuration window (found by its tree), its controls by id:
+//   vardexprobe cfg-tree PATH        selects the tree node at PATH, child indexes like 0.1.1
+//   vardexprobe cfg-status           prints the status bar's text
+//   vardexprobe cfg-enabled ID       exit 0 when the tool bar's button ID is enabled
+//   vardexprobe cfg-get ID           prints the control's text
+//   vardexprobe cfg-set ID TEXT      sets the control's text (as typing would)
+//   vardexprobe cfg-click ID         clicks the button or check box
+//   vardexprobe cfg-checked ID       exit 0 when the check box is checked
+//   vardexprobe cfg-command ID       the window's command ID, as its menu or tool bar gives it
 #include "common/TextConvert_win.h"
+#include "config_ids.h"
 #include "config/Settings.h"
 #include "service/HotKey.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -91,6 +104,125 @@ int PressDialogOk(const std::wstring& title)
     return 0;
 }
 
+int PressDialogButton(const std::wstring& title, int button)
+{
+    HWND dialog = FindWindowW(L"#32770", title.c_str());
+    if (!dialog)
+        return 1;
+    PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    return 0;
+}
+
+// The configuration window: a dialog titled like the program, with the tree.
+HWND ConfigWindow()
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", L"PC Vardex"); window;
+         window = FindWindowExW(nullptr, window, L"#32770", L"PC Vardex"))
+        if (GetDlgItem(window, IDC_TREE))
+            return window;
+    return nullptr;
+}
+
+struct ControlSearch {
+    int id;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindControl(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// A control of the window or of one of its pages.
+HWND ConfigControl(const char* id)
+{
+    HWND window = ConfigWindow();
+    if (!window)
+        return nullptr;
+    ControlSearch search{static_cast<int>(std::strtol(id, nullptr, 0))};
+    EnumChildWindows(window, FindControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string ControlText(HWND control)
+{
+    wchar_t text[1024] = L"";
+    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+}
+
+int SelectTreeNode(const std::string& path)
+{
+    HWND tree = GetDlgItem(ConfigWindow(), IDC_TREE);
+    if (!tree)
+        return 2;
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    size_t start = 0;
+    for (bool first = true; item && start <= path.size(); first = false) {
+        const size_t dot = path.find('.', start);
+        int index = std::atoi(path.substr(start, dot - start).c_str());
+        if (!first)
+            item = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        while (item && index-- > 0)
+            item = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        if (dot == std::string::npos)
+            break;
+        start = dot + 1;
+    }
+    if (!item)
+        return 1;
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    return 0;
+}
+
+int ConfigCommand(const std::string& command, int argc, char** argv)
+{
+    if (command == "cfg-status") {
+        HWND bar = GetDlgItem(ConfigWindow(), IDC_STATUSBAR);
+        if (!bar)
+            return 2;
+        std::printf("%s\n", ControlText(bar).c_str());
+        return 0;
+    }
+    if (argc < 3)
+        return 2;
+    if (command == "cfg-tree")
+        return SelectTreeNode(argv[2]);
+    if (command == "cfg-enabled") {
+        HWND bar = GetDlgItem(ConfigWindow(), IDC_TOOLBAR);
+        return bar && SendMessageW(bar, TB_ISBUTTONENABLED, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 1;
+    }
+    if (command == "cfg-command") {
+        HWND window = ConfigWindow();
+        return window && PostMessageW(window, WM_COMMAND, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 2;
+    }
+    HWND control = ConfigControl(argv[2]);
+    if (!control)
+        return 2;
+    if (command == "cfg-get") {
+        std::printf("%s\n", ControlText(control).c_str());
+        return 0;
+    }
+    if (command == "cfg-click") {
+        SendMessageW(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (command == "cfg-checked")
+        return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
+    if (command == "cfg-set" && argc == 4) {
+        const std::wstring text = Widen(argv[3]);
+        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return 0;
+    }
+    return 2;
+}
+
 int PromptButtonEnabled(const std::wstring& text)
 {
     HWND prompt = FindWindowW(L"TPwdForm", nullptr);
@@ -119,8 +251,12 @@ int main(int argc, char** argv)
         std::printf("%s\n", Narrow(name).c_str());
         return 0;
     }
+    if (command.starts_with("cfg-"))
+        return ConfigCommand(command, argc, argv);
     if (argc < 3)
         return 2;
+    if (command == "dialog-press" && argc == 4)
+        return PressDialogButton(Widen(argv[2]), std::atoi(argv[3]));
     if (command == "mutex")
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")

@@ -1,0 +1,63 @@
+#include "AboutBox_win.h"
+
+#include "Dialog_win.h"
+#include "Dpi_win.h"
+#include "UniqueHandle_win.h"
+#include "config_ids.h"
+#include "resource_ids.h"
+
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+namespace {
+// "Version a.b.c" from the program file's version information; empty when there is none.
+std::wstring ProgramVersion()
+{
+    wchar_t path[MAX_PATH];
+    if (!GetModuleFileNameW(nullptr, path, MAX_PATH))
+        return {};
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(path, 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info)
+        return {};
+    return L"Version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(HIWORD(info->dwFileVersionLS));
+}
+
+class AboutBox final : public Dialog {
+protected:
+    bool OnInitDialog() override
+    {
+        const int size = ScaleForDpi(32, WindowDpi(Handle()));
+        icon_.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VARDEX_TRAY),
+                                                  IMAGE_ICON, size, size, 0)));
+        SendDlgItemMessageW(Handle(), IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
+        SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, ProgramVersion().c_str());
+        return true;
+    }
+    bool OnCommand(int id, int, HWND) override
+    {
+        if (id != IDOK && id != IDCANCEL)
+            return false;
+        Close(id);
+        return true;
+    }
+
+private:
+    UniqueIcon icon_;
+};
+}  // namespace
+
+void ShowAboutBox(MessagePump& pump, HWND owner)
+{
+    AboutBox box;
+    box.ShowModal(pump, owner, IDD_ABOUT);
+}
+
+}  // namespace vardex

@@ -1,0 +1,59 @@
+#include "Help_win.h"
+
+#include "Files_win.h"
+#include "TextConvert_win.h"
+#include "help/help_ids.h"
+
+#include <htmlhelp.h>
+
+#include <string>
+
+namespace vardex {
+
+namespace {
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+
+// The library stays loaded for the life of the program once the help was shown: its windows
+// live in this process.
+HMODULE helpLibrary = nullptr;
+
+HtmlHelpFunction HtmlHelp(bool load) noexcept
+{
+    if (!helpLibrary && load)
+        helpLibrary = LoadLibraryW(L"hhctrl.ocx");
+    if (!helpLibrary)
+        return nullptr;
+    return reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(helpLibrary, "HtmlHelpW")));
+}
+
+bool Show(HWND owner, UINT command, DWORD_PTR data) noexcept
+{
+    try {
+        const HtmlHelpFunction help = HtmlHelp(true);
+        if (!help)
+            return false;
+        const std::wstring file = Widen(ProgramDirectory()) + kHelpFileName;
+        return help(owner, file.c_str(), command, data) != nullptr;
+    } catch (...) {
+        return false;
+    }
+}
+}  // namespace
+
+bool ShowHelpTopic(HWND owner, int topic) noexcept
+{
+    return Show(owner, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(topic));
+}
+
+bool ShowHelpContents(HWND owner) noexcept
+{
+    return Show(owner, HH_DISPLAY_TOC, 0);
+}
+
+void CloseHelp() noexcept
+{
+    if (const HtmlHelpFunction help = HtmlHelp(false))
+        help(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}
+
+}  // namespace vardex

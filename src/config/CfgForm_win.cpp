@@ -1,0 +1,634 @@
+#include "CfgForm_win.h"
+
+#include "common/AboutBox_win.h"
+#include "common/Application.h"
+#include "common/Dpi_win.h"
+#include "common/ErrorReport_win.h"
+#include "common/Help_win.h"
+#include "common/ScopeGuard.h"
+#include "common/Text.h"
+#include "common/TextConvert_win.h"
+#include "config_ids.h"
+#include "help/help_ids.h"
+#include "resource_ids.h"
+
+#include <algorithm>
+
+namespace vardex {
+
+namespace {
+// The images of the tree and the list, in image-list order.
+enum Image { kProgram, kOptions, kSettings, kAppearance, kUsers, kCurrentUser, kOtherUser, kStatistics };
+constexpr int kNodeIcons[] = {IDI_NODE_PROGRAM,  IDI_NODE_OPTIONS,      IDI_NODE_SETTINGS,   IDI_NODE_APPEARANCE,
+                              IDI_NODE_USERS,    IDI_NODE_CURRENT_USER, IDI_NODE_OTHER_USER, IDI_NODE_STATISTICS};
+
+// The tool bar's buttons in order (0 for a separator), with their hints and pictures.
+struct ToolButton {
+    int command;
+    const wchar_t* hint;
+    int icon;
+};
+constexpr ToolButton kToolButtons[] = {
+    {ID_DO_APPLY, L"Apply Settings", IDI_ACTION_APPLY},
+    {ID_DO_CANCEL, L"Cancel Settings", IDI_ACTION_CANCEL},
+    {0, nullptr, 0},
+    {ID_DO_EXPAND, L"Expand Node", IDI_ACTION_EXPAND},
+    {ID_DO_COLLAPSE, L"Collapse Node", IDI_ACTION_COLLAPSE},
+    {ID_DO_BACK, L"Go Back", IDI_ACTION_BACK},
+    {0, nullptr, 0},
+    {ID_DO_OPEN, L"Open Item", IDI_ACTION_OPEN},
+    {0, nullptr, 0},
+    {ID_DO_HOME, L"Home Page", IDI_ACTION_HOME},
+    {ID_DO_PRODUCTS, L"Other Products", IDI_ACTION_PRODUCTS},
+    {ID_DO_CONTACT, L"Contact Us", IDI_ACTION_CONTACT},
+    {0, nullptr, 0},
+    {ID_DO_CONTENTS, L"Help Contents", IDI_ACTION_CONTENTS},
+};
+
+HICON LoadIconAt(int id, int size)
+{
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+}
+
+HIMAGELIST ImageListOf(const int* ids, size_t count, int size)
+{
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(count), 0);
+    for (size_t i = 0; i < count; ++i) {
+        const UniqueIcon icon(LoadIconAt(ids[i], size));
+        ImageList_AddIcon(list, icon.Get());
+    }
+    return list;
+}
+
+std::vector<std::string> SortedUserKeys(Accounts& accounts)
+{
+    std::vector<std::string> keys;
+    for (const std::string& entry : accounts.EnumerateUsers(true))
+        keys.emplace_back(TextBefore(entry, '='));
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const std::string& a, const std::string& b) { return AsciiLowerCase(a) < AsciiLowerCase(b); });
+    return keys;
+}
+}  // namespace
+
+TCfgForm::TCfgForm(ConfigContext context)
+    : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts)), model_(userKeys_),
+      rootPage_(model_, nullptr),
+      appearancePage_(model_, [this] { UpdateApplyState(); }, context_.programDirectory, context_.errors),
+      systemPage_(model_, [this] { UpdateApplyState(); }), userPage_(model_, [this] { UpdateApplyState(); }),
+      statisticsPage_(model_, [this] { UpdateApplyState(); })
+{
+}
+
+TCfgForm::~TCfgForm() = default;
+
+void TCfgForm::ShowModal(HWND owner)
+{
+    Dialog::ShowModal(context_.pump, owner, IDD_CFGFORM);
+}
+
+void TCfgForm::BringToTop() noexcept
+{
+    if (!Handle())
+        return;
+    BringWindowToTop(Handle());
+    SetForegroundWindow(Handle());
+}
+
+bool TCfgForm::OnInitDialog()
+{
+    SetWindowTextW(Handle(), Widen(kApplicationTitle).c_str());
+    accelerators_ = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CFG_ACCELERATORS));
+    treeMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU)));
+    listMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LIST_MENU)));
+    tree_ = Item(IDC_TREE);
+    rootPage_.SetListHandler([this](const NMHDR& header, LRESULT& result) { return OnListNotify(header, result); });
+    CreateBars();
+    CreatePages();
+    LoadLook();
+    BuildTree();
+    AddUserMenuItems();
+    Layout();
+    LoadSettings();
+    for (const Node& node : nodes_)
+        TreeView_Expand(tree_, node.item, TVE_EXPAND);
+    model_.ClearChanged();
+    UpdateTreeActions();
+    UpdateApplyState();
+    return true;
+}
+
+void TCfgForm::CreateBars()
+{
+    toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
+                               0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(IDC_TOOLBAR),
+                               GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Handle(),
+                                 reinterpret_cast<HMENU>(IDC_STATUSBAR), GetModuleHandleW(nullptr), nullptr);
+    // One panel across the bar (its text is the window text of the bar, for the tools that read it).
+    int panelEnd = -1;
+    SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelEnd));
+}
+
+void TCfgForm::CreatePages()
+{
+    RECT area;
+    GetWindowRect(Item(IDC_PAGE_AREA), &area);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&area), 2);
+    rootPage_.Create(Handle(), IDD_ROOT_PAGE, area);
+    appearancePage_.Create(Handle(), IDD_APPEARANCE_PAGE, area);
+    systemPage_.Create(Handle(), IDD_SYSTEM_PAGE, area);
+    userPage_.Create(Handle(), IDD_USER_PAGE, area);
+    statisticsPage_.Create(Handle(), IDD_STATISTICS_PAGE, area);
+}
+
+// Fonts, icons and image lists at the window's resolution; again when it changes.
+void TCfgForm::LoadLook()
+{
+    const UINT dpi = WindowDpi(Handle());
+    const int small = ScaleForDpi(16, dpi), large = ScaleForDpi(32, dpi);
+    smallImages_.Reset(ImageListOf(kNodeIcons, std::size(kNodeIcons), small));
+    largeImages_.Reset(ImageListOf(kNodeIcons, std::size(kNodeIcons), large));
+    TreeView_SetImageList(tree_, smallImages_.Get(), TVSIL_NORMAL);
+    ListView_SetImageList(rootPage_.List(), largeImages_.Get(), LVSIL_NORMAL);
+
+    std::vector<int> buttonIcons;
+    std::vector<TBBUTTON> buttons;
+    for (const ToolButton& b : kToolButtons) {
+        TBBUTTON button{};
+        button.idCommand = b.command;
+        button.fsStyle = b.command ? BTNS_BUTTON : BTNS_SEP;
+        button.fsState = TBSTATE_ENABLED;
+        button.iBitmap = b.command ? static_cast<int>(buttonIcons.size()) : 0;
+        if (b.command)
+            buttonIcons.push_back(b.icon);
+        buttons.push_back(button);
+    }
+    actionImages_.Reset(ImageListOf(buttonIcons.data(), buttonIcons.size(), small));
+    while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0)
+        SendMessageW(toolbar_, TB_DELETEBUTTON, 0, 0);
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(actionImages_.Get()));
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+
+    titleFont_.Reset(CreateFontW(-ScaleForDpi(15, dpi), 0, 0, 0, FW_BOLD, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                                 L"MS Sans Serif"));
+    pageIcons_.clear();
+    const std::pair<ConfigPage*, int> titled[] = {{&appearancePage_, IDI_NODE_APPEARANCE},
+                                                  {&systemPage_, IDI_NODE_SETTINGS},
+                                                  {&userPage_, IDI_NODE_OTHER_USER},
+                                                  {&statisticsPage_, IDI_NODE_STATISTICS}};
+    for (const auto& [page, icon] : titled) {
+        pageIcons_.emplace_back(LoadIconAt(icon, large));
+        page->SetTitleLook(titleFont_.Get(), pageIcons_.back().Get());
+    }
+    windowIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, large));
+    windowSmallIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, small));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_.Get()));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowSmallIcon_.Get()));
+}
+
+int TCfgForm::AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex)
+{
+    const int index = static_cast<int>(nodes_.size());
+    const bool current = kind == NodeKind::User && caption == context_.accounts.GetCurrentUserName();
+    const int image = kind == NodeKind::Root            ? kProgram
+                      : kind == NodeKind::CommonOptions ? kOptions
+                      : kind == NodeKind::Settings      ? kSettings
+                      : kind == NodeKind::Appearance    ? kAppearance
+                      : kind == NodeKind::UserOptions   ? kUsers
+                      : kind == NodeKind::Statistics    ? kStatistics
+                      : current                         ? kCurrentUser
+                                                        : kOtherUser;
+    const std::wstring text = Widen(caption);
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent >= 0 ? nodes_[static_cast<size_t>(parent)].item : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    insert.item.iImage = insert.item.iSelectedImage = image;
+    insert.item.lParam = index;
+    nodes_.push_back({kind, caption, userIndex, nullptr, parent});
+    nodes_.back().item = TreeView_InsertItem(tree_, &insert);
+    return index;
+}
+
+void TCfgForm::BuildTree()
+{
+    // Filled with its redrawing off: every insert into a visible node would redraw.
+    SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+    const int root = AddNode(NodeKind::Root, "Vardex", -1);
+    const int common = AddNode(NodeKind::CommonOptions, "Common Options", root);
+    AddNode(NodeKind::Settings, "Settings", common);
+    AddNode(NodeKind::Appearance, "Appearance", common);
+    const int users = AddNode(NodeKind::UserOptions, "User Options", root);
+    for (size_t i = 0; i < userKeys_.size(); ++i)
+        AddNode(NodeKind::User, userKeys_[i], users, static_cast<int>(i));
+    AddNode(NodeKind::Statistics, "Statistics", root);
+    SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
+}
+
+void TCfgForm::AddUserMenuItems()
+{
+    HMENU vardexMenu = GetSubMenu(GetMenu(Handle()), 0);
+    HMENU usersMenu = nullptr;
+    for (int i = 0; i < GetMenuItemCount(vardexMenu) && !usersMenu; ++i)
+        if (HMENU sub = GetSubMenu(vardexMenu, i); sub && GetMenuItemID(sub, 0) == ID_USERS_PLACEHOLDER)
+            usersMenu = sub;
+    if (!usersMenu)
+        return;
+    DeleteMenu(usersMenu, ID_USERS_PLACEHOLDER, MF_BYCOMMAND);
+    for (size_t i = 0; i < userKeys_.size(); ++i)
+        AppendMenuW(usersMenu, MF_STRING, ID_SELECT_USER_FIRST + i, Widen(userKeys_[i]).c_str());
+}
+
+void TCfgForm::Layout()
+{
+    RECT client, bar;
+    GetClientRect(Handle(), &client);
+    SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    GetWindowRect(toolbar_, &bar);
+    const int top = bar.bottom - bar.top + 3;
+    GetWindowRect(statusBar_, &bar);
+    const int bottom = client.bottom - (bar.bottom - bar.top) - 3;
+    RECT treeRect, pageRect;
+    GetWindowRect(tree_, &treeRect);
+    GetWindowRect(Item(IDC_PAGE_AREA), &pageRect);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&treeRect), 2);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&pageRect), 2);
+    SetWindowPos(tree_, nullptr, treeRect.left, top, treeRect.right - treeRect.left, bottom - top, SWP_NOZORDER);
+    const RECT area{pageRect.left, top, pageRect.right, bottom};
+    for (ConfigPage* page : {static_cast<ConfigPage*>(&rootPage_), static_cast<ConfigPage*>(&appearancePage_),
+                             &systemPage_, &userPage_, &statisticsPage_})
+        SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(rootPage_.List(), nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TCfgForm::SelectedNode() const
+{
+    HTREEITEM item = TreeView_GetSelection(tree_);
+    if (!item)
+        return -1;
+    TVITEMW data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    TreeView_GetItem(tree_, &data);
+    return static_cast<int>(data.lParam);
+}
+
+std::vector<int> TCfgForm::Children(int node) const
+{
+    std::vector<int> children;
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (nodes_[i].parent == node)
+            children.push_back(static_cast<int>(i));
+    return children;
+}
+
+void TCfgForm::SelectNode(int node)
+{
+    if (node >= 0 && node < static_cast<int>(nodes_.size()))
+        TreeView_SelectItem(tree_, nodes_[static_cast<size_t>(node)].item);
+}
+
+ConfigPage& TCfgForm::PageOf(NodeKind kind)
+{
+    switch (kind) {
+    case NodeKind::Settings: return systemPage_;
+    case NodeKind::Appearance: return appearancePage_;
+    case NodeKind::Statistics: return statisticsPage_;
+    case NodeKind::User: return userPage_;
+    default: return rootPage_;
+    }
+}
+
+void TCfgForm::FillList(int node)
+{
+    HWND list = rootPage_.List();
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ListView_DeleteAllItems(list);
+    int row = 0;
+    for (const int child : Children(node)) {
+        const Node& c = nodes_[static_cast<size_t>(child)];
+        TVITEMW treeItem{};
+        treeItem.mask = TVIF_IMAGE;
+        treeItem.hItem = c.item;
+        TreeView_GetItem(tree_, &treeItem);
+        const std::wstring text = Widen(c.caption);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = row++;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        item.iImage = treeItem.iImage;
+        item.lParam = child;
+        ListView_InsertItem(list, &item);
+    }
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+void TCfgForm::TreeChange()
+{
+    const int node = SelectedNode();
+    if (node < 0)
+        return;
+    const Node& selected = nodes_[static_cast<size_t>(node)];
+    ConfigPage& page = PageOf(selected.kind);
+    if (selected.kind == NodeKind::User) {
+        model_.SetFilling(true);
+        const ScopeGuard filled([this] { model_.SetFilling(false); });
+        page.SetTitle(L"Settings for user \"" + Widen(selected.caption) + L"\"");
+        page.Fill();
+    } else if (HasChildren(selected.kind)) {
+        FillList(node);
+    }
+    if (shownPage_ != &page) {
+        if (shownPage_)
+            ShowWindow(shownPage_->Handle(), SW_HIDE);
+        ShowWindow(page.Handle(), SW_SHOW);
+        shownPage_ = &page;
+    }
+    previousNode_ = node;
+    UpdateTreeActions();
+    std::vector<std::string> childCaptions;
+    for (const int child : Children(node))
+        childCaptions.push_back(nodes_[static_cast<size_t>(child)].caption);
+    ShowStatus(NodeStatusText(selected.kind, selected.caption, childCaptions, page.Title()));
+}
+
+void TCfgForm::LoadSettings()
+{
+    for (const std::string& problem : model_.Load(context_.registry))
+        context_.errors.ReportError(problem);
+    appearancePage_.Fill();
+    systemPage_.Fill();
+    statisticsPage_.Fill();
+}
+
+void TCfgForm::ShowStatus(const std::string& text)
+{
+    SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void TCfgForm::SetActionEnabled(int id, bool enabled)
+{
+    const auto state = static_cast<UINT>(MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(GetMenu(Handle()), static_cast<UINT>(id), state);
+    EnableMenuItem(treeMenu_.Get(), static_cast<UINT>(id), state);
+    EnableMenuItem(listMenu_.Get(), static_cast<UINT>(id), state);
+    SendMessageW(toolbar_, TB_ENABLEBUTTON, static_cast<WPARAM>(id), enabled);
+}
+
+void TCfgForm::UpdateApplyState()
+{
+    SetActionEnabled(ID_DO_APPLY, model_.Changed());
+    SetActionEnabled(ID_DO_CANCEL, model_.Changed());
+}
+
+void TCfgForm::UpdateTreeActions()
+{
+    const int node = SelectedNode();
+    TreeFocusState state;
+    if (node >= 0) {
+        const Node& n = nodes_[static_cast<size_t>(node)];
+        state.treeFocused = GetFocus() == tree_;
+        state.hasChildren = HasChildren(n.kind);
+        state.expanded = (TreeView_GetItemState(tree_, n.item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        state.hasParent = n.parent >= 0;
+    }
+    state.listFocused = shownPage_ == &rootPage_ && GetFocus() == rootPage_.List();
+    state.listItemSelected = ListView_GetNextItem(rootPage_.List(), -1, LVNI_SELECTED) >= 0;
+    const TreeActionState actions = TreeActions(state);
+    SetActionEnabled(ID_DO_EXPAND, actions.expand);
+    SetActionEnabled(ID_DO_COLLAPSE, actions.collapse);
+    SetActionEnabled(ID_DO_BACK, actions.back);
+    SetActionEnabled(ID_DO_OPEN, actions.open);
+}
+
+bool TCfgForm::SaveWithReport()
+{
+    try {
+        model_.Save(context_.registry, context_.crypto);
+    } catch (const SaveError& error) {
+        // Nothing is reported as saved that was not: the changes stay, and Apply with them.
+        context_.errors.ReportError(error.what());
+        return false;
+    }
+    model_.ClearChanged();
+    UpdateApplyState();
+    if (context_.requestReload)
+        context_.requestReload();
+    return true;
+}
+
+void TCfgForm::DoApplyExecute()
+{
+    if (model_.Changed())
+        SaveWithReport();
+}
+
+void TCfgForm::DoCancelExecute()
+{
+    if (!model_.Changed() || MessageBoxW(Handle(), L"Discard all changes that you made?", L"Confirm",
+                                         MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    LoadSettings();
+    previousNode_ = -1;  // the page shown is refilled from the store, not kept
+    TreeChange();
+    model_.ClearChanged();
+    UpdateApplyState();
+}
+
+bool TCfgForm::CloseQuery()
+{
+    if (!model_.Changed())
+        return true;
+    switch (MessageBoxW(Handle(), L"Apply vardex settings to Windows?", L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return SaveWithReport();
+    case IDNO: return true;
+    default: return false;
+    }
+}
+
+void TCfgForm::DoExpandExecute(bool expand)
+{
+    const int node = SelectedNode();
+    if (node >= 0)
+        TreeView_Expand(tree_, nodes_[static_cast<size_t>(node)].item, expand ? TVE_EXPAND : TVE_COLLAPSE);
+    UpdateTreeActions();
+}
+
+void TCfgForm::DoBackExecute()
+{
+    const int node = SelectedNode();
+    if (node >= 0)
+        SelectNode(nodes_[static_cast<size_t>(node)].parent);
+}
+
+void TCfgForm::DoOpenExecute()
+{
+    HWND list = rootPage_.List();
+    const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (row < 0)
+        return;
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    ListView_GetItem(list, &item);
+    SelectNode(static_cast<int>(item.lParam));
+}
+
+void TCfgForm::ShowPopup(int menuId, POINT where)
+{
+    HMENU menu = GetSubMenu(menuId == IDR_TREE_MENU ? treeMenu_.Get() : listMenu_.Get(), 0);
+    const int command = static_cast<int>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, Handle(), nullptr));
+    if (command)
+        OnCommand(command, 0, nullptr);
+}
+
+bool TCfgForm::IsActionEnabled(int id) const
+{
+    for (HMENU menu : {GetMenu(Handle()), treeMenu_.Get(), listMenu_.Get()}) {
+        const UINT state = GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND);
+        if (state != static_cast<UINT>(-1))
+            return !(state & MF_GRAYED);
+    }
+    return true;  // not a menu item: Enter, Esc
+}
+
+bool TCfgForm::OnListNotify(const NMHDR& header, LRESULT& result)
+{
+    switch (header.code) {
+    case NM_DBLCLK: DoOpenExecute(); return true;
+    case NM_RCLICK: {
+        POINT where;
+        GetCursorPos(&where);
+        UpdateTreeActions();
+        ShowPopup(IDR_LIST_MENU, where);
+        result = TRUE;
+        return true;
+    }
+    case LVN_ITEMCHANGED:
+    case NM_SETFOCUS:
+    case NM_KILLFOCUS: UpdateTreeActions(); return true;
+    default: return false;
+    }
+}
+
+bool TCfgForm::OnCommand(int id, int, HWND)
+{
+    // An accelerator arrives also when its action is disabled.
+    if (!IsActionEnabled(id))
+        return true;
+    if (id >= ID_SELECT_USER_FIRST && id < ID_SELECT_USER_FIRST + static_cast<int>(userKeys_.size())) {
+        for (size_t i = 0; i < nodes_.size(); ++i)
+            if (nodes_[i].userIndex == id - ID_SELECT_USER_FIRST)
+                SelectNode(static_cast<int>(i));
+        return true;
+    }
+    const auto selectKind = [this](NodeKind kind) {
+        for (size_t i = 0; i < nodes_.size(); ++i)
+            if (nodes_[i].kind == kind)
+                SelectNode(static_cast<int>(i));
+    };
+    switch (id) {
+    case ID_DO_APPLY: DoApplyExecute(); return true;
+    case ID_DO_CANCEL: DoCancelExecute(); return true;
+    case ID_DO_EXIT: context_.endProgram(); return true;
+    case ID_DO_EXPAND: DoExpandExecute(true); return true;
+    case ID_DO_COLLAPSE: DoExpandExecute(false); return true;
+    case ID_DO_BACK: DoBackExecute(); return true;
+    case ID_DO_OPEN: DoOpenExecute(); return true;
+    case ID_DO_HOME: ShowHelpTopic(Handle(), kHelpTopicHomePage); return true;
+    case ID_DO_PRODUCTS: ShowHelpTopic(Handle(), kHelpTopicOtherProducts); return true;
+    case ID_DO_CONTACT: ShowHelpTopic(Handle(), kHelpTopicContact); return true;
+    case ID_DO_CONTENTS: ShowHelpContents(Handle()); return true;
+    case ID_HELP_WINDOW: ShowHelpTopic(Handle(), kHelpTopicConfiguration); return true;
+    case ID_DO_ABOUT: ShowAboutBox(context_.pump, Handle()); return true;
+    case ID_SELECT_SETTINGS: selectKind(NodeKind::Settings); return true;
+    case ID_SELECT_APPEARANCE: selectKind(NodeKind::Appearance); return true;
+    case ID_SELECT_STATISTICS: selectKind(NodeKind::Statistics); return true;
+    case IDOK:  // Enter: opens the list's item
+        if (GetFocus() == rootPage_.List())
+            DoOpenExecute();
+        return true;
+    case IDCANCEL:  // Esc and the close box
+        if (CloseQuery())
+            Close(IDOK);
+        return true;
+    default: return false;
+    }
+}
+
+bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.code == TTN_GETDISPINFOW) {
+        auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+        for (const ToolButton& b : kToolButtons)
+            if (b.command && static_cast<UINT_PTR>(b.command) == header.idFrom)
+                info.lpszText = const_cast<wchar_t*>(b.hint);
+        return true;
+    }
+    if (header.hwndFrom != tree_)
+        return false;
+    switch (header.code) {
+    case TVN_SELCHANGEDW: TreeChange(); return true;
+    case TVN_ITEMEXPANDEDW:
+    case NM_SETFOCUS:
+    case NM_KILLFOCUS: UpdateTreeActions(); return true;
+    case NM_RCLICK: {
+        // Right click selects: the popup acts on the node under the pointer.
+        TVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        const POINT screen = hit.pt;
+        ScreenToClient(tree_, &hit.pt);
+        if (HTREEITEM item = TreeView_HitTest(tree_, &hit)) {
+            TreeView_SelectItem(tree_, item);
+            SetFocus(tree_);
+        }
+        ShowPopup(IDR_TREE_MENU, screen);
+        result = TRUE;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+bool TCfgForm::PreTranslate(const MSG& msg)
+{
+    if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
+        return true;
+    // The list: Backspace goes back (Enter opens, through the dialog's default button).
+    if (msg.message == WM_KEYDOWN && msg.hwnd == rootPage_.List() && msg.wParam == VK_BACK) {
+        DoBackExecute();
+        return true;
+    }
+    return false;
+}
+
+bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    switch (message) {
+    case WM_SYSCOMMAND:
+        // Minimising closes the window, with the question when there are changes.
+        if ((wParam & 0xFFF0) != SC_MINIMIZE)
+            return false;
+        OnCommand(IDCANCEL, 0, nullptr);
+        result = TRUE;
+        return true;
+    case WM_DPICHANGED:
+        LoadLook();
+        Layout();
+        return false;
+    default: return false;
+    }
+}
+
+}  // namespace vardex

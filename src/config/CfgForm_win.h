@@ -1,0 +1,108 @@
+#pragma once
+// TCfgForm: the configuration window. An explorer-like dialog: the navigation tree on the left,
+// the selected node's page on the right, a menu, a tool bar and a status bar. It edits a copy of
+// the settings (the model) and writes them only when the administrator applies them.
+#include "ConfigModel.h"
+#include "ConfigPages_win.h"
+#include "ConfigTree.h"
+#include "common/Accounts.h"
+#include "common/Dialog_win.h"
+#include "common/MessagePump_win.h"
+#include "common/Reports.h"
+#include "common/UniqueHandle_win.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+// What the window works with and asks of the lock service.
+struct ConfigContext {
+    MessagePump& pump;
+    Registry& registry;
+    Accounts& accounts;
+    PasswordCrypto& crypto;
+    ErrorSink& errors;
+    std::string programDirectory;
+    // Posts the reload signal to the lock service.
+    std::function<void()> requestReload;
+    // Ends the program the way the end of the Windows session does.
+    std::function<void()> endProgram;
+};
+
+class TCfgForm final : public Dialog {
+public:
+    explicit TCfgForm(ConfigContext context);
+    ~TCfgForm() override;
+
+    // Shows the window modally, owned by owner, until it closes or the program ends.
+    void ShowModal(HWND owner);
+    void BringToTop() noexcept;
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool PreTranslate(const MSG& msg) override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    struct Node {
+        NodeKind kind;
+        std::string caption;
+        int userIndex = -1;
+        HTREEITEM item = nullptr;
+        int parent = -1;
+    };
+
+    void CreateBars();
+    void CreatePages();
+    void LoadLook();
+    void BuildTree();
+    void AddUserMenuItems();
+    void Layout();
+    int AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex = -1);
+    int SelectedNode() const;
+    std::vector<int> Children(int node) const;
+    void SelectNode(int node);
+    void TreeChange();
+    ConfigPage& PageOf(NodeKind kind);
+    void FillList(int node);
+    void LoadSettings();
+    void UpdateApplyState();
+    void UpdateTreeActions();
+    void SetActionEnabled(int id, bool enabled);
+    void ShowStatus(const std::string& text);
+    void ShowPopup(int menuId, POINT where);
+    bool IsActionEnabled(int id) const;
+    bool OnListNotify(const NMHDR& header, LRESULT& result);
+
+    void DoApplyExecute();
+    void DoCancelExecute();
+    bool SaveWithReport();
+    bool CloseQuery();
+    void DoExpandExecute(bool expand);
+    void DoBackExecute();
+    void DoOpenExecute();
+
+    ConfigContext context_;
+    std::vector<std::string> userKeys_;
+    ConfigModel model_;
+    std::vector<Node> nodes_;
+    int previousNode_ = -1;
+    HACCEL accelerators_ = nullptr;
+    UniqueMenu treeMenu_, listMenu_;
+    HWND toolbar_ = nullptr, statusBar_ = nullptr, tree_ = nullptr;
+    UniqueImageList smallImages_, largeImages_, actionImages_;
+    UniqueFont titleFont_;
+    std::vector<UniqueIcon> pageIcons_;
+    UniqueIcon windowIcon_, windowSmallIcon_;
+    RootPage rootPage_;
+    AppearancePage appearancePage_;
+    ConfigPage systemPage_, userPage_, statisticsPage_;
+    ConfigPage* shownPage_ = nullptr;
+};
+
+}  // namespace vardex

@@ -1,0 +1,193 @@
+#include "ConfigPages_win.h"
+
+#include "common/Picture_win.h"
+#include "common/ScopeGuard.h"
+#include "common/TextConvert_win.h"
+#include "config_ids.h"
+
+#include <commdlg.h>
+
+namespace vardex {
+
+namespace {
+namespace N = SettingNames;
+
+std::wstring ItemText(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool FileExists(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsRelative(const std::string& path)
+{
+    return !(path.size() >= 2 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\')));
+}
+}  // namespace
+
+void ConfigPage::Create(HWND parent, int templateId, const RECT& area)
+{
+    CreatePage(parent, templateId);
+    SetWindowPos(Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ConfigPage::SetTitleLook(HFONT font, HICON icon) noexcept
+{
+    HWND title = Item(IDC_PAGE_TITLE);
+    HWND picture = Item(IDC_PAGE_ICON);
+    if (!title || !picture)
+        return;
+    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    // The title centred on its icon.
+    RECT iconRect, titleRect;
+    GetWindowRect(picture, &iconRect);
+    GetWindowRect(title, &titleRect);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&iconRect), 2);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&titleRect), 2);
+    TEXTMETRICW metrics{};
+    {
+        const WindowDC dc(title);
+        const SelectedObject selected(dc.Get(), font);
+        GetTextMetricsW(dc.Get(), &metrics);
+    }
+    const int height = metrics.tmHeight + metrics.tmExternalLeading;
+    const int top = (iconRect.top + iconRect.bottom - height) / 2;
+    SetWindowPos(title, nullptr, titleRect.left, top, titleRect.right - titleRect.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ConfigPage::SetTitle(const std::wstring& title) noexcept
+{
+    SetDlgItemTextW(Handle(), IDC_PAGE_TITLE, title.c_str());
+}
+
+std::string ConfigPage::Title() const
+{
+    return Narrow(ItemText(Handle(), IDC_PAGE_TITLE));
+}
+
+void ConfigPage::DataChange()
+{
+    if (model_.Filling())
+        return;
+    model_.DataChange();
+    if (onChange_)
+        onChange_();
+}
+
+std::string AppearancePage::Resolved(const std::string& path) const
+{
+    // A bare name (the default "scrlogo.jpg") is the one in the program's folder.
+    return !path.empty() && IsRelative(path) ? programDirectory_ + path : path;
+}
+
+bool AppearancePage::LoadPreview(const std::string& path, bool report)
+{
+    preview_.reset();
+    const bool exists = !path.empty() && FileExists(path);
+    if (exists) {
+        RECT frame;
+        GetClientRect(Item(IDC_PREVIEW), &frame);
+        preview_ = LoadBackgroundPicture(path, frame.right, frame.bottom);
+        if (!preview_ && report)
+            errors_.ReportError("The picture \"" + path + "\" cannot be shown");
+    }
+    InvalidateRect(Item(IDC_PREVIEW), nullptr, FALSE);
+    return exists;
+}
+
+void AppearancePage::Fill()
+{
+    model_.SetFilling(true);
+    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    const std::string path = Resolved(std::get<std::string>(model_.Global(N::BackgroundFile)));
+    bool show = std::get<bool>(model_.Global(N::ShowBackground));
+    // A picture that is not there is no choice at all: the name goes, and the box with it.
+    const bool exists = LoadPreview(path, true);
+    model_.SetGlobal(N::BackgroundFile, exists ? path : std::string());
+    if (!exists)
+        model_.SetGlobal(N::ShowBackground, show = false);
+    SetDlgItemTextW(Handle(), IDC_BACK_IMAGE, exists ? Widen(path).c_str() : L"");
+    CheckDlgButton(Handle(), IDC_SHOW_BACK, show ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void AppearancePage::BackImageChange()
+{
+    const std::string path = Narrow(ItemText(Handle(), IDC_BACK_IMAGE));
+    model_.SetGlobal(N::BackgroundFile, path);
+    LoadPreview(Resolved(path), !model_.Filling());
+    DataChange();
+}
+
+void AppearancePage::Browse()
+{
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetAncestor(Handle(), GA_ROOT);
+    dialog.lpstrFilter = L"All Image Files (*.bmp;*.jpg;*.jpeg)\0*.bmp;*.jpg;*.jpeg\0Bitmap Files (*.bmp)\0*.bmp\0"
+                         L"JPEG Files (*.jpg;*.jpeg)\0*.jpg;*.jpeg\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"Choose a background image";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (GetOpenFileNameW(&dialog))
+        SetDlgItemTextW(Handle(), IDC_BACK_IMAGE, file);  // the change runs BackImageChange
+}
+
+bool AppearancePage::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDC_BACK_IMAGE:
+        if (code == EN_CHANGE)
+            BackImageChange();
+        return true;
+    case IDC_BROWSE:
+        if (code == BN_CLICKED)
+            Browse();
+        return true;
+    case IDC_SHOW_BACK:
+        if (code == BN_CLICKED) {
+            model_.SetGlobal(N::ShowBackground, IsDlgButtonChecked(Handle(), IDC_SHOW_BACK) == BST_CHECKED);
+            DataChange();
+        }
+        return true;
+    default: return false;
+    }
+}
+
+void AppearancePage::DrawItem(const DRAWITEMSTRUCT& item) const
+{
+    const RECT& area = item.rcItem;
+    if (item.CtlID == IDC_HATCH) {
+        const UniqueHandle<SimpleHandleTraits<HBRUSH, DeleteObject>> hatch(
+            CreateHatchBrush(HS_DIAGCROSS, GetSysColor(COLOR_BTNSHADOW)));
+        FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(item.hDC, &area, hatch.Get());
+    } else {
+        FillRect(item.hDC, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        if (preview_)
+            PaintPicture(item.hDC, *preview_, area);
+    }
+    FrameRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNSHADOW));
+}
+
+bool AppearancePage::HandleMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result)
+{
+    if (message != WM_DRAWITEM)
+        return false;
+    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    result = TRUE;
+    return true;
+}
+
+}  // namespace vardex

@@ -1,0 +1,39 @@
+#pragma once
+// The configuration window's navigation rules, apart from its controls: the status bar's text
+// for the selected node, and which tree actions are enabled.
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+enum class NodeKind { Root, CommonOptions, Settings, Appearance, UserOptions, User, Statistics };
+
+inline bool HasChildren(NodeKind kind) noexcept
+{
+    return kind == NodeKind::Root || kind == NodeKind::CommonOptions || kind == NodeKind::UserOptions;
+}
+
+// " caption : All Available User Profiles" for "User Options"; " caption : a, b, c" with the
+// captions of the children for another node with children; " page title" for a leaf.
+std::string NodeStatusText(NodeKind kind, const std::string& caption, const std::vector<std::string>& childCaptions,
+                           const std::string& pageTitle);
+
+struct TreeActionState {
+    bool expand = false, collapse = false, back = false, open = false;
+    bool operator==(const TreeActionState&) const = default;
+};
+
+struct TreeFocusState {
+    bool treeFocused = false;
+    bool hasChildren = false;
+    bool expanded = false;
+    bool hasParent = false;
+    bool listFocused = false;
+    bool listItemSelected = false;
+};
+
+// Expand and Collapse need the tree's focus and a node with children (collapsed, expanded);
+// Back a parent; Open the list's focus and a selected item.
+TreeActionState TreeActions(const TreeFocusState& state) noexcept;
+
+}  // namespace vardex

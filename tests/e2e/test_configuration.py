@@ -1,0 +1,188 @@
+"""The configuration window for real: opened from the tray behind the administrator password,
+browsed, changed, applied (the running service reloads), cancelled, closed with the question, and
+the program ended from it; its pages at two screen resolutions, kept as screenshots."""
+import base64
+import hashlib
+import os
+import subprocess
+import time
+import unittest
+
+from vardex_e2e import LOCK_SCREEN, Host, wait_for
+
+CONFIG = ("#32770", "PC Vardex")
+INPUT = ("TInputForm", "PC Vardex")
+ID_DO_APPLY, ID_DO_CANCEL, ID_DO_EXIT = 2001, 2002, 2003
+IDC_BACK_IMAGE, IDC_SHOW_BACK = 1022, 1024
+IDYES, IDNO, IDCANCEL = 6, 7, 2
+APPEARANCE, SETTINGS, ROOT, USERS, STATISTICS = "0.0.1", "0.0.0", "0", "0.1", "0.2"
+
+
+def password_hash(password, iterations=1000):
+    salt = os.urandom(16)
+    digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
+    encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731
+    return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
+
+
+def configure(host):
+    """Chooses "Configure", the last item of the tray menu."""
+    host.xdotool("mousemove", 12, 30, "click", 3)
+    wait_for(lambda: host.shows(("#32768", "")), what="the tray menu")
+    host.xdotool("key", "Up", "Return")
+
+
+def wait_prompt(host, what):
+    wait_for(lambda: host.shows(INPUT), what=what)
+    host.xdotool("mousemove", 640, 512)  # keys reach Wine through a window under the pointer
+
+
+def config_open(host):
+    return host.probe("cfg-status").returncode == 0
+
+
+def wait_config(host):
+    wait_for(lambda: config_open(host), what="the configuration window")
+
+
+def enabled(host, command):
+    return host.probe("cfg-enabled", command).returncode == 0
+
+
+class Opening(unittest.TestCase):
+    def test_the_administrator_password_guards_the_window_and_a_second_request_asks_nothing(self):
+        with Host("cfg_password") as host:
+            host.set_text("APW", password_hash("Admin 1"))
+            host.start_service()
+            configure(host)
+            wait_prompt(host, "the password prompt")
+            host.xdotool("type", "--delay", "15", "admin 1")
+            host.xdotool("key", "Return")
+            wait_for(lambda: host.dialog_text("Error") is not None, what="Incorrect Password")
+            self.assertIn("Incorrect Password", host.dialog_text("Error"))
+            host.probe("dialog-ok", "Error")
+            wait_for(lambda: host.dialog_text("Error") is None, what="the message to close")
+            self.assertFalse(config_open(host))
+
+            host.xdotool("mousemove", 40, 30)
+            configure(host)
+            wait_prompt(host, "the password prompt again")
+            host.xdotool("key", "Return")  # OK without typing: a cancel, no message
+            wait_for(lambda: not host.shows(INPUT), what="the prompt to close")
+            time.sleep(0.5)
+            self.assertIsNone(host.dialog_text("Error"))
+            self.assertFalse(config_open(host))
+
+            configure(host)
+            wait_prompt(host, "the password prompt a third time")
+            host.screenshot("password_prompt")
+            host.xdotool("type", "--delay", "15", "Admin 1")
+            host.xdotool("key", "Return")
+            wait_config(host)
+            configure(host)  # while open: to the top, no prompt
+            time.sleep(1)
+            self.assertFalse(host.shows(INPUT))
+            self.assertEqual(host.visible_windows().count(CONFIG), 1)
+
+
+class Editing(unittest.TestCase):
+    def test_apply_reloads_the_service_cancel_restores_and_closing_asks(self):
+        with Host("cfg_apply") as host:
+            pictures = host.run_dir / "pictures"
+            pictures.mkdir()
+            subprocess.run(["convert", "-size", "640x480", "xc:#c02020", str(pictures / "red.bmp")], check=True)
+            host.start_service()
+            configure(host)  # no administrator password: no prompt
+            wait_config(host)
+            self.assertFalse(host.shows(INPUT))
+            self.assertFalse(enabled(host, ID_DO_APPLY) or enabled(host, ID_DO_CANCEL), "nothing changed yet")
+            host.probe("cfg-tree", APPEARANCE)
+            original = host.probe("cfg-get", IDC_BACK_IMAGE).stdout.strip()
+            self.assertTrue(original.endswith("scrlogo.jpg"), original)
+
+            # Cancel answered Yes brings the stored value back.
+            host.probe("cfg-set", IDC_BACK_IMAGE, "Z:\\nowhere.jpg")
+            wait_for(lambda: enabled(host, ID_DO_CANCEL), what="Cancel to be enabled")
+            host.probe("cfg-command", ID_DO_CANCEL)
+            wait_for(lambda: host.dialog_text("Confirm") is not None, what="the cancel question")
+            self.assertIn("Discard all changes that you made?", host.dialog_text("Confirm"))
+            host.probe("dialog-press", "Confirm", IDYES)
+            wait_for(lambda: host.probe("cfg-get", IDC_BACK_IMAGE).stdout.strip() == original,
+                     what="the stored picture back")
+            self.assertFalse(enabled(host, ID_DO_APPLY))
+
+            # Applying a new picture: the running service reloads, the next lock shows it.
+            host.probe("cfg-set", IDC_BACK_IMAGE, host.windows_path(pictures / "red.bmp"))
+            wait_for(lambda: enabled(host, ID_DO_APPLY), what="Apply to be enabled")
+            host.screenshot("appearance_changed")
+            host.probe("cfg-command", ID_DO_APPLY)
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()
+            time.sleep(0.5)
+            red = host.pixel(host.screenshot("locked_with_new_picture"), 640, 300)
+            self.assertGreater(red[0], 150)
+            self.assertLess(red[1], 80)
+            host.enter_password("")
+            host.wait_unlocked()
+
+            # Closing with changes asks; Cancel keeps the window, No closes it without writing.
+            host.probe("cfg-click", IDC_SHOW_BACK)
+            wait_for(lambda: enabled(host, ID_DO_APPLY), what="the change")
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.dialog_text("Confirm") is not None, what="the closing question")
+            self.assertIn("Apply vardex settings to Windows?", host.dialog_text("Confirm"))
+            host.probe("dialog-press", "Confirm", IDCANCEL)
+            time.sleep(0.5)
+            self.assertTrue(config_open(host))
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.dialog_text("Confirm") is not None, what="the closing question again")
+            host.probe("dialog-press", "Confirm", IDNO)
+            wait_for(lambda: not config_open(host), what="the window to close")
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", APPEARANCE)
+            self.assertEqual(host.probe("cfg-checked", IDC_SHOW_BACK).returncode, 0, "not written on No")
+
+    def test_exit_ends_the_program_without_a_shutdown(self):
+        with Host("cfg_exit") as host:
+            log, _ = host.start_witness("endsession")
+            service = host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-command", ID_DO_EXIT)
+            service.wait(30)
+            self.assertEqual(service.returncode, 0)
+            time.sleep(1)
+            self.assertNotIn("query 0 0", log.read_text().splitlines(), "no shutdown")
+
+    def test_f1_opens_the_help(self):
+        with Host("cfg_help") as host:
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.xdotool("mousemove", 640, 512)
+            host.xdotool("key", "F1")
+            wait_for(lambda: any(title == "PC Vardex Help" for _, title in host.visible_windows()),
+                     what="the help window")
+
+
+class Look(unittest.TestCase):
+    def test_every_page_at_96_and_144_dpi(self):
+        for dpi in (96, 144):
+            with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}") as host:
+                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                host.start_service()
+                configure(host)
+                wait_config(host)
+                for name, path in (("root", ROOT), ("settings", SETTINGS), ("appearance", APPEARANCE),
+                                   ("users", USERS), ("user", USERS + ".0"), ("statistics", STATISTICS)):
+                    host.probe("cfg-tree", path)
+                    time.sleep(0.5)
+                    host.screenshot(f"{name}_{dpi}dpi")
+                self.assertTrue(config_open(host))
+
+
+if __name__ == "__main__":
+    unittest.main()
