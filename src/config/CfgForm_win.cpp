@@ -245,6 +245,11 @@ void TCfgForm::AddUserMenuItems()
         AppendMenuW(usersMenu, MF_STRING, ID_SELECT_USER_FIRST + i, Widen(userKeys_[i]).c_str());
 }
 
+std::vector<ConfigPage*> TCfgForm::Pages()
+{
+    return {&rootPage_, &appearancePage_, &systemPage_, &userPage_, &statisticsPage_};
+}
+
 void TCfgForm::Layout()
 {
     RECT client, bar;
@@ -262,8 +267,7 @@ void TCfgForm::Layout()
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&pageRect), 2);
     SetWindowPos(tree_, nullptr, treeRect.left, top, treeRect.right - treeRect.left, bottom - top, SWP_NOZORDER);
     const RECT area{pageRect.left, top, pageRect.right, bottom};
-    for (ConfigPage* page : {static_cast<ConfigPage*>(&rootPage_), static_cast<ConfigPage*>(&appearancePage_),
-                             &systemPage_, &userPage_, &statisticsPage_})
+    for (ConfigPage* page : Pages())
         SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(rootPage_.List(), nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
@@ -420,6 +424,8 @@ bool TCfgForm::SaveWithReport()
         context_.errors.ReportError(error.what());
         return false;
     }
+    // The password fields show the mark of a kept password again, not what was typed.
+    systemPage_.Fill();
     model_.ClearChanged();
     UpdateApplyState();
     if (context_.requestReload)

@@ -63,6 +63,7 @@ private:
     void BuildTree();
     void AddUserMenuItems();
     void Layout();
+    std::vector<ConfigPage*> Pages();
     int AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex = -1);
     int SelectedNode() const;
     std::vector<int> Children(int node) const;
@@ -101,7 +102,8 @@ private:
     UniqueIcon windowIcon_, windowSmallIcon_;
     RootPage rootPage_;
     AppearancePage appearancePage_;
-    ConfigPage systemPage_, userPage_, statisticsPage_;
+    SystemPage systemPage_;
+    ConfigPage userPage_, statisticsPage_;
     ConfigPage* shownPage_ = nullptr;
 };
 

@@ -149,7 +149,7 @@ std::vector<std::string> ConfigModel::Load(Registry& registry)
     return problems;
 }
 
-void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations) const
+void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations)
 {
     // Every hash first: nothing is written when one cannot be made.
     std::vector<std::string> userPasswords;
@@ -181,6 +181,9 @@ void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t
     } catch (const RegistryError& error) {
         throw SaveError(std::string("Not all settings were saved: ") + error.what() + ".");
     }
+    adminPassword_.Load(std::move(adminPassword));
+    for (size_t i = 0; i < users_.size(); ++i)
+        users_[i].password.Load(std::move(userPasswords[i]));
 }
 
 PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter)

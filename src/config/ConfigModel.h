@@ -61,8 +61,8 @@ public:
     std::vector<std::string> Load(Registry& registry);
     // Writes every value the window writes, global values first, then each user in tree order.
     // SaveError names why nothing (or not everything) was written; the model is unchanged.
-    void Save(Registry& registry, PasswordCrypto& crypto,
-              std::uint32_t hashIterations = kPasswordHashIterations) const;
+    // Once written, the passwords are kept as the hashes written: no typed text stays.
+    void Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations = kPasswordHashIterations);
 
     const SettingValue& Global(std::string_view name) const;
     void SetGlobal(std::string_view name, SettingValue value);

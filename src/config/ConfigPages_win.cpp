@@ -20,6 +20,16 @@ std::wstring ItemText(HWND dialog, int id)
     return text;
 }
 
+// What the fields of a kept password hold: characters nobody types (a private-use code point).
+const std::wstring kKeptPassword(8, L'\uE000');
+
+std::wstring FieldText(HWND field)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 bool FileExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
@@ -82,6 +92,66 @@ void ConfigPage::DataChange()
     model_.DataChange();
     if (onChange_)
         onChange_();
+}
+
+void PasswordPairFields::Fill(const PasswordEdit& edit)
+{
+    const wchar_t* text = edit.IsSet() ? kKeptPassword.c_str() : L"";
+    SetWindowTextW(password_, text);
+    SetWindowTextW(confirm_, text);
+    counter_ = 0;
+}
+
+void PasswordPairFields::Check()
+{
+    std::wstring password = FieldText(password_), confirm = FieldText(confirm_);
+    const PasswordPairResult result = CheckPasswordPair(Narrow(password), Narrow(confirm), counter_);
+    WipeText(password);
+    WipeText(confirm);
+    if (result.clearPassword)
+        SetWindowTextW(password_, L"");
+    if (result.clearConfirm)
+        SetWindowTextW(confirm_, L"");
+    if (result.focus != PasswordPairResult::Focus::None)
+        SetFocus(result.focus == PasswordPairResult::Focus::Password ? password_ : confirm_);
+}
+
+void PasswordPairFields::StoreTo(PasswordEdit& edit) const
+{
+    std::wstring password = FieldText(password_);
+    if (password == kKeptPassword)
+        edit.Keep();
+    else if (password.empty())
+        edit.Remove();
+    else
+        edit.Replace(WipedString(Narrow(password)));  // as typed, blanks kept
+    WipeText(password);
+}
+
+bool SystemPage::OnInitDialog()
+{
+    adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2));
+    return true;
+}
+
+void SystemPage::Fill()
+{
+    model_.SetFilling(true);
+    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    adminPassword_->Fill(model_.AdminPassword());
+}
+
+bool SystemPage::OnCommand(int id, int code, HWND)
+{
+    if (id != IDC_PASSWORD1 && id != IDC_PASSWORD2)
+        return false;
+    if (code == EN_KILLFOCUS)
+        adminPassword_->Check();
+    if (code == EN_CHANGE && !model_.Filling()) {
+        adminPassword_->StoreTo(model_.AdminPassword());
+        DataChange();
+    }
+    return true;
 }
 
 std::string AppearancePage::Resolved(const std::string& path) const

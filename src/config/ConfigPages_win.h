@@ -56,6 +56,36 @@ private:
     ListHandler listHandler_;
 };
 
+// A password and its confirmation. A stored password is never shown: while it is kept, both
+// fields hold a marker that cannot be typed; emptying both removes it, typing replaces it.
+class PasswordPairFields {
+public:
+    PasswordPairFields(HWND password, HWND confirm) : password_(password), confirm_(confirm) {}
+    void Fill(const PasswordEdit& edit);
+    // Either field lost the focus: the pair check.
+    void Check();
+    // What the password field holds, as the model's change.
+    void StoreTo(PasswordEdit& edit) const;
+
+private:
+    HWND password_, confirm_;
+    int counter_ = 0;  // kept with the confirm field
+};
+
+// "Vardex system and security settings" (so far its administrator password).
+class SystemPage final : public ConfigPage {
+public:
+    using ConfigPage::ConfigPage;
+    void Fill() override;
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    std::optional<PasswordPairFields> adminPassword_;
+};
+
 // "Vardex appearance settings": the lock screen's picture, its preview and whether it shows.
 class AppearancePage final : public ConfigPage {
 public:

@@ -13,7 +13,7 @@ from vardex_e2e import LOCK_SCREEN, Host, wait_for
 CONFIG = ("#32770", "PC Vardex")
 INPUT = ("TInputForm", "PC Vardex")
 ID_DO_APPLY, ID_DO_CANCEL, ID_DO_EXIT = 2001, 2002, 2003
-IDC_BACK_IMAGE, IDC_SHOW_BACK = 1022, 1024
+IDC_BACK_IMAGE, IDC_SHOW_BACK, IDC_PASSWORD1, IDC_PASSWORD2 = 1022, 1024, 1028, 1029
 IDYES, IDNO, IDCANCEL = 6, 7, 2
 APPEARANCE, SETTINGS, ROOT, USERS, STATISTICS = "0.0.1", "0.0.0", "0", "0.1", "0.2"
 
@@ -144,6 +144,51 @@ class Editing(unittest.TestCase):
             host.probe("cfg-tree", APPEARANCE)
             self.assertEqual(host.probe("cfg-checked", IDC_SHOW_BACK).returncode, 0, "not written on No")
 
+    def test_a_new_administrator_password_is_stored_as_a_hash_and_used_at_once(self):
+        with Host("cfg_admin_password") as host:
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", SETTINGS)
+            self.assertEqual(host.probe("cfg-get", IDC_PASSWORD1).stdout.strip(), "", "no password set")
+            for field in (IDC_PASSWORD1, IDC_PASSWORD2):
+                host.probe("cfg-set", field, "New Admin")
+            wait_for(lambda: enabled(host, ID_DO_APPLY), what="the change")
+            host.probe("cfg-command", ID_DO_APPLY)
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+            stored = host.run("C:\\windows\\system32\\reg.exe", "query", "HKLM\\SOFTWARE\\QUORTEX", "/v", "APW").stdout
+            self.assertIn("$pbkdf2-sha256$i=400000$", stored)
+            self.assertNotIn("New Admin", stored)
+            # The fields hold no password, only a mark that one is kept.
+            self.assertNotIn("New Admin", host.probe("cfg-get", IDC_PASSWORD1).stdout)
+            host.probe("cfg-command", IDCANCEL)  # nothing changed since: closes without a question
+            wait_for(lambda: not config_open(host), what="the window to close")
+
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()  # the service reloaded: the new password unlocks
+            host.enter_password("New Admin")
+            host.wait_unlocked()
+            configure(host)
+            wait_prompt(host, "the password prompt")
+            host.xdotool("type", "--delay", "15", "New Admin")
+            host.xdotool("key", "Return")
+            wait_config(host)
+
+    def test_a_picture_that_cannot_be_shown_is_reported_and_the_window_stays(self):
+        with Host("cfg_bad_picture") as host:
+            bad = host.run_dir / "bad.jpg"
+            bad.write_text("not a picture\n" * 50)
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", APPEARANCE)
+            host.probe("cfg-set", IDC_BACK_IMAGE, host.windows_path(bad))
+            wait_for(lambda: host.dialog_text() is not None, what="the report")
+            self.assertTrue(any("cannot be shown" in line for line in host.dialog_text()))
+            host.probe("dialog-ok", "PC Vardex")
+            self.assertTrue(config_open(host))
+            self.assertTrue(enabled(host, ID_DO_APPLY), "the change is kept")
+
     def test_exit_ends_the_program_without_a_shutdown(self):
         with Host("cfg_exit") as host:
             log, _ = host.start_witness("endsession")
@@ -169,7 +214,7 @@ class Editing(unittest.TestCase):
 
 class Look(unittest.TestCase):
     def test_every_page_at_96_and_144_dpi(self):
-        for dpi in (96, 144):
+        for dpi in (96, 120, 144):
             with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}") as host:
                 host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
                          "/t", "REG_DWORD", "/d", str(dpi), "/f")

@@ -122,6 +122,12 @@ TEST_F(ConfigModelTest, PasswordsAreKeptRemovedOrReplacedAndAlwaysWrittenAsHashe
     EXPECT_EQ(stored("AnnaPAPW"), "");
     EXPECT_TRUE(VerifyPassword("new one", stored("bobPAPW"), crypto));
     EXPECT_FALSE(VerifyPassword("new on", stored("bobPAPW"), crypto));
+
+    // Saved: the model keeps the hashes it wrote, so a second save writes the same.
+    MemoryRegistry again;
+    model.Save(again, crypto, kFastHashes);
+    EXPECT_EQ(again.Get(HKLM, kSettingsKeyPath, "bobPAPW")->text, stored("bobPAPW"));
+    EXPECT_EQ(again.Get(HKLM, kSettingsKeyPath, "APW")->text, stored("APW"));
 }
 
 TEST_F(ConfigModelTest, ChangesWhileFillingDoNotCount)

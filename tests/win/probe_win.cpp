@@ -217,7 +217,9 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
         return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
     if (command == "cfg-set" && argc == 4) {
         const std::wstring text = Widen(argv[3]);
-        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        // The window may answer with a message box: it need not be waited for.
+        SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 3000,
+                            nullptr);
         return 0;
     }
     return 2;
