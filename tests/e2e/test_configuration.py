@@ -1,14 +1,11 @@
 """The configuration window for real: opened from the tray behind the administrator password,
 browsed, changed, applied (the running service reloads), cancelled, closed with the question, and
-the program ended from it; its pages at two screen resolutions, kept as screenshots."""
-import base64
-import hashlib
-import os
+the program ended from it; its pages at three screen resolutions, kept as screenshots."""
 import subprocess
 import time
 import unittest
 
-from vardex_e2e import LOCK_SCREEN, Host, wait_for
+from vardex_e2e import Host, password_hash, wait_for
 
 CONFIG = ("#32770", "PC Vardex")
 INPUT = ("TInputForm", "PC Vardex")
@@ -16,13 +13,6 @@ ID_DO_APPLY, ID_DO_CANCEL, ID_DO_EXIT = 2001, 2002, 2003
 IDC_BACK_IMAGE, IDC_SHOW_BACK, IDC_PASSWORD1, IDC_PASSWORD2 = 1022, 1024, 1028, 1029
 IDYES, IDNO, IDCANCEL = 6, 7, 2
 APPEARANCE, SETTINGS, ROOT, USERS, STATISTICS = "0.0.1", "0.0.0", "0", "0.1", "0.2"
-
-
-def password_hash(password, iterations=1000):
-    salt = os.urandom(16)
-    digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
-    encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731
-    return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
 
 
 def configure(host):

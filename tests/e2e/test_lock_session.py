@@ -1,20 +1,9 @@
 """Locking and unlocking for real: the hot key, the tray menu, the lock screen, the unlock prompt
 and its passwords, the statistics log, the keys a session swallows and the windows it hides."""
-import base64
-import hashlib
-import os
 import time
 import unittest
 
-from vardex_e2e import LOCK_SCREEN, PROMPT, Host, wait_for
-
-
-def password_hash(password, iterations=1000):
-    """The stored form of a password that the configuration writes, made independently here."""
-    salt = os.urandom(16)
-    digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
-    encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731
-    return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
+from vardex_e2e import LOCK_SCREEN, PROMPT, Host, password_hash, wait_for
 
 
 def event_of(line):

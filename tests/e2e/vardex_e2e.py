@@ -1,6 +1,8 @@
 """Helpers shared by the end-to-end tests: where the built programs are, a Wine host that runs
 the lock service from a program folder of its own, and what the probe tells about the Windows
 side of a host."""
+import base64
+import hashlib
 import os
 import pathlib
 import shutil
@@ -25,6 +27,14 @@ VK_F9, VK_F10 = 0x78, 0x79
 LOCK_SCREEN = ("TMainForm", "PC Vardex")
 PROMPT = ("TPwdForm", "PC Vardex")
 TRAY_AREA = ("__winex11_standalone_tray", "Wine System Tray")
+
+
+def password_hash(password, iterations=1000):
+    """The stored form of a password as the configuration writes it, made independently here."""
+    salt = os.urandom(16)
+    digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
+    encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731
+    return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
 
 
 class Host(winehost.WineHost):
