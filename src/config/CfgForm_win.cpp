@@ -167,6 +167,14 @@ void TCfgForm::LoadLook()
         buttons.push_back(button);
     }
     actionImages_.Reset(ImageListOf(buttonIcons.data(), buttonIcons.size(), small));
+    menuImages_.Clear();
+    for (const ToolButton& b : kToolButtons)
+        if (b.command)
+            menuImages_.Add(static_cast<UINT>(b.command), b.icon, small);
+    menuImages_.Add(ID_DO_EXIT, IDI_ACTION_EXIT, small);
+    menuImages_.Add(ID_DO_ABOUT, IDI_ACTION_ABOUT, small);
+    for (HMENU menu : {GetMenu(Handle()), treeMenu_.Get(), listMenu_.Get()})
+        menuImages_.Attach(menu);
     while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0)
         SendMessageW(toolbar_, TB_DELETEBUTTON, 0, 0);
     SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(actionImages_.Get()));
@@ -619,9 +627,13 @@ bool TCfgForm::PreTranslate(const MSG& msg)
     return false;
 }
 
-bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
+bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
     switch (message) {
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+        result = menuImages_.Handle(message, lParam) ? TRUE : FALSE;
+        return result == TRUE;
     case WM_SYSCOMMAND:
         // Minimising closes the window, with the question when there are changes.
         if ((wParam & 0xFFF0) != SC_MINIMIZE)

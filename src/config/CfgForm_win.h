@@ -7,6 +7,7 @@
 #include "ConfigTree.h"
 #include "common/Accounts.h"
 #include "common/Dialog_win.h"
+#include "common/MenuImages_win.h"
 #include "common/MessagePump_win.h"
 #include "common/Reports.h"
 #include "common/UniqueHandle_win.h"
@@ -97,6 +98,7 @@ private:
     UniqueMenu treeMenu_, listMenu_;
     HWND toolbar_ = nullptr, statusBar_ = nullptr, tree_ = nullptr;
     UniqueImageList smallImages_, largeImages_, actionImages_;
+    MenuImages menuImages_;
     UniqueFont titleFont_;
     std::vector<UniqueIcon> pageIcons_;
     UniqueIcon windowIcon_, windowSmallIcon_;

@@ -19,20 +19,29 @@ HICON LoadSmallIcon(int id) noexcept
                                          GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 }
 
+void AddItem(HMENU menu, TrayCommand command, const wchar_t* caption)
+{
+    AppendMenuW(menu, MF_STRING, static_cast<UINT>(command), caption);
+}
+
 }  // namespace
 
 TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, std::function<void(TrayCommand)> onCommand)
     : owner_(owner), callbackMessage_(callbackMessage), onCommand_(std::move(onCommand)),
       icon_(LoadSmallIcon(IDI_VARDEX_TRAY)), menu_(CreatePopupMenu())
 {
-    const int imageIds[] = {IDI_MENU_LOCK, IDI_MENU_LOCK_STANDBY, IDI_MENU_CONFIGURE};
-    for (int i = 0; i < 3; ++i)
-        images_[i].Reset(LoadSmallIcon(imageIds[i]));
-    AddItem(TrayCommand::Lock, L"Vardex", 0);
-    AddItem(TrayCommand::LockStandBy, L"Vardex+StandBy", 1);
-    AddItem(TrayCommand::LockWorkStation, L"Lock WorkStation", 1);
-    AppendMenuW(menu_.Get(), MF_SEPARATOR, 0, nullptr);
-    AddItem(TrayCommand::Configure, L"Configure", 2);
+    HMENU menu = menu_.Get();
+    AddItem(menu, TrayCommand::Lock, L"Vardex");
+    AddItem(menu, TrayCommand::LockStandBy, L"Vardex+StandBy");
+    AddItem(menu, TrayCommand::LockWorkStation, L"Lock WorkStation");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AddItem(menu, TrayCommand::Configure, L"Configure");
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    images_.Add(static_cast<UINT>(TrayCommand::Lock), IDI_MENU_LOCK, size);
+    images_.Add(static_cast<UINT>(TrayCommand::LockStandBy), IDI_MENU_LOCK_STANDBY, size);
+    images_.Add(static_cast<UINT>(TrayCommand::LockWorkStation), IDI_MENU_LOCK_STANDBY, size);
+    images_.Add(static_cast<UINT>(TrayCommand::Configure), IDI_MENU_CONFIGURE, size);
+    images_.Attach(menu);
 }
 
 TrayIcon::~TrayIcon()
@@ -41,23 +50,6 @@ TrayIcon::~TrayIcon()
         NOTIFYICONDATAW data = IconData();
         Shell_NotifyIconW(NIM_DELETE, &data);
     }
-}
-
-void TrayIcon::AddItem(TrayCommand command, const wchar_t* caption, int image)
-{
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
-    item.fType = MFT_STRING;
-    item.wID = static_cast<UINT>(command);
-    item.dwTypeData = const_cast<wchar_t*>(caption);
-    if (images_[image]) {
-        // Drawn by the owner: alpha-blended menu bitmaps are not drawn alike everywhere.
-        item.fMask |= MIIM_BITMAP | MIIM_DATA;
-        item.hbmpItem = HBMMENU_CALLBACK;
-        item.dwItemData = static_cast<ULONG_PTR>(image);
-    }
-    InsertMenuItemW(menu_.Get(), static_cast<UINT>(GetMenuItemCount(menu_.Get())), TRUE, &item);
 }
 
 NOTIFYICONDATAW TrayIcon::IconData() const noexcept
@@ -119,21 +111,7 @@ void TrayIcon::ShowPopup(POINT where)
 
 bool TrayIcon::HandleMenuDrawing(UINT message, LPARAM lParam) noexcept
 {
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    if (message == WM_MEASUREITEM) {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlType != ODT_MENU || measure->itemData >= 3)
-            return false;
-        measure->itemWidth = static_cast<UINT>(size);
-        measure->itemHeight = static_cast<UINT>(size);
-        return true;
-    }
-    const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    if (draw->CtlType != ODT_MENU || draw->hwndItem != reinterpret_cast<HWND>(menu_.Get()) || draw->itemData >= 3)
-        return false;
-    const int top = draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - size) / 2;
-    DrawIconEx(draw->hDC, draw->rcItem.left, top, images_[draw->itemData].Get(), size, size, 0, nullptr, DI_NORMAL);
-    return true;
+    return images_.Handle(message, lParam);
 }
 
 void TrayIcon::HandleCallback(LPARAM event)

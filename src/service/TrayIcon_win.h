@@ -1,6 +1,7 @@
 #pragma once
 // The notification-area icon and its menu TrayPopup: lock, lock then stand by, the system's
 // workstation lock, and the configuration.
+#include "common/MenuImages_win.h"
 #include "common/UniqueHandle_win.h"
 
 #include <shellapi.h>
@@ -35,8 +36,6 @@ public:
 
 private:
     void ShowPopup(POINT where);
-    // image: 0 the lock, 1 the stand-by and workstation locks, 2 the configuration.
-    void AddItem(TrayCommand command, const wchar_t* caption, int image);
     NOTIFYICONDATAW IconData() const noexcept;
 
     HWND owner_;
@@ -44,7 +43,7 @@ private:
     std::function<void(TrayCommand)> onCommand_;
     UniqueIcon icon_;
     UniqueMenu menu_;
-    UniqueIcon images_[3];
+    MenuImages images_;
     bool active_ = false;
 };
 
