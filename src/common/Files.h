@@ -1,8 +1,11 @@
 #pragma once
 // Files as the logic sees them. Failures raise IoError with the system error code.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vardex {
 
@@ -22,6 +25,19 @@ public:
     virtual std::unique_ptr<InputFile> OpenRead(const std::string& path) = 0;
     // Appends the bytes to an existing file; IoError when it is missing or cannot be written.
     virtual void Append(const std::string& path, const std::string& bytes) = 0;
+    // Replaces the file's contents with the bytes, creating it when missing; IoError when it
+    // cannot be written.
+    virtual void Replace(const std::string& path, const std::string& bytes) = 0;
+    // The file's attribute bits (the system's), or nothing when there is no such file.
+    virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
+    virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // The names of the files in the folder whose names end with suffix, letter case ignored,
+    // whatever their attributes; in the system's order.
+    virtual std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) = 0;
 };
+
+// The file's lines (without their line ends: CR LF, LF or CR), each at most maxLineBytes long
+// (a longer one is cut there); IoError when it cannot be opened or read.
+std::vector<std::string> ReadLines(FileSystem& files, const std::string& path, size_t maxLineBytes = 4096);
 
 }  // namespace vardex

@@ -74,6 +74,47 @@ void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
         throw IoError(101);
 }
 
+void Win32FileSystem::Replace(const std::string& path, const std::string& bytes)
+{
+    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw IoError(IoErrorNumber(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        throw IoError(IoErrorNumber(GetLastError()));
+    if (written != bytes.size())
+        throw IoError(101);
+}
+
+std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return attributes;
+}
+
+bool Win32FileSystem::SetAttributes(const std::string& path, std::uint32_t attributes)
+{
+    return SetFileAttributesW(Widen(path).c_str(), attributes) != FALSE;
+}
+
+std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder, const std::string& suffix)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(Widen(folder + "*" + suffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(Narrow(found.cFileName));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
 std::string ProgramDirectory()
 {
     std::wstring path(MAX_PATH, L'\0');

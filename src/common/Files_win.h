@@ -10,6 +10,10 @@ public:
     bool CreateEmpty(const std::string& path) override;
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
     void Append(const std::string& path, const std::string& bytes) override;
+    void Replace(const std::string& path, const std::string& bytes) override;
+    std::optional<std::uint32_t> Attributes(const std::string& path) override;
+    bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+    std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) override;
 };
 
 // The directory of the running program, with a trailing backslash.

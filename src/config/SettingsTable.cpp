@@ -68,8 +68,9 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.ShutdownAllowed = Flag(v); }},
     {N::LockAtStartup, K::Flag, S::Global, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.LockAtStartup = Flag(v); }},
-    // The window's record of what it set in Windows; it reads the states back from Windows.
-    {N::BootKeysDisabled, K::Flag, S::Global, W::WriteOnly, false, std::nullopt, nullptr},
+    // The window's record of what it set in Windows; it reads the states back from Windows, the
+    // boot keys from this record only where there is no boot file.
+    {N::BootKeysDisabled, K::Flag, S::Global, W::ReadWrite, false, std::nullopt, nullptr},
     {N::UserValidation, K::Flag, S::Global, W::WriteOnly, false, std::nullopt, nullptr},
 };
 }  // namespace

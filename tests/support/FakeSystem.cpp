@@ -88,6 +88,29 @@ void MemoryFileSystem::Append(const std::string& path, const std::string& bytes)
     it->second += bytes;
 }
 
+void MemoryFileSystem::Replace(const std::string& path, const std::string& bytes)
+{
+    ++calls;
+    if (const auto it = unwritable.find(path); it != unwritable.end())
+        throw IoError(it->second);
+    files[path] = bytes;
+}
+
+std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& folder, const std::string& suffix)
+{
+    ++calls;
+    std::vector<std::string> names;
+    for (const auto& [path, text] : files) {
+        if (path.size() <= folder.size() + suffix.size() || path.compare(0, folder.size(), folder) != 0)
+            continue;
+        const std::string name = path.substr(folder.size());
+        if (name.find('\\') == std::string::npos &&
+            FoldLatin(name.substr(name.size() - suffix.size())) == FoldLatin(suffix))
+            names.push_back(name);
+    }
+    return names;
+}
+
 std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(const std::string& path)
 {
     ++calls;

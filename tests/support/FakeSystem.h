@@ -71,6 +71,24 @@ public:
     }
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
     void Append(const std::string& path, const std::string& bytes) override;
+    void Replace(const std::string& path, const std::string& bytes) override;
+    std::optional<std::uint32_t> Attributes(const std::string& path) override
+    {
+        ++calls;
+        if (!files.count(path))
+            return std::nullopt;
+        return attributes.count(path) ? attributes[path] : 0u;
+    }
+    bool SetAttributes(const std::string& path, std::uint32_t value) override
+    {
+        ++calls;
+        if (!files.count(path))
+            return false;
+        attributes[path] = value;
+        return true;
+    }
+    std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) override;
+    std::map<std::string, std::uint32_t> attributes;
 };
 
 // Clocks that stand still until the test moves them. The wall clock is kept in UTC; local

@@ -63,7 +63,7 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
                      d.name != std::string_view(SettingNames::UserPassword))
                 EXPECT_EQ(Stored(written, d, user), Stored(registry, d, user).value_or(Stored(written, d, user).value()));
         }
-    EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "BKGR"), RegValue::Integer(0));  // written, never read
+    EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "UVLD"), RegValue::Integer(0));  // written, never read
 }
 
 TEST_F(ConfigModelTest, AbsentValuesAndAnUnopenableKeyGiveTheWindowDefaults)

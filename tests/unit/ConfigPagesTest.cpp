@@ -1,0 +1,163 @@
+#include "FakeSystem.h"
+#include "MemoryRegistry.h"
+#include "config/MsdosSys.h"
+#include "config/ScheduleList.h"
+#include "config/StatisticsLogs.h"
+
+#include <gtest/gtest.h>
+
+namespace vardex {
+namespace {
+
+using test::MemoryFileSystem;
+using test::MemoryRegistry;
+using Texts = std::vector<std::string>;
+
+Texts TextsOf(const ScheduleList& list)
+{
+    Texts texts;
+    for (const SchedulePeriod& p : list.Items())
+        texts.push_back(p.text + (p.enabled ? " [x]" : " [ ]"));
+    return texts;
+}
+
+TEST(ScheduleList, AddingPlacesTheNewCheckedPeriodByItsStartAndSelectsIt)
+{
+    ScheduleList list{RegionalFormats{}};
+    list.Load("15:00 - 16:00=0;09:00 - 12:00=1;");
+    EXPECT_EQ(TextsOf(list), (Texts{"09:00 - 12:00 [x]", "15:00 - 16:00 [ ]"}));
+    EXPECT_EQ(list.Selected(), std::nullopt);
+
+    list.Add(*list.PeriodText({13, 0, 0}, {14, 0, 0}));
+    EXPECT_EQ(TextsOf(list), (Texts{"09:00 - 12:00 [x]", "13:00 - 14:00 [x]", "15:00 - 16:00 [ ]"}));
+    EXPECT_EQ(list.Selected(), 1u);
+
+    list.Add("09:00 - 10:00");  // the same start as the first: after it
+    EXPECT_EQ(list.Items()[1].text, "09:00 - 10:00");
+    EXPECT_EQ(list.Selected(), 1u);
+
+    list.Select(3);
+    ASSERT_TRUE(list.Edit("08:00 - 08:30"));  // edited, checked, moved to the front, still selected
+    EXPECT_EQ(list.Selected(), 0u);
+    // The exchanges of the sort carried 09:00 - 12:00 behind the other 09:00 on the way.
+    EXPECT_EQ(list.Text(), "08:00 - 08:30=1;09:00 - 10:00=1;09:00 - 12:00=1;13:00 - 14:00=1;");
+}
+
+TEST(ScheduleList, EqualTimesAreNoPeriodAndSecondsAreDropped)
+{
+    ScheduleList list{RegionalFormats{}};
+    EXPECT_EQ(list.PeriodText({9, 0, 0}, {9, 0, 0}), std::nullopt);
+    EXPECT_EQ(list.PeriodText({9, 0, 10}, {9, 0, 50}), std::nullopt);
+    EXPECT_EQ(list.PeriodText({22, 0, 0}, {6, 0, 0}), "22:00 - 06:00");  // across midnight
+    RegionalFormats twelve;
+    twelve.shortTimePicture = "h:mm tt";
+    EXPECT_EQ(ScheduleList(twelve).PeriodText({13, 5, 59}, {0, 30, 0}), "1:05 PM - 12:30 AM");
+}
+
+TEST(ScheduleList, RemovingSelectsTheNextOrTheNewLastAndUnreadablePeriodsStayPut)
+{
+    ScheduleList list{RegionalFormats{}};
+    list.Load("10:00 - 11:00=1;8h - 9h=1;09:00 - 10:00=1;");
+    EXPECT_EQ(list.Items()[1].text, "8h - 9h");  // shown as stored, not sorted away
+    EXPECT_FALSE(list.IsReadable(1));
+    list.Select(1);
+    EXPECT_EQ(list.SelectedTimes(), (std::pair<ClockTime, ClockTime>{}));  // edited from 00:00
+    ASSERT_TRUE(list.Remove());
+    EXPECT_EQ(list.Selected(), 1u);
+    ASSERT_TRUE(list.Remove());
+    EXPECT_EQ(list.Selected(), 0u);  // the last one went: the one before it
+    ASSERT_TRUE(list.Remove());
+    EXPECT_EQ(list.Selected(), std::nullopt);
+    EXPECT_FALSE(list.Remove());
+    EXPECT_FALSE(list.Edit("01:00 - 02:00"));
+}
+
+TEST(MsdosSys, PathCandidatesAndTheBootKeysLine)
+{
+    MemoryFileSystem files;
+    MemoryRegistry registry;
+    const char* setup = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
+    EXPECT_EQ(MsdosSysPath(files, registry), "C:\\MSDOS.SYS");
+    registry.Set(RootKey::LocalMachine, setup, "BootDir", RegValue::String("D:\\"));
+    registry.Set(RootKey::LocalMachine, setup, "MachineDir", RegValue::String("E:\\W\\"));
+    files.files["D:\\MSDOS.SYS"] = "";
+    files.files["E:\\W\\MSDOS.SYS"] = "";
+    EXPECT_EQ(MsdosSysPath(files, registry), "E:\\W\\MSDOS.SYS");  // the last existing one
+    files.files["C:\\MSDOS.SYS"] = "";
+    EXPECT_EQ(MsdosSysPath(files, registry), "C:\\MSDOS.SYS");
+
+    struct Case {
+        Texts lines;
+        std::optional<bool> disabled;
+        Texts afterDisabling;
+    };
+    const Case cases[] = {
+        {{"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "bootkeys = 1", "BootKeys=0"}, false,
+         {"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "BootKeys=0", "BootKeys=0"}},
+        {{"[Options]", "BootKeys=0"}, true, {"[Options]", "BootKeys=0"}},
+        {{"[Options]", "AutoScan=1", "[Other]"}, std::nullopt, {"[Options]", "AutoScan=1", "[Other]", "BootKeys=0"}},
+        {{"BootKeys=", "BootKeys=0"}, std::nullopt, {"BootKeys=0", "BootKeys=0"}},
+        {{"BootKeys=2"}, std::nullopt, {"BootKeys=0"}},
+        {{"BootKeys=yes"}, std::nullopt, {"BootKeys=0"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BootKeysDisabled(c.lines), c.disabled) << c.lines.back();
+        Texts lines = c.lines;
+        SetBootKeys(lines, true);
+        EXPECT_EQ(lines, c.afterDisabling);
+    }
+}
+
+TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
+{
+    MemoryFileSystem files;
+    MemoryRegistry registry;
+    ConfigModel model({".Default"});
+    {
+        WindowsIntegration windows(files, registry);  // no boot file
+        EXPECT_FALSE(windows.BootFileExists());
+        model.SetGlobal(SettingNames::BootKeysDisabled, true);
+        windows.Load(model);
+        EXPECT_TRUE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled))) << "the window's own record";
+        windows.Write(model);
+    }
+    EXPECT_FALSE(files.files.count("C:\\MSDOS.SYS")) << "no file at the root of a drive no Windows reads";
+    EXPECT_EQ(registry.Get(RootKey::LocalMachine, "Network\\Logon", "MustBeValidated"), RegValue::Integer(0));
+
+    files.files["C:\\MSDOS.SYS"] = "[Options]\r\nBootKeys=0\r\nLogo=0\r\n";
+    files.attributes["C:\\MSDOS.SYS"] = 7;  // read-only, hidden, system
+    {
+        WindowsIntegration windows(files, registry);
+        EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 0u) << "cleared while the window is open";
+        windows.Load(model);
+        EXPECT_TRUE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled)));
+        model.SetGlobal(SettingNames::BootKeysDisabled, false);
+        windows.Write(model);
+    }
+    EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
+    EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
+
+    files.unwritable["C:\\MSDOS.SYS"] = 5;
+    WindowsIntegration locked(files, registry);
+    EXPECT_THROW(locked.Write(model), IoError);
+}
+
+TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)
+{
+    MemoryFileSystem files;
+    for (const char* name : {"C:\\V\\zed.log", "C:\\V\\Anna.LOG", "C:\\V\\.Default.log", "C:\\V\\bob.log",
+                             "C:\\V\\notes.txt", "C:\\V\\sub\\x.log"})
+        files.files[name] = "";
+    EXPECT_EQ(StatisticsUsers(files, "C:\\V\\"), (Texts{".Default", "Anna", "bob", "zed"}));
+
+    struct Case {
+        std::uint16_t field, code;
+    };
+    for (const Case& c : {Case{0x02C0, 0x40C0}, Case{0x0741, 0xE041}, Case{0x0070, 0x0070}, Case{0x0000, 0x0000}}) {
+        EXPECT_EQ(ShortcutFromHotKeyField(c.field), c.code);
+        EXPECT_EQ(HotKeyFieldFromShortcut(c.code), c.field);
+    }
+}
+
+}  // namespace
+}  // namespace vardex
