@@ -15,12 +15,14 @@
 #define IDD_USER_PAGE 304
 #define IDD_STATISTICS_PAGE 305
 #define IDD_ABOUT 306
+#define IDD_TIME_PERIOD 307
 
 /* Menus and accelerators. */
 #define IDR_CFG_MENU 310
 #define IDR_TREE_MENU 311
 #define IDR_LIST_MENU 312
 #define IDR_CFG_ACCELERATORS 313
+#define IDR_SCHEDULE_MENU 314
 
 /* Controls of the window. */
 #define IDC_TREE 1001
@@ -43,6 +45,40 @@
 #define IDC_PASSWORD2 1029
 #define IDC_ABOUT_ICON 1030
 #define IDC_ABOUT_VERSION 1031
+/* The Settings page. */
+#define IDC_VARDEX_STARTUP 1040
+#define IDC_SHUTDOWN_BUTTON 1041
+#define IDC_SCREEN_SAVER 1042
+#define IDC_DISABLE_BOOT_KEYS 1043
+#define IDC_USER_VALIDATION 1044
+#define IDC_POWER_NONE 1045
+#define IDC_POWER_BLANK 1046
+#define IDC_POWER_SUSPEND 1047
+#define IDC_POWER_OFF 1048
+#define IDC_TIMEOUT 1049
+#define IDC_TIMEOUT_SPIN 1050
+#define IDC_HOTKEY 1051
+/* The user page. */
+#define IDC_UPSW1 1060
+#define IDC_UPSW2 1061
+#define IDC_SCHEDULE 1062
+#define IDC_ADD_PERIOD 1063
+#define IDC_REMOVE_PERIOD 1064
+#define IDC_EDIT_PERIOD 1065
+#define IDC_SCHEDULE_BUTTONS 1070
+#define IDC_DURATION 1066
+#define IDC_DURATION_SPIN 1067
+#define IDC_SCHEDULE_CHECK 1068
+#define IDC_DURATION_CHECK 1069
+/* The statistics page. */
+#define IDC_STAT_TREE 1080
+#define IDC_ENABLE_STATISTICS 1081
+/* The time period dialog. */
+#define IDC_FROM_LABEL 1090
+#define IDC_FROM_TIME 1091
+#define IDC_TILL_LABEL 1092
+#define IDC_TILL_TIME 1093
+#define IDC_TIME_HELP 1094
 
 /* Commands: the actions, then the menu items that only select a node. */
 #define ID_DO_APPLY 2001

@@ -76,6 +76,20 @@ class VirtualDisplay:
         subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, check=True)
         return path
 
+    def window_screenshot(self, title, path):
+        """Saves the X window titled so as a PNG file. Without a window manager, X may stack a
+        dialog below its owner while Windows keeps it above: the whole screen then shows no
+        dialog, the window's own picture does."""
+        path = pathlib.Path(path)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        tree = subprocess.run(["xwininfo", "-root", "-tree", "-display", self.name], check=True, capture_output=True,
+                              text=True).stdout
+        window = next(line.split()[0] for line in tree.splitlines() if f'"{title}":' in line)
+        xwd = subprocess.run(["xwd", "-id", window, "-silent", "-display", self.name], check=True,
+                             capture_output=True)
+        subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, check=True)
+        return path
+
 
 def wine_environment(prefix, display):
     env = dict(os.environ)
@@ -211,6 +225,9 @@ class WineHost(contextlib.AbstractContextManager):
 
     def screenshot(self, name):
         return self.display.screenshot(self.artifacts / f"{name}.png")
+
+    def window_screenshot(self, title, name):
+        return self.display.window_screenshot(title, self.artifacts / f"{name}.png")
 
     def pixel(self, screenshot, x, y):
         """The (r, g, b) of one pixel of a saved screenshot."""

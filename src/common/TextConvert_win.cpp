@@ -43,4 +43,9 @@ std::string ToAnsi(std::string_view utf8)
     return FromWide(CP_ACP, Widen(utf8));
 }
 
+std::wstring FromAnsi(std::string_view ansi)
+{
+    return ToWide(CP_ACP, ansi);
+}
+
 }  // namespace vardex

@@ -1,6 +1,7 @@
 #include "CfgForm_win.h"
 
 #include "common/AboutBox_win.h"
+#include "common/Controls_win.h"
 #include "common/Application.h"
 #include "common/Dpi_win.h"
 #include "common/ErrorReport_win.h"
@@ -18,9 +19,10 @@ namespace vardex {
 
 namespace {
 // The images of the tree and the list, in image-list order.
-enum Image { kProgram, kOptions, kSettings, kAppearance, kUsers, kCurrentUser, kOtherUser, kStatistics };
-constexpr int kNodeIcons[] = {IDI_NODE_PROGRAM,  IDI_NODE_OPTIONS,      IDI_NODE_SETTINGS,   IDI_NODE_APPEARANCE,
-                              IDI_NODE_USERS,    IDI_NODE_CURRENT_USER, IDI_NODE_OTHER_USER, IDI_NODE_STATISTICS};
+enum Image { kProgram, kOptions, kSettings, kAppearance, kUsers, kCurrentUser, kOtherUser, kStatistics, kLogLine };
+constexpr int kNodeIcons[] = {IDI_NODE_PROGRAM,      IDI_NODE_OPTIONS,    IDI_NODE_SETTINGS,
+                              IDI_NODE_APPEARANCE,   IDI_NODE_USERS,      IDI_NODE_CURRENT_USER,
+                              IDI_NODE_OTHER_USER,   IDI_NODE_STATISTICS, IDI_NODE_LOG_LINE};
 
 // The tool bar's buttons in order (0 for a separator), with their hints and pictures.
 struct ToolButton {
@@ -73,11 +75,18 @@ std::vector<std::string> SortedUserKeys(Accounts& accounts)
 
 TCfgForm::TCfgForm(ConfigContext context)
     : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts)), model_(userKeys_),
-      rootPage_(model_, nullptr),
+      windows_(context_.files, context_.registry), rootPage_(model_, nullptr),
       appearancePage_(model_, [this] { UpdateApplyState(); }, context_.programDirectory, context_.errors),
-      systemPage_(model_, [this] { UpdateApplyState(); }), userPage_(model_, [this] { UpdateApplyState(); }),
-      statisticsPage_(model_, [this] { UpdateApplyState(); })
+      systemPage_(model_, [this] { UpdateApplyState(); }, windows_),
+      userPage_(model_, [this] { UpdateApplyState(); }, context_.pump, context_.timeFormats),
+      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.programDirectory,
+                      [this](const std::string& user) { return IsCurrentUser(user); }, context_.errors)
 {
+}
+
+bool TCfgForm::IsCurrentUser(const std::string& name)
+{
+    return context_.system.SameNameIgnoringCase(name, context_.accounts.GetCurrentUserName());
 }
 
 TCfgForm::~TCfgForm() = default;
@@ -193,6 +202,10 @@ void TCfgForm::LoadLook()
         pageIcons_.emplace_back(LoadIconAt(icon, large));
         page->SetTitleLook(titleFont_.Get(), pageIcons_.back().Get());
     }
+    otherUserIcon_ = pageIcons_[2].Get();
+    currentUserIcon_ = pageIcons_.emplace_back(LoadIconAt(IDI_NODE_CURRENT_USER, large)).Get();
+    userPage_.SetButtonIcons(small);
+    statisticsPage_.SetImages({smallImages_.Get(), kStatistics, kCurrentUser, kOtherUser, kLogLine});
     windowIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, large));
     windowSmallIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, small));
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_.Get()));
@@ -202,7 +215,7 @@ void TCfgForm::LoadLook()
 int TCfgForm::AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex)
 {
     const int index = static_cast<int>(nodes_.size());
-    const bool current = kind == NodeKind::User && caption == context_.accounts.GetCurrentUserName();
+    const bool current = kind == NodeKind::User && IsCurrentUser(caption);
     const int image = kind == NodeKind::Root            ? kProgram
                       : kind == NodeKind::CommonOptions ? kOptions
                       : kind == NodeKind::Settings      ? kSettings
@@ -227,7 +240,7 @@ int TCfgForm::AddNode(NodeKind kind, const std::string& caption, int parent, int
 void TCfgForm::BuildTree()
 {
     // Filled with its redrawing off: every insert into a visible node would redraw.
-    SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
+    const RedrawPause pause(tree_);
     const int root = AddNode(NodeKind::Root, "Vardex", -1);
     const int common = AddNode(NodeKind::CommonOptions, "Common Options", root);
     AddNode(NodeKind::Settings, "Settings", common);
@@ -236,7 +249,6 @@ void TCfgForm::BuildTree()
     for (size_t i = 0; i < userKeys_.size(); ++i)
         AddNode(NodeKind::User, userKeys_[i], users, static_cast<int>(i));
     AddNode(NodeKind::Statistics, "Statistics", root);
-    SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
 }
 
 void TCfgForm::AddUserMenuItems()
@@ -323,7 +335,7 @@ ConfigPage& TCfgForm::PageOf(NodeKind kind)
 void TCfgForm::FillList(int node)
 {
     HWND list = rootPage_.List();
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    const RedrawPause pause(list);
     ListView_DeleteAllItems(list);
     int row = 0;
     for (const int child : Children(node)) {
@@ -342,7 +354,6 @@ void TCfgForm::FillList(int node)
         ListView_InsertItem(list, &item);
     }
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
 void TCfgForm::TreeChange()
@@ -353,10 +364,11 @@ void TCfgForm::TreeChange()
     const Node& selected = nodes_[static_cast<size_t>(node)];
     ConfigPage& page = PageOf(selected.kind);
     if (selected.kind == NodeKind::User) {
-        model_.SetFilling(true);
-        const ScopeGuard filled([this] { model_.SetFilling(false); });
-        page.SetTitle(L"Settings for user \"" + Widen(selected.caption) + L"\"");
-        page.Fill();
+        userPage_.SetTitleLook(titleFont_.Get(), IsCurrentUser(selected.caption) ? currentUserIcon_ : otherUserIcon_);
+        userPage_.SetTitle(L"Settings for user \"" + Widen(selected.caption) + L"\"");
+        userPage_.ShowUser(static_cast<size_t>(selected.userIndex));
+    } else if (selected.kind == NodeKind::Statistics) {
+        statisticsPage_.ShowStatistics();
     } else if (HasChildren(selected.kind)) {
         FillList(node);
     }
@@ -378,6 +390,7 @@ void TCfgForm::LoadSettings()
 {
     for (const std::string& problem : model_.Load(context_.registry))
         context_.errors.ReportError(problem);
+    windows_.Load(model_);
     appearancePage_.Fill();
     systemPage_.Fill();
     statisticsPage_.Fill();
@@ -426,14 +439,18 @@ void TCfgForm::UpdateTreeActions()
 bool TCfgForm::SaveWithReport()
 {
     try {
+        // Windows' own settings first: when the boot file refuses, nothing else is written.
+        windows_.Write(model_);
         model_.Save(context_.registry, context_.crypto);
-    } catch (const SaveError& error) {
+    } catch (const std::runtime_error& error) {
         // Nothing is reported as saved that was not: the changes stay, and Apply with them.
         context_.errors.ReportError(error.what());
         return false;
     }
     // The password fields show the mark of a kept password again, not what was typed.
     systemPage_.Fill();
+    if (shownPage_ == &userPage_)
+        userPage_.ShowUser(static_cast<size_t>(nodes_[static_cast<size_t>(SelectedNode())].userIndex));
     model_.ClearChanged();
     UpdateApplyState();
     if (context_.requestReload)
@@ -569,9 +586,11 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_SELECT_SETTINGS: selectKind(NodeKind::Settings); return true;
     case ID_SELECT_APPEARANCE: selectKind(NodeKind::Appearance); return true;
     case ID_SELECT_STATISTICS: selectKind(NodeKind::Statistics); return true;
-    case IDOK:  // Enter: opens the list's item
+    case IDOK:  // Enter: opens the list's item or edits the schedule's period
         if (GetFocus() == rootPage_.List())
             DoOpenExecute();
+        else if (GetFocus() == userPage_.ScheduleView())
+            userPage_.EnterOnSchedule();
         return true;
     case IDCANCEL:  // Esc and the close box
         if (CloseQuery())
@@ -619,6 +638,9 @@ bool TCfgForm::PreTranslate(const MSG& msg)
 {
     if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
         return true;
+    // The hot-key field reports no change of its own: it is looked at when a key is released.
+    if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
+        systemPage_.CheckHotKeyChange();
     // The list: Backspace goes back (Enter opens, through the dialog's default button).
     if (msg.message == WM_KEYDOWN && msg.hwnd == rootPage_.List() && msg.wParam == VK_BACK) {
         DoBackExecute();

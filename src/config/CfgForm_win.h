@@ -5,6 +5,10 @@
 #include "ConfigModel.h"
 #include "ConfigPages_win.h"
 #include "ConfigTree.h"
+#include "MsdosSys.h"
+#include "StatisticsPage_win.h"
+#include "SystemPage_win.h"
+#include "UserPage_win.h"
 #include "common/Accounts.h"
 #include "common/Dialog_win.h"
 #include "common/MenuImages_win.h"
@@ -25,6 +29,10 @@ struct ConfigContext {
     Registry& registry;
     Accounts& accounts;
     PasswordCrypto& crypto;
+    FileSystem& files;
+    SystemFacts& system;
+    // The formats schedules are written in (the ones the lock service reads them with).
+    RegionalFormats timeFormats;
     ErrorSink& errors;
     std::string programDirectory;
     // Posts the reload signal to the lock service.
@@ -58,6 +66,7 @@ private:
         int parent = -1;
     };
 
+    bool IsCurrentUser(const std::string& name);
     void CreateBars();
     void CreatePages();
     void LoadLook();
@@ -92,6 +101,7 @@ private:
     ConfigContext context_;
     std::vector<std::string> userKeys_;
     ConfigModel model_;
+    WindowsIntegration windows_;  // reads MSDOS.SYS with the window's creation
     std::vector<Node> nodes_;
     int previousNode_ = -1;
     HACCEL accelerators_ = nullptr;
@@ -105,7 +115,9 @@ private:
     RootPage rootPage_;
     AppearancePage appearancePage_;
     SystemPage systemPage_;
-    ConfigPage userPage_, statisticsPage_;
+    UserPage userPage_;
+    StatisticsPage statisticsPage_;
+    HICON currentUserIcon_ = nullptr, otherUserIcon_ = nullptr;
     ConfigPage* shownPage_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "ConfigPages_win.h"
 
+#include "common/Controls_win.h"
 #include "common/Picture_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
@@ -12,23 +13,8 @@ namespace vardex {
 namespace {
 namespace N = SettingNames;
 
-std::wstring ItemText(HWND dialog, int id)
-{
-    HWND item = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // What the fields of a kept password hold: characters nobody types (a private-use code point).
 const std::wstring kKeptPassword(8, L'\uE000');
-
-std::wstring FieldText(HWND field)
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(field, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 bool FileExists(const std::string& path)
 {
@@ -104,7 +90,7 @@ void PasswordPairFields::Fill(const PasswordEdit& edit)
 
 void PasswordPairFields::Check()
 {
-    std::wstring password = FieldText(password_), confirm = FieldText(confirm_);
+    std::wstring password = WindowText(password_), confirm = WindowText(confirm_);
     const PasswordPairResult result = CheckPasswordPair(Narrow(password), Narrow(confirm), counter_);
     WipeText(password);
     WipeText(confirm);
@@ -118,7 +104,7 @@ void PasswordPairFields::Check()
 
 void PasswordPairFields::StoreTo(PasswordEdit& edit) const
 {
-    std::wstring password = FieldText(password_);
+    std::wstring password = WindowText(password_);
     if (password == kKeptPassword)
         edit.Keep();
     else if (password.empty())
@@ -126,32 +112,6 @@ void PasswordPairFields::StoreTo(PasswordEdit& edit) const
     else
         edit.Replace(WipedString(Narrow(password)));  // as typed, blanks kept
     WipeText(password);
-}
-
-bool SystemPage::OnInitDialog()
-{
-    adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2));
-    return true;
-}
-
-void SystemPage::Fill()
-{
-    model_.SetFilling(true);
-    const ScopeGuard filled([this] { model_.SetFilling(false); });
-    adminPassword_->Fill(model_.AdminPassword());
-}
-
-bool SystemPage::OnCommand(int id, int code, HWND)
-{
-    if (id != IDC_PASSWORD1 && id != IDC_PASSWORD2)
-        return false;
-    if (code == EN_KILLFOCUS)
-        adminPassword_->Check();
-    if (code == EN_CHANGE && !model_.Filling()) {
-        adminPassword_->StoreTo(model_.AdminPassword());
-        DataChange();
-    }
-    return true;
 }
 
 std::string AppearancePage::Resolved(const std::string& path) const
@@ -187,7 +147,7 @@ void AppearancePage::Fill()
     if (!exists)
         model_.SetGlobal(N::ShowBackground, show = false);
     SetDlgItemTextW(Handle(), IDC_BACK_IMAGE, exists ? Widen(path).c_str() : L"");
-    CheckDlgButton(Handle(), IDC_SHOW_BACK, show ? BST_CHECKED : BST_UNCHECKED);
+    SetChecked(Handle(), IDC_SHOW_BACK, show);
 }
 
 void AppearancePage::BackImageChange()
@@ -227,7 +187,7 @@ bool AppearancePage::OnCommand(int id, int code, HWND)
         return true;
     case IDC_SHOW_BACK:
         if (code == BN_CLICKED) {
-            model_.SetGlobal(N::ShowBackground, IsDlgButtonChecked(Handle(), IDC_SHOW_BACK) == BST_CHECKED);
+            model_.SetGlobal(N::ShowBackground, IsChecked(Handle(), IDC_SHOW_BACK));
             DataChange();
         }
         return true;

@@ -72,20 +72,6 @@ private:
     int counter_ = 0;  // kept with the confirm field
 };
 
-// "Vardex system and security settings" (so far its administrator password).
-class SystemPage final : public ConfigPage {
-public:
-    using ConfigPage::ConfigPage;
-    void Fill() override;
-
-protected:
-    bool OnInitDialog() override;
-    bool OnCommand(int id, int code, HWND control) override;
-
-private:
-    std::optional<PasswordPairFields> adminPassword_;
-};
-
 // "Vardex appearance settings": the lock screen's picture, its preview and whether it shows.
 class AppearancePage final : public ConfigPage {
 public:

@@ -68,13 +68,20 @@ MsdosSysFile::MsdosSysFile(FileSystem& files, Registry& registry)
     if (!attributes_)
         return;
     files_.SetAttributes(path_, 0);
-    lines_ = ReadLines(files_, path_);
+    try {
+        lines_ = ReadLines(files_, path_);
+    } catch (const IoError& error) {
+        readError_ = error.Code();
+    }
 }
 
 void MsdosSysFile::Write()
 {
     if (!attributes_)
         return;
+    // A file that could not be read is never replaced by the few lines the window knows.
+    if (readError_)
+        throw IoError(*readError_);
     std::string text;
     for (const std::string& line : lines_)
         text += line + "\r\n";

@@ -35,7 +35,8 @@ public:
     MsdosSysFile(FileSystem& files, Registry& registry);
     bool Exists() const noexcept { return attributes_.has_value(); }
     std::vector<std::string>& Lines() noexcept { return lines_; }
-    // Writes the lines, each ended by CR LF, to the file found again; IoError when refused.
+    // Writes the lines, each ended by CR LF, to the file found again; IoError when refused or
+    // when the file could not be read.
     void Write();
     // Gives the file back the attributes it had.
     void Restore() noexcept;
@@ -45,6 +46,7 @@ private:
     Registry& registry_;
     std::string path_;
     std::optional<std::uint32_t> attributes_;
+    std::optional<unsigned> readError_;
     std::vector<std::string> lines_;
 };
 

@@ -138,8 +138,18 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 
     files.unwritable["C:\\MSDOS.SYS"] = 5;
-    WindowsIntegration locked(files, registry);
-    EXPECT_THROW(locked.Write(model), IoError);
+    {
+        WindowsIntegration locked(files, registry);
+        EXPECT_THROW(locked.Write(model), IoError);
+    }
+    files.unwritable.clear();
+    files.unreadable["C:\\MSDOS.SYS"] = 32;
+    {
+        WindowsIntegration unread(files, registry);
+        EXPECT_THROW(unread.Write(model), IoError) << "never replaced by what the window does not know";
+    }
+    EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
+    EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 }
 
 TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)

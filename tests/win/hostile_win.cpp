@@ -5,6 +5,7 @@
 //   vardexhostile hide-shrink         hides the lock screen, shrinks it to 8 x 8, minimises it and
 //                                     takes its topmost place away
 //   vardexhostile hold NAME           creates the mutex NAME and keeps it until killed
+//   vardexhostile lock-file PATH      opens the file sharing nothing and keeps it until killed
 //   vardexhostile topmost             opens a topmost window that never activates, and keeps it
 //   vardexhostile foreground SECONDS  takes the foreground again and again
 //   vardexhostile top-at X Y          prints class and title of the top-level window at X, Y
@@ -204,9 +205,12 @@ int main(int argc, char** argv)
         return Process();
     if (argc < 3)
         return 2;
-    if (command == "hold") {
+    if (command == "hold" || command == "lock-file") {
         const std::wstring name(argv[2], argv[2] + std::strlen(argv[2]));
-        if (!CreateMutexW(nullptr, TRUE, name.c_str()))
+        const HANDLE held = command == "hold" ? CreateMutexW(nullptr, TRUE, name.c_str())
+                                              : CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                                            nullptr);
+        if (!held || held == INVALID_HANDLE_VALUE)
             return 1;
         std::printf("holding\n");
         std::fflush(stdout);

@@ -11,8 +11,13 @@
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
 //   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
 //   vardexprobe dialog-press TITLE B presses the button of id B in the dialog box TITLE
+//   vardexprobe dialog-keys TITLE C K N  gives the focus to control C of the dialog box TITLE,
+//                                    clicks near its left edge (a picker's first field) and
+//                                    presses the virtual key K there N times
 // The configuration window (found by its tree), its controls by id:
-//   vardexprobe cfg-tree PATH        selects the tree node at PATH, child indexes like 0.1.1
+//   vardexprobe cfg-tree PATH        selects the tree node at PATH, child indexes like 0.1.1, and
+//                                    prints how long the window took to show it, in ms
+//   vardexprobe cfg-ping             prints how long the window takes to answer, in ms
 //   vardexprobe cfg-status           prints the status bar's text
 //   vardexprobe cfg-enabled ID       exit 0 when the tool bar's button ID is enabled
 //   vardexprobe cfg-get ID           prints the control's text
@@ -20,6 +25,9 @@
 //   vardexprobe cfg-click ID         clicks the button or check box
 //   vardexprobe cfg-checked ID       exit 0 when the check box is checked
 //   vardexprobe cfg-command ID       the window's command ID, as its menu or tool bar gives it
+//   vardexprobe cfg-rect ID          prints the control's screen rectangle: left top right bottom
+//   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
+//                                    a tree: the number of its nodes
 #include "common/TextConvert_win.h"
 #include "config_ids.h"
 #include "config/Settings.h"
@@ -113,6 +121,28 @@ int PressDialogButton(const std::wstring& title, int button)
     return 0;
 }
 
+// Keys pressed in a control of another program's dialog, as the keyboard gives them to the focus.
+int PressKeys(const std::wstring& title, int controlId, int key, int count)
+{
+    HWND dialog = FindWindowW(L"#32770", title.c_str());
+    HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
+    if (!control)
+        return 1;
+    const DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(control, nullptr);
+    AttachThreadInput(self, owner, TRUE);
+    SetFocus(control);
+    AttachThreadInput(self, owner, FALSE);
+    RECT area;
+    GetClientRect(control, &area);
+    const LPARAM nearLeft = MAKELPARAM(6, (area.bottom - area.top) / 2);
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, nearLeft);
+    SendMessageW(control, WM_LBUTTONUP, 0, nearLeft);
+    for (int i = 0; i < count; ++i)
+        SendMessageW(control, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+    SendMessageW(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    return 0;
+}
+
 // The configuration window: a dialog titled like the program, with the tree.
 HWND ConfigWindow()
 {
@@ -155,6 +185,14 @@ std::string ControlText(HWND control)
     return Narrow(text);
 }
 
+double Milliseconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 int SelectTreeNode(const std::string& path)
 {
     HWND tree = GetDlgItem(ConfigWindow(), IDC_TREE);
@@ -177,7 +215,27 @@ int SelectTreeNode(const std::string& path)
     }
     if (!item)
         return 1;
+    const double started = Milliseconds();
     SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    std::printf("%.1f\n", Milliseconds() - started);
+    return 0;
+}
+
+// Item states and counts are numbers: they cross the process boundary, unlike item texts.
+int PrintItems(HWND control)
+{
+    wchar_t className[64] = L"";
+    GetClassNameW(control, className, 64);
+    if (std::wstring(className) == WC_TREEVIEWW) {
+        std::printf("%ld\n", static_cast<long>(SendMessageW(control, TVM_GETCOUNT, 0, 0)));
+        return 0;
+    }
+    const auto count = static_cast<int>(SendMessageW(control, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const auto state = static_cast<UINT>(SendMessageW(control, LVM_GETITEMSTATE, static_cast<WPARAM>(i),
+                                                          LVIS_SELECTED | LVIS_STATEIMAGEMASK));
+        std::printf("%d %d\n", (state & LVIS_SELECTED) ? 1 : 0, (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2) ? 1 : 0);
+    }
     return 0;
 }
 
@@ -188,6 +246,13 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
         if (!bar)
             return 2;
         std::printf("%s\n", ControlText(bar).c_str());
+        return 0;
+    }
+    if (command == "cfg-ping") {
+        const double started = Milliseconds();
+        if (!SendMessageTimeoutW(ConfigWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, nullptr))
+            return 1;
+        std::printf("%.1f\n", Milliseconds() - started);
         return 0;
     }
     if (argc < 3)
@@ -215,6 +280,14 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
     }
     if (command == "cfg-checked")
         return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
+    if (command == "cfg-rect") {
+        RECT r;
+        GetWindowRect(control, &r);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (command == "cfg-items")
+        return PrintItems(control);
     if (command == "cfg-set" && argc == 4) {
         const std::wstring text = Widen(argv[3]);
         // The window may answer with a message box: it need not be waited for.
@@ -259,6 +332,8 @@ int main(int argc, char** argv)
         return 2;
     if (command == "dialog-press" && argc == 4)
         return PressDialogButton(Widen(argv[2]), std::atoi(argv[3]));
+    if (command == "dialog-keys" && argc == 6)
+        return PressKeys(Widen(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (command == "mutex")
         return Mutex(Widen(argv[2]));
     if (command == "hotkey-free")

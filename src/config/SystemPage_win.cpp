@@ -1,0 +1,127 @@
+#include "SystemPage_win.h"
+
+#include "StatisticsLogs.h"
+#include "common/Controls_win.h"
+#include "common/ScopeGuard.h"
+#include "common/TextConvert_win.h"
+
+namespace vardex {
+
+namespace {
+namespace N = SettingNames;
+
+// The check boxes and the values they stand for.
+constexpr std::pair<int, const char*> kChecks[] = {{IDC_VARDEX_STARTUP, N::LockAtStartup},
+                                                   {IDC_SHUTDOWN_BUTTON, N::ShutdownAllowed},
+                                                   {IDC_SCREEN_SAVER, N::ScreenSaverMode},
+                                                   {IDC_DISABLE_BOOT_KEYS, N::BootKeysDisabled},
+                                                   {IDC_USER_VALIDATION, N::UserValidation}};
+// The power-save items in order: PMPM is the item's index - 1.
+constexpr int kPowerItems[] = {IDC_POWER_NONE, IDC_POWER_BLANK, IDC_POWER_SUSPEND, IDC_POWER_OFF};
+constexpr std::int32_t kMinTimeout = 15, kMaxTimeout = 1200;
+constexpr COLORREF kWarningColour = RGB(128, 0, 128);
+}  // namespace
+
+bool SystemPage::OnInitDialog()
+{
+    adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2));
+    SendDlgItemMessageW(Handle(), IDC_TIMEOUT_SPIN, UDM_SETRANGE32, kMinTimeout, kMaxTimeout);
+    AddTooltip(Handle(), Item(IDC_USER_VALIDATION),
+               L"Attention !!!\nRead Help before using it\nto avoid to be locked out yourself !");
+    if (!windows_.BootFileExists())
+        AddTooltip(Handle(), Item(IDC_DISABLE_BOOT_KEYS),
+                   L"This Windows does not start from MSDOS.SYS:\nthe choice is kept, but no boot file is written.");
+    return true;
+}
+
+void SystemPage::Fill()
+{
+    model_.SetFilling(true);
+    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    for (const auto& [id, name] : kChecks)
+        SetChecked(Handle(), id, std::get<bool>(model_.Global(name)));
+    const std::int32_t mode = std::get<std::int32_t>(model_.Global(N::PowerSaveMode));
+    // A mode the window does not know shows as the default, Blank Screen.
+    const int item = mode >= -1 && mode <= 2 ? mode + 1 : 1;
+    CheckRadioButton(Handle(), IDC_POWER_NONE, IDC_POWER_OFF, kPowerItems[item]);
+    model_.SetGlobal(N::PowerSaveMode, item - 1);
+    const std::int32_t timeout =
+        std::clamp(std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout)), kMinTimeout, kMaxTimeout);
+    SetDlgItemInt(Handle(), IDC_TIMEOUT, static_cast<UINT>(timeout), FALSE);
+    model_.SetGlobal(N::PowerSaveTimeout, timeout);
+    lastHotKey_ = HotKeyFieldFromShortcut(static_cast<std::uint16_t>(std::get<std::int32_t>(model_.Global(N::HotKey))));
+    SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_SETHOTKEY, lastHotKey_, 0);
+    adminPassword_->Fill(model_.AdminPassword());
+}
+
+void SystemPage::CheckHotKeyChange()
+{
+    const auto value = static_cast<WORD>(SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
+    if (value == lastHotKey_)
+        return;
+    lastHotKey_ = value;
+    model_.SetGlobal(N::HotKey, std::int32_t{ShortcutFromHotKeyField(value)});
+    DataChange();
+}
+
+void SystemPage::TimeoutChange(bool leaving)
+{
+    const std::int32_t timeout =
+        BoundedNumber(Narrow(ItemText(Handle(), IDC_TIMEOUT)), kMinTimeout, kMaxTimeout, kMinTimeout);
+    if (leaving) {
+        SetDlgItemInt(Handle(), IDC_TIMEOUT, static_cast<UINT>(timeout), FALSE);  // to the nearest limit
+        return;
+    }
+    model_.SetGlobal(N::PowerSaveTimeout, timeout);
+    DataChange();
+}
+
+bool SystemPage::OnCommand(int id, int code, HWND)
+{
+    for (const auto& [checkId, name] : kChecks)
+        if (id == checkId) {
+            model_.SetGlobal(name, IsChecked(Handle(), id));
+            DataChange();
+            return true;
+        }
+    for (int item = 0; item < 4; ++item)
+        if (id == kPowerItems[item]) {
+            if (code == BN_CLICKED && IsChecked(Handle(), id)) {
+                model_.SetGlobal(N::PowerSaveMode, item - 1);
+                DataChange();
+            }
+            return true;
+        }
+    switch (id) {
+    case IDC_TIMEOUT:
+        if (code == EN_CHANGE && !model_.Filling())
+            TimeoutChange(false);
+        else if (code == EN_KILLFOCUS)
+            TimeoutChange(true);
+        return true;
+    case IDC_PASSWORD1:
+    case IDC_PASSWORD2:
+        if (code == EN_KILLFOCUS)
+            adminPassword_->Check();
+        if (code == EN_CHANGE && !model_.Filling()) {
+            adminPassword_->StoreTo(model_.AdminPassword());
+            DataChange();
+        }
+        return true;
+    default: return false;
+    }
+}
+
+bool SystemPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
+{
+    // "Network user validation" in purple: it can lock everybody out.
+    if (message != WM_CTLCOLORSTATIC || reinterpret_cast<HWND>(lParam) != Item(IDC_USER_VALIDATION))
+        return false;
+    const auto dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, kWarningColour);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    result = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    return true;
+}
+
+}  // namespace vardex

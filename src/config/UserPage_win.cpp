@@ -1,0 +1,367 @@
+#include "UserPage_win.h"
+
+#include "common/Controls_win.h"
+#include "common/Help_win.h"
+#include "common/ScopeGuard.h"
+#include "common/TextConvert_win.h"
+#include "help/help_ids.h"
+#include "resource_ids.h"
+
+namespace vardex {
+
+namespace {
+constexpr std::int32_t kMinHours = 1, kMaxHours = 24;
+// A stored period whose times cannot be read is shown as stored, with this mark.
+constexpr const wchar_t* kUnreadableMark = L"  (?)";
+
+SYSTEMTIME TodayAt(const ClockTime& time)
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    t.wHour = static_cast<WORD>(time.hour);
+    t.wMinute = static_cast<WORD>(time.minute);
+    t.wSecond = static_cast<WORD>(time.second);
+    t.wMilliseconds = 0;
+    return t;
+}
+
+bool Held(int key) noexcept
+{
+    return (GetKeyState(key) & 0x8000) != 0;
+}
+}  // namespace
+
+std::optional<std::string> TimePeriodDialog::Ask(MessagePump& pump, HWND owner)
+{
+    if (ShowModal(pump, owner, IDD_TIME_PERIOD) != IDOK)
+        return std::nullopt;
+    return period_;
+}
+
+void TimePeriodDialog::SetTimes(const ClockTime& from, const ClockTime& till)
+{
+    for (const auto& [id, time] : {std::pair{IDC_FROM_TIME, from}, std::pair{IDC_TILL_TIME, till}}) {
+        SYSTEMTIME t = TodayAt(time);
+        SendDlgItemMessageW(Handle(), id, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&t));
+    }
+}
+
+ClockTime TimePeriodDialog::TimeOf(int pickerId) const
+{
+    SYSTEMTIME t{};
+    SendDlgItemMessageW(Handle(), pickerId, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t));
+    return {t.wHour, t.wMinute, t.wSecond};
+}
+
+bool TimePeriodDialog::OnInitDialog()
+{
+    SetTimes(times_.first, times_.second);
+    // Each label 4 pixels left of its picker, centred on it.
+    for (const auto& [labelId, pickerId] : {std::pair{IDC_FROM_LABEL, IDC_FROM_TIME}, {IDC_TILL_LABEL, IDC_TILL_TIME}}) {
+        RECT label, picker;
+        GetWindowRect(Item(labelId), &label);
+        GetWindowRect(Item(pickerId), &picker);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&label), 2);
+        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&picker), 2);
+        const int width = label.right - label.left, height = label.bottom - label.top;
+        SetWindowPos(Item(labelId), nullptr, picker.left - 4 - width, (picker.top + picker.bottom - height) / 2, width,
+                     height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Centred on its owner.
+    RECT owner, self;
+    GetWindowRect(GetWindow(Handle(), GW_OWNER), &owner);
+    GetWindowRect(Handle(), &self);
+    SetWindowPos(Handle(), nullptr, (owner.left + owner.right - (self.right - self.left)) / 2,
+                 (owner.top + owner.bottom - (self.bottom - self.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    return true;
+}
+
+bool TimePeriodDialog::OnCommand(int id, int, HWND)
+{
+    switch (id) {
+    case IDOK:
+        if ((period_ = list_.PeriodText(TimeOf(IDC_FROM_TIME), TimeOf(IDC_TILL_TIME)))) {
+            Close(IDOK);
+        } else {
+            MessageBoxW(Handle(), Widen(kInvalidPeriodMessage).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+            SetTimes({}, {});
+            SetFocus(Item(IDC_FROM_TIME));
+        }
+        return true;
+    case IDCANCEL: Close(IDCANCEL); return true;
+    case IDC_TIME_HELP: ShowHelpTopic(Handle(), kHelpTopicTimePeriod); return true;
+    default: return false;
+    }
+}
+
+bool UserPage::OnInitDialog()
+{
+    password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2));
+    SendDlgItemMessageW(Handle(), IDC_DURATION_SPIN, UDM_SETRANGE32, kMinHours, kMaxHours);
+    HWND view = ScheduleView();
+    ListView_SetExtendedListViewStyle(view, LVS_EX_CHECKBOXES);
+    RECT area;
+    GetClientRect(view, &area);
+    ListView_SetColumnWidth(view, 0, (area.right - GetSystemMetrics(SM_CXVSCROLL)) / 2);  // two columns
+    menu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_SCHEDULE_MENU)));
+
+    // A flat tool bar takes no focus when clicked: the list keeps its selection and its focus.
+    RECT place;
+    GetWindowRect(Item(IDC_SCHEDULE_BUTTONS), &place);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&place), 2);
+    buttons_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_VERT,
+                               place.left, place.top, place.right - place.left, place.bottom - place.top, Handle(),
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(buttons_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    return true;
+}
+
+void UserPage::SetButtonIcons(int size)
+{
+    const int icons[] = {IDI_SCHEDULE_ADD, IDI_SCHEDULE_REMOVE, IDI_SCHEDULE_EDIT};
+    const int commands[] = {IDC_ADD_PERIOD, IDC_REMOVE_PERIOD, IDC_EDIT_PERIOD};
+    buttonImages_.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0));
+    for (const int icon : icons) {
+        const UniqueIcon image(static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
+        ImageList_AddIcon(buttonImages_.Get(), image.Get());
+    }
+    while (SendMessageW(buttons_, TB_BUTTONCOUNT, 0, 0) > 0)
+        SendMessageW(buttons_, TB_DELETEBUTTON, 0, 0);
+    SendMessageW(buttons_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttonImages_.Get()));
+    TBBUTTON buttons[3]{};
+    for (int i = 0; i < 3; ++i) {
+        buttons[i].iBitmap = i;
+        buttons[i].idCommand = commands[i];
+        buttons[i].fsState = TBSTATE_ENABLED | TBSTATE_WRAP;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    SendMessageW(buttons_, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+    // One button wide, so that the three stand in a column.
+    const auto buttonSize = static_cast<DWORD>(SendMessageW(buttons_, TB_GETBUTTONSIZE, 0, 0));
+    SetWindowPos(buttons_, nullptr, 0, 0, LOWORD(buttonSize), 3 * HIWORD(buttonSize), SWP_NOMOVE | SWP_NOZORDER);
+    UpdateScheduleButtons();
+}
+
+UserRecord& UserPage::Record()
+{
+    return model_.Users().at(user_);
+}
+
+void UserPage::ShowUser(size_t userIndex)
+{
+    model_.SetFilling(true);
+    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    user_ = userIndex;
+    UserRecord& record = Record();
+    schedule_.Load(record.scheduleText);
+    const bool focused = GetFocus() == ScheduleView();
+    remembered_ = schedule_.Items().empty() ? std::nullopt : std::optional<size_t>(0);
+    schedule_.Select(focused ? remembered_ : std::nullopt);
+    ShowSchedule();
+    // A stored duration outside the field's limits is held at the nearest one from now on.
+    record.hoursPerDay = std::clamp(record.hoursPerDay, kMinHours, kMaxHours);
+    SetDlgItemInt(Handle(), IDC_DURATION, static_cast<UINT>(record.hoursPerDay), FALSE);
+    SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.restrictBySchedule);
+    SetChecked(Handle(), IDC_DURATION_CHECK, record.restrictByDuration);
+    password_->Fill(record.password);
+    UpdateScheduleButtons();
+}
+
+void UserPage::ShowSchedule()
+{
+    HWND view = ScheduleView();
+    const bool wasFilling = model_.Filling();
+    model_.SetFilling(true);  // the view's own notifications while it is refilled do not count
+    const ScopeGuard filled([this, wasFilling] { model_.SetFilling(wasFilling); });
+    const RedrawPause pause(view);
+    ListView_DeleteAllItems(view);
+    const std::vector<SchedulePeriod>& items = schedule_.Items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        std::wstring text = Widen(items[i].text);
+        if (!schedule_.IsReadable(i))
+            text += kUnreadableMark;
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = text.data();
+        ListView_InsertItem(view, &item);
+        ListView_SetCheckState(view, static_cast<int>(i), items[i].enabled);
+    }
+    if (const std::optional<size_t> selected = schedule_.Selected())
+        ListView_SetItemState(view, static_cast<int>(*selected), LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+std::optional<size_t> UserPage::ViewSelection() const
+{
+    const int row = ListView_GetNextItem(ScheduleView(), -1, LVNI_SELECTED);
+    return row < 0 ? std::nullopt : std::optional<size_t>(static_cast<size_t>(row));
+}
+
+void UserPage::ScheduleChange()
+{
+    UpdateScheduleButtons();
+    Record().scheduleText = schedule_.Text();
+    DataChange();
+}
+
+void UserPage::UpdateScheduleButtons()
+{
+    const bool enabled = GetFocus() == ScheduleView() && schedule_.Selected().has_value();
+    for (const int id : {IDC_REMOVE_PERIOD, IDC_EDIT_PERIOD}) {
+        SendMessageW(buttons_, TB_ENABLEBUTTON, static_cast<WPARAM>(id), enabled);
+        EnableMenuItem(menu_.Get(), static_cast<UINT>(id), static_cast<UINT>(MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED)));
+    }
+}
+
+bool UserPage::NoModifierHeld() const noexcept
+{
+    for (const int key : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_LBUTTON, VK_RBUTTON, VK_MBUTTON})
+        if (Held(key))
+            return false;
+    return true;
+}
+
+void UserPage::AddPeriod()
+{
+    TimePeriodDialog dialog(schedule_, {});
+    if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
+        schedule_.Add(*period);
+        remembered_ = schedule_.Selected();  // the list takes the focus back with the new period
+        ShowSchedule();
+        ScheduleChange();
+    }
+    SetFocus(ScheduleView());
+}
+
+void UserPage::EditPeriod()
+{
+    if (!schedule_.Selected())
+        return;
+    TimePeriodDialog dialog(schedule_, schedule_.SelectedTimes());
+    if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
+        schedule_.Select(remembered_);  // the dialog took the focus, and the selection with it
+        schedule_.Edit(*period);
+        remembered_ = schedule_.Selected();
+        ShowSchedule();
+        ScheduleChange();
+    }
+    SetFocus(ScheduleView());
+}
+
+void UserPage::RemovePeriod()
+{
+    if (!schedule_.Remove())
+        return;
+    ShowSchedule();
+    ScheduleChange();
+}
+
+void UserPage::EnterOnSchedule()
+{
+    if (NoModifierHeld())
+        EditPeriod();
+}
+
+bool UserPage::OnCommand(int id, int code, HWND)
+{
+    switch (id) {
+    case IDC_ADD_PERIOD: AddPeriod(); return true;
+    case IDC_REMOVE_PERIOD: RemovePeriod(); return true;
+    case IDC_EDIT_PERIOD: EditPeriod(); return true;
+    case IDC_SCHEDULE_CHECK: Record().restrictBySchedule = IsChecked(Handle(), id); DataChange(); return true;
+    case IDC_DURATION_CHECK: Record().restrictByDuration = IsChecked(Handle(), id); DataChange(); return true;
+    case IDC_DURATION: {
+        const std::int32_t hours = BoundedNumber(Narrow(ItemText(Handle(), id)), kMinHours, kMaxHours, kMinHours);
+        if (code == EN_KILLFOCUS) {
+            SetDlgItemInt(Handle(), id, static_cast<UINT>(hours), FALSE);  // to the nearest limit
+        } else if (code == EN_CHANGE && !model_.Filling()) {
+            Record().hoursPerDay = hours;
+            DataChange();
+        }
+        return true;
+    }
+    case IDC_UPSW1:
+    case IDC_UPSW2:
+        if (code == EN_KILLFOCUS)
+            password_->Check();
+        if (code == EN_CHANGE && !model_.Filling()) {
+            password_->StoreTo(Record().password);
+            DataChange();
+        }
+        return true;
+    default: return false;
+    }
+}
+
+bool UserPage::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.hwndFrom == buttons_ && header.code == TTN_GETDISPINFOW) {
+        auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+        info.lpszText = const_cast<wchar_t*>(header.idFrom == IDC_ADD_PERIOD      ? L"Add"
+                                             : header.idFrom == IDC_REMOVE_PERIOD ? L"Remove"
+                                                                                  : L"Edit");
+        return true;
+    }
+    if (header.idFrom != IDC_SCHEDULE)
+        return false;
+    switch (header.code) {
+    case LVN_ITEMCHANGED: {
+        if (model_.Filling())
+            return true;
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) {
+            schedule_.SetChecked(static_cast<size_t>(change.iItem), ListView_GetCheckState(header.hwndFrom, change.iItem));
+            ScheduleChange();
+        } else if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) {
+            schedule_.Select(ViewSelection());
+            UpdateScheduleButtons();
+        }
+        return true;
+    }
+    case NM_SETFOCUS:
+        schedule_.Select(remembered_);
+        ShowSchedule();
+        UpdateScheduleButtons();
+        return true;
+    case NM_KILLFOCUS:
+        remembered_ = schedule_.Selected();
+        schedule_.Select(std::nullopt);
+        ShowSchedule();
+        UpdateScheduleButtons();
+        return true;
+    case NM_DBLCLK: EditPeriod(); return true;
+    case LVN_KEYDOWN: {
+        const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+        if (key == VK_INSERT && NoModifierHeld())
+            AddPeriod();
+        else if (key == VK_DELETE && NoModifierHeld())
+            RemovePeriod();
+        return true;
+    }
+    case NM_RCLICK: {
+        // The popup acts on the item clicked: focus and selection move there first.
+        SetFocus(header.hwndFrom);
+        LVHITTESTINFO hit{};
+        GetCursorPos(&hit.pt);
+        const POINT screen = hit.pt;
+        ScreenToClient(header.hwndFrom, &hit.pt);
+        const int row = ListView_HitTest(header.hwndFrom, &hit);
+        schedule_.Select(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row)) : std::nullopt);
+        ShowSchedule();
+        UpdateScheduleButtons();
+        const int command = static_cast<int>(TrackPopupMenu(GetSubMenu(menu_.Get(), 0), TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                            screen.x, screen.y, 0, Handle(), nullptr));
+        if (command)
+            OnCommand(command, 0, nullptr);
+        result = TRUE;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+}  // namespace vardex

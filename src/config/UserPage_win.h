@@ -1,0 +1,70 @@
+#pragma once
+// "Settings for user ...": one listed user's password, allowed periods of the day and allowed
+// hours per day, edited straight into that user's record; and the Time Period dialog.
+#include "ConfigPages_win.h"
+#include "ScheduleList.h"
+#include "common/MessagePump_win.h"
+
+namespace vardex {
+
+// The Time Period dialog: two times of day; the period's text when confirmed.
+class TimePeriodDialog final : public Dialog {
+public:
+    TimePeriodDialog(const ScheduleList& list, std::pair<ClockTime, ClockTime> times) : list_(list), times_(times) {}
+    // The text of the confirmed period, or nothing when cancelled.
+    std::optional<std::string> Ask(MessagePump& pump, HWND owner);
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+
+private:
+    void SetTimes(const ClockTime& from, const ClockTime& till);
+    ClockTime TimeOf(int pickerId) const;
+
+    const ScheduleList& list_;
+    std::pair<ClockTime, ClockTime> times_;
+    std::optional<std::string> period_;
+};
+
+class UserPage final : public ConfigPage {
+public:
+    UserPage(ConfigModel& model, std::function<void()> onChange, MessagePump& pump, RegionalFormats timeFormats)
+        : ConfigPage(model, std::move(onChange)), pump_(pump), schedule_(std::move(timeFormats))
+    {
+    }
+    // Shows the user's record (the window sets the title and the icon).
+    void ShowUser(size_t userIndex);
+    HWND ScheduleView() const noexcept { return Item(IDC_SCHEDULE); }
+    // Enter on the schedule list (the window's default button): edits the selected period.
+    void EnterOnSchedule();
+    // The look of the schedule buttons for the window's resolution.
+    void SetButtonIcons(int size);
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+
+private:
+    UserRecord& Record();
+    void ShowSchedule();
+    void ScheduleChange();
+    void UpdateScheduleButtons();
+    void AddPeriod();
+    void EditPeriod();
+    void RemovePeriod();
+    bool NoModifierHeld() const noexcept;
+    std::optional<size_t> ViewSelection() const;
+
+    MessagePump& pump_;
+    ScheduleList schedule_;
+    size_t user_ = 0;
+    std::optional<PasswordPairFields> password_;
+    std::optional<size_t> remembered_;
+    UniqueMenu menu_;
+    HWND buttons_ = nullptr;
+    UniqueImageList buttonImages_;
+};
+
+}  // namespace vardex
