@@ -36,8 +36,28 @@ public:
     virtual std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) = 0;
 };
 
-// The file's lines (without their line ends: CR LF, LF or CR), each at most maxLineBytes long
-// (a longer one is cut there); IoError when it cannot be opened or read.
+// The whole file; IoError when it cannot be opened or read.
+std::string ReadAll(FileSystem& files, const std::string& path);
+
+// Lines taken one at a time from bytes held in memory, without their line ends (CR LF, LF or
+// CR), each at most maxLineBytes long (a longer one is cut there).
+class LineCursor {
+public:
+    explicit LineCursor(std::string bytes = {}, size_t maxLineBytes = 4096)
+        : bytes_(std::move(bytes)), maxLineBytes_(maxLineBytes)
+    {
+    }
+    bool AtEnd() const noexcept { return position_ >= bytes_.size(); }
+    // The next line; empty at the end.
+    std::string Next();
+
+private:
+    std::string bytes_;
+    size_t maxLineBytes_;
+    size_t position_ = 0;
+};
+
+// The file's lines, as LineCursor takes them; IoError when it cannot be opened or read.
 std::vector<std::string> ReadLines(FileSystem& files, const std::string& path, size_t maxLineBytes = 4096);
 
 }  // namespace vardex

@@ -6,15 +6,16 @@
 #include "common/TextConvert_win.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 namespace vardex {
 
 namespace {
-constexpr UINT_PTR kBatchTimer = 1;
-// The first batch fills the first screen; later ones leave the window free between them.
-constexpr unsigned kFirstBatchMs = 60, kLaterBatchMs = 25;
-constexpr UINT kBatchIntervalMs = 10;
+// More than a screen of lines, so that the next batch waits until the administrator scrolls.
+constexpr size_t kLinesPerBatch = 200;
+// Asks the page to look for logs whose last line shown is in view, once the tree has drawn.
+constexpr UINT kFollowScrollMessage = WM_APP + 1;
 // A line node's data: the log's index in the high half, the line's in the low.
 constexpr int kLineShift = 32;
 
@@ -58,10 +59,8 @@ HTREEITEM StatisticsPage::Insert(HTREEITEM parent, HTREEITEM after, const wchar_
 void StatisticsPage::ShowStatistics()
 {
     HWND tree = Tree();
-    KillTimer(Handle(), kBatchTimer);
     const RedrawPause pause(tree);
     logs_.clear();
-    next_ = 0;
     TreeView_DeleteAllItems(tree);
     const std::vector<std::string> users = StatisticsUsers(files_, programDirectory_);
     if (users.empty())
@@ -71,7 +70,7 @@ void StatisticsPage::ShowStatistics()
     for (const std::string& user : users) {
         UserLog log;
         try {
-            log.lines = ReadLines(files_, programDirectory_ + user + ".log");
+            log.unread = LineCursor(ReadAll(files_, programDirectory_ + user + ".log"));
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
             errors_.ReportError("Cannot read the statistics of user \"" + user + "\": " + error.what());
@@ -81,31 +80,46 @@ void StatisticsPage::ShowStatistics()
         logs_.push_back(std::move(log));
     }
     TreeView_Expand(tree, root, TVE_EXPAND);
-    InsertLines(kFirstBatchMs);
-    if (Filling())
-        SetTimer(Handle(), kBatchTimer, kBatchIntervalMs, nullptr);
+    for (size_t i = 0; i < logs_.size(); ++i) {
+        InsertMoreLines(i);
+        TreeView_Expand(tree, logs_[i].node, TVE_EXPAND);
+    }
 }
 
-bool StatisticsPage::InsertLines(unsigned budgetMs)
+void StatisticsPage::InsertMoreLines(size_t logIndex)
 {
-    HWND tree = Tree();
-    const ULONGLONG end = GetTickCount64() + budgetMs;
-    // Each line goes right after the one before it (a constant cost, unlike appending at the
-    // end of a long list of siblings); its text is asked for only when it is drawn.
-    for (unsigned count = 0; next_ < logs_.size(); ++count) {
-        UserLog& log = logs_[next_];
-        if (log.shown == log.lines.size()) {
-            ++next_;
-            continue;
-        }
-        if (count % 256 == 0 && GetTickCount64() >= end)
-            return true;
+    UserLog& log = logs_[logIndex];
+    // Each line goes right after the one before it, a constant cost (appending at the end of a
+    // long list of siblings is not); its text is asked for only when it is needed.
+    for (size_t count = 0; count < kLinesPerBatch && !log.unread.AtEnd(); ++count) {
+        log.lines.push_back(log.unread.Next());
         log.lastLine = Insert(log.node, log.lastLine ? log.lastLine : TVI_FIRST, LPSTR_TEXTCALLBACKW, images_.line,
-                              LineData(next_, log.shown));
-        if (log.shown++ == 0)
-            TreeView_Expand(tree, log.node, TVE_EXPAND);
+                              LineData(logIndex, log.lines.size() - 1));
     }
-    return false;
+}
+
+bool StatisticsPage::InView(HTREEITEM item) const
+{
+    RECT itemArea{}, client, common;
+    GetClientRect(Tree(), &client);
+    std::memcpy(&itemArea, &item, sizeof item);  // the message takes the item in the rectangle
+    return SendMessageW(Tree(), TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&itemArea)) &&
+           IntersectRect(&common, &itemArea, &client);
+}
+
+void StatisticsPage::FollowScroll()
+{
+    followAsked_ = false;
+    std::vector<size_t> due;
+    for (size_t i = 0; i < logs_.size(); ++i)
+        if (!logs_[i].unread.AtEnd() && logs_[i].lastLine && InView(logs_[i].lastLine))
+            due.push_back(i);
+    if (due.empty())
+        return;
+    // With its redrawing on, the tree works out its whole visible order again at every insert.
+    const RedrawPause pause(Tree());
+    for (const size_t i : due)
+        InsertMoreLines(i);
 }
 
 bool StatisticsPage::OnCommand(int id, int, HWND)
@@ -121,26 +135,38 @@ bool StatisticsPage::OnNotify(const NMHDR& header, LRESULT&)
 {
     if (header.idFrom != IDC_STAT_TREE || header.code != TVN_GETDISPINFOW)
         return false;
-    auto& info = const_cast<NMTVDISPINFOW&>(reinterpret_cast<const NMTVDISPINFOW&>(header));
-    if (!(info.item.mask & TVIF_TEXT) || info.item.cchTextMax <= 0 || info.item.lParam < 0)
-        return true;
-    const auto data = static_cast<unsigned long long>(info.item.lParam);
-    const size_t logIndex = data >> kLineShift, lineIndex = data & 0xFFFFFFFFu;
-    if (logIndex >= logs_.size() || lineIndex >= logs_[logIndex].lines.size())
-        return true;
-    const std::wstring text = FromAnsi(logs_[logIndex].lines[lineIndex]);
-    const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
-    std::wmemcpy(info.item.pszText, text.data(), length);
-    info.item.pszText[length] = L'\0';
+    FillText(const_cast<NMTVDISPINFOW&>(reinterpret_cast<const NMTVDISPINFOW&>(header)));
     return true;
 }
 
-bool StatisticsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
+void StatisticsPage::FillText(NMTVDISPINFOW& info)
 {
-    if (message != WM_TIMER || wParam != kBatchTimer)
+    if (!(info.item.mask & TVIF_TEXT) || info.item.cchTextMax <= 0 || info.item.lParam < 0)
+        return;
+    const auto data = static_cast<unsigned long long>(info.item.lParam);
+    const size_t logIndex = data >> kLineShift, lineIndex = data & 0xFFFFFFFFu;
+    if (logIndex >= logs_.size() || lineIndex >= logs_[logIndex].lines.size())
+        return;
+    UserLog& log = logs_[logIndex];
+    // The tree asks for the last line shown (to draw or to measure it): whether it is in view is
+    // looked at once the tree is done.
+    if (lineIndex + 1 == log.lines.size() && !log.unread.AtEnd() && !followAsked_) {
+        followAsked_ = true;
+        PostMessageW(Handle(), kFollowScrollMessage, 0, 0);
+    }
+    std::wstring text = FromAnsi(log.lines[lineIndex]);
+    // Bytes that are not text are shown as such instead of cutting the line (a NUL) or moving it.
+    std::replace_if(text.begin(), text.end(), [](wchar_t c) { return c < L' '; }, L'\xFFFD');
+    const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
+    std::wmemcpy(info.item.pszText, text.data(), length);
+    info.item.pszText[length] = L'\0';
+}
+
+bool StatisticsPage::HandleMessage(UINT message, WPARAM, LPARAM, INT_PTR& result)
+{
+    if (message != kFollowScrollMessage)
         return false;
-    if (!InsertLines(kLaterBatchMs))
-        KillTimer(Handle(), kBatchTimer);
+    FollowScroll();
     result = 0;
     return true;
 }

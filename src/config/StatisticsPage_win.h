@@ -1,8 +1,9 @@
 #pragma once
 // "Vardex statistics": the lock service's per-user logs as a tree (a node per user, a node per
-// line) and the switch that keeps them. The logs only grow, so the lines reach the tree in
-// batches between messages: the first screen shows at once whatever the logs' size, and the
-// window answers the user while the rest follows.
+// line) and the switch that keeps them. The logs only grow, so a user's lines reach the tree in
+// batches that follow the scroll: the next batch comes when the last line shown comes into
+// view. What the tree holds, and so the cost of showing and of clearing it, depends on how far
+// the administrator has read, not on the size of the logs.
 #include "ConfigPages_win.h"
 #include "common/Files.h"
 
@@ -26,8 +27,6 @@ public:
     void SetImages(const StatisticsImages& images);
     // Reads the logs again and rebuilds the tree.
     void ShowStatistics();
-    // Whether lines are still waiting for their nodes.
-    bool Filling() const noexcept { return next_ < logs_.size(); }
 
 protected:
     bool OnCommand(int id, int code, HWND control) override;
@@ -37,14 +36,18 @@ protected:
 private:
     struct UserLog {
         HTREEITEM node = nullptr;
-        std::vector<std::string> lines;
-        size_t shown = 0;
+        LineCursor unread;
+        std::vector<std::string> lines;  // those with a node, in order
         HTREEITEM lastLine = nullptr;
     };
     HWND Tree() const noexcept { return Item(IDC_STAT_TREE); }
     HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image, LPARAM data);
-    // Adds line nodes until the time budget is spent; false when every line has its node.
-    bool InsertLines(unsigned budgetMs);
+    // The log's next batch of lines, after the last one shown.
+    void InsertMoreLines(size_t logIndex);
+    // Every log whose last line shown is in view gets its next batch.
+    void FollowScroll();
+    bool InView(HTREEITEM item) const;
+    void FillText(NMTVDISPINFOW& info);
 
     FileSystem& files_;
     std::string programDirectory_;
@@ -52,7 +55,7 @@ private:
     ErrorSink& errors_;
     StatisticsImages images_;
     std::vector<UserLog> logs_;
-    size_t next_ = 0;  // the first log with lines still to insert
+    bool followAsked_ = false;
 };
 
 }  // namespace vardex

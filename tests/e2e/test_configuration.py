@@ -208,11 +208,14 @@ class Look(unittest.TestCase):
             with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}") as host:
                 host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
                          "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                user = host.user_key()
+                host.set_text(user + "PWTB", "08:00 - 12:00=1;13:30 - 17:00=0;")
+                (host.program / f"{user}.log").write_text("09/12/2026 08:01:02 Access Permitted\n" * 3)
                 host.start_service()
                 configure(host)
                 wait_config(host)
                 for name, path in (("root", ROOT), ("settings", SETTINGS), ("appearance", APPEARANCE),
-                                   ("users", USERS), ("user", USERS + ".0"), ("statistics", STATISTICS)):
+                                   ("users", USERS), ("user", USERS + ".1"), ("statistics", STATISTICS)):
                     host.probe("cfg-tree", path)
                     time.sleep(0.5)
                     host.screenshot(f"{name}_{dpi}dpi")

@@ -6,14 +6,10 @@ import datetime
 import time
 import unittest
 
-from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, wait_for
+from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, day_number, wait_for
 
 WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
 SCREEN = (0, 0, 1280, 1024)
-
-
-def day_number(date):
-    return (date - datetime.date(1899, 12, 30)).days
 
 
 class Messages(unittest.TestCase):

@@ -6,13 +6,9 @@ import subprocess
 import time
 import unittest
 
-from vardex_e2e import LOCK_SCREEN, Host, wait_for
+from vardex_e2e import LOCK_SCREEN, Host, day_number, wait_for
 
 PANEL = "640x512+320+256"  # the warning panel: half the screen, centred
-
-
-def day_number(date):
-    return (date - datetime.date(1899, 12, 30)).days
 
 
 def red_share(screenshot):

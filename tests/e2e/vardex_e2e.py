@@ -2,6 +2,7 @@
 the lock service from a program folder of its own, and what the probe tells about the Windows
 side of a host."""
 import base64
+import datetime
 import hashlib
 import os
 import pathlib
@@ -27,6 +28,11 @@ VK_F9, VK_F10 = 0x78, 0x79
 LOCK_SCREEN = ("TMainForm", "PC Vardex")
 PROMPT = ("TPwdForm", "PC Vardex")
 TRAY_AREA = ("__winex11_standalone_tray", "Wine System Tray")
+
+
+def day_number(date):
+    """A date as the store counts days: from 30 December 1899."""
+    return (date - datetime.date(1899, 12, 30)).days
 
 
 def password_hash(password, iterations=1000):

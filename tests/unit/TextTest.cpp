@@ -1,4 +1,5 @@
 #include "common/Errors.h"
+#include "common/Files.h"
 #include "common/Text.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,31 @@ TEST(IoErrorText, RuntimeTextsForKnownCodes)
     EXPECT_EQ(IoErrorText(101), "Disk full");
     EXPECT_EQ(IoError(32).what(), std::string("I/O error 32"));
     EXPECT_EQ(IoError(5).Code(), 5u);
+}
+
+TEST(LineCursor, EveryLineEndCountsOnceAndLongLinesAreCut)
+{
+    const struct {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"a\r\n", {"a"}},
+        {"\r\n\n\r", {"", "", ""}},
+        {"a\n\r\nb", {"a", "", "b"}},
+        {std::string("x\0y\r\n", 5), {std::string("x\0y", 3)}},
+        {"abcdefgh\nij", {"abcde", "ij"}},
+    };
+    for (const auto& c : cases) {
+        LineCursor cursor(c.bytes, 5);
+        std::vector<std::string> lines;
+        while (!cursor.AtEnd())
+            lines.push_back(cursor.Next());
+        EXPECT_EQ(lines, c.lines) << c.bytes;
+        EXPECT_EQ(cursor.Next(), "");
+    }
 }
 
 }  // namespace

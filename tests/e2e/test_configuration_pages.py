@@ -1,0 +1,231 @@
+"""The configuration window's pages for real: a user's schedule edited with its dialog and keys,
+each user's edits kept until Apply, the power-save items and a new hot key, the boot file, and
+the statistics of the running service; what is applied takes effect in the running service."""
+import datetime
+import os
+import time
+import unittest
+
+from test_configuration import configure, enabled, wait_config
+from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, day_number, wait_for
+
+ID_DO_APPLY = 2001
+IDOK, IDCANCEL, IDNO = 1, 2, 7
+VK_UP = 0x26
+SETTINGS, DEFAULT_USER, CURRENT_USER, STATISTICS = "0.0.0", "0.1.0", "0.1.1", "0.2"
+IDC_VARDEX_STARTUP, IDC_DISABLE_BOOT_KEYS = 1040, 1043
+IDC_POWER_NONE, IDC_POWER_BLANK, IDC_POWER_SUSPEND, IDC_POWER_OFF = 1045, 1046, 1047, 1048
+IDC_HOTKEY = 1051
+IDC_SCHEDULE, IDC_DURATION, IDC_SCHEDULE_CHECK, IDC_DURATION_CHECK = 1062, 1066, 1068, 1069
+IDC_STAT_TREE, IDC_ENABLE_STATISTICS = 1080, 1081
+IDC_FROM_TIME, IDC_TILL_TIME = 1091, 1093
+TIME_PERIOD = ("#32770", "Time Period")
+
+
+def stored(host, name):
+    """The settings value as reg.exe shows it (a number for a DWORD), or None when absent."""
+    output = host.run("C:\\windows\\system32\\reg.exe", "query", "HKLM\\SOFTWARE\\QUORTEX", "/v", name).stdout
+    for line in output.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) >= 2 and parts[0] == name:
+            value = parts[2] if len(parts) == 3 else ""
+            if parts[1] == "REG_DWORD":
+                number = int(value, 16)
+                return number - (1 << 32) if number >= 1 << 31 else number
+            return value
+    return None
+
+
+def apply(host):
+    wait_for(lambda: enabled(host, ID_DO_APPLY), what="a change to apply")
+    host.probe("cfg-command", ID_DO_APPLY)
+    wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+
+
+def schedule_items(host):
+    """(selected, checked) of each period of the schedule list."""
+    lines = host.probe("cfg-items", IDC_SCHEDULE).stdout.split("\n")
+    return [tuple(int(v) for v in line.split()) for line in lines if line.strip()]
+
+
+def click_control(host, control, first_line=False):
+    """Clicks the control in its middle, or on its first line (a list's first item)."""
+    left, top, right, bottom = (int(v) for v in host.probe("cfg-rect", control).stdout.split())
+    host.xdotool("mousemove", left + 60 if first_line else (left + right) // 2,
+                 top + 9 if first_line else (top + bottom) // 2, "click", 1)
+
+
+def ask_period(host, from_hour, till_hour):
+    """Opens the Time Period dialog with Insert, sets the two hours, and presses OK."""
+    host.xdotool("key", "Insert")
+    wait_for(lambda: host.shows(TIME_PERIOD), what="the Time Period dialog")
+    host.probe("dialog-keys", "Time Period", IDC_FROM_TIME, VK_UP, from_hour)
+    host.probe("dialog-keys", "Time Period", IDC_TILL_TIME, VK_UP, till_hour)
+    host.probe("dialog-press", "Time Period", IDOK)
+
+
+class UserPage(unittest.TestCase):
+    def test_a_period_goes_in_its_place_equal_times_are_refused_and_ctrl_keys_do_nothing(self):
+        with Host("cfg_schedule") as host:
+            user = host.user_key()
+            host.set_text(user + "PWTB", "09:00 - 12:00=1;15:00 - 16:00=0;")
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", CURRENT_USER)
+            click_control(host, IDC_SCHEDULE, first_line=True)
+            wait_for(lambda: schedule_items(host) == [(1, 1), (0, 0)], what="the first period selected")
+
+            host.xdotool("key", "ctrl+Insert", "ctrl+Delete", "ctrl+Return")
+            time.sleep(1)
+            self.assertFalse(host.shows(TIME_PERIOD))
+            self.assertEqual(schedule_items(host), [(1, 1), (0, 0)])
+            self.assertFalse(enabled(host, ID_DO_APPLY))
+
+            ask_period(host, 13, 14)
+            wait_for(lambda: not host.shows(TIME_PERIOD), what="the dialog to close")
+            wait_for(lambda: schedule_items(host) == [(0, 1), (1, 1), (0, 0)],
+                     what="the new period second, checked and selected")
+            host.window_screenshot("PC Vardex", "period_added")
+
+            ask_period(host, 9, 9)
+            wait_for(lambda: host.dialog_text("Error") is not None, what="the refusal")
+            self.assertIn("Invalid time period!", host.dialog_text("Error"))
+            host.probe("dialog-ok", "Error")
+            time.sleep(0.5)
+            self.assertTrue(host.shows(TIME_PERIOD), "the dialog stays open")
+            host.probe("dialog-press", "Time Period", IDCANCEL)
+            wait_for(lambda: not host.shows(TIME_PERIOD), what="the dialog to close")
+            self.assertEqual(len(schedule_items(host)), 3)
+
+            host.probe("cfg-click", IDC_SCHEDULE_CHECK)
+            apply(host)
+            self.assertEqual(stored(host, user + "PWTB"), "09:00 - 12:00=1;13:00 - 14:00=1;15:00 - 16:00=0;")
+            self.assertEqual(stored(host, user + "PWTL"), 1)
+            host.probe("cfg-command", IDCANCEL)
+            # The service reloaded: no time of day lies in both enabled periods, so it locks.
+            wait_for(host.session_active, timeout=30, what="the new schedule to lock")
+
+    def test_each_user_keeps_its_edits_until_apply_and_the_new_duration_is_enforced(self):
+        with Host("cfg_users") as host:
+            user = host.user_key()
+            host.set_dword(user + "PDDC", day_number(datetime.date.today()))
+            host.set_dword(user + "PDTC", 3600 - 6)  # almost an hour used today, not counted without a limit
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", CURRENT_USER)
+            host.probe("cfg-set", IDC_DURATION, "1")
+            host.probe("cfg-click", IDC_DURATION_CHECK)
+            host.probe("cfg-tree", DEFAULT_USER)
+            self.assertEqual(host.probe("cfg-get", IDC_DURATION).stdout.strip(), "24")
+            host.probe("cfg-set", IDC_DURATION, "5")
+            host.probe("cfg-tree", CURRENT_USER)
+            self.assertEqual(host.probe("cfg-get", IDC_DURATION).stdout.strip(), "1")
+            self.assertEqual(host.probe("cfg-checked", IDC_DURATION_CHECK).returncode, 0)
+            host.probe("cfg-tree", DEFAULT_USER)
+            self.assertEqual(host.probe("cfg-get", IDC_DURATION).stdout.strip(), "5")
+            self.assertFalse(host.session_active())
+
+            apply(host)
+            self.assertEqual((stored(host, user + "PWTH"), stored(host, user + "PWTD")), (1, 1))
+            self.assertEqual(stored(host, ".DefaultPWTH"), 5)
+            host.probe("cfg-command", IDCANCEL)
+            # The service reloaded: two more ticks use the hour up, then it locks.
+            wait_for(host.session_active, timeout=30, what="the new limit to lock")
+
+
+class SystemPage(unittest.TestCase):
+    def test_the_power_save_items_and_a_new_hot_key_that_locks_after_apply(self):
+        with Host("cfg_system") as host:
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", SETTINGS)
+            host.window_screenshot("PC Vardex", "settings")
+            for item, mode in ((IDC_POWER_NONE, -1), (IDC_POWER_SUSPEND, 1), (IDC_POWER_OFF, 2),
+                               (IDC_POWER_BLANK, 0)):
+                host.probe("cfg-click", item)
+                apply(host)
+                self.assertEqual(stored(host, "PMPM"), mode)
+
+            click_control(host, IDC_HOTKEY)
+            host.xdotool("key", "ctrl+F9")
+            apply(host)
+            self.assertEqual(stored(host, "PLHK"), CTRL | VK_F9)
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
+            host.xdotool("mousemove", 40, 30)
+            host.xdotool("key", "ctrl+F9")
+            host.wait_locked()
+
+    def test_the_boot_keys_line_is_edited_in_place_and_a_locked_boot_file_stops_the_apply(self):
+        with Host("cfg_boot_file") as host:
+            boot_file = host.prefix / "drive_c" / "MSDOS.SYS"
+            boot_file.write_bytes(b"[Paths]\r\nWinDir=C:\\WINDOWS\r\n[Options]\r\nBootKeys=1\r\nLogo=0\r\n")
+            host.run("C:\\windows\\system32\\attrib.exe", "+r", "C:\\MSDOS.SYS")
+            self.assertFalse(os.stat(boot_file).st_mode & 0o222, "read-only to begin with")
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", SETTINGS)
+            self.assertNotEqual(host.probe("cfg-checked", IDC_DISABLE_BOOT_KEYS).returncode, 0)
+            host.probe("cfg-click", IDC_DISABLE_BOOT_KEYS)
+            apply(host)
+            self.assertEqual(boot_file.read_bytes(),
+                             b"[Paths]\r\nWinDir=C:\\WINDOWS\r\n[Options]\r\nBootKeys=0\r\nLogo=0\r\n")
+            self.assertEqual(stored(host, "BKGR"), 1)
+
+            # Another program holds the file: reported, nothing of the settings written, Apply kept.
+            holder = host.start(HOSTILE, "lock-file", "C:\\MSDOS.SYS")
+            time.sleep(2)
+            host.probe("cfg-click", IDC_DISABLE_BOOT_KEYS)
+            host.probe("cfg-click", IDC_VARDEX_STARTUP)
+            host.probe("cfg-command", ID_DO_APPLY)
+            wait_for(lambda: host.dialog_text() is not None, what="the report")
+            host.probe("dialog-ok", "PC Vardex")
+            self.assertTrue(enabled(host, ID_DO_APPLY))
+            self.assertEqual((stored(host, "BKGR"), stored(host, "PSUL")), (1, 0))
+            self.assertIn(b"BootKeys=0", boot_file.read_bytes())
+            holder.kill()
+
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.dialog_text("Confirm") is not None, what="the closing question")
+            host.probe("dialog-press", "Confirm", IDNO)
+            wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
+            self.assertFalse(os.stat(boot_file).st_mode & 0o222, "read-only again once the window is gone")
+
+
+class StatisticsPage(unittest.TestCase):
+    def test_the_view_shows_the_lines_the_service_has_just_logged(self):
+        with Host("cfg_statistics") as host:
+            # Another user's log with bytes that are not text and a very long line.
+            (host.program / "zed.log").write_bytes(b"\x00\x01\xff binary\r\n" + b"x" * 100000 + b"\r\nlast\r\n")
+            host.start_service()
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", STATISTICS)
+            host.probe("cfg-click", IDC_ENABLE_STATISTICS)
+            apply(host)
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
+
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()
+            host.enter_password("")
+            host.wait_unlocked()
+            lines = host.log_lines()
+            self.assertTrue(lines, "the service logged the session")
+
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", STATISTICS)
+            # The root, two users, their lines.
+            expected = 1 + 2 + 3 + len(lines)
+            wait_for(lambda: host.probe("cfg-items", IDC_STAT_TREE).stdout.strip() == str(expected),
+                     what=f"{expected} nodes")
+            host.window_screenshot("PC Vardex", "statistics")
+
+
+if __name__ == "__main__":
+    unittest.main()
