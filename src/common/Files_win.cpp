@@ -61,10 +61,12 @@ std::unique_ptr<InputFile> Win32FileSystem::OpenRead(const std::string& path)
 }
 
 
-void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
+namespace {
+// Writes all the bytes to the file opened so; IoError when it cannot be opened or written.
+void WriteWhole(const std::string& path, DWORD access, DWORD share, DWORD disposition, const std::string& bytes)
 {
-    const UniqueFile file(CreateFileW(Widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile file(
+        CreateFileW(Widen(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw IoError(IoErrorNumber(GetLastError()));
     DWORD written = 0;
@@ -73,18 +75,16 @@ void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
     if (written != bytes.size())
         throw IoError(101);
 }
+}  // namespace
+
+void Win32FileSystem::Append(const std::string& path, const std::string& bytes)
+{
+    WriteWhole(path, FILE_APPEND_DATA, FILE_SHARE_READ, OPEN_EXISTING, bytes);
+}
 
 void Win32FileSystem::Replace(const std::string& path, const std::string& bytes)
 {
-    const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        throw IoError(IoErrorNumber(GetLastError()));
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        throw IoError(IoErrorNumber(GetLastError()));
-    if (written != bytes.size())
-        throw IoError(101);
+    WriteWhole(path, GENERIC_WRITE, 0, CREATE_ALWAYS, bytes);
 }
 
 std::optional<std::uint32_t> Win32FileSystem::Attributes(const std::string& path)

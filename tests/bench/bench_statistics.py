@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "e2e"))
 
-from test_configuration import configure, wait_config  # noqa: E402
+from test_configuration import start_and_configure  # noqa: E402
 from vardex_e2e import Host  # noqa: E402
 
 STATISTICS, ROOT = "0.2", "0"
@@ -48,9 +48,7 @@ def measure(host, lines):
 def main():
     counts = [int(a) for a in sys.argv[1:]] or [1000, 10000, 100000]
     with Host("bench_statistics") as host:
-        host.start_service()
-        configure(host)
-        wait_config(host)
+        start_and_configure(host)
         for lines in counts:
             measure(host, lines)
 

@@ -35,6 +35,13 @@ def wait_config(host):
     wait_for(lambda: config_open(host), what="the configuration window")
 
 
+def start_and_configure(host):
+    """Starts the service and opens the configuration window (no administrator password)."""
+    host.start_service()
+    configure(host)
+    wait_config(host)
+
+
 def enabled(host, command):
     return host.probe("cfg-enabled", command).returncode == 0
 
@@ -136,9 +143,7 @@ class Editing(unittest.TestCase):
 
     def test_a_new_administrator_password_is_stored_as_a_hash_and_used_at_once(self):
         with Host("cfg_admin_password") as host:
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", SETTINGS)
             self.assertEqual(host.probe("cfg-get", IDC_PASSWORD1).stdout.strip(), "", "no password set")
             for field in (IDC_PASSWORD1, IDC_PASSWORD2):
@@ -168,9 +173,7 @@ class Editing(unittest.TestCase):
         with Host("cfg_bad_picture") as host:
             bad = host.run_dir / "bad.jpg"
             bad.write_text("not a picture\n" * 50)
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", APPEARANCE)
             host.probe("cfg-set", IDC_BACK_IMAGE, host.windows_path(bad))
             wait_for(lambda: host.dialog_text() is not None, what="the report")
@@ -193,9 +196,7 @@ class Editing(unittest.TestCase):
 
     def test_f1_opens_the_help(self):
         with Host("cfg_help") as host:
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.xdotool("mousemove", 640, 512)
             host.xdotool("key", "F1")
             wait_for(lambda: any(title == "PC Vardex Help" for _, title in host.visible_windows()),
@@ -211,9 +212,7 @@ class Look(unittest.TestCase):
                 user = host.user_key()
                 host.set_text(user + "PWTB", "08:00 - 12:00=1;13:30 - 17:00=0;")
                 (host.program / f"{user}.log").write_text("09/12/2026 08:01:02 Access Permitted\n" * 3)
-                host.start_service()
-                configure(host)
-                wait_config(host)
+                start_and_configure(host)
                 for name, path in (("root", ROOT), ("settings", SETTINGS), ("appearance", APPEARANCE),
                                    ("users", USERS), ("user", USERS + ".1"), ("statistics", STATISTICS)):
                     host.probe("cfg-tree", path)

@@ -6,7 +6,7 @@ import os
 import time
 import unittest
 
-from test_configuration import configure, enabled, wait_config
+from test_configuration import configure, enabled, start_and_configure, wait_config
 from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, day_number, wait_for
 
 ID_DO_APPLY = 2001
@@ -69,9 +69,7 @@ class UserPage(unittest.TestCase):
         with Host("cfg_schedule") as host:
             user = host.user_key()
             host.set_text(user + "PWTB", "09:00 - 12:00=1;15:00 - 16:00=0;")
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", CURRENT_USER)
             click_control(host, IDC_SCHEDULE, first_line=True)
             wait_for(lambda: schedule_items(host) == [(1, 1), (0, 0)], what="the first period selected")
@@ -111,9 +109,7 @@ class UserPage(unittest.TestCase):
             user = host.user_key()
             host.set_dword(user + "PDDC", day_number(datetime.date.today()))
             host.set_dword(user + "PDTC", 3600 - 6)  # almost an hour used today, not counted without a limit
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", CURRENT_USER)
             host.probe("cfg-set", IDC_DURATION, "1")
             host.probe("cfg-click", IDC_DURATION_CHECK)
@@ -138,9 +134,7 @@ class UserPage(unittest.TestCase):
 class SystemPage(unittest.TestCase):
     def test_the_power_save_items_and_a_new_hot_key_that_locks_after_apply(self):
         with Host("cfg_system") as host:
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", SETTINGS)
             host.window_screenshot("PC Vardex", "settings")
             for item, mode in ((IDC_POWER_NONE, -1), (IDC_POWER_SUSPEND, 1), (IDC_POWER_OFF, 2),
@@ -165,9 +159,7 @@ class SystemPage(unittest.TestCase):
             boot_file.write_bytes(b"[Paths]\r\nWinDir=C:\\WINDOWS\r\n[Options]\r\nBootKeys=1\r\nLogo=0\r\n")
             host.run("C:\\windows\\system32\\attrib.exe", "+r", "C:\\MSDOS.SYS")
             self.assertFalse(os.stat(boot_file).st_mode & 0o222, "read-only to begin with")
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", SETTINGS)
             self.assertNotEqual(host.probe("cfg-checked", IDC_DISABLE_BOOT_KEYS).returncode, 0)
             host.probe("cfg-click", IDC_DISABLE_BOOT_KEYS)
@@ -201,9 +193,7 @@ class StatisticsPage(unittest.TestCase):
         with Host("cfg_statistics") as host:
             # Another user's log with bytes that are not text and a very long line.
             (host.program / "zed.log").write_bytes(b"\x00\x01\xff binary\r\n" + b"x" * 100000 + b"\r\nlast\r\n")
-            host.start_service()
-            configure(host)
-            wait_config(host)
+            start_and_configure(host)
             host.probe("cfg-tree", STATISTICS)
             host.probe("cfg-click", IDC_ENABLE_STATISTICS)
             apply(host)

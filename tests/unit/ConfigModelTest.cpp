@@ -64,6 +64,12 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
                 EXPECT_EQ(Stored(written, d, user), Stored(registry, d, user).value_or(Stored(written, d, user).value()));
         }
     EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "UVLD"), RegValue::Integer(0));  // written, never read
+    std::vector<std::string> order{"BKGR", "PMPM", "PSUL", "PLSI", "SCSR", "UVLD",
+                                   "LFE",  "PMTO", "APW",  "PBGI", "PSBI", "PLHK"};
+    for (const std::string& user : kUsers)
+        for (const char* value : {"PWTB", "PAPW", "PWTH", "PWTL", "PWTD"})
+            order.push_back(user + value);
+    EXPECT_EQ(written.Writes(), order) << "the order other readers of the key may rely on";
 }
 
 TEST_F(ConfigModelTest, AbsentValuesAndAnUnopenableKeyGiveTheWindowDefaults)
