@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace vardex {
 
 namespace {
 constexpr std::int64_t kRetryMs = 1000;
+// A start that ended without ever telling its state found another lock service running in the
+// session (started by the user, or before us): it is tried again now and then, not every second.
+constexpr std::int64_t kOtherServiceRetryMs = 10000;
 
 std::string Who(const GuardClient& client)
 {
@@ -26,7 +30,19 @@ Guardian::Guardian(GuardianHost& host, Registry& registry, FileSystem& files, Cl
 {
 }
 
-void Guardian::SessionStarted(std::uint32_t sessionId, const std::string& userName)
+void Guardian::SessionsPresent(const std::vector<std::pair<std::uint32_t, std::string>>& sessions)
+{
+    std::erase_if(sessions_, [&sessions](const auto& known) {
+        return std::none_of(sessions.begin(), sessions.end(), [&known](const auto& s) { return s.first == known.first; });
+    });
+    for (const auto& [id, userName] : sessions) {
+        const auto found = sessions_.find(id);
+        if (found == sessions_.end() || found->second.userName != userName)
+            SessionLoggedOn(id, userName);
+    }
+}
+
+void Guardian::SessionLoggedOn(std::uint32_t sessionId, const std::string& userName)
 {
     Session& session = sessions_[sessionId];
     if (session.processId && session.userName == userName)
@@ -49,13 +65,18 @@ void Guardian::LockServiceEnded(std::uint32_t sessionId)
         return;
     Session& session = found->second;
     session.processId.reset();
-    if (session.ending || session.state == LockState::SessionEnding) {
-        sessions_.erase(found);
+    if (session.ending || session.state == LockState::SessionEnding)
         return;
-    }
     if (session.state == LockState::Exited) {
         host_.Log(GuardLogKind::Information, "The lock service of " + session.userName + " in session " +
                                                  std::to_string(sessionId) + " was ended from its configuration.");
+        return;
+    }
+    if (!session.reported) {
+        if (!std::exchange(session.otherRuns, true))
+            host_.Log(GuardLogKind::Warning, "The lock service started in session " + std::to_string(sessionId) +
+                                                 " ended at once; another one may run there. Trying again now and then.");
+        session.startAtMs = clock_.ElapsedMs() + kOtherServiceRetryMs;
         return;
     }
     host_.Log(GuardLogKind::Warning, "The lock service of " + session.userName + " in session " +
@@ -66,12 +87,18 @@ void Guardian::LockServiceEnded(std::uint32_t sessionId)
 void Guardian::Start(std::uint32_t sessionId, Session& session)
 {
     const std::string arguments = StartArguments(session);
+    session.reported = false;
+    session.startAtMs.reset();
     session.processId = host_.StartLockService(sessionId, arguments);
-    session.startDue = !session.processId;
-    if (session.startDue)
-        host_.Log(GuardLogKind::Error, "The lock service could not be started in session " +
-                                           std::to_string(sessionId) + "; trying again.");
-    else
+    if (!session.processId) {
+        session.startAtMs = clock_.ElapsedMs() + kRetryMs;
+        if (!std::exchange(session.startFailing, true))
+            host_.Log(GuardLogKind::Error, "The lock service could not be started in session " +
+                                               std::to_string(sessionId) + "; trying again.");
+        return;
+    }
+    session.startFailing = false;
+    if (!session.otherRuns)
         host_.Log(GuardLogKind::Information, "Started the lock service for " + session.userName + " in session " +
                                                  std::to_string(sessionId) +
                                                  (arguments.empty() ? "." : " with " + arguments + "."));
@@ -168,6 +195,8 @@ bool Guardian::TakeState(const GuardClient& client, const GuardRequest& request)
         return false;
     }
     Session& session = found->second;
+    session.reported = true;
+    session.otherRuns = false;
     session.state = request.state;
     if (request.state != LockState::Expired)
         session.shutdownAtMs.reset();
@@ -191,10 +220,10 @@ std::optional<std::int64_t> Guardian::Tick()
         }
         if (session.shutdownAtMs)
             soonest(*session.shutdownAtMs - now);
-        if (session.startDue && !session.ending)
+        if (session.startAtMs && *session.startAtMs <= now && !session.ending)
             Start(id, session);
-        if (session.startDue)
-            soonest(kRetryMs);
+        if (session.startAtMs)
+            soonest(*session.startAtMs - now);
     }
     return next;
 }

@@ -48,9 +48,13 @@ public:
     Guardian(GuardianHost& host, Registry& registry, FileSystem& files, Clock& clock, UserKeyOf userKeyOf,
              std::string programDirectory);
 
-    // A user logged on in the session (or was found logged on at start): the lock service is
-    // started there unless one started by us already runs.
-    void SessionStarted(std::uint32_t sessionId, const std::string& userName);
+    // A user logged on in the session: the lock service is started there unless one started by
+    // us already runs for that user.
+    void SessionLoggedOn(std::uint32_t sessionId, const std::string& userName);
+    // The sessions with a user logged on, as the system lists them now (at start, and now and
+    // then in case a notice was missed): a session not known yet is taken as logged on, one no
+    // longer listed is forgotten. A known one is left as it is, ended or not.
+    void SessionsPresent(const std::vector<std::pair<std::uint32_t, std::string>>& sessions);
     // The session ends (log off, shutdown): what ends in it now is not started again.
     void SessionEnding(std::uint32_t sessionId);
     // The lock service we started in the session has ended.
@@ -71,7 +75,10 @@ private:
         LockState state = LockState::Unlocked;
         std::optional<std::int64_t> shutdownAtMs;  // on the elapsed-time clock
         bool ending = false;
-        bool startDue = false;
+        bool reported = false;          // the running one has told its state: it is the service
+        std::optional<std::int64_t> startAtMs;  // a start that failed or did not take, due again
+        bool startFailing = false;  // logged once until a start succeeds
+        bool otherRuns = false;     // starts do not take: logged once, until one does
     };
 
     void Start(std::uint32_t sessionId, Session& session);

@@ -1,6 +1,7 @@
 #include "MainForm_win.h"
 
 #include "common/Picture_win.h"
+#include "GuardianLink_win.h"
 #include "HotKey.h"
 #include "HotKey_win.h"
 #include "ScreenSaverMode.h"
@@ -63,7 +64,8 @@ BOOL CALLBACK PaintMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) noexcept
 TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMessage)
     : application_(application), ports_(ports), signalMessage_(signalMessage),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
-      log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); }),
+      log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); },
+           [](std::string_view line) { return AskGuardian(GuardRequest::LogLine(std::string(line))); }),
       session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this),
       promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
 {
@@ -92,7 +94,7 @@ TMainForm::~TMainForm()
     tray_.reset();
 }
 
-void TMainForm::FormCreate()
+void TMainForm::FormCreate(const StartOptions& options)
 {
     // Nothing modal before the timer, the tray icon, the hot key and the first tick: whatever
     // goes wrong on the way is shown once the message loop runs.
@@ -113,10 +115,14 @@ void TMainForm::FormCreate()
     PlaceSecretPanel();
     SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr);
     ServiceTick(nullptr);
-    // Started outside the allowed time: shut down at the first timer tick, without the grace.
-    restrictions_.AfterStartupTick();
-    if (settings_.LockAtStartup)
+    // Started outside the allowed time: shut down at the first timer tick, without the grace,
+    // unless this start goes on with an earlier run's expiry.
+    restrictions_.AfterStartupTick(options.graceLeftMs);
+    if (options.lock)
+        PostLockSignal();  // the earlier run was locked: the lock screen itself, at once
+    else if (settings_.LockAtStartup)
         ActionSetVardexExecute(this);
+    TellGuardian();
     PostMessageW(Handle(), kShowReportsMessage, 0, 0);
 }
 
@@ -200,7 +206,11 @@ void TMainForm::ActionConfigureExecute()
                           application_.reports,
                           programDirectory_,
                           [this] { PostMessageW(Handle(), signalMessage_, kReloadSignal, 0); },
-                          [this] { application_.pump.Terminate(); }};
+                          [this] {
+                              // Ended on purpose: the guardian does not start it again.
+                              AskGuardian(GuardRequest::State(LockState::Exited));
+                              application_.pump.Terminate();
+                          }};
     TCfgForm form(std::move(context));
     configForm_ = &form;
     const ScopeGuard forget([this] { configForm_ = nullptr; });
@@ -217,6 +227,24 @@ void TMainForm::ServiceTick(const void* sender)
         tray_->Activate();
     if (session_.Active())
         session_.LockScreenTick(restrictions_.TimeExpired());
+    TellGuardian();
+}
+
+void TMainForm::TellGuardian() noexcept
+{
+    // Only changes are told; one the guardian did not take is told again at the next tick.
+    const LockState state = restrictions_.TimeExpired() ? LockState::Expired
+                            : session_.Active()         ? LockState::Locked
+                                                        : LockState::Unlocked;
+    if (state == toldGuardian_)
+        return;
+    if (AskGuardian(GuardRequest::State(state, restrictions_.GraceLeft())))
+        toldGuardian_ = state;
+}
+
+bool TMainForm::StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds)
+{
+    return AskGuardian(GuardRequest::DayUse(day, usedSeconds));
 }
 
 void TMainForm::PostLockSignal()
@@ -323,6 +351,7 @@ bool TMainForm::RunLockSession()
         secretPanel_->StartScrolling();
     ShowLockScreen();
     session_.Activate();
+    TellGuardian();
     std::optional<ShellWatch> watch;
     if (kSessionPassMs > 0)
         watch.emplace(shellWindows_);
@@ -407,6 +436,7 @@ void TMainForm::EndSession() noexcept
     if (session_.Outcome() == SessionOutcome::Running)
         LockWorkStationIfAvailable();
     session_.Deactivate();
+    TellGuardian();
     // When the program ends they stay hidden.
     if (session_.Outcome() == SessionOutcome::Unlocked)
         shellWindows_.Restore();
@@ -517,8 +547,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_QUERYENDSESSION)
         return TRUE;
     if (message == WM_ENDSESSION) {
-        if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN))
+        if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN)) {
+            AskGuardian(GuardRequest::State(LockState::SessionEnding));
             application_.pump.Terminate();
+        }
         return 0;
     }
     if (message == WM_HOTKEY && wParam == kHotKeyId) {

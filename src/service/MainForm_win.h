@@ -8,7 +8,9 @@
 #include "LockSession.h"
 #include "Restrictions.h"
 #include "SecretPanel_win.h"
+#include "StartOptions.h"
 #include "StatsLog.h"
+#include "guard/GuardProtocol.h"
 #include "SystemOps_win.h"
 #include "TrayIcon_win.h"
 #include "common/Accounts.h"
@@ -45,7 +47,7 @@ public:
     TMainForm(Application& application, ServicePorts ports, UINT signalMessage);
     ~TMainForm() override;
 
-    void FormCreate();
+    void FormCreate(const StartOptions& options);
 
     // The actions.
     void ActionLoadSettingsExecute();
@@ -84,8 +86,12 @@ private:
     // Ends the program after processing pending messages; the computer is then shut down.
     void RequestShutdown() override;
     bool SetSystemClock(std::int64_t utcMs) override;
+    bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) override;
 
     void FormDestroy() noexcept;
+    // Tells a guardian, where one runs, whether we are locked or expired, so that a lock service
+    // it starts after us goes on from there.
+    void TellGuardian() noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
     void ServiceTick(const void* sender);
     void OnTrayCommand(TrayCommand command);
@@ -130,6 +136,7 @@ private:
     Win32PasswordPromptHost promptHost_;
     PasswordCheck passwordCheck_;
     TCfgForm* configForm_ = nullptr;
+    std::optional<LockState> toldGuardian_;
 };
 
 }  // namespace vardex

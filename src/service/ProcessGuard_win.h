@@ -6,10 +6,7 @@ namespace vardex {
 
 class LockSession;
 
-// Replaces the process's DACL: the logged-on user may only wait for the process and query it;
-// terminating, suspending, writing its memory, starting threads in it, duplicating its handles
-// and changing the DACL or owner are denied. An OWNER RIGHTS entry removes the owner's implicit
-// right to rewrite the DACL. The system and administrators keep full access. False on failure.
+// Protects this process from its own user (see ProtectProcess of a handle). False on failure.
 bool ProtectProcess() noexcept;
 
 // From now on, a crash of the process while session runs locks the workstation with the

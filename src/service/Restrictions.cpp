@@ -3,6 +3,7 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -68,10 +69,10 @@ void TimeRestrictions::Tick(bool fromTimer)
     CheckSchedule(fromTimer);
 }
 
-void TimeRestrictions::AfterStartupTick() noexcept
+void TimeRestrictions::AfterStartupTick(std::optional<std::uint32_t> graceLeftMs) noexcept
 {
     if (timeExpired_)
-        graceElapsed_ = kGraceAtStartup;
+        graceElapsed_ = graceLeftMs ? kGraceMilliseconds - std::min(*graceLeftMs, kGraceMilliseconds) : kGraceAtStartup;
 }
 
 void TimeRestrictions::GuardClock(const TrustedTime::Reading& now)
@@ -92,8 +93,7 @@ void TimeRestrictions::CountDayChange()
         return;
     settings_.CounterDay = today;
     settings_.UsedSeconds = 0;
-    WriteCounter(SettingNames::CounterDay, settings_.CounterDay);
-    WriteCounter(SettingNames::UsedSeconds, settings_.UsedSeconds);
+    WriteDayUse(true);
 }
 
 void TimeRestrictions::CheckDuration(bool fromTimer)
@@ -103,7 +103,7 @@ void TimeRestrictions::CheckDuration(bool fromTimer)
     const bool roomToCount = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds;
     if (std::int64_t{settings_.UsedSeconds} < settings_.AllowedSeconds && roomToCount) {
         settings_.UsedSeconds += kTickSeconds;
-        WriteCounter(SettingNames::UsedSeconds, settings_.UsedSeconds);
+        WriteDayUse(false);
     } else {
         Expire(fromTimer);
     }
@@ -131,15 +131,25 @@ void TimeRestrictions::Expire(bool fromTimer)
         host_.PostLockSignal();
 }
 
-void TimeRestrictions::WriteCounter(const char* code, std::int64_t value)
+void TimeRestrictions::WriteDayUse(bool withDay)
 {
-    // A counter that cannot be stored goes on in memory; the tick is not the place to complain
-    // every three seconds.
-    try {
-        WriteRegValueText(registry_, RootKey::LocalMachine, kSettingsKeyPath, RegValueKind::Integer,
-                          std::to_string(value < 0 ? 0 : value), settings_.UserKey + code);
-    } catch (const Error&) {
+    // A count that cannot be stored anywhere goes on in memory; the tick is not the place to
+    // complain every three seconds.
+    bool written = false;
+    if (const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true)) {
+        const auto write = [this, &key](const char* code, std::int64_t value) {
+            WriteIntegerValue(*key, settings_.UserKey + code, ParseCounterText(std::to_string(value < 0 ? 0 : value)));
+        };
+        try {
+            if (withDay)
+                write(SettingNames::CounterDay, settings_.CounterDay);
+            write(SettingNames::UsedSeconds, settings_.UsedSeconds);
+            written = true;
+        } catch (const Error&) {
+        }
     }
+    if (!written)
+        host_.StoreDayUseElsewhere(settings_.CounterDay, settings_.UsedSeconds);
 }
 
 }  // namespace vardex

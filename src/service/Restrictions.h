@@ -42,6 +42,9 @@ public:
     // Sets the system clock (UTC, milliseconds since 1 January 1601), with the privilege it
     // needs; false when refused.
     virtual bool SetSystemClock(std::int64_t utcMs) = 0;
+    // The day's use could not be written to the settings (a standard user cannot): another
+    // keeper may store it. False when none did.
+    virtual bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) = 0;
 };
 
 // After a reload: the day's use never goes down. The newer day wins; on the same day the larger
@@ -59,11 +62,14 @@ public:
     // the grace period or the duration and schedule checks. fromTimer is false for the call at
     // start-up, which posts no lock signal.
     void Tick(bool fromTimer);
-    // After the tick at start-up: an expiry then shuts down at the first timer tick.
-    void AfterStartupTick() noexcept;
+    // After the tick at start-up: an expiry then shuts down at the first timer tick, or, when
+    // this start continues an expiry of an earlier run, when the rest of its grace is over.
+    void AfterStartupTick(std::optional<std::uint32_t> graceLeftMs = std::nullopt) noexcept;
 
     bool TimeExpired() const noexcept { return timeExpired_; }
     std::uint32_t GraceElapsed() const noexcept { return graceElapsed_; }
+    // Until the shutdown, once expired.
+    std::uint32_t GraceLeft() const noexcept { return graceElapsed_ >= kGraceMilliseconds ? 0 : kGraceMilliseconds - graceElapsed_; }
     const std::optional<LocalTime>& LastTickTime() const noexcept { return lastTickTime_; }
 
 private:
@@ -72,7 +78,7 @@ private:
     void CheckDuration(bool fromTimer);
     void CheckSchedule(bool fromTimer);
     void Expire(bool fromTimer);
-    void WriteCounter(const char* code, std::int64_t value);
+    void WriteDayUse(bool withDay);
 
     LockServiceSettings& settings_;
     TrustedTime time_;

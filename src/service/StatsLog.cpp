@@ -1,5 +1,7 @@
 #include "StatsLog.h"
 
+#include "common/Errors.h"
+
 #include <cstdio>
 
 namespace vardex {
@@ -24,8 +26,10 @@ std::string FormatStatisticsLine(const LocalTime& t, const RegionalFormats& form
     return line;
 }
 
-StatisticsLog::StatisticsLog(FileSystem& files, Clock& clock, std::string path, RegionalFormats formats, Encoder encoder)
-    : files_(files), clock_(clock), path_(std::move(path)), formats_(std::move(formats)), encoder_(std::move(encoder))
+StatisticsLog::StatisticsLog(FileSystem& files, Clock& clock, std::string path, RegionalFormats formats, Encoder encoder,
+                             Fallback fallback)
+    : files_(files), clock_(clock), path_(std::move(path)), formats_(std::move(formats)), encoder_(std::move(encoder)),
+      fallback_(std::move(fallback))
 {
 }
 
@@ -42,7 +46,14 @@ void StatisticsLog::Write(bool enabled, std::string_view eventText)
     if (!files_.Exists(path_))
         files_.CreateEmpty(path_);  // a failure shows when appending
     const std::string line = FormatStatisticsLine(clock_.Now(), formats_, eventText);
-    files_.Append(path_, encoder_ ? encoder_(line) : line);
+    const std::string bytes = encoder_ ? encoder_(line) : line;
+    try {
+        files_.Append(path_, bytes);
+    } catch (const IoError&) {
+        const std::string_view withoutEnd = std::string_view(bytes).substr(0, bytes.find_last_not_of("\r\n") + 1);
+        if (!fallback_ || !fallback_(withoutEnd))
+            throw;
+    }
 }
 
 }  // namespace vardex

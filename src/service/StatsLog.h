@@ -22,14 +22,20 @@ public:
     // Turns the line into the bytes written (the system's single-byte code page on Windows).
     using Encoder = std::function<std::string(std::string_view)>;
 
-    StatisticsLog(FileSystem& files, Clock& clock, std::string path, RegionalFormats formats, Encoder encoder);
+    // Takes a line, encoded and without its line end, that the file refused; false when it could
+    // not keep it either.
+    using Fallback = std::function<bool(std::string_view)>;
+
+    StatisticsLog(FileSystem& files, Clock& clock, std::string path, RegionalFormats formats, Encoder encoder,
+                  Fallback fallback = nullptr);
 
     // Fixes the file and the separators; the lock service does it once, right after its first
     // settings load.
     void SetPath(std::string path, RegionalFormats formats);
 
     // Appends one line when enabled, creating the file first when it is missing; nothing at all
-    // touches the file system when disabled. Raises IoError when the line cannot be written.
+    // touches the file system when disabled. Raises IoError when the line cannot be written,
+    // neither to the file nor through the fallback.
     void Write(bool enabled, std::string_view eventText);
 
     const std::string& Path() const noexcept { return path_; }
@@ -40,6 +46,7 @@ private:
     std::string path_;
     RegionalFormats formats_;
     Encoder encoder_;
+    Fallback fallback_;
 };
 
 }  // namespace vardex

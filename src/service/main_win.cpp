@@ -1,6 +1,8 @@
 // The lock service's program start: single instance, the hidden application window, the main
 // window and the message loop, and the shutdown when one was asked for.
 #include "Application_win.h"
+#include "GuardianLink_win.h"
+#include "StartOptions.h"
 #include "MainForm_win.h"
 #include "ProcessGuard_win.h"
 #include "SystemOps_win.h"
@@ -12,12 +14,17 @@
 #include "common/PasswordCrypto_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
+#include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 namespace vardex {
 namespace {
@@ -36,17 +43,21 @@ void RegisterServiceProcess(DWORD registerFlag) noexcept
         function(GetCurrentProcessId(), registerFlag);
 }
 
-// The service mutex exists: true when a running service answers the reload signal (it then has
-// reloaded). A program that merely holds the mutex answers nothing, and this start goes on.
-bool RunningServiceReloads(UINT signalMessage)
+// The service mutex exists: true when a running service answers the signal (the reload, after
+// which it has reloaded; or the lock). A program that merely holds the mutex answers nothing,
+// and this start goes on.
+bool RunningServiceAnswers(UINT signalMessage, WPARAM signal)
 {
     for (HWND window = FindWindowExW(nullptr, nullptr, L"TMainForm", nullptr); window;
          window = FindWindowExW(nullptr, window, L"TMainForm", nullptr)) {
         DWORD_PTR answer = 0;
         if (SendMessageTimeoutW(window, signalMessage, kReloadSignal, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs,
                                 &answer) &&
-            answer == static_cast<DWORD_PTR>(kSignalAnswer))
+            answer == static_cast<DWORD_PTR>(kSignalAnswer)) {
+            if (signal != kReloadSignal)
+                PostMessageW(window, signalMessage, signal, 0);
             return true;
+        }
     }
     return false;
 }
@@ -60,12 +71,28 @@ void WaitForNetworkLogon(MessagePump& pump)
     }
 }
 
+StartOptions ReadCommandLine()
+{
+    int count = 0;
+    const UniqueLocalMemory memory(CommandLineToArgvW(GetCommandLineW(), &count));
+    const auto* arguments = static_cast<LPWSTR*>(memory.Get());
+    std::vector<std::string> words;
+    for (int i = 1; arguments && i < count; ++i)
+        words.push_back(Narrow(arguments[i]));
+    return ParseStartOptions(words);
+}
+
 int RunService()
 {
+    const StartOptions options = ReadCommandLine();
+    // Started by the logon entry where the guardian starts us itself: that one is the service.
+    if (options.atLogon && AskGuardian(GuardRequest{}))
+        return 0;
     const UINT signalMessage = RegisterWindowMessageW(kSignalMessageName);
     // The mutex stays open for the life of the process: it is how others see the service run.
     const HANDLE serviceMutex = CreateMutexW(nullptr, FALSE, kServiceMutexName);
-    if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS && RunningServiceReloads(signalMessage))
+    if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS &&
+        RunningServiceAnswers(signalMessage, options.lock ? kLockSignal : kReloadSignal))
         return 0;
     // Before anything else can be attacked: the user's programs may not end or stall us.
     ProtectProcess();
@@ -92,7 +119,7 @@ int RunService()
     {
         TMainForm mainForm(application, {registry, system, accounts, files, clock, crypto}, signalMessage);
         LockWorkstationOnCrash(mainForm.Session());
-        mainForm.FormCreate();
+        mainForm.FormCreate(options);
         application.pump.Run();
         if (application.exitMode == ExitMode::Shutdown)
             ShutdownComputer();

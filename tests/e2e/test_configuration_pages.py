@@ -7,7 +7,7 @@ import time
 import unittest
 
 from test_configuration import configure, enabled, start_and_configure, wait_config
-from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, day_number, wait_for
+from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, day_number, stored, wait_for
 
 ID_DO_APPLY = 2001
 IDOK, IDCANCEL, IDNO = 1, 2, 7
@@ -20,20 +20,6 @@ IDC_SCHEDULE, IDC_DURATION, IDC_SCHEDULE_CHECK, IDC_DURATION_CHECK = 1062, 1066,
 IDC_STAT_TREE, IDC_ENABLE_STATISTICS = 1080, 1081
 IDC_FROM_TIME, IDC_TILL_TIME = 1091, 1093
 TIME_PERIOD = ("#32770", "Time Period")
-
-
-def stored(host, name):
-    """The settings value as reg.exe shows it (a number for a DWORD), or None when absent."""
-    output = host.run("C:\\windows\\system32\\reg.exe", "query", "HKLM\\SOFTWARE\\QUORTEX", "/v", name).stdout
-    for line in output.splitlines():
-        parts = line.split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            value = parts[2] if len(parts) == 3 else ""
-            if parts[1] == "REG_DWORD":
-                number = int(value, 16)
-                return number - (1 << 32) if number >= 1 << 31 else number
-            return value
-    return None
 
 
 def apply(host):

@@ -43,6 +43,20 @@ def password_hash(password, iterations=1000):
     return f"$pbkdf2-sha256$i={iterations}${encode(salt)}${encode(digest)}"
 
 
+def stored(host, name):
+    """The settings value as reg.exe shows it (a number for a DWORD), or None when absent."""
+    output = host.run("C:\\windows\\system32\\reg.exe", "query", "HKLM\\SOFTWARE\\QUORTEX", "/v", name).stdout
+    for line in output.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) >= 2 and parts[0] == name:
+            value = parts[2] if len(parts) == 3 else ""
+            if parts[1] == "REG_DWORD":
+                number = int(value, 16)
+                return number - (1 << 32) if number >= 1 << 31 else number
+            return value
+    return None
+
+
 class Host(winehost.WineHost):
     """A Wine host with the lock service in a program folder of its own (its statistics logs
     land there) and the probe's questions as methods."""

@@ -1,6 +1,7 @@
 // The guardian's pipe messages and its rules: restarts, the grace period it enforces, and what
 // it writes for which program.
 #include "guard/Guardian.h"
+#include "service/StartOptions.h"
 
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
@@ -77,15 +78,17 @@ protected:
 
 TEST_F(GuardianTest, AnEndedServiceIsStartedAgainGoingOnWithItsLockOrExpiry)
 {
-    guardian.SessionStarted(1, "anna");
-    guardian.SessionStarted(1, "anna");  // found again: not started twice
+    guardian.SessionsPresent({{1, "anna"}});
+    guardian.SessionLoggedOn(1, "anna");  // already running: not started twice
     ASSERT_EQ(host.starts.size(), 1u);
+    EXPECT_EQ(SayState(service, LockState::Unlocked), kGuardAccepted);
     guardian.LockServiceEnded(1);  // ended while unlocked
     EXPECT_EQ(host.starts.back(), (std::pair<std::uint32_t, std::string>{1, ""}));
 
     EXPECT_EQ(SayState({1, 101, "anna"}, LockState::Locked), kGuardAccepted);
     guardian.LockServiceEnded(1);
     EXPECT_EQ(host.starts.back().second, "/lock");
+    EXPECT_EQ(SayState({1, 102, "anna"}, LockState::Locked), kGuardAccepted);
 
     EXPECT_EQ(SayState({1, 102, "anna"}, LockState::Expired, 300000), kGuardAccepted);
     clock.Advance(120000);
@@ -103,35 +106,52 @@ TEST_F(GuardianTest, AnEndedServiceIsStartedAgainGoingOnWithItsLockOrExpiry)
 
 TEST_F(GuardianTest, NothingIsStartedAgainAfterTheEndOfTheSessionOrAnExitFromTheConfiguration)
 {
-    guardian.SessionStarted(1, "anna");
+    guardian.SessionLoggedOn(1, "anna");
     guardian.SessionEnding(1);
     guardian.LockServiceEnded(1);
-    guardian.SessionStarted(2, "bob");
+    guardian.SessionLoggedOn(2, "bob");
     EXPECT_EQ(SayState({2, 101, "bob"}, LockState::SessionEnding), kGuardAccepted);
     guardian.LockServiceEnded(2);
-    guardian.SessionStarted(3, "carl");
+    guardian.SessionLoggedOn(3, "carl");
     EXPECT_EQ(SayState({3, 102, "carl"}, LockState::Exited), kGuardAccepted);
     guardian.LockServiceEnded(3);
+    // Still listed while they end: nothing is started by looking again.
+    guardian.SessionsPresent({{1, "anna"}, {2, "bob"}, {3, "carl"}});
     EXPECT_EQ(host.starts.size(), 3u);
     EXPECT_TRUE(guardian.Watched().empty());
-    guardian.SessionStarted(3, "carl");  // the next logon starts it again
-    EXPECT_EQ(host.starts.size(), 4u);
+    guardian.SessionLoggedOn(3, "carl");  // the next logon starts it again
+    guardian.SessionsPresent({{3, "carl"}});
+    guardian.SessionsPresent({{1, "anna"}, {3, "carl"}});  // a session found later
+    EXPECT_EQ(host.starts.size(), 5u);
 }
 
-TEST_F(GuardianTest, AFailedStartIsTriedAgainEverySecond)
+TEST_F(GuardianTest, AFailedStartIsTriedAgainEverySecondOneThatDidNotTakeEveryTenSeconds)
 {
     host.refuseStart = true;
-    guardian.SessionStarted(1, "anna");
+    guardian.SessionLoggedOn(1, "anna");
     EXPECT_EQ(guardian.Tick(), 1000);
+    clock.Advance(1000);
+    EXPECT_EQ(guardian.Tick(), 1000);  // refused again
     host.refuseStart = false;
+    clock.Advance(1000);
     EXPECT_EQ(guardian.Tick(), std::nullopt);
     EXPECT_EQ(host.starts.size(), 3u);
     EXPECT_EQ(guardian.Watched(), (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{1, 100}}));
+    EXPECT_EQ(host.log.size(), 2u) << "one error, one start";
+    // It ended without telling its state: another lock service runs in the session.
+    for (int round = 0; round < 3; ++round) {
+        guardian.LockServiceEnded(1);
+        EXPECT_EQ(guardian.Tick(), 10000);
+        clock.Advance(10000);
+        guardian.Tick();
+    }
+    EXPECT_EQ(host.starts.size(), 6u);
+    EXPECT_EQ(host.log.size(), 3u) << "said once, not every ten seconds";
 }
 
 TEST_F(GuardianTest, OnlyTheServiceStartedHereChangesTheStateAndNoOtherProgramCancelsAnExpiry)
 {
-    guardian.SessionStarted(1, "anna");
+    guardian.SessionLoggedOn(1, "anna");
     EXPECT_EQ(SayState(service, LockState::Expired, 1000), kGuardAccepted);
     EXPECT_EQ(SayState(other, LockState::Unlocked), kGuardRefused);
     EXPECT_EQ(SayState(other, LockState::Exited), kGuardRefused);
@@ -187,6 +207,32 @@ TEST_F(GuardianTest, LogLinesGoToTheAskingUsersOwnLog)
     EXPECT_EQ(Say({1, 7, "bob"}, line), kGuardRefused);
     EXPECT_EQ(guardian.Handle(other, "log a\nb"), kGuardRefused);
     EXPECT_EQ(host.log.size(), 2u);
+}
+
+TEST(StartOptions, WhatTheGuardianAndTheLogonEntryAskIsUnderstood)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        bool lock;
+        std::optional<std::uint32_t> grace;
+        bool atLogon;
+    };
+    const Case cases[] = {
+        {{}, false, std::nullopt, false},
+        {{"/lock"}, true, std::nullopt, false},
+        {{"/LOCK", "/grace", "180000"}, true, 180000, false},
+        {{"/logon"}, false, std::nullopt, true},
+        {{"/grace"}, false, std::nullopt, false},
+        {{"/grace", "-5", "/lock"}, true, std::nullopt, false},
+        {{"/grace", "99999999999"}, false, std::nullopt, false},
+        {{"/grace", "12x"}, false, std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        const StartOptions options = ParseStartOptions(c.arguments);
+        EXPECT_EQ(options.lock, c.lock);
+        EXPECT_EQ(options.graceLeftMs, c.grace);
+        EXPECT_EQ(options.atLogon, c.atLogon);
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ public:
     int shutdowns = 0;
     bool clockSettable = true;
     std::vector<std::int64_t> clockResets;
+    std::vector<std::pair<std::int32_t, std::uint32_t>> keptElsewhere;
 
     void PostLockSignal() override { ++lockSignals; }
     void RequestShutdown() override { ++shutdowns; }
@@ -27,6 +28,11 @@ public:
         if (clockSettable && clock_)
             clock_->wallUtc = utcMs;
         return clockSettable;
+    }
+    bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) override
+    {
+        keptElsewhere.emplace_back(day, usedSeconds);
+        return true;
     }
 
 private:
@@ -342,6 +348,18 @@ TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)
     EXPECT_EQ(restrictions.GraceElapsed(), kGraceAtStartup);
     TimerTick();
     EXPECT_EQ(host.shutdowns, 1);
+
+    // A start that goes on with an earlier run's expiry keeps what was left of its grace.
+    RecordingRestrictionHost next;
+    TimeRestrictions continued(settings, clock, registry, next);
+    continued.Tick(false);
+    continued.AfterStartupTick(6000);
+    EXPECT_EQ(continued.GraceLeft(), 6000u);
+    for (int tick = 0; tick < 3; ++tick)
+        continued.Tick(true);
+    EXPECT_EQ(next.shutdowns, 0);
+    continued.Tick(true);
+    EXPECT_EQ(next.shutdowns, 1);
 }
 
 TEST_F(RestrictionsTest, StartUpWithinTheAllowedTimeKeepsTheGracePeriod)
@@ -363,6 +381,10 @@ TEST_F(RestrictionsTest, UnwritableKeyKeepsTheCountersInMemory)
     EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 8));
     EXPECT_EQ(settings.UsedSeconds, 30u);
     EXPECT_TRUE(registry.Writes().empty());
+    // Each count that could not be written is offered, with its day, to another keeper.
+    ASSERT_EQ(host.keptElsewhere.size(), 11u);  // the day change, then ten ticks
+    EXPECT_EQ(host.keptElsewhere.front(), (std::pair<std::int32_t, std::uint32_t>{DayNumber(2026, 12, 8), 0}));
+    EXPECT_EQ(host.keptElsewhere.back(), (std::pair<std::int32_t, std::uint32_t>{DayNumber(2026, 12, 8), 30}));
 
     MemoryRegistry writable;  // a key that opens but refuses the write
     writable.FailWritesOf("User1PDTC");

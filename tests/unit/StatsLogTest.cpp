@@ -67,6 +67,22 @@ TEST(StatisticsLog, UncreatableFileReportsFileNotFoundAndReadOnlyAccessDenied)
     files.unwritable["b.log"] = 5;
     StatisticsLog readOnly(files, clock, "b.log", {}, nullptr);
     EXPECT_THROW(readOnly.Write(true, kAccessDenied), IoError);
+
+    // A line the file refused goes to the fallback, encoded and without its end; only when that
+    // refuses it too is the error raised.
+    std::vector<std::string> keptElsewhere;
+    bool keeperAccepts = true;
+    StatisticsLog kept(files, clock, "b.log", {}, [](std::string_view line) { return "~" + std::string(line); },
+                       [&](std::string_view line) {
+                           keptElsewhere.emplace_back(line);
+                           return keeperAccepts;
+                       });
+    EXPECT_NO_THROW(kept.Write(true, kAccessPermitted));
+    keeperAccepts = false;
+    EXPECT_THROW(kept.Write(true, kAccessDenied), IoError);
+    EXPECT_EQ(keptElsewhere, (std::vector<std::string>{"~08/12/2026 05:40:28 Access Permitted",
+                                                       "~08/12/2026 05:40:28 Access Denied"}));
+    EXPECT_EQ(files.files["b.log"], "");
 }
 
 }  // namespace

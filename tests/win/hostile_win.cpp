@@ -13,6 +13,14 @@
 //                                     may be ended
 //   vardexhostile sticky              prints the flags of the Sticky, Filter and Toggle Keys
 //   vardexhostile zorder              prints the visible top-level windows from the top down
+//   vardexhostile guard TEXT          sends TEXT to the guardian's pipe and prints its answer;
+//                                     exit 0 accepted, 1 refused or cut off, 3 no guardian
+//   vardexhostile guard-bytes N       sends N bytes to the guardian's pipe
+//   vardexhostile guard-silent MS     connects to the guardian's pipe and says nothing for MS ms
+//   vardexhostile restrict-key        lets only administrators and the system write the settings
+//   vardexhostile restricted PROGRAM [ARGS]  starts PROGRAM as a standard user would (the token's
+//                                     Administrators group for denying only) and prints its pid
+//   vardexhostile restricted-run PROGRAM [ARGS]  the same, waits for its end and exits with its code
 #include <windows.h>
 
 #include <aclapi.h>
@@ -184,6 +192,87 @@ int Sticky()
     return 0;
 }
 
+constexpr const wchar_t* kGuardPipe = L"\\\\.\\pipe\\vardexguard";
+
+int AskGuard(const std::string& message)
+{
+    char answer[64] = {};
+    DWORD size = 0;
+    if (!CallNamedPipeW(kGuardPipe, const_cast<char*>(message.data()), static_cast<DWORD>(message.size()), answer,
+                        sizeof answer - 1, &size, 5000)) {
+        const DWORD error = GetLastError();
+        std::printf("error %lu\n", error);
+        return error == ERROR_FILE_NOT_FOUND ? 3 : 1;
+    }
+    std::printf("%.*s\n", static_cast<int>(size), answer);
+    return std::string(answer, size) == "ok" ? 0 : 1;
+}
+
+int GuardSilent(int ms)
+{
+    const HANDLE pipe = CreateFileW(kGuardPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE)
+        return 3;
+    Sleep(static_cast<DWORD>(ms));
+    // Cut off by now: writing fails.
+    DWORD written = 0;
+    const bool wrote = WriteFile(pipe, "ping", 4, &written, nullptr);
+    std::printf(wrote ? "still connected\n" : "cut off\n");
+    CloseHandle(pipe);
+    return wrote ? 1 : 0;
+}
+
+int RestrictKey()
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)(A;OICI;KR;;;BU)",
+                                                              SDDL_REVISION_1, &descriptor, nullptr))
+        return 1;
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QUORTEX", 0, nullptr, 0, WRITE_DAC, nullptr, &key,
+                                  nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return result == ERROR_SUCCESS ? 0 : 1;
+}
+
+int Restricted(int argc, char** argv, bool wait)
+{
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own))
+        return 1;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size);
+    SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+    HANDLE token = nullptr;
+    if (!CreateRestrictedToken(own, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &token))
+        return 1;
+    std::string commandLine = "\"" + std::string(argv[2]) + "\"";
+    for (int i = 3; i < argc; ++i)
+        commandLine += std::string(" ") + argv[i];
+    std::wstring wide(commandLine.begin(), commandLine.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessAsUserW(token, nullptr, wide.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                              &started))
+        return 1;
+    std::printf("%lu\n", started.dwProcessId);
+    std::fflush(stdout);
+    DWORD code = 0;
+    if (wait) {
+        WaitForSingleObject(started.hProcess, INFINITE);
+        GetExitCodeProcess(started.hProcess, &code);
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -203,8 +292,22 @@ int main(int argc, char** argv)
         return ZOrder();
     if (command == "process")
         return Process();
+    if (command == "restrict-key")
+        return RestrictKey();
     if (argc < 3)
         return 2;
+    if (command == "guard") {
+        std::string message = argv[2];
+        for (int i = 3; i < argc; ++i)
+            message += std::string(" ") + argv[i];
+        return AskGuard(message);
+    }
+    if (command == "guard-bytes")
+        return AskGuard(std::string(static_cast<std::size_t>(std::atoi(argv[2])), 'x'));
+    if (command == "guard-silent")
+        return GuardSilent(std::atoi(argv[2]));
+    if (command == "restricted" || command == "restricted-run")
+        return Restricted(argc, argv, command == "restricted-run");
     if (command == "hold" || command == "lock-file") {
         const std::wstring name(argv[2], argv[2] + std::strlen(argv[2]));
         const HANDLE held = command == "hold" ? CreateMutexW(nullptr, TRUE, name.c_str())
