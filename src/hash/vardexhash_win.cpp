@@ -1,0 +1,282 @@
+// vardexhash: prints the stored form of a password ("$pbkdf2-sha256$i=...") for an administrator
+// to put into the settings (APW, a user's PAPW) by hand, by script or through Group Policy.
+// The password is asked twice without echo on a console; from a pipe or a file the first two
+// lines are read, so that scripts can use it. Only the stored form goes to standard output.
+#include "common/PasswordCrypto_win.h"
+#include "common/PasswordHash.h"
+#include "common/PromptDialog_win.h"
+#include "common/ScopeGuard.h"
+#include "common/TextConvert_win.h"
+#include "common/WipedString.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+namespace vardex {
+
+namespace {
+
+// The unlock prompt takes no more: a longer password could never be typed there.
+constexpr std::size_t kMaxPasswordLength = PromptDialog::kMaxTextLength;
+// The most bytes a line of kMaxPasswordLength characters takes in UTF-8 (3 a character; a pair
+// of surrogates counts as two characters and takes 4), and a carriage return.
+constexpr std::size_t kMaxLineBytes = kMaxPasswordLength * 3 + 1;
+
+enum class LineRead { Line, TooLong, Unreadable, End };
+
+// A wide text that is overwritten when it goes away. Its room is reserved once, so that no
+// reallocation leaves a copy of the password behind.
+class WipedWide {
+public:
+    WipedWide() { text_.reserve(kMaxPasswordLength + 2); }
+    WipedWide(const WipedWide&) = delete;
+    WipedWide& operator=(const WipedWide&) = delete;
+    ~WipedWide() { WipeText(text_); }
+    std::wstring& Text() noexcept { return text_; }
+
+private:
+    std::wstring text_;
+};
+
+void Write(HANDLE handle, std::string_view text) noexcept
+{
+    DWORD written = 0;
+    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+bool WriteAll(HANDLE handle, std::string_view text) noexcept
+{
+    DWORD written = 0;
+    return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+void Report(std::string_view message) noexcept
+{
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    Write(error, "vardexhash: ");
+    Write(error, message);
+    Write(error, "\r\n");
+}
+
+// The console's mode before echo was switched off, for the Ctrl+C handler to put back.
+HANDLE breakConsole = nullptr;
+DWORD breakConsoleMode = 0;
+
+BOOL WINAPI RestoreEchoOnBreak(DWORD) noexcept
+{
+    SetConsoleMode(breakConsole, breakConsoleMode);
+    return FALSE;  // and let the default handler end the program
+}
+
+// The typed lines: from the console without echo, or from a pipe or a file.
+class PasswordSource {
+public:
+    explicit PasswordSource(HANDLE input) noexcept : input_(input)
+    {
+        DWORD mode = 0;
+        console_ = input_ && input_ != INVALID_HANDLE_VALUE && GetConsoleMode(input_, &mode);
+        if (!console_)
+            return;
+        breakConsole = input_;
+        breakConsoleMode = mode;
+        SetConsoleCtrlHandler(RestoreEchoOnBreak, TRUE);
+        SetConsoleMode(input_, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~DWORD{ENABLE_ECHO_INPUT});
+        // The prompts go to the console itself, even when the error output is redirected.
+        promptOutput_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    PasswordSource(const PasswordSource&) = delete;
+    PasswordSource& operator=(const PasswordSource&) = delete;
+    ~PasswordSource()
+    {
+        if (!console_)
+            return;
+        SetConsoleMode(input_, breakConsoleMode);
+        SetConsoleCtrlHandler(RestoreEchoOnBreak, FALSE);
+        if (promptOutput_ != INVALID_HANDLE_VALUE)
+            CloseHandle(promptOutput_);
+    }
+
+    LineRead ReadLine(std::string_view prompt, WipedWide& line)
+    {
+        if (!console_)
+            return ReadStreamLine(line);
+        const HANDLE output = promptOutput_ != INVALID_HANDLE_VALUE ? promptOutput_ : GetStdHandle(STD_ERROR_HANDLE);
+        Write(output, prompt);
+        const LineRead result = ReadConsoleLine(line);
+        Write(output, "\r\n");  // the Enter that ended the line was not echoed either
+        return result;
+    }
+
+private:
+    LineRead ReadConsoleLine(WipedWide& line)
+    {
+        std::wstring& text = line.Text();
+        wchar_t chunk[64];
+        const ScopeGuard wipeChunk([&chunk] { WipeBytes(chunk, sizeof chunk); });
+        bool tooLong = false;
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadConsoleW(input_, chunk, static_cast<DWORD>(std::size(chunk)), &read, nullptr) || read == 0)
+                return LineRead::End;
+            for (DWORD i = 0; i < read; ++i) {
+                const wchar_t c = chunk[i];
+                if (c == L'\n' && text == L"\x1a")
+                    return LineRead::End;  // Ctrl+Z alone on a line ends the input, as in the command window
+                if (c == L'\n')
+                    return tooLong ? LineRead::TooLong : LineRead::Line;
+                if (c == L'\r')
+                    continue;
+                if (text.size() == kMaxPasswordLength)
+                    tooLong = true;  // read on to the end of the line, keep nothing more
+                else
+                    text.push_back(c);
+            }
+        }
+    }
+
+    // A line of bytes up to its "\n" or the end of the input, taken as UTF-8 or, when it is not,
+    // in the console's code page (the one "echo" in a command window writes).
+    LineRead ReadStreamLine(WipedWide& line)
+    {
+        WipedString bytes;
+        bytes.Text().reserve(kMaxLineBytes);
+        bool any = false, tooLong = false;
+        for (;;) {
+            char c = 0;
+            DWORD read = 0;
+            if (!ReadFile(input_, &c, 1, &read, nullptr) || read == 0)
+                break;
+            any = true;
+            if (c == '\n')
+                break;
+            if (bytes.Text().size() == kMaxLineBytes)
+                tooLong = true;
+            else
+                bytes.Text().push_back(c);
+            c = 0;
+        }
+        if (!any)
+            return LineRead::End;
+        if (tooLong)
+            return LineRead::TooLong;
+        std::string_view text = bytes.Text();
+        if (text.ends_with('\r'))
+            text.remove_suffix(1);
+        if (firstLine_ && text.starts_with("\xEF\xBB\xBF"))
+            text.remove_prefix(3);  // a byte order mark some editors and shells put first
+        firstLine_ = false;
+        // UTF-8 first: text in another code page is seldom valid UTF-8, while a single-byte code
+        // page takes any bytes.
+        UINT codePage = CP_UTF8;
+        DWORD flags = MB_ERR_INVALID_CHARS;
+        int length = WideLength(codePage, flags, text);
+        if (length == 0 && !text.empty()) {
+            codePage = GetConsoleCP() ? GetConsoleCP() : GetACP();
+            flags = 0;
+            length = WideLength(codePage, flags, text);
+            if (length == 0)
+                return LineRead::Unreadable;
+        }
+        if (static_cast<std::size_t>(length) > kMaxPasswordLength)
+            return LineRead::TooLong;
+        std::wstring& wide = line.Text();
+        wide.resize(static_cast<std::size_t>(length));  // within the reserved room
+        if (length > 0 &&
+            MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), wide.data(), length) != length)
+            return LineRead::Unreadable;
+        return LineRead::Line;
+    }
+
+    // The characters the bytes make in the code page; 0 when they do not convert (or are none).
+    static int WideLength(UINT codePage, DWORD flags, std::string_view bytes) noexcept
+    {
+        if (bytes.empty())
+            return 0;
+        return MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    }
+
+    HANDLE input_;
+    bool console_ = false;
+    bool firstLine_ = true;
+    HANDLE promptOutput_ = INVALID_HANDLE_VALUE;
+};
+
+constexpr std::string_view kUsage =
+    "Usage: vardexhash\r\n"
+    "Asks for a password twice and prints its stored form for the settings APW and PAPW\r\n"
+    "(HKEY_LOCAL_MACHINE\\SOFTWARE\\QUORTEX, or the Group Policy template). From a pipe or a\r\n"
+    "file it reads the password and its confirmation as the first two lines.\r\n";
+
+constexpr std::string_view kUnreadableText = "The input is not text in UTF-8 or in the console's code page.";
+
+std::string TooLongText()
+{
+    return "The password is longer than " + std::to_string(kMaxPasswordLength) +
+           " characters; the unlock prompt takes no more.";
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    if (argc > 1) {
+        const std::wstring_view option = argv[1];
+        const bool help = option == L"/?" || option == L"-?" || option == L"-h" || option == L"--help";
+        Write(GetStdHandle(help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), kUsage);
+        return help ? 0 : 1;
+    }
+    WipedWide password, confirm;
+    {
+        PasswordSource source(GetStdHandle(STD_INPUT_HANDLE));
+        switch (source.ReadLine("Password: ", password)) {
+        case LineRead::End: Report("No password was given."); return 1;
+        case LineRead::TooLong: Report(TooLongText()); return 1;
+        case LineRead::Unreadable: Report(kUnreadableText); return 1;
+        case LineRead::Line: break;
+        }
+        switch (source.ReadLine("Confirm password: ", confirm)) {
+        case LineRead::End: Report("The password was not confirmed."); return 1;
+        // Kept only up to the limit, a longer confirmation could pass for the password.
+        case LineRead::TooLong: Report("The passwords do not match."); return 1;
+        case LineRead::Unreadable: Report(kUnreadableText); return 1;
+        case LineRead::Line: break;
+        }
+    }
+    if (password.Text() != confirm.Text()) {
+        Report("The passwords do not match.");
+        return 1;
+    }
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (password.Text().empty()) {
+        // As in the configuration window: an empty password is no password, stored as empty.
+        Report("An empty password means no password: the stored value is empty.");
+        return WriteAll(output, "\r\n") ? 0 : 1;
+    }
+    Win32PasswordCrypto crypto;
+    const std::string stored = HashPassword(WipedString(Narrow(password.Text())).Text(), crypto);
+    if (!WriteAll(output, stored + "\r\n")) {
+        Report("The stored form could not be written to the standard output.");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace vardex
+
+int wmain(int argc, wchar_t** argv)
+{
+    try {
+        return vardex::Run(argc, argv);
+    } catch (const std::exception& error) {
+        vardex::Report(error.what());
+    } catch (...) {
+        vardex::Report("An unexpected error ended the program.");
+    }
+    return 1;
+}
