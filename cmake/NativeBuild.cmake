@@ -38,3 +38,6 @@ ExternalProject_Add(win64
   DEPENDS assets
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)
+
+# The installer of the Windows programs, made from the sub-build's output.
+add_subdirectory(installer)

@@ -2,44 +2,17 @@
 when it is killed (locked again when it was locked), writes the day's use and the log lines of a
 user who cannot write them, and drops what a hostile client sends."""
 import datetime
-import os
-import pathlib
+import shutil
 import time
 import unittest
 
-from vardex_e2e import BIN, Host, day_number, stored, wait_for
+from vardex_e2e import BIN, Host, day_number, kill_lock_services, lock_service_pids, stored, wait_for
 
 GUARD = "vardexguard"
 
 
-def lock_service_pids(host):
-    """Linux process ids of the lock services running in this host's prefix (and no other)."""
-    pids = []
-    for entry in pathlib.Path("/proc").iterdir():
-        if not entry.name.isdigit():
-            continue
-        try:
-            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ")
-            environment = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if b"vardex.exe" in command and f"WINEPREFIX={host.prefix}".encode() in environment:
-            pids.append(int(entry.name))
-    return pids
-
-
-def kill_lock_service(host):
-    """Ends the lock service as an administrator's kill would: at once, without a word."""
-    pids = lock_service_pids(host)
-    assert pids, "no lock service runs"
-    for pid in pids:
-        os.kill(pid, 9)
-    wait_for(lambda: not lock_service_pids(host), what="the killed lock service to go")
-
-
 def install_guardian(host, start=True):
     """Registers the guardian from the host's program folder as an automatic service."""
-    import shutil
     shutil.copy2(BIN / "vardexguard.exe", host.program / "vardexguard.exe")
     path = host.windows_path(host.program / "vardexguard.exe")
     assert host.run("sc", "create", GUARD, "binPath=", path, "start=", "auto").returncode == 0
@@ -65,14 +38,14 @@ class Guardian(unittest.TestCase):
             wait_for(lambda: host.shows(("__winex11_standalone_tray", "Wine System Tray")), what="the tray icon")
             host.xdotool("mousemove", 40, 30)
 
-            kill_lock_service(host)  # unlocked: started again, unlocked
+            self.assertTrue(kill_lock_services(host))  # unlocked: started again, unlocked
             wait_for(host.service_window_exists, timeout=10, what="the lock service started again")
             self.assertFalse(host.session_active())
 
             wait_for(lambda: host.shows(("__winex11_standalone_tray", "Wine System Tray")), what="the tray icon")
             host.lock_with_hotkey()
             time.sleep(1)  # the guardian is told at the session's start; give it the moment
-            kill_lock_service(host)
+            self.assertTrue(kill_lock_services(host))
             killed = time.monotonic()
             wait_for(lambda: lock_service_pids(host), timeout=10, interval=0.02, what="a new lock service")
             started = time.monotonic() - killed
