@@ -32,8 +32,11 @@ Guardian::Guardian(GuardianHost& host, Registry& registry, FileSystem& files, Cl
 
 void Guardian::SessionsPresent(const std::vector<std::pair<std::uint32_t, std::string>>& sessions)
 {
+    // One whose lock service still runs is kept, deadline and all: a list read in the middle of
+    // a session switch may miss it.
     std::erase_if(sessions_, [&sessions](const auto& known) {
-        return std::none_of(sessions.begin(), sessions.end(), [&known](const auto& s) { return s.first == known.first; });
+        return !known.second.processId &&
+               std::none_of(sessions.begin(), sessions.end(), [&known](const auto& s) { return s.first == known.first; });
     });
     for (const auto& [id, userName] : sessions) {
         const auto found = sessions_.find(id);

@@ -53,7 +53,8 @@ public:
     void SessionLoggedOn(std::uint32_t sessionId, const std::string& userName);
     // The sessions with a user logged on, as the system lists them now (at start, and now and
     // then in case a notice was missed): a session not known yet is taken as logged on, one no
-    // longer listed is forgotten. A known one is left as it is, ended or not.
+    // longer listed and without a running lock service is forgotten. A known one is left as it
+    // is, ended or not.
     void SessionsPresent(const std::vector<std::pair<std::uint32_t, std::string>>& sessions);
     // The session ends (log off, shutdown): what ends in it now is not started again.
     void SessionEnding(std::uint32_t sessionId);

@@ -153,6 +153,7 @@ TEST_F(GuardianTest, OnlyTheServiceStartedHereChangesTheStateAndNoOtherProgramCa
 {
     guardian.SessionLoggedOn(1, "anna");
     EXPECT_EQ(SayState(service, LockState::Expired, 1000), kGuardAccepted);
+    guardian.SessionsPresent({});  // a list read in a session switch: the expiry is not forgotten
     EXPECT_EQ(SayState(other, LockState::Unlocked), kGuardRefused);
     EXPECT_EQ(SayState(other, LockState::Exited), kGuardRefused);
     EXPECT_EQ(SayState({2, 100, "anna"}, LockState::Unlocked), kGuardRefused);  // same number, other session
