@@ -15,6 +15,9 @@ constexpr std::int64_t kRetryMs = 1000;
 // A start that ended without ever telling its state found another lock service running in the
 // session (started by the user, or before us): it is tried again now and then, not every second.
 constexpr std::int64_t kOtherServiceRetryMs = 10000;
+// The lock service shuts down itself when its grace is over (a tick or two after); the session
+// is ended only when that has not happened a while later.
+constexpr std::int64_t kShutdownSlackMs = 10000;
 
 std::string Who(const GuardClient& client)
 {
@@ -214,7 +217,7 @@ std::optional<std::int64_t> Guardian::Tick()
     std::optional<std::int64_t> next;
     const auto soonest = [&next](std::int64_t ms) { next = next ? std::min(*next, ms) : ms; };
     for (auto& [id, session] : sessions_) {
-        if (session.shutdownAtMs && *session.shutdownAtMs <= now && !session.ending) {
+        if (session.shutdownAtMs && *session.shutdownAtMs + kShutdownSlackMs <= now && !session.ending) {
             host_.Log(GuardLogKind::Information, "The grace period of " + session.userName + " in session " +
                                                      std::to_string(id) + " is over; the session is ended.");
             session.ending = true;
@@ -222,7 +225,7 @@ std::optional<std::int64_t> Guardian::Tick()
             host_.EndSession(id);
         }
         if (session.shutdownAtMs)
-            soonest(*session.shutdownAtMs - now);
+            soonest(*session.shutdownAtMs + kShutdownSlackMs - now);
         if (session.startAtMs && *session.startAtMs <= now && !session.ending)
             Start(id, session);
         if (session.startAtMs)

@@ -96,8 +96,13 @@ TEST_F(GuardianTest, AnEndedServiceIsStartedAgainGoingOnWithItsLockOrExpiry)
     EXPECT_EQ(host.starts.back().second, "/lock /grace 180000");
     // The new one reports its expiry again: the deadline stays the first one.
     EXPECT_EQ(SayState({1, 103, "anna"}, LockState::Expired, 300000), kGuardAccepted);
-    EXPECT_EQ(guardian.Tick(), 180000);
-    clock.Advance(180000);
+    // The lock service shuts down itself at the end of its grace; the session is ended when
+    // that has not happened ten seconds later.
+    EXPECT_EQ(guardian.Tick(), 190000);
+    clock.Advance(189999);
+    guardian.Tick();
+    EXPECT_TRUE(host.endedSessions.empty());
+    clock.Advance(1);
     guardian.Tick();
     EXPECT_EQ(host.endedSessions, std::vector<std::uint32_t>{1});
     guardian.LockServiceEnded(1);  // ends with the session: not started again
@@ -157,7 +162,7 @@ TEST_F(GuardianTest, OnlyTheServiceStartedHereChangesTheStateAndNoOtherProgramCa
     EXPECT_EQ(SayState(other, LockState::Unlocked), kGuardRefused);
     EXPECT_EQ(SayState(other, LockState::Exited), kGuardRefused);
     EXPECT_EQ(SayState({2, 100, "anna"}, LockState::Unlocked), kGuardRefused);  // same number, other session
-    clock.Advance(1000);
+    clock.Advance(11000);
     guardian.Tick();
     EXPECT_EQ(host.endedSessions, std::vector<std::uint32_t>{1});
 }
