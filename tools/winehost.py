@@ -72,7 +72,14 @@ class VirtualDisplay:
         """Saves the whole screen as a PNG file and returns its path."""
         path = pathlib.Path(path)
         path.parent.mkdir(parents=True, exist_ok=True)
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.name], check=True, capture_output=True)
+        # xwd now and then fails on a screen that changes while it reads it: try again.
+        for attempt in range(3):
+            xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.name], capture_output=True)
+            if xwd.returncode == 0:
+                break
+            time.sleep(0.2)
+        else:
+            raise RuntimeError(f"xwd failed: {xwd.stderr.decode(errors='replace').strip()}")
         subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, check=True)
         return path
 
