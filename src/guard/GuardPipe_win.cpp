@@ -45,8 +45,10 @@ GuardPipeServer::~GuardPipeServer()
 {
     for (auto& instance : instances_) {
         CancelIo(instance->pipe.Get());
+        DisconnectNamedPipe(instance->pipe.Get());
         DWORD ignored = 0;
-        GetOverlappedResult(instance->pipe.Get(), &instance->overlapped, &ignored, TRUE);
+        if (instance->pending)
+            GetOverlappedResult(instance->pipe.Get(), &instance->overlapped, &ignored, TRUE);
     }
 }
 
@@ -60,25 +62,34 @@ std::vector<HANDLE> GuardPipeServer::Events() const
 
 void GuardPipeServer::Listen(Instance& instance)
 {
-    ResetEvent(instance.event.Get());
-    instance.phase = Phase::Connecting;
-    if (ConnectNamedPipe(instance.pipe.Get(), &instance.overlapped))
-        return;  // the event is set
-    const DWORD error = GetLastError();
-    if (error == ERROR_PIPE_CONNECTED)
-        SetEvent(instance.event.Get());
-    else if (error != ERROR_IO_PENDING)
-        Disconnect(instance);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ResetEvent(instance.event.Get());
+        instance.phase = Phase::Connecting;
+        const bool connected = ConnectNamedPipe(instance.pipe.Get(), &instance.overlapped);
+        const DWORD error = connected ? ERROR_SUCCESS : GetLastError();
+        instance.pending = connected || error == ERROR_IO_PENDING;
+        if (instance.pending)
+            return;
+        if (error == ERROR_PIPE_CONNECTED) {
+            SetEvent(instance.event.Get());  // came before we listened: served as connected
+            return;
+        }
+        DisconnectNamedPipe(instance.pipe.Get());  // a client that came and went: listen anew
+    }
+    instance.phase = Phase::Idle;
+    logger_("A pipe instance stopped listening.");
 }
 
-void GuardPipeServer::StartReading(Instance& instance)
+void GuardPipeServer::StartReading(Instance& instance, Phase phase)
 {
     ResetEvent(instance.event.Get());
-    instance.phase = Phase::Reading;
+    instance.phase = phase;
     instance.deadline = GetTickCount64() + kSilenceMs;
-    if (!ReadFile(instance.pipe.Get(), instance.buffer.data(), static_cast<DWORD>(instance.buffer.size()), nullptr,
-                  &instance.overlapped) &&
-        GetLastError() != ERROR_IO_PENDING && GetLastError() != ERROR_MORE_DATA)
+    const bool read = ReadFile(instance.pipe.Get(), instance.buffer.data(), static_cast<DWORD>(instance.buffer.size()),
+                               nullptr, &instance.overlapped);
+    // An oversized message completes at once with the rest left unread: it is collected in Serve.
+    instance.pending = read || GetLastError() == ERROR_IO_PENDING || GetLastError() == ERROR_MORE_DATA;
+    if (!instance.pending)
         Disconnect(instance);
 }
 
@@ -86,54 +97,66 @@ void GuardPipeServer::Serve(std::size_t index)
 {
     Instance& instance = *instances_.at(index);
     DWORD size = 0;
-    const bool done = GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &size, FALSE);
-    const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-    if (error == ERROR_IO_INCOMPLETE)
-        return;
+    bool done = true;
+    DWORD error = ERROR_SUCCESS;
+    if (instance.pending) {
+        done = GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &size, FALSE);
+        error = done ? ERROR_SUCCESS : GetLastError();
+        if (error == ERROR_IO_INCOMPLETE)
+            return;
+        instance.pending = false;
+    }
     if (instance.phase == Phase::Connecting) {
-        if (done || error == ERROR_PIPE_CONNECTED)
-            StartReading(instance);
+        if (done)
+            StartReading(instance, Phase::Reading);
         else
             Disconnect(instance);
         return;
     }
-    if (instance.phase != Phase::Reading)
-        return;
-    if (error == ERROR_MORE_DATA) {
+    if (instance.phase == Phase::Reading && error == ERROR_MORE_DATA) {
         const std::optional<GuardClient> client = ClientOf(instance.pipe.Get());
         logger_("Dropped an oversized message from process " +
                 std::to_string(client ? client->processId : 0) + ".");
-    } else if (done) {
-        Answer(instance, size);
+    } else if (instance.phase == Phase::Reading && done && Answer(instance, size)) {
+        StartReading(instance, Phase::Answered);
+        return;
     }
+    // Answered and closed by the client (or it said more, which is not heard), or failed.
     Disconnect(instance);
 }
 
-void GuardPipeServer::Answer(Instance& instance, DWORD size)
+bool GuardPipeServer::Answer(Instance& instance, DWORD size)
 {
     const std::optional<GuardClient> client = ClientOf(instance.pipe.Get());
     if (!client) {
         logger_("Refused a message from a client that could not be identified.");
-        return;
+        return false;
     }
     const std::string_view answer = handler_(*client, std::string_view(instance.buffer.data(), size));
-    // The answer fits the pipe's buffer: the write completes at once or the client is gone.
+    // The answer fits the pipe's empty buffer: the write completes at once, or the client is
+    // cut off. Nothing here waits for the client to read it.
     ResetEvent(instance.event.Get());
+    const bool wrote = WriteFile(instance.pipe.Get(), answer.data(), static_cast<DWORD>(answer.size()), nullptr,
+                                 &instance.overlapped);
+    instance.pending = wrote || GetLastError() == ERROR_IO_PENDING;
+    if (!instance.pending || WaitForSingleObject(instance.event.Get(), 100) != WAIT_OBJECT_0)
+        return false;
+    instance.pending = false;
     DWORD written = 0;
-    if (!WriteFile(instance.pipe.Get(), answer.data(), static_cast<DWORD>(answer.size()), nullptr,
-                   &instance.overlapped) &&
-        GetLastError() == ERROR_IO_PENDING && WaitForSingleObject(instance.event.Get(), 1000) != WAIT_OBJECT_0)
-        CancelIo(instance.pipe.Get());
-    GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &written, TRUE);
-    FlushFileBuffers(instance.pipe.Get());
+    return GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &written, FALSE) && written == answer.size();
 }
 
 void GuardPipeServer::Disconnect(Instance& instance)
 {
+    // Disconnecting ends what is still pending on our end; only then is it waited for. A call
+    // that failed at once left nothing to wait for.
     CancelIo(instance.pipe.Get());
-    DWORD ignored = 0;
-    GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &ignored, TRUE);
     DisconnectNamedPipe(instance.pipe.Get());
+    if (instance.pending) {
+        DWORD ignored = 0;
+        GetOverlappedResult(instance.pipe.Get(), &instance.overlapped, &ignored, TRUE);
+        instance.pending = false;
+    }
     instance.phase = Phase::Idle;
     Listen(instance);
 }
@@ -143,10 +166,11 @@ std::optional<std::int64_t> GuardPipeServer::CutOffSilent()
     const std::uint64_t now = GetTickCount64();
     std::optional<std::int64_t> next;
     for (auto& instance : instances_) {
-        if (instance->phase != Phase::Reading)
+        if (instance->phase != Phase::Reading && instance->phase != Phase::Answered)
             continue;
         if (instance->deadline <= now) {
-            logger_("Cut off a client that sent nothing.");
+            if (instance->phase == Phase::Reading)
+                logger_("Cut off a client that sent nothing.");
             Disconnect(*instance);
             continue;
         }

@@ -35,19 +35,23 @@ public:
     std::optional<std::int64_t> CutOffSilent();
 
 private:
-    enum class Phase { Idle, Connecting, Reading };
+    // Answered: the answer is written and we wait for the client to close its end, so that
+    // disconnecting does not throw the answer away; never for longer than a silent client.
+    enum class Phase { Idle, Connecting, Reading, Answered };
     struct Instance {
         UniqueFile pipe;
         UniqueKernelHandle event;
         OVERLAPPED overlapped{};
         Phase phase = Phase::Idle;
+        bool pending = false;  // an overlapped call is under way or done and not yet collected
         std::uint64_t deadline = 0;
         std::array<char, kMaxGuardMessageBytes> buffer{};
     };
 
     void Listen(Instance& instance);
-    void StartReading(Instance& instance);
-    void Answer(Instance& instance, DWORD size);
+    void StartReading(Instance& instance, Phase phase);
+    // False when the client could not be identified or the answer not written.
+    bool Answer(Instance& instance, DWORD size);
     void Disconnect(Instance& instance);
     std::optional<GuardClient> ClientOf(HANDLE pipe) const;
 

@@ -7,6 +7,7 @@ import time
 import unittest
 
 from vardex_e2e import BIN, Host, day_number, kill_lock_services, lock_service_pids, stored, wait_for
+from winehost import read_output
 
 GUARD = "vardexguard"
 
@@ -94,10 +95,17 @@ class Guardian(unittest.TestCase):
             for words in (["hello"], ["day-use", "-1", "5"], ["log", "a\tb"], ["state", "expired", "x"]):
                 self.assertEqual(guard(host, *words), (1, "refused"), words)
             self.assertEqual(host.hostile("guard-bytes", "100000").returncode, 1)
-            silent = host.start(BIN / "vardexhostile.exe", "guard-silent", "4000")
-            self.assertEqual(guard(host, "ping"), (0, "ok"))  # other instances still serve
-            silent.wait(30)
-            self.assertEqual(silent.returncode, 0, "a silent client is cut off")
+            # A client that says nothing, and one that asks and then neither reads nor closes:
+            # both are cut off, and nobody waits for them meanwhile.
+            silent = host.start(BIN / "vardexhostile.exe", "guard-silent", "6000")
+            deaf = host.start(BIN / "vardexhostile.exe", "guard-deaf", "6000")
+            wait_for(lambda: all("connected" in read_output(p)[0] for p in (silent, deaf)), what="the clients")
+            asked = time.monotonic()
+            self.assertEqual(guard(host, "ping"), (0, "ok"))
+            self.assertLess(time.monotonic() - asked, 4)
+            for client in (silent, deaf):
+                client.wait(30)
+                self.assertEqual(client.returncode, 0, "cut off")
             self.assertEqual(guard(host, "ping"), (0, "ok"))
 
 

@@ -17,6 +17,8 @@
 //                                     exit 0 accepted, 1 refused or cut off, 3 no guardian
 //   vardexhostile guard-bytes N       sends N bytes to the guardian's pipe
 //   vardexhostile guard-silent MS     connects to the guardian's pipe and says nothing for MS ms
+//   vardexhostile guard-deaf MS       sends a request and neither reads the answer nor closes for
+//                                     MS ms
 //   vardexhostile restrict-key        lets only administrators and the system write the settings
 //   vardexhostile restricted PROGRAM [ARGS]  starts PROGRAM as a standard user would (the token's
 //                                     Administrators group for denying only) and prints its pid
@@ -208,11 +210,16 @@ int AskGuard(const std::string& message)
     return std::string(answer, size) == "ok" ? 0 : 1;
 }
 
-int GuardSilent(int ms)
+int GuardSilent(int ms, bool deaf)
 {
     const HANDLE pipe = CreateFileW(kGuardPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
         return 3;
+    DWORD sent = 0;
+    if (deaf && !WriteFile(pipe, "ping", 4, &sent, nullptr))
+        return 1;
+    std::printf("connected\n");
+    std::fflush(stdout);
     Sleep(static_cast<DWORD>(ms));
     // Cut off by now: writing fails.
     DWORD written = 0;
@@ -304,8 +311,8 @@ int main(int argc, char** argv)
     }
     if (command == "guard-bytes")
         return AskGuard(std::string(static_cast<std::size_t>(std::atoi(argv[2])), 'x'));
-    if (command == "guard-silent")
-        return GuardSilent(std::atoi(argv[2]));
+    if (command == "guard-silent" || command == "guard-deaf")
+        return GuardSilent(std::atoi(argv[2]), command == "guard-deaf");
     if (command == "restricted" || command == "restricted-run")
         return Restricted(argc, argv, command == "restricted-run");
     if (command == "hold" || command == "lock-file") {
