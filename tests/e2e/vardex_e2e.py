@@ -155,7 +155,8 @@ class Host(winehost.WineHost):
         icon shows). Without a window manager, keys reach Wine only through a Wine window under
         the pointer: pointer is where to put it, by default on the tray area."""
         self.service = self.start(self.program / "vardex.exe")
-        wait_for(self.service_window_exists, what="the service's main window")
+        # A first start in a fresh prefix on a busy machine takes Wine a while.
+        wait_for(self.service_window_exists, timeout=30, what="the service's main window")
         if tray:
             wait_for(lambda: self.shows(TRAY_AREA), what="the tray icon")
         self.xdotool("mousemove", *pointer)
