@@ -43,9 +43,9 @@ void RegisterServiceProcess(DWORD registerFlag) noexcept
         function(GetCurrentProcessId(), registerFlag);
 }
 
-// The service mutex exists: true when a running service answers the signal (the reload, after
-// which it has reloaded; or the lock). A program that merely holds the mutex answers nothing,
-// and this start goes on.
+// The service mutex exists: true when a running service answers the reload signal (it then has
+// reloaded; another signal asked for, such as the lock, is posted to it besides). A program that
+// merely holds the mutex answers nothing, and this start goes on.
 bool RunningServiceAnswers(UINT signalMessage, WPARAM signal)
 {
     for (HWND window = FindWindowExW(nullptr, nullptr, L"TMainForm", nullptr); window;
