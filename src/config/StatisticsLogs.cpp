@@ -8,8 +8,12 @@ namespace vardex {
 
 namespace {
 constexpr const char* kLogSuffix = ".log";
-constexpr std::uint16_t kFieldShift = 1, kFieldControl = 2, kFieldAlt = 4;
-constexpr std::uint16_t kCodeShift = 0x2000, kCodeControl = 0x4000, kCodeAlt = 0x8000;
+// Shift, Ctrl and Alt: the hot-key field's modifier bit and the stored shortcut's.
+struct ModifierBits {
+    std::uint16_t field;
+    std::uint16_t code;
+};
+constexpr ModifierBits kModifiers[] = {{1, 0x2000}, {2, 0x4000}, {4, 0x8000}};
 }  // namespace
 
 std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory)
@@ -26,24 +30,18 @@ std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept
 {
     const auto modifiers = static_cast<std::uint16_t>(fieldValue >> 8);
     auto code = static_cast<std::uint16_t>(fieldValue & 0xFF);
-    if (modifiers & kFieldShift)
-        code |= kCodeShift;
-    if (modifiers & kFieldControl)
-        code |= kCodeControl;
-    if (modifiers & kFieldAlt)
-        code |= kCodeAlt;
+    for (const ModifierBits& bits : kModifiers)
+        if (modifiers & bits.field)
+            code |= bits.code;
     return code;
 }
 
 std::uint16_t HotKeyFieldFromShortcut(std::uint16_t code) noexcept
 {
     std::uint16_t modifiers = 0;
-    if (code & kCodeShift)
-        modifiers |= kFieldShift;
-    if (code & kCodeControl)
-        modifiers |= kFieldControl;
-    if (code & kCodeAlt)
-        modifiers |= kFieldAlt;
+    for (const ModifierBits& bits : kModifiers)
+        if (code & bits.code)
+            modifiers |= bits.field;
     return static_cast<std::uint16_t>((modifiers << 8) | (code & 0xFF));
 }
 

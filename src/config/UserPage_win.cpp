@@ -227,25 +227,25 @@ bool UserPage::NoModifierHeld() const noexcept
 
 void UserPage::AddPeriod()
 {
-    TimePeriodDialog dialog(schedule_, {});
-    if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
-        schedule_.Add(*period);
-        remembered_ = schedule_.Selected();  // the list takes the focus back with the new period
-        ShowSchedule();
-        ScheduleChange();
-    }
-    SetFocus(ScheduleView());
+    AskPeriod({}, [this](const std::string& period) { schedule_.Add(period); });
 }
 
 void UserPage::EditPeriod()
 {
     if (!schedule_.Selected())
         return;
-    TimePeriodDialog dialog(schedule_, schedule_.SelectedTimes());
-    if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
+    AskPeriod(schedule_.SelectedTimes(), [this](const std::string& period) {
         schedule_.Select(remembered_);  // the dialog took the focus, and the selection with it
-        schedule_.Edit(*period);
-        remembered_ = schedule_.Selected();
+        schedule_.Edit(period);
+    });
+}
+
+void UserPage::AskPeriod(std::pair<ClockTime, ClockTime> times, const std::function<void(const std::string&)>& apply)
+{
+    TimePeriodDialog dialog(schedule_, times);
+    if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
+        apply(*period);
+        remembered_ = schedule_.Selected();  // the list takes the focus back with this period
         ShowSchedule();
         ScheduleChange();
     }

@@ -5,6 +5,10 @@
 #include "ScheduleList.h"
 #include "common/MessagePump_win.h"
 
+#include <functional>
+#include <string>
+#include <utility>
+
 namespace vardex {
 
 // The Time Period dialog: two times of day; the period's text when confirmed.
@@ -53,6 +57,9 @@ private:
     void UpdateScheduleButtons();
     void AddPeriod();
     void EditPeriod();
+    // The Time Period dialog from these times; what it gives is applied to the list, kept
+    // selected and shown.
+    void AskPeriod(std::pair<ClockTime, ClockTime> times, const std::function<void(const std::string&)>& apply);
     void RemovePeriod();
     bool NoModifierHeld() const noexcept;
     std::optional<size_t> ViewSelection() const;

@@ -151,9 +151,11 @@ bool Guardian::StoreDayUse(const GuardClient& client, const GuardRequest& reques
     // Only today's count, and never lower than what is stored: a program of the user cannot
     // give back time already used, nor start a new day early.
     const std::string userKey = userKeyOf_(client.userName);
-    const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
+    const bool today = request.day == Today();
+    // A request for another day does not even open the key.
+    const auto key = today ? registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true) : nullptr;
     std::string refusal;
-    if (request.day != Today())
+    if (!today)
         refusal = "a day other than today";
     else if (!key)
         refusal = "the settings key cannot be opened";
