@@ -4,7 +4,8 @@
 
 namespace vardex {
 
-// True when the guardian took the request; waits at most half a second for it.
+// True when the guardian took the request; holds the caller at most half a second, whatever
+// the other end of the pipe does.
 bool AskGuardian(const GuardRequest& request) noexcept;
 
 }  // namespace vardex

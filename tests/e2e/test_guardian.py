@@ -108,6 +108,16 @@ class Guardian(unittest.TestCase):
                 self.assertEqual(client.returncode, 0, "cut off")
             self.assertEqual(guard(host, "ping"), (0, "ok"))
 
+    def test_a_program_that_takes_the_pipes_name_and_never_answers_holds_nothing_up(self):
+        with Host("guardian_squatter") as host:
+            squatter = host.start(BIN / "vardexhostile.exe", "guard-squat")
+            wait_for(lambda: "squatting" in read_output(squatter)[0], what="the squatter")
+            host.start_service()
+            time.sleep(4)  # a tick has asked the "guardian"
+            host.lock_with_hotkey()
+            host.enter_password("")
+            host.wait_unlocked()
+
 
 if __name__ == "__main__":
     unittest.main()

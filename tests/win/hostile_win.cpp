@@ -19,6 +19,8 @@
 //   vardexhostile guard-silent MS     connects to the guardian's pipe and says nothing for MS ms
 //   vardexhostile guard-deaf MS       sends a request and neither reads the answer nor closes for
 //                                     MS ms
+//   vardexhostile guard-squat         takes the guardian's pipe name first, reads every request and
+//                                     never answers
 //   vardexhostile restrict-key        lets only administrators and the system write the settings
 //   vardexhostile restricted PROGRAM [ARGS]  starts PROGRAM as a standard user would (the token's
 //                                     Administrators group for denying only) and prints its pid
@@ -229,6 +231,24 @@ int GuardSilent(int ms, bool deaf)
     return wrote ? 1 : 0;
 }
 
+int GuardSquat()
+{
+    std::printf("squatting\n");
+    std::fflush(stdout);
+    for (;;) {
+        const HANDLE pipe = CreateNamedPipeW(kGuardPipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE,
+                                             PIPE_UNLIMITED_INSTANCES, 256, 1024, 0, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE)
+            return 1;
+        if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+            char request[1024];
+            DWORD size = 0;
+            ReadFile(pipe, request, sizeof request, &size, nullptr);
+        }
+        // Kept open and never answered.
+    }
+}
+
 int RestrictKey()
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -301,6 +321,8 @@ int main(int argc, char** argv)
         return Process();
     if (command == "restrict-key")
         return RestrictKey();
+    if (command == "guard-squat")
+        return GuardSquat();
     if (argc < 3)
         return 2;
     if (command == "guard") {
