@@ -2,6 +2,7 @@
 
 #include "KeyboardFilter.h"
 #include "SystemOps_win.h"
+#include "common/ProcessProtection_win.h"
 
 namespace vardex {
 
@@ -75,6 +76,7 @@ void KeyboardFilter::Install() noexcept
     UniqueKernelHandle thread(CreateThread(nullptr, 0, FilterThread, &start, 0, &id));
     if (!thread)
         return;
+    ProtectNewThread(thread.Get());
     WaitForSingleObject(started.Get(), INFINITE);
     if (!start.hooked) {
         WaitForSingleObject(thread.Get(), INFINITE);

@@ -3,7 +3,6 @@
 #include "LockSession.h"
 #include "SystemOps_win.h"
 #include "common/ProcessProtection_win.h"
-#include "common/UniqueHandle_win.h"
 
 #include <windows.h>
 
@@ -23,15 +22,7 @@ LONG WINAPI LockBeforeCrash(EXCEPTION_POINTERS*) noexcept
 
 bool ProtectProcess() noexcept
 {
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken))
-        return false;
-    const UniqueKernelHandle token(rawToken);
-    try {
-        return ProtectProcess(GetCurrentProcess(), TokenUserSid(token.Get()));
-    } catch (...) {
-        return false;
-    }
+    return ProtectThisProcess();
 }
 
 void LockWorkstationOnCrash(const LockSession& session) noexcept

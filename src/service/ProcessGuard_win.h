@@ -1,12 +1,12 @@
 #pragma once
-// Defences of the lock service's process against the user it restricts: a process DACL that
-// keeps the user's programs (Task Manager included) from ending, suspending or injecting into
-// it, and a last word before a crash ends a lock.
+// Defences of the lock service's process against the user it restricts: DACLs on the process
+// and its threads that keep the user's programs (Task Manager included) from ending, suspending,
+// freezing or injecting into it, and a last word before a crash ends a lock.
 namespace vardex {
 
 class LockSession;
 
-// Protects this process from its own user (see ProtectProcess of a handle). False on failure.
+// Protects this process and its threads from its own user (ProtectThisProcess). False on failure.
 bool ProtectProcess() noexcept;
 
 // From now on, a crash of the process while session runs locks the workstation with the

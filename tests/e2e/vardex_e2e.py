@@ -64,7 +64,8 @@ def kill_lock_services(host):
     pids = lock_service_pids(host)
     for pid in pids:
         os.kill(pid, signal.SIGKILL)
-    wait_for(lambda: not lock_service_pids(host), what="the lock services to end")
+    # The killed ones, not every one: a guardian may have started a new one meanwhile.
+    wait_for(lambda: not set(pids) & set(lock_service_pids(host)), what="the lock services to end")
     return bool(pids)
 
 
