@@ -1,6 +1,7 @@
 #include "Dialog_win.h"
 
 #include "ErrorReport_win.h"
+#include "WindowObjects_win.h"
 
 #include <stdexcept>
 #include <utility>
@@ -17,7 +18,7 @@ void Dialog::Destroy() noexcept
     if (!hwnd_)
         return;
     // Messages sent while the dialog is destroyed must not reach a half-destroyed object.
-    SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+    WindowObjects<Dialog>::Unbind(hwnd_);
     DestroyWindow(std::exchange(hwnd_, nullptr));
 }
 
@@ -80,13 +81,17 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<Dialog*>(lParam);
         dialog->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        try {
+            WindowObjects<Dialog>::Bind(hwnd, dialog);
+        } catch (...) {
+            return FALSE;
+        }
     }
-    auto* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    auto* dialog = WindowObjects<Dialog>::Find(hwnd);
     if (!dialog)
         return FALSE;
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        WindowObjects<Dialog>::Unbind(hwnd);
         dialog->hwnd_ = nullptr;
         return FALSE;
     }

@@ -47,7 +47,8 @@ void MessagePump::ProcessPendingMessages()
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            terminated_ = true;
+            if (!terminated_)
+                continue;  // not ours: anybody may post one
             // Put back for a loop of the system's further out (a message box), which ends on it.
             PostQuitMessage(0);
             break;
@@ -69,10 +70,10 @@ bool MessagePump::GetNext(MSG& msg)
             return false;
         RunGuardIfDue();
         if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                terminated_ = true;
-                return false;
-            }
+            // A quit that the program did not ask for itself ends nothing: any program may post
+            // one, to a window or to the thread.
+            if (msg.message == WM_QUIT)
+                continue;
             return true;
         }
         WaitForMessages(guard_ ? kGuardPeriodMs : INFINITE);

@@ -31,7 +31,8 @@ public:
 
     // True once the program was asked to end; every loop stops then.
     bool Terminated() const noexcept { return terminated_; }
-    // Asks the program to end: the main loop and any nested one stop.
+    // Asks the program to end: the main loop and any nested one stop. The only way to end them:
+    // a WM_QUIT that another program posts is dropped.
     void Terminate() noexcept;
     // Dispatches every pending message without waiting for new ones.
     void ProcessPendingMessages();

@@ -1,6 +1,7 @@
 #include "Window_win.h"
 
 #include "ErrorReport_win.h"
+#include "WindowObjects_win.h"
 
 #include <stdexcept>
 
@@ -10,7 +11,7 @@ Window::~Window()
 {
     if (hwnd_) {
         // Messages sent while the window is destroyed must not reach a half-destroyed object.
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        WindowObjects<Window>::Unbind(hwnd_);
         DestroyWindow(hwnd_);
     }
 }
@@ -65,13 +66,17 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_NCCREATE) {
         auto* window = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         window->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        try {
+            WindowObjects<Window>::Bind(hwnd, window);
+        } catch (...) {
+            return FALSE;  // out of memory: the window is not created
+        }
     }
-    auto* window = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* window = WindowObjects<Window>::Find(hwnd);
     if (!window)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        WindowObjects<Window>::Unbind(hwnd);
         window->hwnd_ = nullptr;
         return CallWindowProcW(window->defaultProcedure_, hwnd, message, wParam, lParam);
     }

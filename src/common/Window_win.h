@@ -1,8 +1,9 @@
 #pragma once
 // Base of every window of the program: a static window procedure that finds the C++ object in
-// the window's user data and dispatches to its handlers (WM_COMMAND and WM_NOTIFY cracked into
-// OnCommand and OnNotify, the rest to HandleMessage). It is the catch boundary: an error in a
-// handler goes to the program's error sink (ErrorReport_win.h) and the program goes on.
+// the process's own map of its windows (WindowObjects_win.h) and dispatches to its handlers
+// (WM_COMMAND and WM_NOTIFY cracked into OnCommand and OnNotify, the rest to HandleMessage). It
+// is the catch boundary: an error in a handler goes to the program's error sink
+// (ErrorReport_win.h) and the program goes on.
 #include <windows.h>
 
 #include <commctrl.h>

@@ -37,12 +37,14 @@ HHOOK InstallHook() noexcept
 
 struct StartData {
     HANDLE started;
+    const std::atomic<bool>* stopping;
     bool hooked = false;
 };
 
 DWORD WINAPI FilterThread(void* parameter) noexcept
 {
     auto* start = static_cast<StartData*>(parameter);
+    const std::atomic<bool>& stopping = *start->stopping;
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to it
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
@@ -53,8 +55,13 @@ DWORD WINAPI FilterThread(void* parameter) noexcept
     if (!hook)
         return 1;
     SetTimer(nullptr, 0, KeyboardFilter::kReinstallMs, nullptr);
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message != WM_TIMER)
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        // Only Remove ends the filter: a WM_QUIT that another program posts to this thread
+        // does not.
+        if (got == 0 && stopping.load())
+            break;
+        if (got <= 0 || msg.message != WM_TIMER)
             continue;
         // The new one first, so that no key slips through between the two.
         if (HHOOK fresh = InstallHook())
@@ -71,7 +78,8 @@ void KeyboardFilter::Install() noexcept
     const UniqueKernelHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!started)
         return;
-    StartData start{started.Get()};
+    stopping_ = false;
+    StartData start{started.Get(), &stopping_};
     DWORD id = 0;
     UniqueKernelHandle thread(CreateThread(nullptr, 0, FilterThread, &start, 0, &id));
     if (!thread)
@@ -86,10 +94,25 @@ void KeyboardFilter::Install() noexcept
     threadId_ = id;
 }
 
+void KeyboardFilter::KeepRunning() noexcept
+{
+    // Ended some other way than by Remove (it cannot be made to, but a failed start leaves none
+    // too): started again, at most once a second.
+    if (thread_ && WaitForSingleObject(thread_.Get(), 0) == WAIT_TIMEOUT)
+        return;
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastStartTry_ < kReinstallMs)
+        return;
+    lastStartTry_ = now;
+    thread_.Reset();
+    Install();
+}
+
 void KeyboardFilter::Remove() noexcept
 {
     if (!thread_)
         return;
+    stopping_ = true;
     PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
     WaitForSingleObject(thread_.Get(), INFINITE);
     thread_.Reset();

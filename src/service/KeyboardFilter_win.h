@@ -2,8 +2,10 @@
 // The session's low-level keyboard filter (NT family only). It runs on a thread of its own that
 // does nothing else, so that the system never finds it slow and removes it (a hook that keeps
 // the system waiting is dropped silently), and that thread installs it afresh every second in
-// case the system removed it all the same.
+// case the system removed it all the same. Only Remove ends that thread.
 #include "common/UniqueHandle_win.h"
+
+#include <atomic>
 
 namespace vardex {
 
@@ -18,6 +20,9 @@ public:
     // it stays uninstalled and the next install tries again.
     void Install() noexcept;
     void Remove() noexcept;
+    // While a session runs: the filter is started again when its thread has ended, or when it
+    // could not be started before.
+    void KeepRunning() noexcept;
     bool Installed() const noexcept { return static_cast<bool>(thread_); }
 
     static constexpr unsigned kReinstallMs = 1000;
@@ -25,6 +30,8 @@ public:
 private:
     UniqueKernelHandle thread_;
     unsigned long threadId_ = 0;
+    std::atomic<bool> stopping_ = false;
+    unsigned long long lastStartTry_ = 0;
 };
 
 }  // namespace vardex

@@ -78,6 +78,9 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     params.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOPARENTNOTIFY;
     params.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     Create(params);
+    // What the lock screen's styles are, as the system made them: any other is somebody else's.
+    ownStyle_ = GetWindowLongPtrW(Handle(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
+    ownExStyle_ = GetWindowLongPtrW(Handle(), GWL_EXSTYLE);
     tray_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, [this](TrayCommand command) { OnTrayCommand(command); });
     secretPanel_ = std::make_unique<TSecretPanel>(Handle(), [this](UINT message) {
         if (message == WM_MOUSEMOVE)
@@ -384,6 +387,8 @@ void TMainForm::GuardLockScreen() noexcept
         return;
     shellWindows_.HideAll(++passCount_ % kPassesPerTitleSearch == 0);
     KeepLockScreenInFront();
+    keyboardFilter_.KeepRunning();
+    ReloadIfAsked();
     // With the prompt open, the prompt holds the foreground; losing it cancels the prompt.
     if (!openPrompt_ && GetForegroundWindow() != Handle())
         FormActivate(nullptr);
@@ -404,14 +409,37 @@ bool TMainForm::IsAboveOtherWindows() const noexcept
 void TMainForm::KeepLockScreenInFront() noexcept
 {
     HWND lock = Handle();
+    KeepTopLevel();
     if (!IsWindowVisible(lock) || IsIconic(lock))
         ShowWindow(lock, SW_SHOWNOACTIVATE);
+    // Disabled only by its own prompt, which enables it again when it closes.
+    if (!openPrompt_ && !IsWindowEnabled(lock))
+        EnableWindow(lock, TRUE);
     RECT now;
     GetWindowRect(lock, &now);
     const RECT screen = VirtualScreen();
     const bool topmost = (GetWindowLongPtrW(lock, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     if (!EqualRect(&now, &screen) || !topmost || !IsAboveOtherWindows())
         CoverVirtualScreen();
+}
+
+void TMainForm::KeepTopLevel() noexcept
+{
+    // Another program may re-parent the lock screen into a hidden window, give it an owner, or
+    // rewrite its styles (a child, layered or transparent window, a caption): all undone.
+    HWND lock = Handle();
+    if (GetAncestor(lock, GA_PARENT) != GetDesktopWindow())
+        SetParent(lock, nullptr);
+    if (GetWindow(lock, GW_OWNER))
+        SetWindowLongPtrW(lock, GWLP_HWNDPARENT, 0);
+    constexpr LONG_PTR kStateBits = WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE;
+    const LONG_PTR style = GetWindowLongPtrW(lock, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(lock, GWL_EXSTYLE);
+    if ((style & ~kStateBits) == ownStyle_ && exStyle == ownExStyle_)
+        return;
+    SetWindowLongPtrW(lock, GWL_STYLE, ownStyle_ | (style & (WS_VISIBLE | WS_DISABLED)));
+    SetWindowLongPtrW(lock, GWL_EXSTYLE, ownExStyle_);
+    SetWindowPos(lock, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TMainForm::RefuseForeignPlacement(WINDOWPOS& position) const noexcept
@@ -431,6 +459,7 @@ void TMainForm::RefuseForeignPlacement(WINDOWPOS& position) const noexcept
 void TMainForm::EndSession() noexcept
 {
     application_.pump.ClearGuard();
+    ReloadIfAsked();
     // Left neither by a password nor by the end of the program, but by an error: the system's
     // own lock takes over.
     if (session_.Outcome() == SessionOutcome::Running)
@@ -523,10 +552,27 @@ void TMainForm::FormDestroy() noexcept
     UnregisterLockHotKey(Handle());
 }
 
+void TMainForm::ReloadIfAsked() noexcept
+{
+    if (!reloadAsked_)
+        return;
+    reloadAsked_ = false;
+    try {
+        ActionLoadSettingsExecute();
+    } catch (...) {
+        ReportCurrentError();
+    }
+}
+
 LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
 {
     if (code == kReloadSignal) {
-        ActionLoadSettingsExecute();
+        // During a lock only noted, and done once at the guard's next run: a flood of them must
+        // not keep the lock session from its work.
+        if (session_.Active())
+            reloadAsked_ = true;
+        else
+            ActionLoadSettingsExecute();
         return kSignalAnswer;
     }
     if (code == kLockSignal) {
@@ -540,6 +586,11 @@ LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Messages that other threads send us are handled inside the system's own calls, without
+    // coming back to a loop of ours: a flood of them from other programs must not starve the
+    // guard. (Our own thread's messages come from our own calls, creating the prompt among them.)
+    if (session_.Active() && InSendMessageEx(nullptr) != ISMEX_NOSEND)
+        application_.pump.RunGuardIfDue();
     if (message == WM_SYSCOMMAND || message == WM_CLOSE)
         return 0;  // the lock screen cannot be moved, sized, minimised or closed, nor the program ended so
     // Only a real end of the Windows session ends the program: any program can send these.

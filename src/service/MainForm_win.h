@@ -105,6 +105,10 @@ private:
     // Shown, covering the virtual screen, topmost and above every other program's window.
     void KeepLockScreenInFront() noexcept;
     bool IsAboveOtherWindows() const noexcept;
+    // A top-level window without owner, with the styles it was made with.
+    void KeepTopLevel() noexcept;
+    // A reload asked for during the session, done once.
+    void ReloadIfAsked() noexcept;
     // While a session runs, another program may not hide, move, size or lower the lock screen.
     void RefuseForeignPlacement(WINDOWPOS& position) const noexcept;
     void EndSession() noexcept;
@@ -130,6 +134,9 @@ private:
     ShellWindowGuard shellWindows_;
     std::optional<DecodedImage> background_;
     bool panelVisible_ = true;
+    LONG_PTR ownStyle_ = 0;
+    LONG_PTR ownExStyle_ = 0;
+    bool reloadAsked_ = false;
     unsigned passCount_ = 0;
     HWND openPrompt_ = nullptr;
     bool settingsLoaded_ = false;

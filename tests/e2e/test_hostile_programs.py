@@ -7,6 +7,7 @@ import time
 import unittest
 
 from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, day_number, wait_for
+from winehost import read_output
 
 WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
 SCREEN = (0, 0, 1280, 1024)
@@ -87,6 +88,54 @@ class LockScreen(unittest.TestCase):
             host.enter_password("")
             wait_for(lambda: not host.shows(LOCK_SCREEN), what="the unlock")
             self.assertIsNone(holder.poll())
+
+
+class SecondRound(unittest.TestCase):
+    """What was not named the first time: quit messages, the threads, the window's longs and
+    parent, and a flood of signals. After each, the lock covers the screen above every other
+    window, the keys stay filtered, and the right password unlocks."""
+
+    def assert_lock_holds(self, host, attack):
+        wait_for(lambda: host.shows(LOCK_SCREEN) and host.window_geometries("PC Vardex")[:1] == [SCREEN], timeout=5,
+                 what=f"the lock screen covering the screen after {attack}")
+        wait_for(lambda: host.hostile("top-at", 640, 512).stdout.startswith("TMainForm"), timeout=5,
+                 what=f"the lock screen on top after {attack}")
+        self.assertIsNone(host.service.poll(), f"the service runs after {attack}")
+        self.assertTrue(host.session_active(), attack)
+
+    def test_quit_threads_window_longs_parents_and_floods_leave_the_lock_holding(self):
+        with Host("hostile_second_round") as host:
+            host.set_text(host.user_key() + "PAPW", "right")
+            host.start_service()
+            log, _ = host.start_witness("keys")
+            host.lock_with_hotkey()
+
+            host.hostile("quit")
+            self.assert_lock_holds(host, "WM_QUIT")
+            before = len(log.read_text().splitlines())
+            host.xdotool("key", "super")  # the keyboard filter's thread is still there
+            time.sleep(1)
+            self.assertEqual(len(log.read_text().splitlines()), before, "the Windows key was swallowed")
+
+            self.assertEqual(host.hostile("threads").stdout.split()[:2], ["granted", "0"])
+            self.assert_lock_holds(host, "the threads' attack")
+
+            host.hostile("userdata-close")
+            self.assert_lock_holds(host, "a cleared user data and WM_CLOSE")
+
+            parent = host.start(HOSTILE, "reparent")
+            wait_for(lambda: "ready" in read_output(parent)[0], what="the re-parenting")
+            self.assert_lock_holds(host, "re-parenting, styles and disabling")
+
+            flood = host.hostile("flood", 5).stdout
+            above, looks = (int(word) for word in flood.split()[4::2])
+            self.assertLessEqual(above, looks // 10, flood)
+            self.assert_lock_holds(host, "a flood of signals")
+
+            host.enter_password("wrong")
+            self.assertTrue(host.session_active())
+            host.enter_password("right")
+            host.wait_unlocked()
 
 
 class Keys(unittest.TestCase):

@@ -25,15 +25,34 @@
 //   vardexhostile restricted PROGRAM [ARGS]  starts PROGRAM as a standard user would (the token's
 //                                     Administrators group for denying only) and prints its pid
 //   vardexhostile restricted-run PROGRAM [ARGS]  the same, waits for its end and exits with its code
+//   vardexhostile quit                posts WM_QUIT to the lock screen and to every thread of the
+//                                     service
+//   vardexhostile threads             tries every thread of the service for terminate, suspend and
+//                                     set-context, prints "granted N denied M", and does what it
+//                                     was granted: ends, suspends or stalls the thread
+//   vardexhostile userdata-close      clears the lock screen's user data, then posts and sends
+//                                     WM_CLOSE to it
+//   vardexhostile reparent            puts the lock screen into a hidden window of its own, gives
+//                                     it an owner, a child's style, a layered transparent style,
+//                                     and disables it; then keeps the hidden window
+//   vardexhostile flood SECONDS       four threads send the reload signal without pause while a
+//                                     topmost window of its own tries to stay above the lock;
+//                                     prints "above the lock at N of M looks"
+//   vardexhostile stand-in            holds Zepa01 and a TMainForm window that answers the reload
+//                                     signal as the service does, until killed
 #include <windows.h>
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -60,6 +79,76 @@ int Message(bool send, int argc, char** argv)
     DWORD_PTR result = 0;
     const bool answered = SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, 5000, &result) != 0;
     std::printf("%s %lld\n", answered ? "answer" : "no answer", static_cast<long long>(result));
+    return 0;
+}
+
+DWORD ServiceProcess()
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(ServiceWindow(), &id);
+    return id;
+}
+
+std::vector<DWORD> ThreadsOf(DWORD process)
+{
+    std::vector<DWORD> threads;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return threads;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == process)
+            threads.push_back(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
+}
+
+int Quit()
+{
+    HWND window = ServiceWindow();
+    if (!window)
+        return 2;
+    PostMessageW(window, WM_QUIT, 0, 0);
+    for (const DWORD thread : ThreadsOf(ServiceProcess()))
+        PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    return 0;
+}
+
+int Threads()
+{
+    const DWORD process = ServiceProcess();
+    if (!process)
+        return 2;
+    int granted = 0, denied = 0;
+    for (const DWORD id : ThreadsOf(process)) {
+        for (const DWORD right : {DWORD{THREAD_SET_CONTEXT}, DWORD{THREAD_SUSPEND_RESUME}, DWORD{THREAD_TERMINATE}}) {
+            const HANDLE thread = OpenThread(right, FALSE, id);
+            if (!thread) {
+                ++denied;
+                continue;
+            }
+            ++granted;
+            if (right == THREAD_TERMINATE)
+                TerminateThread(thread, 0);
+            else if (right == THREAD_SUSPEND_RESUME)
+                SuspendThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    std::printf("granted %d denied %d\n", granted, denied);
+    return 0;
+}
+
+int UserDataClose()
+{
+    HWND window = ServiceWindow();
+    if (!window)
+        return 2;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
     return 0;
 }
 
@@ -104,6 +193,90 @@ void Pump(DWORD milliseconds)
             DispatchMessageW(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+}
+
+int Reparent()
+{
+    HWND lock = ServiceWindow();
+    if (!lock)
+        return 2;
+    HWND hidden = MakeWindow(L"hostile hidden parent", 0, 0, 0, 10, 10);
+    SetParent(lock, hidden);
+    SetWindowLongPtrW(lock, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(hidden));
+    SetWindowLongPtrW(lock, GWL_STYLE, GetWindowLongPtrW(lock, GWL_STYLE) | WS_CHILD | WS_CAPTION);
+    SetWindowLongPtrW(lock, GWL_EXSTYLE, GetWindowLongPtrW(lock, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    SetLayeredWindowAttributes(lock, 0, 0, LWA_ALPHA);
+    EnableWindow(lock, FALSE);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (;;)
+        Pump(1000);
+}
+
+// The window at the middle of ours is ours: we are above the lock screen there.
+bool Above(HWND own)
+{
+    RECT area;
+    GetWindowRect(own, &area);
+    const POINT middle{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    return GetAncestor(WindowFromPoint(middle), GA_ROOT) == own;
+}
+
+int Flood(int seconds)
+{
+    const UINT signal = RegisterWindowMessageW(L"Zeps01");
+    HWND lock = ServiceWindow();
+    if (!lock)
+        return 2;
+    std::atomic<bool> stop = false;
+    std::vector<std::thread> senders;
+    for (int i = 0; i < 4; ++i)
+        senders.emplace_back([&stop, lock, signal] {
+            while (!stop) {
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutW(lock, signal, 0, 0, SMTO_NORMAL, 1000, &ignored);
+            }
+        });
+    HWND own = MakeWindow(L"hostile flood", WS_EX_TOPMOST | WS_EX_TOOLWINDOW, 300, 300, 400, 300);
+    ShowWindow(own, SW_SHOW);
+    int above = 0, looks = 0;
+    for (int i = 0; i < seconds * 10; ++i) {
+        SetWindowPos(own, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Pump(100);
+        ++looks;
+        above += Above(own) ? 1 : 0;
+    }
+    stop = true;
+    for (std::thread& sender : senders)
+        sender.join();
+    std::printf("above the lock at %d of %d looks\n", above, looks);
+    return 0;
+}
+
+LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static const UINT signal = RegisterWindowMessageW(L"Zeps01");
+    if (message == signal)
+        return 0x5A657073;  // what the service answers to the reload signal
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int StandIn()
+{
+    if (!CreateMutexW(nullptr, TRUE, L"Zepa01"))
+        return 1;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = StandInProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TMainForm";
+    RegisterClassW(&windowClass);
+    if (!CreateWindowExW(WS_EX_TOOLWINDOW, L"TMainForm", L"PC Vardex", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleW(nullptr), nullptr))
+        return 1;
+    std::printf("standing in\n");
+    std::fflush(stdout);
+    for (;;)
+        Pump(1000);
 }
 
 int Topmost()
@@ -323,6 +496,16 @@ int main(int argc, char** argv)
         return RestrictKey();
     if (command == "guard-squat")
         return GuardSquat();
+    if (command == "quit")
+        return Quit();
+    if (command == "threads")
+        return Threads();
+    if (command == "userdata-close")
+        return UserDataClose();
+    if (command == "reparent")
+        return Reparent();
+    if (command == "stand-in")
+        return StandIn();
     if (argc < 3)
         return 2;
     if (command == "guard") {
@@ -351,6 +534,8 @@ int main(int argc, char** argv)
     }
     if (command == "foreground")
         return Foreground(std::atoi(argv[2]));
+    if (command == "flood")
+        return Flood(std::atoi(argv[2]));
     if (command == "top-at" && argc == 4)
         return TopAt(std::atoi(argv[2]), std::atoi(argv[3]));
     return 2;
