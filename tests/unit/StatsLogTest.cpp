@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace vardex {
 namespace {
 
@@ -18,6 +20,80 @@ TEST(StatisticsLine, DateAndTimeWithTheRegionalSeparators)
     dotted.dateSeparator = ".";
     dotted.timeSeparator = "h";
     EXPECT_EQ(FormatStatisticsLine({999, 1, 2, 23, 0, 9, 0}, dotted, kAccessDenied), "02.01.0999 23h00h09 Access Denied\r\n");
+}
+
+TEST(StatisticsLogFile, NewestWholeLinesWithinTheBytesAsked)
+{
+    const struct {
+        const char* bytes;
+        size_t maxBytes;
+        const char* newest;
+        bool olderLeftOut;
+    } cases[] = {
+        {"a\r\nb\r\n", 10, "a\r\nb\r\n", false},
+        {"a\r\nb\r\n", 6, "a\r\nb\r\n", false},
+        {"a\r\nb\r\n", 5, "b\r\n", true},   // starts inside "a"
+        {"a\r\nb\r\n", 4, "b\r\n", true},   // starts at the LF of a CR LF: no empty line
+        {"a\r\nb\r\n", 3, "b\r\n", true},   // starts right at a line
+        {"a\nb\rc", 3, "b\rc", true},
+        {"abcdef", 3, "", true},
+        {"", 0, "", false},
+    };
+    for (const auto& c : cases) {
+        MemoryFileSystem files;
+        files.files["log"] = c.bytes;
+        const NewestLines newest = ReadNewestLines(files, "log", c.maxBytes);
+        EXPECT_EQ(newest.bytes, c.newest) << c.bytes << " within " << c.maxBytes;
+        EXPECT_EQ(newest.olderLeftOut, c.olderLeftOut) << c.bytes << " within " << c.maxBytes;
+    }
+}
+
+TEST(StatisticsLogFile, AppendingKeepsTheNewestWholeLinesUnderTheCap)
+{
+    constexpr std::uint64_t kCap = 24;  // written anew with at most 12 bytes
+    const std::string a30(30, 'a');
+    const struct {
+        std::optional<std::string> before;  // nothing: no file
+        std::string line;
+        std::string after;
+        bool unreadable = false;
+    } cases[] = {
+        {std::nullopt, "new\r\n", "new\r\n"},
+        {"1234567890123456789", "new\r\n", "1234567890123456789new\r\n"},  // exactly the cap
+        {"aaaa\r\nbbbb\r\ncc\r\ndd\r\n", "new\r\n", "dd\r\nnew\r\n"},       // "cc" would be cut
+        {"aaaaaaaaaaa\r\nx\r\nyy\r\n", "new\r\n", "x\r\nyy\r\nnew\r\n"},    // the window starts at "x"
+        {"aaaaaaaaaaaa\r\nx\r\nyyy", "new\r\n", "x\r\nyyy\r\nnew\r\n"},     // ...at a LF; "yyy" had no end
+        {a30, "new\r\n", "new\r\n"},
+        {"aa\r\nbb\r\n", "0123456789abcdef\r\n", "0123456789abcdef\r\n"},
+        // A file that cannot be read is never written anew with less than it held.
+        {a30, "new\r\n", a30 + "new\r\n", true},
+    };
+    for (const auto& c : cases) {
+        MemoryFileSystem files;
+        if (c.before)
+            files.files["log"] = *c.before;
+        if (c.unreadable)
+            files.unreadable["log"] = 32;
+        AppendToStatisticsLog(files, "log", c.line, kCap);
+        EXPECT_EQ(files.files["log"], c.after) << c.before.value_or("(none)");
+    }
+}
+
+TEST(StatisticsLogFile, AFullLogKeepsItsNewestHalfAsWholeLines)
+{
+    MemoryFileSystem files;
+    FakeClock clock;
+    StatisticsLog log(files, clock, "log", {}, nullptr);
+    std::string& bytes = files.files["log"];
+    while (bytes.size() + 38 <= kStatisticsLogCap) {
+        bytes += FormatStatisticsLine(clock.Now(), {}, kAccessDenied);
+        clock.Advance(1000);
+    }
+    log.Write(true, kAccessPermitted);
+    EXPECT_GT(bytes.size(), kStatisticsLogCap / 2 - 80);  // less at most a cut line
+    EXPECT_LE(bytes.size(), kStatisticsLogCap / 2);
+    EXPECT_EQ(bytes.find_first_of("\r\n"), 33u) << "a whole line first";
+    EXPECT_TRUE(bytes.ends_with("Access Permitted\r\n"));
 }
 
 TEST(StatisticsLog, CreatesTheFileAndAppendsLinesInOrder)
