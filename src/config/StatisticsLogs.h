@@ -1,12 +1,13 @@
 #pragma once
 // The statistics logs: one file per user key in the program's folder, one line per unlock
-// attempt. The one way lines are added to them (by the lock service, or by the guardian on its
-// behalf), the users the statistics view lists, and the hot-key field's value as
+// attempt. Their fixed form, the one way lines are added to them (by the lock service, or by the
+// guardian on its behalf), the users the statistics view lists, and the hot-key field's value as
 // the stored shortcut code.
 #include "common/Files.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vardex {
@@ -26,6 +27,12 @@ inline constexpr std::uint64_t kStatisticsLogCap = 1 << 20;
 // written anew with less. IoError when the line cannot be written.
 void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line,
                            std::uint64_t cap = kStatisticsLogCap);
+
+// Whether the line (without its line end) has the form the lock service writes:
+// "dd/mm/yyyy hh:nn:ss Event" with plausible fields, the regional separators (one to three
+// printable ASCII characters other than digits and blanks, the same twice within the date and
+// within the time), and one of the two events.
+bool IsStatisticsLogLine(std::string_view line);
 
 // The user keys that have a log ("name.log" in the folder), sorted ignoring letter case.
 std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory);

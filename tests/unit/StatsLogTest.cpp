@@ -22,6 +22,66 @@ TEST(StatisticsLine, DateAndTimeWithTheRegionalSeparators)
     EXPECT_EQ(FormatStatisticsLine({999, 1, 2, 23, 0, 9, 0}, dotted, kAccessDenied), "02.01.0999 23h00h09 Access Denied\r\n");
 }
 
+TEST(StatisticsLogLine, OnlyTheFormTheServiceWrites)
+{
+    // What the service writes, whatever the regional separators, is a log line.
+    const LocalTime time{2026, 12, 8, 5, 40, 28, 0};
+    for (const char* separator : {"/", ".", "-", "h", "'/.", ":"}) {
+        RegionalFormats formats;
+        formats.dateSeparator = formats.timeSeparator = separator;
+        for (const char* event : {kAccessPermitted, kAccessDenied}) {
+            std::string line = FormatStatisticsLine(time, formats, event);
+            line.resize(line.size() - 2);
+            EXPECT_TRUE(IsStatisticsLogLine(line)) << line;
+        }
+    }
+    const struct {
+        const char* line;
+        bool accepted;
+    } cases[] = {
+        {"31.12.0000 23h59h59 Access Denied", true},
+        {"01/01/9999 00:00:00 Access Permitted", true},
+        {"", false},
+        {"08/12/2026 05:40:28 Access Permitted\r", false},
+        {"08/12/2026 05:40:28 Access Permitted ", false},
+        {" 08/12/2026 05:40:28 Access Permitted", false},
+        {"08/12/2026 05:40:28 Access Permitted\r\n08/12/2026 05:40:28 Access Permitted", false},
+        {"08/12/2026 05:40:28 access permitted", false},
+        {"08/12/2026 05:40:28 Access Granted", false},
+        {"08/12/2026 05:40:28 ", false},
+        {"08/12/2026  05:40:28 Access Denied", false},
+        {"08/12/2026 05:40:28  Access Denied", false},
+        // Fields: two digits but the year's four, plausible values.
+        {"8/12/2026 05:40:28 Access Denied", false},
+        {"08/12/226 05:40:28 Access Denied", false},
+        {"08/12/20266 05:40:28 Access Denied", false},
+        {"08/12/2026 5:40:28 Access Denied", false},
+        {"0a/12/2026 05:40:28 Access Denied", false},
+        {"+8/12/2026 05:40:28 Access Denied", false},
+        {"00/12/2026 05:40:28 Access Denied", false},
+        {"32/12/2026 05:40:28 Access Denied", false},
+        {"08/00/2026 05:40:28 Access Denied", false},
+        {"08/13/2026 05:40:28 Access Denied", false},
+        {"08/12/2026 24:00:00 Access Denied", false},
+        {"08/12/2026 23:60:00 Access Denied", false},
+        {"08/12/2026 23:00:60 Access Denied", false},
+        // Separators: one to three printable characters, no digit, no blank, the same twice.
+        {"08122026 054028 Access Denied", false},
+        {"08/12.2026 05:40:28 Access Denied", false},
+        {"08/12/2026 05:40.28 Access Denied", false},
+        {"08//12/2026 05:40:28 Access Denied", false},
+        {"08////12////2026 05:40:28 Access Denied", false},
+        {"08 12 2026 05:40:28 Access Denied", false},
+        {"08/ 12/ 2026 05:40:28 Access Denied", false},
+        {"08\t12\t2026 05:40:28 Access Denied", false},
+        {"08\xB7" "12\xB7" "2026 05:40:28 Access Denied", false},
+        {"08\x7F" "12\x7F" "2026 05:40:28 Access Denied", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsStatisticsLogLine(c.line), c.accepted) << c.line;
+    EXPECT_FALSE(IsStatisticsLogLine(std::string_view("08/12/2026 05:40:28 Access Denied\0", 34)));
+}
+
 TEST(StatisticsLogFile, NewestWholeLinesWithinTheBytesAsked)
 {
     const struct {
@@ -92,8 +152,11 @@ TEST(StatisticsLogFile, AFullLogKeepsItsNewestHalfAsWholeLines)
     log.Write(true, kAccessPermitted);
     EXPECT_GT(bytes.size(), kStatisticsLogCap / 2 - 80);  // less at most a cut line
     EXPECT_LE(bytes.size(), kStatisticsLogCap / 2);
-    EXPECT_EQ(bytes.find_first_of("\r\n"), 33u) << "a whole line first";
-    EXPECT_TRUE(bytes.ends_with("Access Permitted\r\n"));
+    LineCursor lines(bytes);
+    std::string last;
+    while (!lines.AtEnd())
+        ASSERT_TRUE(IsStatisticsLogLine(last = lines.Next())) << last;
+    EXPECT_TRUE(last.ends_with(kAccessPermitted));
 }
 
 TEST(StatisticsLog, CreatesTheFileAndAppendsLinesInOrder)
