@@ -1,8 +1,10 @@
 """The configuration window's pages for real: a user's schedule edited with its dialog and keys,
 each user's edits kept until Apply, the power-save items and a new hot key, the boot file, and
-the statistics of the running service; what is applied takes effect in the running service."""
+the statistics of the running service, a huge log among them; what is applied takes effect in the
+running service."""
 import datetime
 import os
+import pathlib
 import time
 import unittest
 
@@ -20,6 +22,38 @@ IDC_SCHEDULE, IDC_DURATION, IDC_SCHEDULE_CHECK, IDC_DURATION_CHECK = 1062, 1066,
 IDC_STAT_TREE, IDC_ENABLE_STATISTICS = 1080, 1081
 IDC_FROM_TIME, IDC_TILL_TIME = 1091, 1093
 TIME_PERIOD = ("#32770", "Time Period")
+
+
+def service_process(host):
+    """/proc's folder of the lock service that the host started from its program folder."""
+    program = str(host.program / "vardex.exe").encode()
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if (entry / "cmdline").read_bytes().split(b"\0")[0] == program:
+                return entry
+        except OSError:
+            continue
+    raise AssertionError("no lock service runs")
+
+
+def peak_memory_mib(host):
+    """The most memory the lock service has held in RAM since it started (or since
+    reset_peak_memory), in MiB."""
+    status = (service_process(host) / "status").read_text()
+    return int(next(line for line in status.splitlines() if line.startswith("VmHWM:")).split()[1]) / 1024
+
+
+def reset_peak_memory(host):
+    (service_process(host) / "clear_refs").write_text("5")
+
+
+def write_huge_log(path, size, lines):
+    """A log of the size given, all of it zero bytes but its newest lines: the file takes room on
+    the disk only for those."""
+    with open(path, "wb") as log:
+        log.truncate(size - len(lines))
+        log.seek(0, os.SEEK_END)
+        log.write(lines)
 
 
 def apply(host):
@@ -201,6 +235,33 @@ class StatisticsPage(unittest.TestCase):
             wait_for(lambda: host.probe("cfg-items", IDC_STAT_TREE).stdout.strip() == str(expected),
                      what=f"{expected} nodes")
             host.window_screenshot("PC Vardex", "statistics")
+
+    def test_a_huge_log_shows_its_newest_lines_at_once_and_the_next_line_cuts_it_to_size(self):
+        with Host("cfg_statistics_huge") as host:
+            host.set_dword("LFE", 1)
+            log = host.program / f"{host.user_key()}.log"
+            newest = [f"{day:02}/12/2026 10:00:00 Access Denied" for day in range(1, 6)]
+            # The zero bytes end as a line, as the older lines of a real log would.
+            write_huge_log(log, 2 << 30, "".join(f"\r\n{line}" for line in newest).encode() + b"\r\n")
+            start_and_configure(host)
+            shown_ms = float(host.probe("cfg-tree", STATISTICS).stdout)
+            # The root, the user, the note that older entries are not shown, the newest lines.
+            expected = 1 + 1 + 1 + len(newest)
+            self.assertEqual(host.probe("cfg-items", IDC_STAT_TREE).stdout.strip(), str(expected))
+            self.assertLess(shown_ms, 3000, "a huge log is not read whole")
+            self.assertLess(peak_memory_mib(host), 512, "nor held in memory")
+            host.window_screenshot("PC Vardex", "statistics_huge")
+            host.probe("cfg-command", IDCANCEL)
+            wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
+
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()
+            host.enter_password("")
+            host.wait_unlocked()
+            wait_for(lambda: log.stat().st_size < 1 << 20, what="the log written anew under its cap")
+            lines = host.log_lines()
+            self.assertEqual(lines[:-1], newest)
+            self.assertTrue(lines[-1].endswith(" Access Permitted"), lines[-1])
 
 
 if __name__ == "__main__":
