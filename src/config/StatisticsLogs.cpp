@@ -109,10 +109,16 @@ void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std
 {
     if (!files.Exists(path))
         files.CreateEmpty(path);  // a failure shows when appending
-    if (const std::optional<std::string> rotated = RotatedLog(files, path, line, cap))
-        files.Replace(path, *rotated);
-    else
-        files.Append(path, line);
+    if (const std::optional<std::string> rotated = RotatedLog(files, path, line, cap)) {
+        try {
+            files.Replace(path, *rotated);
+            return;
+        } catch (const IoError&) {
+            // Refused on opening, with nothing changed (a file that another program has open,
+            // a hidden one on Windows): the line is kept all the same.
+        }
+    }
+    files.Append(path, line);
 }
 
 bool IsStatisticsLogLine(std::string_view line)

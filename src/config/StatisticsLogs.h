@@ -23,8 +23,8 @@ inline constexpr std::uint64_t kStatisticsLogCap = 1 << 20;
 
 // Appends the line (with its line end) to the log, creating the file when missing. When the
 // file would pass cap, it is written anew instead: its newest whole lines within half the cap,
-// then the line. A file whose size or lines cannot be read is appended to as it is, never
-// written anew with less. IoError when the line cannot be written.
+// then the line. A file whose size or lines cannot be read, or that cannot be written anew, is
+// appended to as it is, never written anew with less. IoError when the line cannot be written.
 void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line,
                            std::uint64_t cap = kStatisticsLogCap);
 

@@ -93,6 +93,8 @@ void MemoryFileSystem::Replace(const std::string& path, const std::string& bytes
     ++calls;
     if (const auto it = unwritable.find(path); it != unwritable.end())
         throw IoError(it->second);
+    if (const auto it = unreplaceable.find(path); it != unreplaceable.end())
+        throw IoError(it->second);
     files[path] = bytes;
 }
 

@@ -54,6 +54,7 @@ public:
     std::map<std::string, std::string> files;
     std::map<std::string, unsigned> unreadable;
     std::map<std::string, unsigned> unwritable;
+    std::map<std::string, unsigned> unreplaceable;  // refuses Replace only, as a file held open can
     std::set<std::string> uncreatable;
     int calls = 0;  // every call of the file system
 

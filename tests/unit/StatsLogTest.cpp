@@ -116,7 +116,7 @@ TEST(StatisticsLogFile, AppendingKeepsTheNewestWholeLinesUnderTheCap)
         std::optional<std::string> before;  // nothing: no file
         std::string line;
         std::string after;
-        bool unreadable = false;
+        bool unreadable = false, unreplaceable = false;
     } cases[] = {
         {std::nullopt, "new\r\n", "new\r\n"},
         {"1234567890123456789", "new\r\n", "1234567890123456789new\r\n"},  // exactly the cap
@@ -125,8 +125,10 @@ TEST(StatisticsLogFile, AppendingKeepsTheNewestWholeLinesUnderTheCap)
         {"aaaaaaaaaaaa\r\nx\r\nyyy", "new\r\n", "x\r\nyyy\r\nnew\r\n"},     // ...at a LF; "yyy" had no end
         {a30, "new\r\n", "new\r\n"},
         {"aa\r\nbb\r\n", "0123456789abcdef\r\n", "0123456789abcdef\r\n"},
-        // A file that cannot be read is never written anew with less than it held.
+        // A file that cannot be read is never written anew with less than it held; one that
+        // cannot be written anew still gets the line.
         {a30, "new\r\n", a30 + "new\r\n", true},
+        {a30, "new\r\n", a30 + "new\r\n", false, true},
     };
     for (const auto& c : cases) {
         MemoryFileSystem files;
@@ -134,6 +136,8 @@ TEST(StatisticsLogFile, AppendingKeepsTheNewestWholeLinesUnderTheCap)
             files.files["log"] = *c.before;
         if (c.unreadable)
             files.unreadable["log"] = 32;
+        if (c.unreplaceable)
+            files.unreplaceable["log"] = 32;
         AppendToStatisticsLog(files, "log", c.line, kCap);
         EXPECT_EQ(files.files["log"], c.after) << c.before.value_or("(none)");
     }

@@ -133,8 +133,17 @@ TEST_F(FilesWinTest, SizeAndRangesOfAFileBeyondFourGigabytesAndItsRotation)
         EXPECT_EQ(ErrorOf([&] { AppendToStatisticsLog(files, path, "new\r\n"); }), 32u);
         EXPECT_EQ(files.Size(path), kZeros + 13);
     }
-    AppendToStatisticsLog(files, path, "new\r\n");
-    EXPECT_EQ(files.ReadRange(path, 0, 100), "last line\r\nnew\r\n");
+    // Read by another program that shares writing (the Statistics page does): the log cannot be
+    // written anew, and the line is appended instead.
+    {
+        const UniqueFile reader(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(reader);
+        AppendToStatisticsLog(files, path, "new\r\n");
+        EXPECT_EQ(files.Size(path), kZeros + 18);
+    }
+    AppendToStatisticsLog(files, path, "next\r\n");
+    EXPECT_EQ(files.ReadRange(path, 0, 100), "last line\r\nnew\r\nnext\r\n");
 
     EXPECT_EQ(ErrorOf([&] { files.Size(directory + "missing.log"); }), 2u);
     EXPECT_EQ(ErrorOf([&] { files.ReadRange(directory + "missing.log", 0, 1); }), 2u);
