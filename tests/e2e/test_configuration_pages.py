@@ -37,14 +37,10 @@ def service_process(host):
 
 
 def peak_memory_mib(host):
-    """The most memory the lock service has held in RAM since it started (or since
-    reset_peak_memory), in MiB."""
+    """The most memory the lock service has held in RAM since it started (or since "5" was
+    written to its clear_refs), in MiB."""
     status = (service_process(host) / "status").read_text()
     return int(next(line for line in status.splitlines() if line.startswith("VmHWM:")).split()[1]) / 1024
-
-
-def reset_peak_memory(host):
-    (service_process(host) / "clear_refs").write_text("5")
 
 
 def write_huge_log(path, size, lines):
@@ -236,33 +232,19 @@ class StatisticsPage(unittest.TestCase):
                      what=f"{expected} nodes")
             host.window_screenshot("PC Vardex", "statistics")
 
-    def test_a_huge_log_shows_its_newest_lines_at_once_and_the_next_line_cuts_it_to_size(self):
+    def test_a_huge_log_shows_its_newest_lines_at_once_in_little_memory(self):
         with Host("cfg_statistics_huge") as host:
-            host.set_dword("LFE", 1)
-            log = host.program / f"{host.user_key()}.log"
             newest = [f"{day:02}/12/2026 10:00:00 Access Denied" for day in range(1, 6)]
             # The zero bytes end as a line, as the older lines of a real log would.
-            write_huge_log(log, 2 << 30, "".join(f"\r\n{line}" for line in newest).encode() + b"\r\n")
+            lines = "".join(f"\r\n{line}" for line in newest) + "\r\n"
+            write_huge_log(host.program / "anna.log", 2 << 30, lines.encode())
             start_and_configure(host)
             shown_ms = float(host.probe("cfg-tree", STATISTICS).stdout)
             # The root, the user, the note that older entries are not shown, the newest lines.
-            expected = 1 + 1 + 1 + len(newest)
-            self.assertEqual(host.probe("cfg-items", IDC_STAT_TREE).stdout.strip(), str(expected))
+            self.assertEqual(host.probe("cfg-items", IDC_STAT_TREE).stdout.strip(), str(1 + 1 + 1 + len(newest)))
             self.assertLess(shown_ms, 3000, "a huge log is not read whole")
             self.assertLess(peak_memory_mib(host), 512, "nor held in memory")
             host.window_screenshot("PC Vardex", "statistics_huge")
-            host.probe("cfg-command", IDCANCEL)
-            wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
-
-            host.xdotool("mousemove", 40, 30)
-            host.lock_with_hotkey()
-            host.enter_password("")
-            host.wait_unlocked()
-            wait_for(lambda: log.stat().st_size < 1 << 20, what="the log written anew under its cap")
-            lines = host.log_lines()
-            self.assertEqual(lines[:-1], newest)
-            self.assertTrue(lines[-1].endswith(" Access Permitted"), lines[-1])
-
 
 if __name__ == "__main__":
     unittest.main()
