@@ -14,6 +14,24 @@ std::string ReadAll(FileSystem& files, const std::string& path)
     return bytes;
 }
 
+NewestLines ReadNewestLines(FileSystem& files, const std::string& path, size_t maxBytes)
+{
+    const std::uint64_t size = files.Size(path);
+    if (size <= maxBytes)
+        return {files.ReadRange(path, 0, static_cast<size_t>(size)), false};
+    // One byte more in front tells whether the window starts a line or cuts one.
+    const std::uint64_t start = size - maxBytes;
+    std::string bytes = files.ReadRange(path, start - 1, maxBytes + 1);
+    size_t first = bytes.find_first_of("\r\n");
+    if (first == std::string::npos)
+        return {std::string(), true};
+    ++first;
+    if (bytes[first - 1] == '\r' && first < bytes.size() && bytes[first] == '\n')
+        ++first;
+    bytes.erase(0, first);
+    return {std::move(bytes), true};
+}
+
 std::string LineCursor::Next()
 {
     if (AtEnd())

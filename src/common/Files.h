@@ -23,6 +23,11 @@ public:
     // Creates an empty file; false when it cannot be created.
     virtual bool CreateEmpty(const std::string& path) = 0;
     virtual std::unique_ptr<InputFile> OpenRead(const std::string& path) = 0;
+    // The file's size in bytes, known without opening it; IoError when there is no such file.
+    virtual std::uint64_t Size(const std::string& path) = 0;
+    // Up to maxBytes of the file from offset on, fewer at its end and none past it; IoError when
+    // it cannot be opened or read.
+    virtual std::string ReadRange(const std::string& path, std::uint64_t offset, size_t maxBytes) = 0;
     // Appends the bytes to an existing file; IoError when it is missing or cannot be written.
     virtual void Append(const std::string& path, const std::string& bytes) = 0;
     // Replaces the file's contents with the bytes, creating it when missing; IoError when it
@@ -38,6 +43,15 @@ public:
 
 // The whole file; IoError when it cannot be opened or read.
 std::string ReadAll(FileSystem& files, const std::string& path);
+
+// The file's newest whole lines within its last maxBytes bytes: from the first line that starts
+// there to the end of the file. olderLeftOut tells that the file holds bytes before them.
+struct NewestLines {
+    std::string bytes;
+    bool olderLeftOut = false;
+};
+// IoError when the file cannot be found or read.
+NewestLines ReadNewestLines(FileSystem& files, const std::string& path, size_t maxBytes);
 
 // Lines taken one at a time from bytes held in memory, without their line ends (CR LF, LF or
 // CR), each at most maxLineBytes long (a longer one is cut there).

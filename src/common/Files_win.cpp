@@ -6,28 +6,42 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace vardex {
 
 namespace {
 
+// Reads up to size bytes at the file's position; 0 at its end.
+size_t ReadSome(HANDLE file, char* buffer, size_t size)
+{
+    DWORD read = 0;
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(size, std::numeric_limits<DWORD>::max()));
+    if (!ReadFile(file, buffer, chunk, &read, nullptr))
+        throw IoError(IoErrorNumber(GetLastError()));
+    return read;
+}
+
 class Win32InputFile final : public InputFile {
 public:
     explicit Win32InputFile(UniqueFile file) : file_(std::move(file)) {}
 
-    size_t Read(char* buffer, size_t size) override
-    {
-        DWORD read = 0;
-        const auto chunk = static_cast<DWORD>(std::min<size_t>(size, std::numeric_limits<DWORD>::max()));
-        if (!ReadFile(file_.Get(), buffer, chunk, &read, nullptr))
-            throw IoError(IoErrorNumber(GetLastError()));
-        return read;
-    }
+    size_t Read(char* buffer, size_t size) override { return ReadSome(file_.Get(), buffer, size); }
 
 private:
     UniqueFile file_;
 };
+
+// Open for reading while others go on writing it; IoError when it cannot be opened.
+UniqueFile OpenForReading(const std::string& path)
+{
+    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw IoError(IoErrorNumber(GetLastError()));
+    return file;
+}
 
 }  // namespace
 
@@ -53,11 +67,33 @@ bool Win32FileSystem::CreateEmpty(const std::string& path)
 
 std::unique_ptr<InputFile> Win32FileSystem::OpenRead(const std::string& path)
 {
-    UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    return std::make_unique<Win32InputFile>(OpenForReading(path));
+}
+
+std::uint64_t Win32FileSystem::Size(const std::string& path)
+{
+    // From the directory: a file that another program holds without sharing still has a size.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
         throw IoError(IoErrorNumber(GetLastError()));
-    return std::make_unique<Win32InputFile>(std::move(file));
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw IoError(ERROR_ACCESS_DENIED);  // as opening it would
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+std::string Win32FileSystem::ReadRange(const std::string& path, std::uint64_t offset, size_t maxBytes)
+{
+    const UniqueFile file = OpenForReading(path);
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN))
+        throw IoError(IoErrorNumber(GetLastError()));
+    std::string bytes(maxBytes, '\0');
+    size_t total = 0;
+    for (size_t count; total < maxBytes && (count = ReadSome(file.Get(), bytes.data() + total, maxBytes - total)) > 0;)
+        total += count;
+    bytes.resize(total);
+    return bytes;
 }
 
 

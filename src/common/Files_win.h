@@ -9,6 +9,8 @@ public:
     bool Exists(const std::string& path) override;
     bool CreateEmpty(const std::string& path) override;
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
+    std::uint64_t Size(const std::string& path) override;
+    std::string ReadRange(const std::string& path, std::uint64_t offset, size_t maxBytes) override;
     void Append(const std::string& path, const std::string& bytes) override;
     void Replace(const std::string& path, const std::string& bytes) override;
     std::optional<std::uint32_t> Attributes(const std::string& path) override;

@@ -1,8 +1,10 @@
 #include "StatisticsLogs.h"
 
+#include "common/Errors.h"
 #include "common/Text.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vardex {
 
@@ -14,7 +16,118 @@ struct ModifierBits {
     std::uint16_t code;
 };
 constexpr ModifierBits kModifiers[] = {{1, 0x2000}, {2, 0x4000}, {4, 0x8000}};
+
+// The log written anew when adding the line would pass the cap: its newest whole lines, the line
+// last. Nothing when the line fits, or when the file cannot be measured or read: it is then
+// appended to as it is rather than shortened on a guess.
+std::optional<std::string> RotatedLog(FileSystem& files, const std::string& path, const std::string& line,
+                                      std::uint64_t cap)
+{
+    try {
+        if (files.Size(path) + line.size() <= cap)
+            return std::nullopt;
+        const std::uint64_t half = cap / 2;
+        const auto room = static_cast<size_t>(half > line.size() ? half - line.size() : 0);
+        std::string kept = ReadNewestLines(files, path, room).bytes;
+        if (!kept.empty() && kept.back() != '\n' && kept.back() != '\r')
+            kept += "\r\n";  // the file's last line had no end: the new one must not join it
+        return kept + line;
+    } catch (const IoError&) {
+        return std::nullopt;
+    }
+}
+
+// A number field of a line: its fixed width and its plausible range.
+struct FieldRule {
+    size_t digits;
+    int least, most;
+};
+constexpr FieldRule kDateFields[] = {{2, 1, 31}, {2, 1, 12}, {4, 0, 9999}};
+constexpr FieldRule kTimeFields[] = {{2, 0, 23}, {2, 0, 59}, {2, 0, 59}};
+
+// A line taken field by field from its start.
+class LineScanner {
+public:
+    explicit LineScanner(std::string_view text) : text_(text) {}
+
+    bool Number(const FieldRule& rule)
+    {
+        if (text_.size() < rule.digits)
+            return false;
+        int value = 0;
+        for (const char c : text_.substr(0, rule.digits)) {
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        text_.remove_prefix(rule.digits);
+        return value >= rule.least && value <= rule.most;
+    }
+    // The longest run of separator characters, up to the most a regional separator has; empty
+    // when there is none.
+    std::string_view Separator()
+    {
+        size_t length = 0;
+        while (length < kMostSeparatorCharacters && length < text_.size() && IsSeparatorCharacter(text_[length]))
+            ++length;
+        const std::string_view separator = text_.substr(0, length);
+        text_.remove_prefix(length);
+        return separator;
+    }
+    bool Literal(std::string_view literal)
+    {
+        if (!text_.starts_with(literal))
+            return false;
+        text_.remove_prefix(literal.size());
+        return true;
+    }
+    std::string_view Rest() const noexcept { return text_; }
+
+private:
+    // Windows keeps the date and time separators in four characters with the terminating NUL.
+    static constexpr size_t kMostSeparatorCharacters = 3;
+    static bool IsSeparatorCharacter(char c) noexcept
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > ' ' && byte < 0x7F && (byte < '0' || byte > '9');
+    }
+
+    std::string_view text_;
+};
+
+// Three fields with the same separator twice between them, as the date and the time are written.
+bool ScanFields(LineScanner& scan, const FieldRule (&fields)[3])
+{
+    if (!scan.Number(fields[0]))
+        return false;
+    const std::string_view separator = scan.Separator();
+    return !separator.empty() && scan.Number(fields[1]) && scan.Literal(separator) && scan.Number(fields[2]);
+}
 }  // namespace
+
+void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line, std::uint64_t cap)
+{
+    if (!files.Exists(path))
+        files.CreateEmpty(path);  // a failure shows when appending
+    if (const std::optional<std::string> rotated = RotatedLog(files, path, line, cap)) {
+        try {
+            files.Replace(path, *rotated);
+            return;
+        } catch (const IoError&) {
+            // Refused on opening, with nothing changed (a file that another program has open,
+            // a hidden one on Windows): the line is kept all the same.
+        }
+    }
+    files.Append(path, line);
+}
+
+bool IsStatisticsLogLine(std::string_view line)
+{
+    LineScanner scan(line);
+    if (!ScanFields(scan, kDateFields) || !scan.Literal(" ") || !ScanFields(scan, kTimeFields) || !scan.Literal(" "))
+        return false;
+    return scan.Rest() == kAccessPermitted || scan.Rest() == kAccessDenied;
+}
 
 std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory)
 {

@@ -1,13 +1,38 @@
 #pragma once
-// The statistics view's sources: one log file per user in the program's folder, and the hot-key
-// field's value as the stored shortcut code.
+// The statistics logs: one file per user key in the program's folder, one line per unlock
+// attempt. Their fixed form, the one way lines are added to them (by the lock service, or by the
+// guardian on its behalf), the users the statistics view lists, and the hot-key field's value as
+// the stored shortcut code.
 #include "common/Files.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vardex {
+
+inline constexpr const char* kAccessPermitted = "Access Permitted";
+inline constexpr const char* kAccessDenied = "Access Denied";
+
+// A log's most bytes. 1 MiB holds some 27,000 lines of 38 bytes: ten years of a user who
+// unlocks seven times a day, every day. A log that reaches it keeps its newest half, so that no
+// log outgrows what the statistics view reads at once, and a program that floods one cannot
+// fill the disk.
+inline constexpr std::uint64_t kStatisticsLogCap = 1 << 20;
+
+// Appends the line (with its line end) to the log, creating the file when missing. When the
+// file would pass cap, it is written anew instead: its newest whole lines within half the cap,
+// then the line. A file whose size or lines cannot be read, or that cannot be written anew, is
+// appended to as it is, never written anew with less. IoError when the line cannot be written.
+void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line,
+                           std::uint64_t cap = kStatisticsLogCap);
+
+// Whether the line (without its line end) has the form the lock service writes:
+// "dd/mm/yyyy hh:nn:ss Event" with plausible fields, the regional separators (one to three
+// printable ASCII characters other than digits and blanks, the same twice within the date and
+// within the time), and one of the two events.
+bool IsStatisticsLogLine(std::string_view line);
 
 // The user keys that have a log ("name.log" in the folder), sorted ignoring letter case.
 std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory);

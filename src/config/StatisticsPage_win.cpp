@@ -18,6 +18,11 @@ constexpr size_t kLinesPerBatch = 200;
 constexpr UINT kFollowScrollMessage = WM_APP + 1;
 // A line node's data: the log's index in the high half, the line's in the low.
 constexpr int kLineShift = 32;
+// The most of a log that is read: its newest 4 MiB, some 110,000 lines. A log kept under its cap
+// is read whole; one written before the cap or grown otherwise costs the window a fraction of a
+// second and a few megabytes, whatever its size.
+constexpr size_t kViewedLogBytes = 4 << 20;
+constexpr const wchar_t* kOlderLinesNote = L"Older entries are not shown.";
 
 LPARAM LineData(size_t log, size_t line) noexcept
 {
@@ -69,14 +74,18 @@ void StatisticsPage::ShowStatistics()
     HTREEITEM previous = TVI_FIRST;
     for (const std::string& user : users) {
         UserLog log;
+        NewestLines newest;
         try {
-            log.unread = LineCursor(ReadAll(files_, programDirectory_ + user + ".log"));
+            newest = ReadNewestLines(files_, programDirectory_ + user + ".log", kViewedLogBytes);
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
             errors_.ReportError("Cannot read the statistics of user \"" + user + "\": " + error.what());
         }
+        log.unread = LineCursor(std::move(newest.bytes));
         const int image = isCurrentUser_(user) ? images_.currentUser : images_.otherUser;
         previous = log.node = Insert(root, previous, Widen(user).c_str(), image, -1);
+        if (newest.olderLeftOut)
+            log.lastLine = Insert(log.node, TVI_FIRST, kOlderLinesNote, images_.line, -1);
         logs_.push_back(std::move(log));
     }
     TreeView_Expand(tree, root, TVE_EXPAND);

@@ -1,9 +1,10 @@
 #pragma once
 // "Vardex statistics": the lock service's per-user logs as a tree (a node per user, a node per
-// line) and the switch that keeps them. The logs only grow, so a user's lines reach the tree in
-// batches that follow the scroll: the next batch comes when the last line shown comes into
-// view. What the tree holds, and so the cost of showing and of clearing it, depends on how far
-// the administrator has read, not on the size of the logs.
+// line) and the switch that keeps them. Only the newest part of a log is read, from a line's
+// start on; when older lines are left out, a note says so above the user's lines. A user's lines
+// reach the tree in batches that follow the scroll: the next batch comes when the last line shown
+// comes into view. What the tree holds, and so the cost of showing and of clearing it, depends on
+// how far the administrator has read, not on the size of the logs.
 #include "ConfigPages_win.h"
 #include "common/Files.h"
 
@@ -38,7 +39,7 @@ private:
         HTREEITEM node = nullptr;
         LineCursor unread;
         std::vector<std::string> lines;  // those with a node, in order
-        HTREEITEM lastLine = nullptr;
+        HTREEITEM lastLine = nullptr;    // or the note that older lines are left out
     };
     HWND Tree() const noexcept { return Item(IDC_STAT_TREE); }
     HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image, LPARAM data);

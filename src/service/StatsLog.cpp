@@ -43,12 +43,10 @@ void StatisticsLog::Write(bool enabled, std::string_view eventText)
 {
     if (!enabled)
         return;
-    if (!files_.Exists(path_))
-        files_.CreateEmpty(path_);  // a failure shows when appending
     const std::string line = FormatStatisticsLine(clock_.Now(), formats_, eventText);
     const std::string bytes = encoder_ ? encoder_(line) : line;
     try {
-        files_.Append(path_, bytes);
+        AppendToStatisticsLog(files_, path_, bytes);
     } catch (const IoError&) {
         const std::string_view withoutEnd = std::string_view(bytes).substr(0, bytes.find_last_not_of("\r\n") + 1);
         if (!fallback_ || !fallback_(withoutEnd))

@@ -1,18 +1,16 @@
 #pragma once
 // The statistics log: one line per confirmed password entry, "dd/mm/yyyy hh:nn:ss Event" with the
-// regional date and time separators read at start, in a file per user key.
+// regional date and time separators read at start, in a file per user key kept under its cap.
 #include "common/Clock.h"
 #include "common/Files.h"
 #include "common/TimeFormat.h"
+#include "config/StatisticsLogs.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace vardex {
-
-inline constexpr const char* kAccessPermitted = "Access Permitted";
-inline constexpr const char* kAccessDenied = "Access Denied";
 
 // The line with its CR LF ending.
 std::string FormatStatisticsLine(const LocalTime& time, const RegionalFormats& formats, std::string_view eventText);
@@ -33,8 +31,8 @@ public:
     // settings load.
     void SetPath(std::string path, RegionalFormats formats);
 
-    // Appends one line when enabled, creating the file first when it is missing; nothing at all
-    // touches the file system when disabled. Raises IoError when the line cannot be written,
+    // Appends one line when enabled, as AppendToStatisticsLog does; nothing at all touches the
+    // file system when disabled. Raises IoError when the line cannot be written,
     // neither to the file nor through the fallback.
     void Write(bool enabled, std::string_view eventText);
 

@@ -1,8 +1,10 @@
 """The configuration window's pages for real: a user's schedule edited with its dialog and keys,
 each user's edits kept until Apply, the power-save items and a new hot key, the boot file, and
-the statistics of the running service; what is applied takes effect in the running service."""
+the statistics of the running service, a huge log among them; what is applied takes effect in the
+running service."""
 import datetime
 import os
+import pathlib
 import time
 import unittest
 
@@ -20,6 +22,34 @@ IDC_SCHEDULE, IDC_DURATION, IDC_SCHEDULE_CHECK, IDC_DURATION_CHECK = 1062, 1066,
 IDC_STAT_TREE, IDC_ENABLE_STATISTICS = 1080, 1081
 IDC_FROM_TIME, IDC_TILL_TIME = 1091, 1093
 TIME_PERIOD = ("#32770", "Time Period")
+
+
+def service_process(host):
+    """/proc's folder of the lock service that the host started from its program folder."""
+    program = str(host.program / "vardex.exe").encode()
+    for entry in pathlib.Path("/proc").iterdir():
+        try:
+            if (entry / "cmdline").read_bytes().split(b"\0")[0] == program:
+                return entry
+        except OSError:
+            continue
+    raise AssertionError("no lock service runs")
+
+
+def peak_memory_mib(host):
+    """The most memory the lock service has held in RAM since it started (or since "5" was
+    written to its clear_refs), in MiB."""
+    status = (service_process(host) / "status").read_text()
+    return int(next(line for line in status.splitlines() if line.startswith("VmHWM:")).split()[1]) / 1024
+
+
+def write_huge_log(path, size, lines):
+    """A log of the size given, all of it zero bytes but its newest lines: the file takes room on
+    the disk only for those."""
+    with open(path, "wb") as log:
+        log.truncate(size - len(lines))
+        log.seek(0, os.SEEK_END)
+        log.write(lines)
 
 
 def apply(host):
@@ -202,6 +232,19 @@ class StatisticsPage(unittest.TestCase):
                      what=f"{expected} nodes")
             host.window_screenshot("PC Vardex", "statistics")
 
+    def test_a_huge_log_shows_its_newest_lines_at_once_in_little_memory(self):
+        with Host("cfg_statistics_huge") as host:
+            newest = [f"{day:02}/12/2026 10:00:00 Access Denied" for day in range(1, 6)]
+            # The zero bytes end as a line, as the older lines of a real log would.
+            lines = "".join(f"\r\n{line}" for line in newest) + "\r\n"
+            write_huge_log(host.program / "anna.log", 2 << 30, lines.encode())
+            start_and_configure(host)
+            shown_ms = float(host.probe("cfg-tree", STATISTICS).stdout)
+            # The root, the user, the note that older entries are not shown, the newest lines.
+            self.assertEqual(host.probe("cfg-items", IDC_STAT_TREE).stdout.strip(), str(1 + 1 + 1 + len(newest)))
+            self.assertLess(shown_ms, 3000, "a huge log is not read whole")
+            self.assertLess(peak_memory_mib(host), 512, "nor held in memory")
+            host.window_screenshot("PC Vardex", "statistics_huge")
 
 if __name__ == "__main__":
     unittest.main()

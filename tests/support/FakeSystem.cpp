@@ -93,6 +93,8 @@ void MemoryFileSystem::Replace(const std::string& path, const std::string& bytes
     ++calls;
     if (const auto it = unwritable.find(path); it != unwritable.end())
         throw IoError(it->second);
+    if (const auto it = unreplaceable.find(path); it != unreplaceable.end())
+        throw IoError(it->second);
     files[path] = bytes;
 }
 
@@ -111,15 +113,38 @@ std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& folder, 
     return names;
 }
 
-std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(const std::string& path)
+const std::string& MemoryFileSystem::Readable(const std::string& path)
 {
-    ++calls;
     if (const auto it = unreadable.find(path); it != unreadable.end())
         throw IoError(it->second);
+    return Existing(path);
+}
+
+const std::string& MemoryFileSystem::Existing(const std::string& path)
+{
     const auto it = files.find(path);
     if (it == files.end())
         throw IoError(2);
-    return std::make_unique<StringInputFile>(it->second);
+    return it->second;
+}
+
+std::unique_ptr<InputFile> MemoryFileSystem::OpenRead(const std::string& path)
+{
+    ++calls;
+    return std::make_unique<StringInputFile>(Readable(path));
+}
+
+std::uint64_t MemoryFileSystem::Size(const std::string& path)
+{
+    ++calls;
+    return Existing(path).size();
+}
+
+std::string MemoryFileSystem::ReadRange(const std::string& path, std::uint64_t offset, size_t maxBytes)
+{
+    ++calls;
+    const std::string& text = Readable(path);
+    return offset >= text.size() ? std::string() : text.substr(static_cast<size_t>(offset), maxBytes);
 }
 
 }  // namespace vardex::test

@@ -47,12 +47,14 @@ public:
     }
 };
 
-// Files by path; a path in unreadable raises the given error code on opening.
+// Files by path; a path in unreadable raises the given error code on opening (its size, like the
+// system's, is still known).
 class MemoryFileSystem final : public FileSystem {
 public:
     std::map<std::string, std::string> files;
     std::map<std::string, unsigned> unreadable;
     std::map<std::string, unsigned> unwritable;
+    std::map<std::string, unsigned> unreplaceable;  // refuses Replace only, as a file held open can
     std::set<std::string> uncreatable;
     int calls = 0;  // every call of the file system
 
@@ -70,6 +72,8 @@ public:
         return true;
     }
     std::unique_ptr<InputFile> OpenRead(const std::string& path) override;
+    std::uint64_t Size(const std::string& path) override;
+    std::string ReadRange(const std::string& path, std::uint64_t offset, size_t maxBytes) override;
     void Append(const std::string& path, const std::string& bytes) override;
     void Replace(const std::string& path, const std::string& bytes) override;
     std::optional<std::uint32_t> Attributes(const std::string& path) override
@@ -89,6 +93,11 @@ public:
     }
     std::vector<std::string> ListFiles(const std::string& folder, const std::string& suffix) override;
     std::map<std::string, std::uint32_t> attributes;
+
+private:
+    // The file's bytes; IoError when it is missing (or, for Readable, refuses reading).
+    const std::string& Existing(const std::string& path);
+    const std::string& Readable(const std::string& path);
 };
 
 // Clocks that stand still until the test moves them. The wall clock is kept in UTC; local

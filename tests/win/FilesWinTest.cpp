@@ -2,9 +2,13 @@
 #include "common/Errors.h"
 #include "common/Files_win.h"
 #include "common/TextConvert_win.h"
+#include "common/UniqueHandle_win.h"
+#include "config/StatisticsLogs.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <winioctl.h>
 
 #include <fstream>
 
@@ -22,7 +26,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* name : {"system.ini", "locked.ini", "fresh.ini"})
+        for (const char* name : {"system.ini", "locked.ini", "fresh.ini", "big.log"})
             DeleteFileW(Widen(directory + name).c_str());
         RemoveDirectoryW(Widen(directory + "sub").c_str());
         RemoveDirectoryW(Widen(directory).c_str());
@@ -31,6 +35,17 @@ protected:
     void Write(const std::string& name, const std::string& text)
     {
         std::ofstream(Widen(directory + name).c_str(), std::ios::binary) << text;
+    }
+
+    template <typename Call>
+    static unsigned ErrorOf(Call call)
+    {
+        try {
+            call();
+        } catch (const IoError& error) {
+            return error.Code();
+        }
+        return 0;
     }
 
     unsigned ReadError(const std::string& path)
@@ -80,6 +95,58 @@ TEST_F(FilesWinTest, UnreadableFilesRaiseTheSystemErrorCode)
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ReadError(locked), 32u);  // sharing violation
     CloseHandle(exclusive);
+}
+
+TEST_F(FilesWinTest, SizeAndRangesOfAFileBeyondFourGigabytesAndItsRotation)
+{
+    // Sparse: only the lines at its end take room on the disk.
+    constexpr std::uint64_t kZeros = (std::uint64_t{5} << 30) + 7;
+    const std::string path = directory + "big.log";
+    {
+        const UniqueFile file(
+            CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(file);
+        DWORD returned = 0;
+        DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(kZeros);
+        ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+        const char lines[] = "\r\nlast line\r\n";
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), lines, sizeof lines - 1, &written, nullptr));
+    }
+    EXPECT_EQ(files.Size(path), kZeros + 13);
+    EXPECT_EQ(files.ReadRange(path, kZeros + 2, 100), "last line\r\n");
+    EXPECT_EQ(files.ReadRange(path, kZeros - 2, 5), std::string("\0\0\r\nl", 5));
+    EXPECT_EQ(files.ReadRange(path, kZeros * 2, 10), "");
+    const NewestLines newest = ReadNewestLines(files, path, 4096);
+    EXPECT_EQ(newest.bytes, "last line\r\n");
+    EXPECT_TRUE(newest.olderLeftOut);
+
+    const auto openedBy = [&](DWORD share) {
+        return UniqueFile(CreateFileW(Widen(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+    {
+        // Held by another program without sharing: the size is known, the bytes are not, and the
+        // log is left as it is.
+        const UniqueFile holder = openedBy(0);
+        EXPECT_EQ(files.Size(path), kZeros + 13);
+        EXPECT_EQ(ErrorOf([&] { files.ReadRange(path, 0, 1); }), 32u);
+        EXPECT_EQ(ErrorOf([&] { AppendToStatisticsLog(files, path, "new\r\n"); }), 32u);
+    }
+    {
+        // Read by a program that shares writing (as the Statistics page does): the log cannot be
+        // written anew, and the line is appended instead.
+        const UniqueFile reader = openedBy(FILE_SHARE_READ | FILE_SHARE_WRITE);
+        AppendToStatisticsLog(files, path, "new\r\n");
+        EXPECT_EQ(files.Size(path), kZeros + 18);
+    }
+    AppendToStatisticsLog(files, path, "next\r\n");
+    EXPECT_EQ(files.ReadRange(path, 0, 100), "last line\r\nnew\r\nnext\r\n");
+
+    EXPECT_EQ(ErrorOf([&] { files.Size(directory + "missing.log"); }), 2u);
+    CreateDirectoryW(Widen(directory + "sub").c_str(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { files.Size(directory + "sub"); }), 5u);
 }
 
 }  // namespace
