@@ -77,15 +77,6 @@ bool Protect(HANDLE object, const std::vector<BYTE>& user, const ObjectRights& r
     }
 }
 
-std::vector<BYTE> ThisProcessUser()
-{
-    HANDLE rawToken = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken))
-        return {};
-    const UniqueKernelHandle token(rawToken);
-    return TokenUserSid(token.Get());
-}
-
 // Every thread the process has now.
 bool ProtectThreadsOf(DWORD processId, const std::vector<BYTE>& user) noexcept
 {
@@ -104,6 +95,31 @@ bool ProtectThreadsOf(DWORD processId, const std::vector<BYTE>& user) noexcept
     return all;
 }
 }  // namespace
+
+std::vector<BYTE> ThisProcessUser()
+{
+    HANDLE rawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken))
+        return {};
+    const UniqueKernelHandle token(rawToken);
+    return TokenUserSid(token.Get());
+}
+
+bool CarriesProcessProtection(HANDLE process, const std::vector<BYTE>& user) noexcept
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (user.empty() || GetSecurityInfo(process, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                        nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const UniqueLocalMemory freed(descriptor);
+    void* first = nullptr;
+    if (!dacl || !GetAce(dacl, 0, &first))
+        return false;
+    const auto* ace = static_cast<const ACCESS_DENIED_ACE*>(first);
+    return ace->Header.AceType == ACCESS_DENIED_ACE_TYPE && (ace->Mask & kProcessDeniedToUser) == kProcessDeniedToUser &&
+           EqualSid(const_cast<DWORD*>(&ace->SidStart), const_cast<BYTE*>(user.data()));
+}
 
 std::vector<BYTE> TokenUserSid(HANDLE token)
 {
@@ -126,32 +142,14 @@ bool ProtectThread(HANDLE thread, const std::vector<BYTE>& user) noexcept
     return Protect(thread, user, kThreadRights);
 }
 
-bool SetProtectiveDefaultDacl(HANDLE token, const std::vector<BYTE>& user) noexcept
-{
-    try {
-        std::vector<BYTE> buffer;
-        if (!BuildDacl(user, kThreadRights, buffer))
-            return false;
-        TOKEN_DEFAULT_DACL dacl{reinterpret_cast<ACL*>(buffer.data())};
-        return SetTokenInformation(token, TokenDefaultDacl, &dacl, sizeof dacl) != FALSE;
-    } catch (...) {
-        return false;
-    }
-}
-
 bool ProtectThisProcess() noexcept
 {
     try {
-        HANDLE rawToken = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_DEFAULT, &rawToken))
-            return false;
-        const UniqueKernelHandle token(rawToken);
-        const std::vector<BYTE> user = TokenUserSid(token.Get());
-        // All of them, whatever fails on the way.
+        const std::vector<BYTE> user = ThisProcessUser();
+        // Both, whatever fails on the way.
         const bool process = ProtectProcess(GetCurrentProcess(), user);
-        const bool later = SetProtectiveDefaultDacl(token.Get(), user);
         const bool threads = ProtectThreadsOf(GetCurrentProcessId(), user);
-        return process && later && threads;
+        return process && threads;
     } catch (...) {
         return false;
     }

@@ -28,16 +28,18 @@ bool ProtectProcess(HANDLE process, const std::vector<BYTE>& userSid) noexcept;
 // The same for a thread: the user may wait for it and query it, nothing else.
 bool ProtectThread(HANDLE thread, const std::vector<BYTE>& userSid) noexcept;
 
-// The DACL both of them set for threads, as the default DACL of a token: every thread (and
-// every other object made without an access list of its own) that the token's process creates
-// from then on gets it. False on failure.
-bool SetProtectiveDefaultDacl(HANDLE token, const std::vector<BYTE>& userSid) noexcept;
+// True when the process's DACL is the one ProtectProcess sets for that user: it starts by
+// denying the user what ProtectProcess denies.
+bool CarriesProcessProtection(HANDLE process, const std::vector<BYTE>& userSid) noexcept;
 
-// The current process's user: its own threads, as they exist now and as it makes them.
-// ProtectThisProcess protects the process, every thread it has and the threads it will make
-// (through the token's default DACL where the system applies it); ProtectThisThread is for a
-// thread just made, where the system does not apply the default DACL.
+// The current process: ProtectThisProcess protects it and every thread it has now (run again, it
+// protects the threads made since: the system makes some of its own); ProtectNewThread
+// protects a thread just made. Not through the token's default DACL: that one goes to every
+// object made without an access list of its own, the named mutexes that the screen saver opens
+// among them, and its denials would shut the user out of them.
 bool ProtectThisProcess() noexcept;
 bool ProtectNewThread(HANDLE thread) noexcept;
+// The user of the current process, or empty.
+std::vector<BYTE> ThisProcessUser();
 
 }  // namespace vardex

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -76,6 +77,7 @@ using UniqueImageList = UniqueHandle<SimpleHandleTraits<HIMAGELIST, ImageList_De
 using UniqueHook = UniqueHandle<SimpleHandleTraits<HHOOK, UnhookWindowsHookEx>>;
 using UniqueWinEventHook = UniqueHandle<SimpleHandleTraits<HWINEVENTHOOK, UnhookWinEvent>>;
 using UniqueLocalMemory = UniqueHandle<SimpleHandleTraits<HLOCAL, LocalFree>>;
+using UniqueServiceHandle = UniqueHandle<SimpleHandleTraits<SC_HANDLE, CloseServiceHandle>>;
 
 // A window's device context, released to its window.
 class WindowDC {

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <utility>
+#include <vector>
 
 namespace vardex {
 
@@ -15,32 +16,13 @@ constexpr std::array<std::pair<LockState, std::string_view>, 5> kStateWords{{
     {LockState::SessionEnding, "session-ending"},
 }};
 
-std::string_view StateWord(LockState state)
-{
-    return kStateWords[static_cast<std::size_t>(state)].second;
-}
-
-// Splits off the text before the first space; the rest follows it.
-std::string_view NextWord(std::string_view& rest)
-{
-    const std::size_t space = rest.find(' ');
-    const std::string_view word = rest.substr(0, space);
-    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-    return word;
-}
-
-// Plain decimal digits only: no sign, no spaces, no leading zeros beyond "0" itself.
-template <typename Number>
-std::optional<Number> ReadDecimal(std::string_view word)
-{
-    if (word.empty() || word.size() > 10 || (word.size() > 1 && word[0] == '0'))
-        return std::nullopt;
-    Number value{};
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc() || end != word.data() + word.size())
-        return std::nullopt;
-    return value;
-}
+// The requests that are one word alone.
+constexpr std::array<std::pair<GuardRequestKind, std::string_view>, 4> kBareWords{{
+    {GuardRequestKind::Ping, "ping"},
+    {GuardRequestKind::Who, "who"},
+    {GuardRequestKind::Channel, "channel"},
+    {GuardRequestKind::Hello, "hello"},
+}};
 
 bool IsLogLine(std::string_view line)
 {
@@ -52,70 +34,234 @@ bool IsLogLine(std::string_view line)
     return true;
 }
 
-std::optional<GuardRequest> ParseState(std::string_view rest)
+std::optional<GuardRequest> ParseBeat(const std::vector<std::string_view>& words)
 {
-    GuardRequest request;
-    request.kind = GuardRequestKind::State;
-    const std::string_view word = NextWord(rest);
-    for (const auto& [state, text] : kStateWords)
-        if (word == text)
-            request.state = state;
-    if (word != StateWord(request.state))
+    if (words.size() != 4)
         return std::nullopt;
-    if (request.state != LockState::Expired)
-        return rest.empty() ? std::optional(request) : std::nullopt;
-    const auto grace = ReadDecimal<std::uint32_t>(NextWord(rest));
-    if (!grace || !rest.empty())
+    const std::optional<LockState> state = ParseLockState(words[1]);
+    const auto grace = ReadInteger(words[2], 0, UINT32_MAX);
+    const auto counting = ReadInteger(words[3], 0, 1);
+    // A grace only with an expiry, so that each request has one spelling.
+    if (!state || !grace || !counting || (*state != LockState::Expired && *grace != 0))
         return std::nullopt;
-    request.graceLeftMs = *grace;
-    return request;
+    return GuardRequest::Beat(*state, static_cast<std::uint32_t>(*grace), *counting == 1);
+}
+
+std::string DayText(const GuardDay& day)
+{
+    return std::to_string(day.day) + " " + std::to_string(day.usedSeconds);
+}
+
+std::optional<GuardDay> ReadDay(std::string_view dayWord, std::string_view usedWord)
+{
+    const auto day = ReadInteger(dayWord, 0, INT32_MAX);
+    const auto used = ReadInteger(usedWord, 0, UINT32_MAX);
+    if (!day || !used)
+        return std::nullopt;
+    return GuardDay{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used)};
+}
+
+// The words after the answer's first one, which must be word.
+std::optional<std::vector<std::string_view>> AnswerWords(std::string_view bytes, std::string_view word,
+                                                         std::size_t count)
+{
+    if (bytes.size() > kMaxGuardMessageBytes)
+        return std::nullopt;
+    auto words = SplitWords(bytes);
+    if (!words || words->size() != count + 1 || words->front() != word)
+        return std::nullopt;
+    words->erase(words->begin());
+    return words;
+}
+
+// The numbers of a zone in order, with each one's range.
+struct ZoneField {
+    int TimeZoneRules::*rule;
+    int ZoneChange::*change;
+    int low, high;
+};
+constexpr ZoneField kRuleFields[] = {
+    {&TimeZoneRules::bias, nullptr, -1440, 1440},
+    {&TimeZoneRules::standardBias, nullptr, -1440, 1440},
+    {&TimeZoneRules::daylightBias, nullptr, -1440, 1440},
+};
+constexpr ZoneField kChangeFields[] = {
+    {nullptr, &ZoneChange::year, 0, 30827},   {nullptr, &ZoneChange::month, 0, 12},
+    {nullptr, &ZoneChange::dayOfWeek, 0, 6},  {nullptr, &ZoneChange::week, 0, 5},
+    {nullptr, &ZoneChange::day, 0, 31},       {nullptr, &ZoneChange::hour, 0, 23},
+    {nullptr, &ZoneChange::minute, 0, 59},    {nullptr, &ZoneChange::second, 0, 59},
+    {nullptr, &ZoneChange::millisecond, 0, 999},
+};
+constexpr std::size_t kZoneWords = std::size(kRuleFields) + 2 * std::size(kChangeFields);
+
+std::vector<int*> ZoneNumbers(TimeZoneRules& zone)
+{
+    std::vector<int*> numbers;
+    for (const ZoneField& field : kRuleFields)
+        numbers.push_back(&(zone.*field.rule));
+    for (ZoneChange* change : {&zone.standardDate, &zone.daylightDate})
+        for (const ZoneField& field : kChangeFields)
+            numbers.push_back(&(change->*field.change));
+    return numbers;
+}
+
+const ZoneField& ZoneFieldAt(std::size_t index)
+{
+    return index < std::size(kRuleFields) ? kRuleFields[index]
+                                          : kChangeFields[(index - std::size(kRuleFields)) % std::size(kChangeFields)];
+}
+
+std::optional<TimeZoneRules> ReadZone(const std::vector<std::string_view>& words, std::size_t first)
+{
+    if (words.size() != first + kZoneWords)
+        return std::nullopt;
+    TimeZoneRules zone;
+    const std::vector<int*> numbers = ZoneNumbers(zone);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const ZoneField& field = ZoneFieldAt(i);
+        const std::optional<std::int64_t> value = ReadInteger(words[first + i], field.low, field.high);
+        if (!value)
+            return std::nullopt;
+        *numbers[i] = static_cast<int>(*value);
+    }
+    return zone;
 }
 }  // namespace
 
+std::string_view LockStateWord(LockState state)
+{
+    return kStateWords[static_cast<std::size_t>(state)].second;
+}
+
+std::optional<LockState> ParseLockState(std::string_view word)
+{
+    for (const auto& [state, text] : kStateWords)
+        if (word == text)
+            return state;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string_view>> SplitWords(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    for (;;) {
+        const std::size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (word.empty())
+            return std::nullopt;
+        words.push_back(word);
+        if (blank == std::string_view::npos)
+            return words;
+        text.remove_prefix(blank + 1);
+    }
+}
+
+std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low, std::int64_t high)
+{
+    const std::string_view digits = word.starts_with('-') ? word.substr(1) : word;
+    if (digits.empty() || digits.size() > 19 || (digits.size() > 1 && digits[0] == '0') ||
+        (word.starts_with('-') && (low >= 0 || digits == "0")))
+        return std::nullopt;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
 std::string EncodeGuardRequest(const GuardRequest& request)
 {
-    switch (request.kind) {
-    case GuardRequestKind::Ping: return "ping";
-    case GuardRequestKind::DayUse:
-        return "day-use " + std::to_string(request.day) + " " + std::to_string(request.usedSeconds);
-    case GuardRequestKind::LogLine: return "log " + request.line;
-    case GuardRequestKind::State: {
-        std::string text = "state " + std::string(StateWord(request.state));
-        if (request.state == LockState::Expired)
-            text += " " + std::to_string(request.graceLeftMs);
-        return text;
-    }
-    }
-    return {};
+    for (const auto& [kind, word] : kBareWords)
+        if (kind == request.kind)
+            return std::string(word);
+    if (request.kind == GuardRequestKind::LogLine)
+        return "log " + request.line;
+    return "beat " + std::string(LockStateWord(request.state)) + " " + std::to_string(request.graceLeftMs) + " " +
+           (request.counting ? "1" : "0");
 }
 
 std::optional<GuardRequest> ParseGuardRequest(std::string_view bytes)
 {
     if (bytes.size() > kMaxGuardMessageBytes)
         return std::nullopt;
-    std::string_view rest = bytes;
-    const std::string_view verb = NextWord(rest);
-    GuardRequest request;
-    if (verb == "ping" && bytes == verb)
-        return request;
-    if (verb == "log" && IsLogLine(rest)) {
-        request.kind = GuardRequestKind::LogLine;
-        request.line = std::string(rest);
-        return request;
-    }
-    if (verb == "state")
-        return ParseState(rest);
-    if (verb == "day-use") {
-        const auto day = ReadDecimal<std::int32_t>(NextWord(rest));
-        const auto seconds = ReadDecimal<std::uint32_t>(NextWord(rest));
-        if (!day || !seconds || !rest.empty())
-            return std::nullopt;
-        request.kind = GuardRequestKind::DayUse;
-        request.day = *day;
-        request.usedSeconds = *seconds;
-        return request;
-    }
+    for (const auto& [kind, word] : kBareWords)
+        if (bytes == word)
+            return GuardRequest::Of(kind);
+    if (bytes.starts_with("log ") && IsLogLine(bytes.substr(4)))
+        return GuardRequest::LogLine(std::string(bytes.substr(4)));
+    const auto words = SplitWords(bytes);
+    if (words && words->front() == "beat")
+        return ParseBeat(*words);
     return std::nullopt;
+}
+
+std::string EncodeBeatAnswer(const GuardDay& day)
+{
+    return std::string(kGuardAccepted) + " " + DayText(day);
+}
+
+std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes)
+{
+    const auto words = AnswerWords(bytes, kGuardAccepted, 2);
+    return words ? ReadDay((*words)[0], (*words)[1]) : std::nullopt;
+}
+
+std::string EncodeHelloAnswer(const GuardHello& hello)
+{
+    return "hello " + DayText(hello.day) + " " + EncodeZone(hello.zone);
+}
+
+std::optional<GuardHello> ParseHelloAnswer(std::string_view bytes)
+{
+    const auto words = AnswerWords(bytes, "hello", 2 + kZoneWords);
+    if (!words)
+        return std::nullopt;
+    const std::optional<GuardDay> day = ReadDay((*words)[0], (*words)[1]);
+    const std::optional<TimeZoneRules> zone = ReadZone(*words, 2);
+    if (!day || !zone)
+        return std::nullopt;
+    return GuardHello{*day, *zone};
+}
+
+std::string EncodeWhoAnswer(std::uint32_t processId)
+{
+    return "service " + std::to_string(processId);
+}
+
+std::optional<std::uint32_t> ParseWhoAnswer(std::string_view bytes)
+{
+    const auto words = AnswerWords(bytes, "service", 1);
+    const auto id = words ? ReadInteger((*words)[0], 1, UINT32_MAX) : std::nullopt;
+    return id ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*id)) : std::nullopt;
+}
+
+std::string EncodeChannelAnswer(std::uint64_t handle)
+{
+    return "channel " + std::to_string(handle);
+}
+
+std::optional<std::uint64_t> ParseChannelAnswer(std::string_view bytes)
+{
+    const auto words = AnswerWords(bytes, "channel", 1);
+    const auto handle = words ? ReadInteger((*words)[0], 1, INT64_MAX) : std::nullopt;
+    return handle ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(*handle)) : std::nullopt;
+}
+
+std::string EncodeZone(const TimeZoneRules& zone)
+{
+    TimeZoneRules copy = zone;
+    std::string text;
+    for (const int* number : ZoneNumbers(copy))
+        text += (text.empty() ? "" : " ") + std::to_string(*number);
+    return text;
+}
+
+std::optional<TimeZoneRules> ParseZone(std::string_view text)
+{
+    if (text.size() > kMaxGuardMessageBytes)
+        return std::nullopt;
+    const auto words = SplitWords(text);
+    return words ? ReadZone(*words, 0) : std::nullopt;
 }
 
 }  // namespace vardex

@@ -1,16 +1,22 @@
 #pragma once
-// What the lock service and the guardian say to each other over the guardian's pipe: one
-// short text message per connection, one short answer. Everything is bounded; what does not
-// parse is dropped.
+// What the lock service and the guardian say to each other: one short text message, one short
+// answer. Two ways in: the public pipe, which any program may use, takes only questions (is
+// there a guardian, which process is this session's lock service) and the lock service's request
+// for a channel of its own; that channel, a pipe end the guardian hands to the lock service it
+// started and to nobody else, carries the lock service's heartbeat with its state, and its log
+// lines. Everything is bounded; what does not parse is dropped.
+#include "common/TimeZone.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <vector>
 
 namespace vardex {
 
+inline constexpr const wchar_t* kGuardianServiceName = L"vardexguard";
 inline constexpr const wchar_t* kGuardianPipeName = L"\\\\.\\pipe\\vardexguard";
 inline constexpr std::size_t kMaxGuardMessageBytes = 1024;
 // A statistics line without its line end: bytes from space up, in the system's code page.
@@ -19,47 +25,97 @@ inline constexpr std::size_t kMaxGuardLogLineBytes = 512;
 // What the lock service is doing, so that a new one started after it ended goes on from there.
 enum class LockState { Unlocked, Locked, Expired, Exited, SessionEnding };
 
-enum class GuardRequestKind { Ping, DayUse, LogLine, State };
+enum class GuardRequestKind {
+    // The public pipe.
+    Ping,     // is there a guardian
+    Who,      // which process is the lock service of the asker's session
+    Channel,  // the lock service asks for its channel
+    // The lock service's channel.
+    Hello,    // the day, its count and the time-zone rules the day is judged by
+    Beat,     // the heartbeat: the state, and whether the day's use counts now
+    LogLine,  // a statistics line for the user's log
+};
 
 struct GuardRequest {
     GuardRequestKind kind = GuardRequestKind::Ping;
-    std::int32_t day = 0;           // DayUse: the day counted, days since 30 December 1899
-    std::uint32_t usedSeconds = 0;  // DayUse: the seconds used that day
-    std::string line;               // LogLine
-    LockState state = LockState::Unlocked;  // State
-    std::uint32_t graceLeftMs = 0;          // State Expired: until the shutdown
+    LockState state = LockState::Unlocked;  // Beat
+    std::uint32_t graceLeftMs = 0;          // Beat, when Expired: until the shutdown
+    bool counting = false;                  // Beat: the day's use is counted now
+    std::string line;                       // LogLine
     bool operator==(const GuardRequest&) const = default;
 
-    static GuardRequest DayUse(std::int32_t day, std::uint32_t usedSeconds)
+    static GuardRequest Of(GuardRequestKind kind)
     {
         GuardRequest request;
-        request.kind = GuardRequestKind::DayUse;
-        request.day = day;
-        request.usedSeconds = usedSeconds;
+        request.kind = kind;
+        return request;
+    }
+    static GuardRequest Beat(LockState state, std::uint32_t graceLeftMs, bool counting)
+    {
+        GuardRequest request = Of(GuardRequestKind::Beat);
+        request.state = state;
+        request.graceLeftMs = state == LockState::Expired ? graceLeftMs : 0;
+        request.counting = counting;
         return request;
     }
     static GuardRequest LogLine(std::string line)
     {
-        GuardRequest request;
-        request.kind = GuardRequestKind::LogLine;
+        GuardRequest request = Of(GuardRequestKind::LogLine);
         request.line = std::move(line);
-        return request;
-    }
-    static GuardRequest State(LockState state, std::uint32_t graceLeftMs = 0)
-    {
-        GuardRequest request;
-        request.kind = GuardRequestKind::State;
-        request.state = state;
-        request.graceLeftMs = graceLeftMs;
         return request;
     }
 };
 
-inline constexpr std::string_view kGuardAccepted = "ok";
-inline constexpr std::string_view kGuardRefused = "refused";
-
 std::string EncodeGuardRequest(const GuardRequest& request);
 // Nothing when the bytes are not exactly one well-formed request within the bounds.
 std::optional<GuardRequest> ParseGuardRequest(std::string_view bytes);
+
+// The answers.
+inline constexpr std::string_view kGuardAccepted = "ok";
+inline constexpr std::string_view kGuardRefused = "refused";
+inline constexpr std::string_view kGuardNoService = "none";
+
+// The guardian's day: its number (days since 30 December 1899) and the seconds of it that the
+// user has used, as the guardian counts them.
+struct GuardDay {
+    std::int32_t day = 0;
+    std::uint32_t usedSeconds = 0;
+    bool operator==(const GuardDay&) const = default;
+};
+
+// "ok DAY USED", the answer to a heartbeat.
+std::string EncodeBeatAnswer(const GuardDay& day);
+std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes);
+
+// "hello DAY USED ZONE...", the answer to the lock service's first word on its channel.
+struct GuardHello {
+    GuardDay day;
+    TimeZoneRules zone;
+};
+std::string EncodeHelloAnswer(const GuardHello& hello);
+std::optional<GuardHello> ParseHelloAnswer(std::string_view bytes);
+
+// "service PID": which process is the lock service of the asker's session.
+std::string EncodeWhoAnswer(std::uint32_t processId);
+std::optional<std::uint32_t> ParseWhoAnswer(std::string_view bytes);
+
+// "channel HANDLE": the channel's handle as the lock service's process sees it.
+std::string EncodeChannelAnswer(std::uint64_t handle);
+std::optional<std::uint64_t> ParseChannelAnswer(std::string_view bytes);
+
+// Time-zone rules as text (the numbers of the rules, blank-separated), for the hello and for
+// the guardian's own store; nothing when a number is missing, extra or out of its range.
+std::string EncodeZone(const TimeZoneRules& zone);
+std::optional<TimeZoneRules> ParseZone(std::string_view text);
+
+// The pieces the texts above are made of, for the guardian's store too.
+std::string_view LockStateWord(LockState state);
+std::optional<LockState> ParseLockState(std::string_view word);
+// The words split at single blanks; nothing when a word is empty (two blanks, a blank at
+// either end, no text).
+std::optional<std::vector<std::string_view>> SplitWords(std::string_view text);
+// A decimal number within [low, high]: digits with a minus sign only where low is negative,
+// no leading zeros beyond "0" itself, no blanks.
+std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low, std::int64_t high);
 
 }  // namespace vardex

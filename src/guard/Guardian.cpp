@@ -1,61 +1,142 @@
 #include "Guardian.h"
 
+#include "common/Accounts.h"
 #include "common/Errors.h"
 #include "common/RegValues.h"
 #include "config/Settings.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <utility>
 
 namespace vardex {
 
 namespace {
-constexpr std::int64_t kRetryMs = 1000;
-// A start that ended without ever telling its state found another lock service running in the
-// session (started by the user, or before us): it is tried again now and then, not every second.
-constexpr std::int64_t kOtherServiceRetryMs = 10000;
-// The lock service shuts down itself when its grace is over (a tick or two after); the session
-// is ended only when that has not happened a while later.
-constexpr std::int64_t kShutdownSlackMs = 10000;
+// Heartbeats come every 3 s: a longer gap between two of them is not counted beyond this.
+constexpr std::int64_t kCountStepLimitMs = 6500;
+constexpr std::int64_t kThrottleWindowMs = 60000;
+// The guardian's own loop runs at least every second or two: a longer gap is the system's
+// sleep, after which nobody's heartbeat is overdue yet.
+constexpr std::int64_t kSleepGapMs = 5000;
+// The boot the stored sessions belong to, as the UTC time of the start: two readings of it differ
+// by what the wall clock was corrected meanwhile.
+constexpr std::int64_t kBootToleranceMs = 120000;
+// The longest the loop waits between two ticks.
+constexpr std::int64_t kTickMs = 1000;
 
-std::string Who(const GuardClient& client)
+std::string OfSession(const std::string& userName, std::uint32_t sessionId)
 {
-    return "process " + std::to_string(client.processId) + " of " + client.userName + " in session " +
-           std::to_string(client.sessionId);
+    return (userName.empty() ? std::string() : "of " + userName + " ") + "in session " + std::to_string(sessionId);
+}
+
+std::string ClientText(const GuardClient& client)
+{
+    return "process " + std::to_string(client.processId) + " " + OfSession(client.userName, client.sessionId);
+}
+
+std::uint32_t AddSeconds(std::uint32_t used, std::int64_t seconds)
+{
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(std::int64_t{used} + seconds, UINT32_MAX));
 }
 }  // namespace
 
 Guardian::Guardian(GuardianHost& host, Registry& registry, FileSystem& files, Clock& clock, UserKeyOf userKeyOf,
-                   std::string programDirectory)
-    : host_(host), registry_(registry), files_(files), clock_(clock), userKeyOf_(std::move(userKeyOf)),
-      programDirectory_(std::move(programDirectory)), zone_(clock.Zone())
+                   std::string programDirectory, LogLineCheck logLineCheck, LogAppender logAppender)
+    : host_(host), registry_(registry), files_(files), clock_(clock), store_(registry), userKeyOf_(std::move(userKeyOf)),
+      programDirectory_(std::move(programDirectory)), logLineCheck_(std::move(logLineCheck)),
+      logAppender_(std::move(logAppender)), time_(clock)
 {
+    std::optional<TimeZoneRules> stored;
+    try {
+        stored = store_.Zone();
+    } catch (const std::exception&) {
+    }
+    zone_ = stored.value_or(clock.Zone());
+    if (!stored) {
+        try {
+            store_.SetZone(zone_);
+        } catch (const std::exception& error) {
+            Report(GuardLogKind::Error, std::string("The time zone the day is judged by could not be stored: ") + error.what());
+        }
+    }
+    time_.UseZone(zone_);
 }
 
-void Guardian::SessionsPresent(const std::vector<std::pair<std::uint32_t, std::string>>& sessions)
+void Guardian::Restore()
+{
+    const std::int64_t now = clock_.ElapsedMs();
+    std::optional<StoredSessions> stored;
+    try {
+        stored = store_.Sessions();
+    } catch (const std::exception& error) {
+        Report(GuardLogKind::Error, std::string("The sessions' states could not be read: ") + error.what());
+    }
+    if (stored && std::llabs(stored->bootUtcMs - Boot()) <= kBootToleranceMs) {
+        for (const StoredSession& entry : stored->sessions) {
+            Session& session = sessions_[entry.sessionId];
+            session.userSid = entry.userSid;
+            session.state = entry.state;
+            session.restarting = true;
+            if (entry.shutdownAtUtcMs != 0)
+                session.shutdownAtMs = entry.shutdownAtUtcMs - clock_.UtcNow() + now;
+            session.startedMs = now;
+            session.unguardedSinceMs = now;
+            // Its channel went with the guardian before us: it asks for a new one.
+            if (entry.process && host_.AdoptLockService(entry.sessionId, *entry.process)) {
+                session.process = entry.process;
+                Report(GuardLogKind::Information, "Took back the lock service " + OfSession({}, entry.sessionId) + ", " +
+                                                      std::string(LockStateWord(entry.state)) + ".");
+            }
+        }
+    }
+    Persist();
+}
+
+void Guardian::SessionLoggedOn(const SessionUser& user)
+{
+    const auto found = sessions_.find(user.sessionId);
+    if (found != sessions_.end() && found->second.process && found->second.userSid == user.userSid) {
+        found->second.userName = user.userName;
+        return;
+    }
+    Fresh(user);
+}
+
+void Guardian::Fresh(const SessionUser& user)
+{
+    Session& session = sessions_[user.sessionId];
+    session = Session{};
+    session.userName = user.userName;
+    session.userSid = user.userSid;
+    Start(user.sessionId, session);
+}
+
+void Guardian::SessionsPresent(const std::vector<SessionUser>& sessions)
 {
     // One whose lock service still runs is kept, deadline and all: a list read in the middle of
     // a session switch may miss it.
+    const std::size_t before = sessions_.size();
     std::erase_if(sessions_, [&sessions](const auto& known) {
-        return !known.second.processId &&
-               std::none_of(sessions.begin(), sessions.end(), [&known](const auto& s) { return s.first == known.first; });
+        return !known.second.process && std::none_of(sessions.begin(), sessions.end(), [&known](const SessionUser& s) {
+                   return s.sessionId == known.first;
+               });
     });
-    for (const auto& [id, userName] : sessions) {
-        const auto found = sessions_.find(id);
-        if (found == sessions_.end() || found->second.userName != userName)
-            SessionLoggedOn(id, userName);
+    if (sessions_.size() != before)
+        Persist();
+    for (const SessionUser& user : sessions) {
+        const auto found = sessions_.find(user.sessionId);
+        if (found == sessions_.end() || found->second.userSid != user.userSid) {
+            Fresh(user);
+            continue;
+        }
+        Session& session = found->second;
+        session.userName = user.userName;
+        // Taken back from the store with its lock service gone: started again, as it was.
+        if (!session.process && !session.startAtMs && !session.ending && session.state != LockState::Exited &&
+            session.state != LockState::SessionEnding)
+            Start(user.sessionId, session);
     }
-}
-
-void Guardian::SessionLoggedOn(std::uint32_t sessionId, const std::string& userName)
-{
-    Session& session = sessions_[sessionId];
-    if (session.processId && session.userName == userName)
-        return;
-    session = Session{};
-    session.userName = userName;
-    Start(sessionId, session);
 }
 
 void Guardian::SessionEnding(std::uint32_t sessionId)
@@ -64,185 +145,422 @@ void Guardian::SessionEnding(std::uint32_t sessionId)
         found->second.ending = true;
 }
 
-void Guardian::LockServiceEnded(std::uint32_t sessionId)
+void Guardian::LockServiceEnded(std::uint32_t sessionId, std::uint32_t processId)
 {
     const auto found = sessions_.find(sessionId);
-    if (found == sessions_.end())
+    if (found == sessions_.end() || !found->second.process || found->second.process->id != processId)
         return;
     Session& session = found->second;
-    session.processId.reset();
-    if (session.ending || session.state == LockState::SessionEnding)
+    session.process.reset();
+    session.channelled = false;
+    session.endAsked = false;
+    BecomeUnguarded(session);
+    if (session.ending || session.state == LockState::SessionEnding) {
+        Persist();
         return;
+    }
     if (session.state == LockState::Exited) {
-        host_.Log(GuardLogKind::Information, "The lock service of " + session.userName + " in session " +
-                                                 std::to_string(sessionId) + " was ended from its configuration.");
+        Report(GuardLogKind::Information,
+               "The lock service " + OfSession(session.userName, sessionId) + " was ended from its configuration.");
+        Persist();
         return;
     }
-    if (!session.reported) {
-        if (!std::exchange(session.otherRuns, true))
-            host_.Log(GuardLogKind::Warning, "The lock service started in session " + std::to_string(sessionId) +
-                                                 " ended at once; another one may run there. Trying again now and then.");
-        session.startAtMs = clock_.ElapsedMs() + kOtherServiceRetryMs;
-        return;
-    }
-    host_.Log(GuardLogKind::Warning, "The lock service of " + session.userName + " in session " +
-                                         std::to_string(sessionId) + " ended; it is started again.");
+    Report(GuardLogKind::Warning, "The lock service " + OfSession(session.userName, sessionId) +
+                                      " ended; it is started again, locked.");
+    session.restarting = true;
     Start(sessionId, session);
 }
 
 void Guardian::Start(std::uint32_t sessionId, Session& session)
 {
     const std::string arguments = StartArguments(session);
-    session.reported = false;
+    const std::int64_t now = clock_.ElapsedMs();
     session.startAtMs.reset();
-    session.processId = host_.StartLockService(sessionId, arguments);
-    if (!session.processId) {
-        session.startAtMs = clock_.ElapsedMs() + kRetryMs;
+    session.channelled = false;
+    session.endAsked = false;
+    session.process = host_.StartLockService(sessionId, arguments);
+    if (!session.process) {
+        session.startAtMs = now + kRestartRetryMs;
         if (!std::exchange(session.startFailing, true))
-            host_.Log(GuardLogKind::Error, "The lock service could not be started in session " +
-                                               std::to_string(sessionId) + "; trying again.");
-        return;
+            Report(GuardLogKind::Error, "The lock service could not be started " + OfSession(session.userName, sessionId) +
+                                            "; trying again.");
+    } else {
+        session.startFailing = false;
+        session.startedMs = now;
+        Report(GuardLogKind::Information, "Started the lock service " + OfSession(session.userName, sessionId) +
+                                              (arguments.empty() ? "." : " with " + arguments + "."));
     }
-    session.startFailing = false;
-    if (!session.otherRuns)
-        host_.Log(GuardLogKind::Information, "Started the lock service for " + session.userName + " in session " +
-                                                 std::to_string(sessionId) +
-                                                 (arguments.empty() ? "." : " with " + arguments + "."));
+    Persist();
 }
 
 std::string Guardian::StartArguments(const Session& session) const
 {
-    // A lock or an expiry goes on in the new service; an expiry keeps what is left of its grace.
-    if (session.state == LockState::Locked)
-        return "/lock";
+    // The first start of a logon is the lock service's own; every other one goes on locked, an
+    // expiry with what is left of its grace.
+    if (!session.restarting)
+        return {};
     if (session.state == LockState::Expired && session.shutdownAtMs) {
         const std::int64_t left = std::clamp<std::int64_t>(*session.shutdownAtMs - clock_.ElapsedMs(), 0, INT32_MAX);
         return "/lock /grace " + std::to_string(left);
     }
-    return {};
+    return "/lock";
 }
 
-std::string_view Guardian::Handle(const GuardClient& client, std::string_view message)
+std::string Guardian::Handle(const GuardClient& client, std::string_view message)
 {
-    const std::optional<GuardRequest> request = ParseGuardRequest(message);
-    if (!request) {
-        host_.Log(GuardLogKind::Warning, "Dropped a malformed message of " + std::to_string(message.size()) +
-                                             " bytes from " + Who(client) + ".");
-        return kGuardRefused;
-    }
-    bool accepted = true;
-    switch (request->kind) {
-    case GuardRequestKind::Ping: break;
-    case GuardRequestKind::DayUse: accepted = StoreDayUse(client, *request); break;
-    case GuardRequestKind::LogLine: accepted = AppendLogLine(client, *request); break;
-    case GuardRequestKind::State: accepted = TakeState(client, *request); break;
-    }
-    return accepted ? kGuardAccepted : kGuardRefused;
-}
-
-std::int32_t Guardian::Today()
-{
-    const LocalTime now = LocalFromUtc(clock_.UtcNow(), zone_);
-    return DayNumber(now.year, now.month, now.day);
-}
-
-bool Guardian::StoreDayUse(const GuardClient& client, const GuardRequest& request)
-{
-    // Only today's count, and never lower than what is stored: a program of the user cannot
-    // give back time already used, nor start a new day early.
-    const std::string userKey = userKeyOf_(client.userName);
-    const bool today = request.day == Today();
-    // A request for another day does not even open the key.
-    const auto key = today ? registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true) : nullptr;
-    std::string refusal;
-    if (!today)
-        refusal = "a day other than today";
-    else if (!key)
-        refusal = "the settings key cannot be opened";
-    const std::optional<std::int32_t> storedDay =
-        key ? ReadIntegerValue(*key, userKey + SettingNames::CounterDay) : std::nullopt;
-    const std::optional<std::int32_t> storedUse =
-        key ? ReadIntegerValue(*key, userKey + SettingNames::UsedSeconds) : std::nullopt;
-    const auto used = static_cast<std::int32_t>(std::min<std::uint32_t>(request.usedSeconds, INT32_MAX));
-    if (refusal.empty() && storedDay == request.day && storedUse.value_or(0) > used)
-        refusal = "a count lower than the stored one";
-    if (refusal.empty()) {
-        try {
-            WriteIntegerValue(*key, userKey + SettingNames::CounterDay, request.day);
-            WriteIntegerValue(*key, userKey + SettingNames::UsedSeconds, used);
-            return true;
-        } catch (const Error& error) {
-            refusal = error.what();
-        }
-    }
-    host_.Log(GuardLogKind::Warning, "Refused the day's use of " + userKey + " from " + Who(client) + ": " + refusal + ".");
-    return false;
-}
-
-bool Guardian::AppendLogLine(const GuardClient& client, const GuardRequest& request)
-{
-    const std::string path = programDirectory_ + userKeyOf_(client.userName) + ".log";
+    // Each request on its own: whatever goes wrong in one is reported and refused, and the
+    // guardian goes on.
     try {
-        if (!files_.Exists(path))
-            files_.CreateEmpty(path);
-        files_.Append(path, request.line + "\r\n");
-        return true;
-    } catch (const Error& error) {
-        host_.Log(GuardLogKind::Error, "Cannot write " + path + " for " + Who(client) + ": " + error.what());
-        return false;
+        const std::optional<GuardRequest> request = ParseGuardRequest(message);
+        if (!request) {
+            Warn("malformed", "Dropped a malformed message of " + std::to_string(message.size()) + " bytes from " +
+                                  ClientText(client) + ".");
+            return std::string(kGuardRefused);
+        }
+        return Answer(client, *request);
+    } catch (const std::exception& error) {
+        Warn("failed", "A request of " + ClientText(client) + " failed: " + error.what());
+    } catch (...) {
+        Warn("failed", "A request of " + ClientText(client) + " failed.");
     }
+    return std::string(kGuardRefused);
 }
 
-bool Guardian::TakeState(const GuardClient& client, const GuardRequest& request)
+std::string Guardian::Answer(const GuardClient& client, const GuardRequest& request)
 {
-    // Only the lock service we started says what it is doing: another program of the user
-    // must not cancel an expiry or stop the next start.
+    switch (request.kind) {
+    case GuardRequestKind::Ping: return std::string(kGuardAccepted);
+    case GuardRequestKind::Who: return Who(client);
+    case GuardRequestKind::Channel: return OpenChannelFor(client);
+    case GuardRequestKind::Hello:
+    case GuardRequestKind::Beat:
+    case GuardRequestKind::LogLine: break;
+    }
+    // What only the lock service says, and only on its own channel.
+    Warn("public", "Refused a lock service's message on the public pipe from " + ClientText(client) + ".");
+    return std::string(kGuardRefused);
+}
+
+std::string Guardian::Who(const GuardClient& client) const
+{
     const auto found = sessions_.find(client.sessionId);
-    if (found == sessions_.end() || found->second.processId != client.processId) {
-        host_.Log(GuardLogKind::Warning, "Refused a state change from " + Who(client) + ", not a lock service started here.");
-        return false;
+    if (found == sessions_.end() || !found->second.process || !found->second.channelled)
+        return std::string(kGuardNoService);
+    return EncodeWhoAnswer(found->second.process->id);
+}
+
+std::string Guardian::OpenChannelFor(const GuardClient& client)
+{
+    const auto found = sessions_.find(client.sessionId);
+    if (found == sessions_.end() || !found->second.process || found->second.process->id != client.processId ||
+        found->second.userSid != client.userSid) {
+        Warn("channel", "Refused a channel to " + ClientText(client) + ", not the lock service started here.");
+        return std::string(kGuardRefused);
     }
     Session& session = found->second;
-    session.reported = true;
-    session.otherRuns = false;
+    const std::optional<std::uint64_t> handle = host_.OpenChannel(client.sessionId, client.processId);
+    if (!handle) {
+        Warn("channel-failed", "No channel could be opened to the lock service " +
+                                   OfSession(session.userName, client.sessionId) + ".");
+        return std::string(kGuardRefused);
+    }
+    return EncodeChannelAnswer(*handle);
+}
+
+std::string Guardian::HandleChannel(std::uint32_t sessionId, std::uint32_t processId, std::string_view message)
+{
+    try {
+        const auto found = sessions_.find(sessionId);
+        // A channel of a lock service that has ended since: nothing of it counts any more.
+        if (found == sessions_.end() || !found->second.process || found->second.process->id != processId)
+            return std::string(kGuardRefused);
+        const std::optional<GuardRequest> request = ParseGuardRequest(message);
+        if (!request) {
+            Warn("malformed", "Dropped a malformed message of " + std::to_string(message.size()) +
+                                  " bytes from the lock service " + OfSession(found->second.userName, sessionId) + ".");
+            return std::string(kGuardRefused);
+        }
+        return AnswerChannel(sessionId, found->second, *request);
+    } catch (const std::exception& error) {
+        Warn("failed", "A request of the lock service in session " + std::to_string(sessionId) + " failed: " + error.what());
+    } catch (...) {
+        Warn("failed", "A request of the lock service in session " + std::to_string(sessionId) + " failed.");
+    }
+    return std::string(kGuardRefused);
+}
+
+std::string Guardian::AnswerChannel(std::uint32_t sessionId, Session& session, const GuardRequest& request)
+{
+    switch (request.kind) {
+    case GuardRequestKind::Hello:
+        // It runs and hears us: the session is guarded from now on. (A channel asked for again
+        // after a restart of ours is greeted again; asking alone is no heartbeat.)
+        session.lastBeatMs = clock_.ElapsedMs();
+        session.channelled = true;
+        session.unguardedSinceMs.reset();
+        session.unguardedAnswered = false;
+        return EncodeHelloAnswer({UseOf(session.userSid), zone_});
+    case GuardRequestKind::Beat:
+        TakeBeat(session, request);
+        return EncodeBeatAnswer(UseOf(session.userSid));
+    case GuardRequestKind::LogLine:
+        return std::string(AppendLogLine(session, request.line) ? kGuardAccepted : kGuardRefused);
+    case GuardRequestKind::Ping:
+    case GuardRequestKind::Who:
+    case GuardRequestKind::Channel: break;
+    }
+    Warn("channel-kind", "Refused a public request on the channel of session " + std::to_string(sessionId) + ".");
+    return std::string(kGuardRefused);
+}
+
+void Guardian::TakeBeat(Session& session, const GuardRequest& request)
+{
+    const std::int64_t now = clock_.ElapsedMs();
+    // The beat tells whether the time since the last one counted (the lock service counted it,
+    // as its tick does, unless it expired at that tick).
+    session.counting = request.counting;
+    CountUse(session, now);
+    session.lastBeatMs = now;
+    const LockState before = session.state;
+    const std::optional<std::int64_t> deadlineBefore = session.shutdownAtMs;
     session.state = request.state;
     if (request.state != LockState::Expired)
         session.shutdownAtMs.reset();
     else if (!session.shutdownAtMs)
-        session.shutdownAtMs = clock_.ElapsedMs() + request.graceLeftMs;
-    return true;
+        session.shutdownAtMs = now + request.graceLeftMs;
+    if (session.state != before || session.shutdownAtMs != deadlineBefore)
+        Persist();
 }
 
-std::optional<std::int64_t> Guardian::Tick()
+void Guardian::CountUse(Session& session, std::int64_t now)
+{
+    if (!session.counting)
+        return;
+    session.uncountedMs += std::clamp<std::int64_t>(now - session.lastBeatMs, 0, kCountStepLimitMs);
+    const std::int64_t seconds = session.uncountedMs / 1000;
+    session.uncountedMs %= 1000;
+    if (seconds == 0)
+        return;
+    GuardDay use = UseOf(session.userSid);
+    use.usedSeconds = AddSeconds(use.usedSeconds, seconds);
+    uses_[session.userSid] = use;
+    StoreUse(session, use);
+}
+
+GuardDay Guardian::UseOf(const std::string& userSid)
+{
+    const std::int32_t today = Today();
+    auto found = uses_.find(userSid);
+    if (found == uses_.end()) {
+        std::optional<GuardDay> stored;
+        try {
+            stored = store_.Use(userSid);
+        } catch (const std::exception& error) {
+            Warn("store", "The day's use of " + userSid + " could not be read: " + error.what());
+        }
+        found = uses_.emplace(userSid, stored.value_or(GuardDay{today, 0})).first;
+    }
+    if (found->second.day != today)
+        found->second = GuardDay{today, 0};
+    return found->second;
+}
+
+void Guardian::StoreUse(const Session& session, const GuardDay& use)
+{
+    try {
+        store_.SetUse(session.userSid, use);
+        // Where the settings keep the use of a listed user, they keep it too: a lock service
+        // that runs without us goes on from there.
+        const std::string userKey = userKeyOf_(session.userName);
+        if (userKey != kDefaultUserKey && !session.userName.empty()) {
+            if (const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true)) {
+                WriteIntegerValue(*key, userKey + SettingNames::CounterDay, use.day);
+                WriteIntegerValue(*key, userKey + SettingNames::UsedSeconds,
+                                  static_cast<std::int32_t>(std::min<std::uint32_t>(use.usedSeconds, INT32_MAX)));
+            }
+        }
+    } catch (const std::exception& error) {
+        Warn("store", "The day's use of " + session.userName + " could not be stored: " + error.what());
+    }
+}
+
+bool Guardian::AppendLogLine(Session& session, const std::string& line)
+{
+    if (!logLineCheck_(line)) {
+        Warn("log-form", "Refused a statistics line not in the log's form from session of " + session.userName + ".");
+        return false;
+    }
+    const std::int64_t now = clock_.ElapsedMs();
+    if (now - session.logMinuteMs >= 60000) {
+        session.logMinuteMs = now;
+        session.logLinesThisMinute = 0;
+    }
+    if (++session.logLinesThisMinute > kLogLinesPerMinute) {
+        Warn("log-rate", "Refused statistics lines of " + session.userName + " beyond " +
+                             std::to_string(kLogLinesPerMinute) + " a minute.");
+        return false;
+    }
+    const std::string path = programDirectory_ + userKeyOf_(session.userName) + ".log";
+    try {
+        logAppender_(files_, path, line + "\r\n");
+        return true;
+    } catch (const Error& error) {
+        Warn("log-write", "Cannot write " + path + ": " + error.what());
+        return false;
+    }
+}
+
+std::int64_t Guardian::Tick()
 {
     const std::int64_t now = clock_.ElapsedMs();
-    std::optional<std::int64_t> next;
-    const auto soonest = [&next](std::int64_t ms) { next = next ? std::min(*next, ms) : ms; };
-    for (auto& [id, session] : sessions_) {
-        if (session.shutdownAtMs && *session.shutdownAtMs + kShutdownSlackMs <= now && !session.ending) {
-            host_.Log(GuardLogKind::Information, "The grace period of " + session.userName + " in session " +
-                                                     std::to_string(id) + " is over; the session is ended.");
-            session.ending = true;
-            session.shutdownAtMs.reset();
-            host_.EndSession(id);
+    if (lastTickMs_ && now - *lastTickMs_ > kSleepGapMs) {
+        // The system slept (or we were held up): every clock of ours starts afresh.
+        for (auto& [id, session] : sessions_) {
+            session.lastBeatMs = now;
+            session.startedMs = now;
+            if (session.unguardedSinceMs)
+                session.unguardedSinceMs = now;
         }
-        if (session.shutdownAtMs)
-            soonest(*session.shutdownAtMs + kShutdownSlackMs - now);
-        if (session.startAtMs && *session.startAtMs <= now && !session.ending)
-            Start(id, session);
-        if (session.startAtMs)
-            soonest(*session.startAtMs - now);
     }
-    return next;
+    lastTickMs_ = now;
+    std::int64_t next = kTickMs;
+    for (auto& [id, session] : sessions_)
+        TickSession(id, session, now, next);
+    FlushThrottles(now);
+    return std::max<std::int64_t>(next, 0);
+}
+
+void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now, std::int64_t& next)
+{
+    if (session.shutdownAtMs && *session.shutdownAtMs + kShutdownSlackMs <= now && !session.ending) {
+        Report(GuardLogKind::Information, "The grace period " + OfSession(session.userName, id) +
+                                              " is over; the session is ended.");
+        session.ending = true;
+        session.shutdownAtMs.reset();
+        host_.EndSession(id);
+        Persist();
+    }
+    if (session.shutdownAtMs)
+        next = std::min(next, *session.shutdownAtMs + kShutdownSlackMs - now);
+    if (session.ending)
+        return;
+    if (session.process && !session.endAsked) {
+        const bool silent = session.channelled ? now - session.lastBeatMs > kSilenceLimitMs
+                                               : now - session.startedMs > kChannelWaitMs;
+        if (silent) {
+            Report(GuardLogKind::Warning, "The lock service " + OfSession(session.userName, id) +
+                                              (session.channelled ? " went silent" : " never spoke on its channel") +
+                                              "; it is replaced, locked.");
+            session.endAsked = true;
+            session.restarting = true;
+            host_.EndLockService(session.process->id);
+        }
+    }
+    // Without a lock service of ours after one ran there, the system's own lock holds the
+    // session until a new one runs; an expired one is ended.
+    if (session.restarting && session.unguardedSinceMs && !session.unguardedAnswered &&
+        session.state != LockState::Exited && session.state != LockState::SessionEnding) {
+        if (now - *session.unguardedSinceMs >= kUnguardedLimitMs) {
+            session.unguardedAnswered = true;
+            if (session.state == LockState::Expired) {
+                Report(GuardLogKind::Warning, "No lock service runs " + OfSession(session.userName, id) +
+                                                  " and its time has expired; the session is ended.");
+                session.ending = true;
+                host_.EndSession(id);
+                return;
+            }
+            Report(GuardLogKind::Warning, "No lock service runs " + OfSession(session.userName, id) +
+                                              "; the session is locked by the system.");
+            host_.LockSession(id);
+        } else {
+            next = std::min(next, *session.unguardedSinceMs + kUnguardedLimitMs - now);
+        }
+    }
+    if (session.startAtMs && *session.startAtMs <= now && session.state != LockState::Exited)
+        Start(id, session);
+    if (session.startAtMs)
+        next = std::min(next, *session.startAtMs - now);
+}
+
+void Guardian::BecomeUnguarded(Session& session)
+{
+    if (!session.unguardedSinceMs) {
+        session.unguardedSinceMs = clock_.ElapsedMs();
+        session.unguardedAnswered = false;
+    }
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> Guardian::Watched() const
 {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> watched;
     for (const auto& [id, session] : sessions_)
-        if (session.processId)
-            watched.emplace_back(id, *session.processId);
+        if (session.process)
+            watched.emplace_back(id, session.process->id);
     return watched;
+}
+
+void Guardian::Persist()
+{
+    const std::int64_t now = clock_.ElapsedMs();
+    const std::int64_t utcNow = clock_.UtcNow();
+    StoredSessions stored{Boot(), {}};
+    for (const auto& [id, session] : sessions_) {
+        if (session.userSid.empty())
+            continue;
+        const std::int64_t shutdown =
+            session.shutdownAtMs ? std::max<std::int64_t>(utcNow + *session.shutdownAtMs - now, 1) : 0;
+        stored.sessions.push_back({id, session.userSid, session.state, shutdown, session.process});
+    }
+    try {
+        store_.SetSessions(stored);
+    } catch (const std::exception& error) {
+        Warn("store", std::string("The sessions' states could not be stored: ") + error.what());
+    }
+}
+
+std::int64_t Guardian::Boot()
+{
+    return clock_.UtcNow() - clock_.ElapsedMs();
+}
+
+std::int32_t Guardian::Today()
+{
+    const LocalTime now = time_.Read().local;
+    return DayNumber(now.year, now.month, now.day);
+}
+
+void Guardian::Warn(const std::string& kind, const std::string& text)
+{
+    const std::int64_t now = clock_.ElapsedMs();
+    Throttle& throttle = throttles_[kind];
+    if (throttle.open && now - throttle.windowStartMs < kThrottleWindowMs) {
+        ++throttle.suppressed;
+        return;
+    }
+    FlushThrottles(now);
+    throttle = Throttle{now, 0, true, text};
+    Report(GuardLogKind::Warning, text);
+}
+
+void Guardian::FlushThrottles(std::int64_t now)
+{
+    for (auto& [kind, throttle] : throttles_) {
+        if (!throttle.open || now - throttle.windowStartMs < kThrottleWindowMs)
+            continue;
+        if (throttle.suppressed > 0)
+            Report(GuardLogKind::Warning, std::to_string(throttle.suppressed) + " more like this in the minute after it: " +
+                                              throttle.first);
+        throttle = Throttle{};
+    }
+}
+
+void Guardian::Report(GuardLogKind kind, const std::string& text)
+{
+    try {
+        host_.Log(kind, text);
+    } catch (...) {
+        // The log itself failing must not stop the guardian.
+    }
 }
 
 }  // namespace vardex

@@ -3,6 +3,7 @@
 #include "common/ProcessProtection_win.h"
 #include "common/TextConvert_win.h"
 
+#include <sddl.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
@@ -43,7 +44,78 @@ public:
 private:
     void* block_ = nullptr;
 };
+
+// The lock service runs above the user's programs: the system then keeps their messages, hooks,
+// window changes and write access out of it (only what it lets in comes in).
+bool RaiseIntegrity(HANDLE token) noexcept
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    if (!CreateWellKnownSid(WinHighLabelSid, nullptr, sid, &size))
+        return false;
+    TOKEN_MANDATORY_LABEL label{};
+    label.Label.Sid = sid;
+    label.Label.Attributes = SE_GROUP_INTEGRITY;
+    return SetTokenInformation(token, TokenIntegrityLevel, &label, sizeof label + GetLengthSid(sid)) != FALSE;
+}
+
+// The list of handles a new process inherits: only the one given, where the system can say so
+// (elsewhere it inherits whatever of ours is inheritable, and nothing else of ours is).
+class InheritedHandles {
+public:
+    explicit InheritedHandles(HANDLE handle) noexcept : handle_(handle)
+    {
+        SIZE_T size = 0;
+        if (!handle_)
+            return;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        buffer_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size))
+            return;
+        initialized_ = true;
+        if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &handle_, sizeof handle_, nullptr,
+                                      nullptr))
+            list_ = list;
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+    ~InheritedHandles()
+    {
+        if (initialized_)
+            DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data()));
+    }
+    LPPROC_THREAD_ATTRIBUTE_LIST List() const noexcept { return list_; }
+
+private:
+    HANDLE handle_;
+    std::vector<BYTE> buffer_;
+    bool initialized_ = false;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+std::uint64_t CreationTime(HANDLE process)
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+std::wstring ImagePath(HANDLE process)
+{
+    wchar_t path[MAX_PATH * 2] = L"";
+    DWORD size = MAX_PATH * 2;
+    return QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size) : std::wstring();
+}
+
 }  // namespace
+
+void CALLBACK Win32GuardianHost::ProcessEnded(void* context, BOOLEAN) noexcept
+{
+    const auto* watched = static_cast<const Watched*>(context);
+    PostQueuedCompletionStatus(watched->port, watched->processId, kLockServiceEndedKey, nullptr);
+}
 
 std::string TokenUserName(HANDLE token)
 {
@@ -58,51 +130,173 @@ std::string TokenUserName(HANDLE token)
     return Narrow(name);
 }
 
-Win32GuardianHost::Win32GuardianHost(std::string programDirectory)
-    : programDirectory_(std::move(programDirectory)), eventSource_(RegisterEventSourceW(nullptr, kGuardianServiceName))
+std::string SidText(const std::vector<BYTE>& sid)
+{
+    wchar_t* text = nullptr;
+    if (sid.empty() || !ConvertSidToStringSidW(const_cast<BYTE*>(sid.data()), &text))
+        return {};
+    std::string result = Narrow(text);
+    LocalFree(text);
+    return result;
+}
+
+Win32GuardianHost::Win32GuardianHost(std::string programDirectory, HANDLE port, ChannelMaker& channels)
+    : programDirectory_(std::move(programDirectory)), port_(port),
+      eventSource_(RegisterEventSourceW(nullptr, kGuardianServiceName)), channels_(channels)
 {
 }
 
 Win32GuardianHost::~Win32GuardianHost()
 {
+    // The lock services go on running: a guardian that starts after us takes them back.
+    for (auto& [id, watched] : watched_)
+        Unwatch(watched);
     if (eventSource_)
         DeregisterEventSource(eventSource_);
 }
 
-std::optional<std::uint32_t> Win32GuardianHost::StartLockService(std::uint32_t sessionId, const std::string& arguments)
+std::optional<LockServiceProcess> Win32GuardianHost::StartLockService(std::uint32_t sessionId,
+                                                                       const std::string& arguments)
 {
     const UniqueKernelHandle userToken = SessionUserToken(sessionId);
     if (!userToken)
         return std::nullopt;
+    const std::vector<BYTE> user = TokenUserSid(userToken.Get());
+    HANDLE rawToken = nullptr;
+    if (!DuplicateTokenEx(userToken.Get(), TOKEN_ALL_ACCESS, nullptr, SecurityIdentification, TokenPrimary, &rawToken))
+        return std::nullopt;
+    const UniqueKernelHandle token(rawToken);
+    if (!RaiseIntegrity(token.Get()) && !std::exchange(raiseFailureLogged_, true))
+        Log(GuardLogKind::Warning, "The lock service cannot be started above the integrity level of the user's programs.");
     const UserEnvironment environment(userToken.Get());
     const std::wstring path = Widen(programDirectory_ + kLockServiceFile);
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + Widen(arguments));
     const std::wstring directory = Widen(programDirectory_);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
+    // Its channel, inherited (this one handle alone): the lock service has it from its start.
+    // Without one it asks for a channel on the public pipe.
+    std::optional<PreparedChannel> channel = channels_.PrepareChannel(sessionId);
+    if (channel && !SetHandleInformation(channel->client.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        channels_.DropChannel(channel->id);
+        channel.reset();
+    }
+    if (channel)
+        commandLine += L" /channel " + std::to_wstring(reinterpret_cast<ULONG_PTR>(channel->client.Get()));
+    InheritedHandles inherited(channel ? channel->client.Get() : nullptr);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.lpAttributeList = inherited.List();
     // The interactive desktop: a service's own window station has no screen.
     wchar_t desktop[] = L"winsta0\\default";
-    startup.lpDesktop = desktop;
+    startup.StartupInfo.lpDesktop = desktop;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessAsUserW(userToken.Get(), path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                              CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP,
-                              environment.Get(), directory.c_str(), &startup, &started))
+    if (!CreateProcessAsUserW(token.Get(), path.c_str(), commandLine.data(), nullptr, nullptr, channel.has_value(),
+                              CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT | CREATE_NEW_PROCESS_GROUP |
+                                  (inherited.List() ? EXTENDED_STARTUPINFO_PRESENT : 0),
+                              environment.Get(), directory.c_str(), &startup.StartupInfo, &started)) {
+        if (channel)
+            channels_.DropChannel(channel->id);
         return std::nullopt;
+    }
+    if (channel)
+        channels_.BindChannel(channel->id, started.dwProcessId);
     UniqueKernelHandle process(started.hProcess);
     const UniqueKernelHandle thread(started.hThread);
-    // Protected before its first instruction: its user cannot end it even in the moment
-    // before it protects itself.
-    if (!ProtectProcess(process.Get(), TokenUserSid(userToken.Get())))
+    // Protected before its first instruction: its user cannot end or freeze it even in the
+    // moment before it protects itself.
+    if (!ProtectProcess(process.Get(), user) || !ProtectThread(thread.Get(), user))
         Log(GuardLogKind::Warning, "The lock service's process could not be protected from its user.");
+    const LockServiceProcess made{started.dwProcessId, CreationTime(process.Get())};
     ResumeThread(thread.Get());
-    processes_[started.dwProcessId] = std::move(process);
-    return started.dwProcessId;
+    if (!Watch(sessionId, made.id, std::move(process)))
+        Log(GuardLogKind::Error, "The lock service in session " + std::to_string(sessionId) + " cannot be watched.");
+    return made;
+}
+
+bool Win32GuardianHost::AdoptLockService(std::uint32_t sessionId, const LockServiceProcess& wanted)
+{
+    // The rights to end it and to hand it a channel are the system's and the administrators'; a
+    // guardian that runs as the user itself (as under Wine) is denied them like the user, and
+    // can only watch.
+    constexpr DWORD kWatch = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+    UniqueKernelHandle process(OpenProcess(kWatch | PROCESS_TERMINATE | PROCESS_DUP_HANDLE, FALSE, wanted.id));
+    if (!process)
+        process = UniqueKernelHandle(OpenProcess(kWatch, FALSE, wanted.id));
+    DWORD session = 0;
+    // The same process (not another one with its number), still running, our program, in that
+    // session.
+    const std::wstring expected = Widen(programDirectory_ + kLockServiceFile);
+    if (!process || CreationTime(process.Get()) != wanted.created ||
+        WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT || !ProcessIdToSessionId(wanted.id, &session) ||
+        session != sessionId ||
+        CompareStringOrdinal(ImagePath(process.Get()).c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL)
+        return false;
+    return Watch(sessionId, wanted.id, std::move(process));
+}
+
+bool Win32GuardianHost::Watch(std::uint32_t sessionId, std::uint32_t processId, UniqueKernelHandle process)
+{
+    Watched& watched = watched_[processId];
+    Unwatch(watched);
+    watched.sessionId = sessionId;
+    watched.processId = processId;
+    watched.port = port_;
+    watched.process = std::move(process);
+    // The map's entry is the callback's data: it stays where it is until the wait is gone.
+    if (!RegisterWaitForSingleObject(&watched.wait, watched.process.Get(), ProcessEnded, &watched, INFINITE,
+                                     WT_EXECUTEONLYONCE)) {
+        watched.wait = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void Win32GuardianHost::Unwatch(Watched& watched) noexcept
+{
+    // Waits for a callback under way: after this, none comes for this entry.
+    if (watched.wait)
+        UnregisterWaitEx(watched.wait, INVALID_HANDLE_VALUE);
+    watched.wait = nullptr;
+}
+
+std::optional<std::uint32_t> Win32GuardianHost::Ended(std::uint32_t processId)
+{
+    const auto found = watched_.find(processId);
+    if (found == watched_.end())
+        return std::nullopt;
+    Unwatch(found->second);
+    const std::uint32_t sessionId = found->second.sessionId;
+    watched_.erase(found);
+    return sessionId;
+}
+
+void Win32GuardianHost::EndLockService(std::uint32_t processId)
+{
+    const auto found = watched_.find(processId);
+    if (found == watched_.end() || !TerminateProcess(found->second.process.Get(), 1))
+        Log(GuardLogKind::Error, "The lock service in process " + std::to_string(processId) + " could not be ended.");
+}
+
+std::optional<std::uint64_t> Win32GuardianHost::OpenChannel(std::uint32_t sessionId, std::uint32_t processId)
+{
+    const auto found = watched_.find(processId);
+    if (found == watched_.end())
+        return std::nullopt;
+    return channels_.HandOverChannel(sessionId, processId, found->second.process.Get());
 }
 
 void Win32GuardianHost::EndSession(std::uint32_t sessionId)
 {
     if (!WTSLogoffSession(WTS_CURRENT_SERVER_HANDLE, sessionId, FALSE))
         Log(GuardLogKind::Error, "Session " + std::to_string(sessionId) + " could not be logged off (error " +
+                                     std::to_string(GetLastError()) + ").");
+}
+
+void Win32GuardianHost::LockSession(std::uint32_t sessionId)
+{
+    // A disconnected session shows the system's sign-in screen: the user's password, or an
+    // administrator's, brings it back.
+    if (!WTSDisconnectSession(WTS_CURRENT_SERVER_HANDLE, sessionId, FALSE))
+        Log(GuardLogKind::Error, "Session " + std::to_string(sessionId) + " could not be locked (error " +
                                      std::to_string(GetLastError()) + ").");
 }
 
@@ -118,7 +312,7 @@ void Win32GuardianHost::Log(GuardLogKind kind, const std::string& text)
     ReportEventW(eventSource_, type, 0, kGuardianTextMessage, nullptr, 1, 0, strings, nullptr);
 }
 
-std::vector<std::pair<std::uint32_t, std::string>> Win32GuardianHost::LoggedOnSessions() const
+std::vector<SessionUser> Win32GuardianHost::LoggedOnSessions() const
 {
     std::vector<std::uint32_t> ids;
     WTS_SESSION_INFOW* sessions = nullptr;
@@ -133,23 +327,15 @@ std::vector<std::pair<std::uint32_t, std::string>> Win32GuardianHost::LoggedOnSe
     if (const DWORD console = WTSGetActiveConsoleSessionId();
         console != 0xFFFFFFFF && std::find(ids.begin(), ids.end(), console) == ids.end())
         ids.push_back(console);
-    std::vector<std::pair<std::uint32_t, std::string>> loggedOn;
+    std::vector<SessionUser> loggedOn;
     for (const std::uint32_t id : ids)
-        if (const UniqueKernelHandle token = SessionUserToken(id))
-            if (std::string user = TokenUserName(token.Get()); !user.empty())
-                loggedOn.emplace_back(id, std::move(user));
+        if (const UniqueKernelHandle token = SessionUserToken(id)) {
+            std::string user = TokenUserName(token.Get());
+            std::string sid = SidText(TokenUserSid(token.Get()));
+            if (!user.empty() && !sid.empty())
+                loggedOn.push_back({id, std::move(user), std::move(sid)});
+        }
     return loggedOn;
-}
-
-HANDLE Win32GuardianHost::Process(std::uint32_t processId) const
-{
-    const auto found = processes_.find(processId);
-    return found == processes_.end() ? nullptr : found->second.Get();
-}
-
-void Win32GuardianHost::Forget(std::uint32_t processId)
-{
-    processes_.erase(processId);
 }
 
 }  // namespace vardex

@@ -1,6 +1,8 @@
 #pragma once
 // The guardian's dealings with Windows: the sessions and their users, starting the lock service
-// in a session as its user, logging a session off, and the event log.
+// in a session as its user at an integrity level above the user's programs and out of their
+// reach, watching it, the system's lock and log off of a session, and the event log.
+#include "GuardPipe_win.h"
 #include "Guardian.h"
 #include "common/UniqueHandle_win.h"
 
@@ -13,30 +15,53 @@
 
 namespace vardex {
 
-inline constexpr const wchar_t* kGuardianServiceName = L"vardexguard";
+// Completions that the host posts to the guardian's port: a watched lock service ended (the
+// number of bytes carries its process id).
+inline constexpr ULONG_PTR kLockServiceEndedKey = 0x454E4445;
 
 // The account name of a token's user, or empty when it cannot be found.
 std::string TokenUserName(HANDLE token);
+// A SID as text ("S-1-5-21-..."), or empty.
+std::string SidText(const std::vector<BYTE>& sid);
 
 class Win32GuardianHost final : public GuardianHost {
 public:
-    explicit Win32GuardianHost(std::string programDirectory);
+    // A lock service it starts gets its channel from the start (an inherited handle): a program
+    // that keeps the public pipe busy cannot keep it from its guardian.
+    Win32GuardianHost(std::string programDirectory, HANDLE port, ChannelMaker& channels);
     ~Win32GuardianHost() override;
 
-    std::optional<std::uint32_t> StartLockService(std::uint32_t sessionId, const std::string& arguments) override;
+    std::optional<LockServiceProcess> StartLockService(std::uint32_t sessionId, const std::string& arguments) override;
+    bool AdoptLockService(std::uint32_t sessionId, const LockServiceProcess& process) override;
+    void EndLockService(std::uint32_t processId) override;
+    std::optional<std::uint64_t> OpenChannel(std::uint32_t sessionId, std::uint32_t processId) override;
     void EndSession(std::uint32_t sessionId) override;
+    void LockSession(std::uint32_t sessionId) override;
     void Log(GuardLogKind kind, const std::string& text) override;
 
     // The sessions with a user logged on, and each one's user.
-    std::vector<std::pair<std::uint32_t, std::string>> LoggedOnSessions() const;
-    // The process started under that id (to wait for), or nullptr; Forget closes it.
-    HANDLE Process(std::uint32_t processId) const;
-    void Forget(std::uint32_t processId);
+    std::vector<SessionUser> LoggedOnSessions() const;
+    // A watched lock service ended: its session, and it is no longer watched.
+    std::optional<std::uint32_t> Ended(std::uint32_t processId);
 
 private:
+    struct Watched {
+        std::uint32_t sessionId = 0;
+        std::uint32_t processId = 0;
+        HANDLE port = nullptr;
+        UniqueKernelHandle process;
+        HANDLE wait = nullptr;
+    };
+    static void CALLBACK ProcessEnded(void* context, BOOLEAN timedOut) noexcept;
+    bool Watch(std::uint32_t sessionId, std::uint32_t processId, UniqueKernelHandle process);
+    void Unwatch(Watched& watched) noexcept;
+
     std::string programDirectory_;
+    HANDLE port_;
     HANDLE eventSource_;
-    std::map<std::uint32_t, UniqueKernelHandle> processes_;
+    ChannelMaker& channels_;
+    std::map<std::uint32_t, Watched> watched_;  // by process id
+    bool raiseFailureLogged_ = false;
 };
 
 }  // namespace vardex

@@ -9,10 +9,12 @@
 #include "common/Files_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
+#include "config/StatisticsLogs.h"
 
 #include <windows.h>
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <mutex>
@@ -23,16 +25,18 @@ namespace {
 // How often the session list is read again: notices of logons can be missed (before the
 // service started, or where the system sends none).
 constexpr std::int64_t kSessionPollMs = 2000;
+// Completions that the service control handler posts to the loop's port.
+constexpr ULONG_PTR kStopKey = 0x53544F50;
+constexpr ULONG_PTR kNoticeKey = 0x4E4F5445;
 
 struct SessionNotice {
     DWORD event;
     std::uint32_t sessionId;
 };
 
-// What the service control handler hands over to the loop.
+// What the service control handler hands over to the loop, through its completion port.
 struct ServiceControl {
-    UniqueKernelHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    UniqueKernelHandle noticed{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    UniqueKernelHandle port{CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)};
     std::mutex mutex;
     std::deque<SessionNotice> notices;
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
@@ -58,15 +62,17 @@ DWORD WINAPI HandleControl(DWORD code, DWORD eventType, LPVOID eventData, LPVOID
     case SERVICE_CONTROL_SHUTDOWN:
     case SERVICE_CONTROL_PRESHUTDOWN:
         control->Report(SERVICE_STOP_PENDING);
-        SetEvent(control->stop.Get());
+        PostQueuedCompletionStatus(control->port.Get(), 0, kStopKey, nullptr);
         return NO_ERROR;
     case SERVICE_CONTROL_SESSIONCHANGE: {
         const auto* notification = static_cast<const WTSSESSION_NOTIFICATION*>(eventData);
-        {
+        try {
             const std::lock_guard lock(control->mutex);
             control->notices.push_back({eventType, notification ? notification->dwSessionId : 0});
+        } catch (...) {
+            // Missed: the next reading of the session list finds it.
         }
-        SetEvent(control->noticed.Get());
+        PostQueuedCompletionStatus(control->port.Get(), 0, kNoticeKey, nullptr);
         return NO_ERROR;
     }
     case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
@@ -76,12 +82,20 @@ DWORD WINAPI HandleControl(DWORD code, DWORD eventType, LPVOID eventData, LPVOID
 
 class GuardianRun {
 public:
-    GuardianRun()
-        : host_(ProgramDirectory()), accounts_(system_, directory_, registry_),
+    explicit GuardianRun(HANDLE port)
+        : port_(port), host_(ProgramDirectory(), port, pipe_), accounts_(system_, directory_, registry_),
           guardian_(host_, registry_, files_, clock_,
-                    [this](const std::string& name) { return accounts_.GetUserKey(name, false); }, ProgramDirectory()),
-          pipe_([this](const GuardClient& client, std::string_view message) { return guardian_.Handle(client, message); },
-                [this](const std::string& text) { host_.Log(GuardLogKind::Warning, text); })
+                    [this](const std::string& name) { return accounts_.GetUserKey(name, false); }, ProgramDirectory(),
+                    IsStatisticsLogLine,
+                    [](FileSystem& files, const std::string& path, const std::string& bytes) {
+                        AppendToStatisticsLog(files, path, bytes);
+                    }),
+          pipe_(
+              port, [this](const GuardClient& client, std::string_view message) { return guardian_.Handle(client, message); },
+              [this](std::uint32_t session, std::uint32_t process, std::string_view message) {
+                  return guardian_.HandleChannel(session, process, message);
+              },
+              [this](const std::string& text) { guardian_.Warn("pipe", text); })
     {
     }
 
@@ -91,43 +105,52 @@ public:
         if (!pipe_.Listening())
             host_.Log(GuardLogKind::Error, "The guardian's pipe could not be created: another program holds its name. "
                                            "Lock services that cannot write the settings keep their counts in memory.");
+        guardian_.Restore();
         std::int64_t nextPoll = 0;
         for (;;) {
-            const std::int64_t now = clock_.ElapsedMs();
-            if (now >= nextPoll) {
-                guardian_.SessionsPresent(host_.LoggedOnSessions());
-                nextPoll = now + kSessionPollMs;
+            // Each round on its own: whatever goes wrong in one is logged, and the guardian goes on.
+            try {
+                if (!Round(service, nextPoll))
+                    break;
+            } catch (const std::exception& error) {
+                host_.Log(GuardLogKind::Error, std::string("The guardian's loop failed: ") + error.what());
+                Sleep(100);
             }
-            std::int64_t wait = nextPoll - now;
-            for (const auto due : {guardian_.Tick(), pipe_.CutOffSilent()})
-                if (due)
-                    wait = std::min(wait, *due);
-            std::vector<HANDLE> handles{service.stop.Get(), service.noticed.Get()};
-            const std::vector<HANDLE> pipeEvents = pipe_.Events();
-            handles.insert(handles.end(), pipeEvents.begin(), pipeEvents.end());
-            const auto watched = guardian_.Watched();
-            for (const auto& [session, process] : watched)
-                handles.push_back(host_.Process(process));
-            const DWORD woken = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
-                                                       static_cast<DWORD>(std::max<std::int64_t>(wait, 0)));
-            if (woken == WAIT_OBJECT_0)
-                break;
-            if (woken == WAIT_FAILED) {
-                Sleep(100);  // a handle went bad: the next round builds the list anew
-                continue;
-            }
-            const std::size_t index = woken - WAIT_OBJECT_0;
-            if (index == 1)
-                TakeNotices(service);
-            else if (index >= 2 && index < 2 + pipeEvents.size())
-                pipe_.Serve(index - 2);
-            else if (index < handles.size())
-                ProcessEnded(watched.at(index - 2 - pipeEvents.size()));
         }
-        host_.Log(GuardLogKind::Information, "The guardian stopped.");
+        host_.Log(GuardLogKind::Information, "The guardian stopped; the lock services go on.");
     }
 
 private:
+    // One wait and what it brought; false when the service is to stop.
+    bool Round(ServiceControl& service, std::int64_t& nextPoll)
+    {
+        std::int64_t now = clock_.ElapsedMs();
+        if (now >= nextPoll) {
+            guardian_.SessionsPresent(host_.LoggedOnSessions());
+            nextPoll = now + kSessionPollMs;
+        }
+        std::int64_t wait = std::min(nextPoll - now, guardian_.Tick());
+        if (const auto due = pipe_.CutOffSilent())
+            wait = std::min(wait, *due);
+        DWORD bytes = 0;
+        ULONG_PTR key = 0;
+        OVERLAPPED* overlapped = nullptr;
+        const BOOL dequeued = GetQueuedCompletionStatus(port_, &bytes, &key, &overlapped,
+                                                        static_cast<DWORD>(std::max<std::int64_t>(wait, 0)));
+        const DWORD error = dequeued ? ERROR_SUCCESS : GetLastError();
+        if (!dequeued && !overlapped)
+            return true;  // the wait's time is over
+        if (key == kStopKey)
+            return false;
+        if (key == kNoticeKey)
+            TakeNotices(service);
+        else if (key == kLockServiceEndedKey)
+            ProcessEnded(bytes);
+        else if (key == GuardPipeServer::kCompletionKey)
+            pipe_.Completed(overlapped, bytes, error);
+        return true;
+    }
+
     void TakeNotices(ServiceControl& service)
     {
         std::deque<SessionNotice> notices;
@@ -139,18 +162,19 @@ private:
             if (notice.event == WTS_SESSION_LOGOFF)
                 guardian_.SessionEnding(notice.sessionId);
             else if (notice.event == WTS_SESSION_LOGON)
-                for (const auto& [id, user] : host_.LoggedOnSessions())
-                    if (id == notice.sessionId)
-                        guardian_.SessionLoggedOn(id, user);
+                for (const SessionUser& user : host_.LoggedOnSessions())
+                    if (user.sessionId == notice.sessionId)
+                        guardian_.SessionLoggedOn(user);
         }
     }
 
-    void ProcessEnded(const std::pair<std::uint32_t, std::uint32_t>& watched)
+    void ProcessEnded(DWORD processId)
     {
-        host_.Forget(watched.second);
-        guardian_.LockServiceEnded(watched.first);
+        if (const std::optional<std::uint32_t> session = host_.Ended(processId))
+            guardian_.LockServiceEnded(*session, processId);
     }
 
+    HANDLE port_;
     Win32Registry registry_;
     Win32SystemFacts system_;
     Win32AccountDirectory directory_;
@@ -168,7 +192,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
     if (!control->statusHandle)
         return;
     try {
-        GuardianRun run;
+        GuardianRun run(control->port.Get());
         control->Report(SERVICE_RUNNING);
         run.Run(*control);
     } catch (...) {

@@ -1,9 +1,9 @@
 #include "MainForm_win.h"
 
 #include "common/Picture_win.h"
-#include "GuardianLink_win.h"
 #include "HotKey.h"
 #include "HotKey_win.h"
+#include "ProcessGuard_win.h"
 #include "ScreenSaverMode.h"
 #include "ShellWatch_win.h"
 #include "SystemOps_win.h"
@@ -61,11 +61,11 @@ BOOL CALLBACK PaintMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) noexcept
 }
 }  // namespace
 
-TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMessage)
-    : application_(application), ports_(ports), signalMessage_(signalMessage),
+TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink& guardian, UINT signalMessage)
+    : application_(application), ports_(ports), guardian_(guardian), signalMessage_(signalMessage),
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); },
-           [](std::string_view line) { return AskGuardian(GuardRequest::LogLine(std::string(line))); }),
+           [this](std::string_view line) { return guardian_.Log(std::string(line)); }),
       session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this),
       promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
 {
@@ -81,6 +81,10 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
     // What the lock screen's styles are, as the system made them: any other is somebody else's.
     ownStyle_ = GetWindowLongPtrW(Handle(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
     ownExStyle_ = GetWindowLongPtrW(Handle(), GWL_EXSTYLE);
+    // Started above the user's programs, the window takes from them only these: the screen
+    // saver's signals, the tray's callbacks and the taskbar's new start.
+    for (const UINT allowed : {signalMessage_, kTrayMessage, taskbarCreatedMessage_})
+        ChangeWindowMessageFilterEx(Handle(), allowed, MSGFLT_ALLOW, nullptr);
     tray_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, [this](TrayCommand command) { OnTrayCommand(command); });
     secretPanel_ = std::make_unique<TSecretPanel>(Handle(), [this](UINT message) {
         if (message == WM_MOUSEMOVE)
@@ -106,13 +110,17 @@ void TMainForm::FormCreate(const StartOptions& options)
     // time zone.
     regional_ = ports_.system.Regional();
     timeFormats_ = ports_.system.SystemRegional();
-    restrictions_.UseZone(ports_.clock.Zone());
+    // The day is the guardian's, judged in its time zone; without one, in the zone of our start.
+    const std::optional<GuardHello> hello = guardian_.Hello();
+    restrictions_.UseZone(hello ? hello->zone : ports_.clock.Zone());
     programDirectory_ = ProgramDirectory();
     try {
         ActionLoadSettingsExecute();
     } catch (...) {
         ReportCurrentError();
     }
+    if (hello)
+        restrictions_.TakeKeptDayUse(hello->day.day, hello->day.usedSeconds);
     helpFile_ = programDirectory_ + "ombrel.hlp";
     log_.SetPath(programDirectory_ + settings_.UserKey + ".log", regional_);
     PlaceSecretPanel();
@@ -211,7 +219,7 @@ void TMainForm::ActionConfigureExecute()
                           [this] { PostMessageW(Handle(), signalMessage_, kReloadSignal, 0); },
                           [this] {
                               // Ended on purpose: the guardian does not start it again.
-                              AskGuardian(GuardRequest::State(LockState::Exited));
+                              TellGuardianOfEnd(LockState::Exited);
                               application_.pump.Terminate();
                           }};
     TCfgForm form(std::move(context));
@@ -225,6 +233,9 @@ void TMainForm::ServiceTick(const void* sender)
     // Stopped while the tick runs, so that ticks never overlap.
     KillTimer(Handle(), kServiceTimer);
     const ScopeGuard restart([this] { SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr); });
+    TakeGuardianDay();
+    // Threads the system made for us since the last tick get the protection too.
+    ProtectProcess();
     restrictions_.Tick(sender != nullptr);
     if (!tray_->Active() && FindWindowW(L"Shell_TrayWnd", nullptr))
         tray_->Activate();
@@ -235,19 +246,24 @@ void TMainForm::ServiceTick(const void* sender)
 
 void TMainForm::TellGuardian() noexcept
 {
-    // Only changes are told; one the guardian did not take is told again at the next tick.
     const LockState state = restrictions_.TimeExpired() ? LockState::Expired
                             : session_.Active()         ? LockState::Locked
                                                         : LockState::Unlocked;
-    if (state == toldGuardian_)
-        return;
-    if (AskGuardian(GuardRequest::State(state, restrictions_.GraceLeft())))
-        toldGuardian_ = state;
+    guardian_.Beat(state, restrictions_.GraceLeft(), settings_.RestrictByDuration && !restrictions_.TimeExpired());
 }
 
-bool TMainForm::StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds)
+void TMainForm::TakeGuardianDay() noexcept
 {
-    return AskGuardian(GuardRequest::DayUse(day, usedSeconds));
+    if (const std::optional<GuardDay> day = guardian_.TakeDay())
+        restrictions_.TakeKeptDayUse(day->day, day->usedSeconds);
+    if (const unsigned lost = guardian_.TakeLostLines())
+        ReportError(std::to_string(lost) + " statistics line(s) could not be written: the guardian did not take them");
+}
+
+void TMainForm::TellGuardianOfEnd(LockState state) noexcept
+{
+    guardian_.Beat(state, 0, false);
+    guardian_.Flush(500);
 }
 
 void TMainForm::PostLockSignal()
@@ -599,7 +615,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     if (message == WM_ENDSESSION) {
         if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN)) {
-            AskGuardian(GuardRequest::State(LockState::SessionEnding));
+            TellGuardianOfEnd(LockState::SessionEnding);
             application_.pump.Terminate();
         }
         return 0;

@@ -10,6 +10,7 @@
 #include "SecretPanel_win.h"
 #include "StartOptions.h"
 #include "StatsLog.h"
+#include "GuardianLink_win.h"
 #include "guard/GuardProtocol.h"
 #include "SystemOps_win.h"
 #include "TrayIcon_win.h"
@@ -44,7 +45,8 @@ struct ServicePorts {
 
 class TMainForm final : public Window, private LockScreenHost, private RestrictionHost {
 public:
-    TMainForm(Application& application, ServicePorts ports, UINT signalMessage);
+    // guardian: the link to the guardian, opened or not; it outlives the window.
+    TMainForm(Application& application, ServicePorts ports, GuardianLink& guardian, UINT signalMessage);
     ~TMainForm() override;
 
     void FormCreate(const StartOptions& options);
@@ -86,12 +88,16 @@ private:
     // Ends the program after processing pending messages; the computer is then shut down.
     void RequestShutdown() override;
     bool SetSystemClock(std::int64_t utcMs) override;
-    bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) override;
+    bool DayUseKeptElsewhere() override { return guardian_.Connected(); }
 
     void FormDestroy() noexcept;
-    // Tells a guardian, where one runs, whether we are locked or expired, so that a lock service
-    // it starts after us goes on from there.
+    // The heartbeat to the guardian, where one runs: whether we are locked or expired, so that a
+    // lock service it starts after us goes on from there, and whether the day's use counts now.
+    // Then its day's count, when it sent one.
     void TellGuardian() noexcept;
+    void TakeGuardianDay() noexcept;
+    // Tells the guardian the planned end (Exit, the end of the session) before it happens.
+    void TellGuardianOfEnd(LockState state) noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
     void ServiceTick(const void* sender);
     void OnTrayCommand(TrayCommand command);
@@ -116,6 +122,7 @@ private:
 
     Application& application_;
     ServicePorts ports_;
+    GuardianLink& guardian_;
     const UINT signalMessage_;
     const UINT taskbarCreatedMessage_;
     RegionalFormats regional_;
@@ -143,7 +150,6 @@ private:
     Win32PasswordPromptHost promptHost_;
     PasswordCheck passwordCheck_;
     TCfgForm* configForm_ = nullptr;
-    std::optional<LockState> toldGuardian_;
 };
 
 }  // namespace vardex

@@ -133,23 +133,22 @@ void TimeRestrictions::Expire(bool fromTimer)
 
 void TimeRestrictions::WriteDayUse(bool withDay)
 {
-    // A count that cannot be stored anywhere goes on in memory; the tick is not the place to
-    // complain every three seconds.
-    bool written = false;
-    if (const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true)) {
-        const auto write = [this, &key](const char* code, std::int64_t value) {
-            WriteIntegerValue(*key, settings_.UserKey + code, ParseCounterText(std::to_string(value < 0 ? 0 : value)));
-        };
-        try {
-            if (withDay)
-                write(SettingNames::CounterDay, settings_.CounterDay);
-            write(SettingNames::UsedSeconds, settings_.UsedSeconds);
-            written = true;
-        } catch (const Error&) {
-        }
+    // A count that cannot be stored goes on in memory; the tick is not the place to complain
+    // every three seconds.
+    if (host_.DayUseKeptElsewhere())
+        return;
+    const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
+    if (!key)
+        return;
+    const auto write = [this, &key](const char* code, std::int64_t value) {
+        WriteIntegerValue(*key, settings_.UserKey + code, ParseCounterText(std::to_string(value < 0 ? 0 : value)));
+    };
+    try {
+        if (withDay)
+            write(SettingNames::CounterDay, settings_.CounterDay);
+        write(SettingNames::UsedSeconds, settings_.UsedSeconds);
+    } catch (const Error&) {
     }
-    if (!written)
-        host_.StoreDayUseElsewhere(settings_.CounterDay, settings_.UsedSeconds);
 }
 
 }  // namespace vardex

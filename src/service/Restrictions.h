@@ -4,7 +4,7 @@
 // 3-second timer runs Tick; the Win32 side only supplies the clocks, the registry and the host's
 // operations. The day and the periods are judged by the trusted time, which the user's clock,
 // time-zone and regional changes cannot move.
-#include "TrustedTime.h"
+#include "common/TrustedTime.h"
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/Registry.h"
@@ -42,9 +42,9 @@ public:
     // Sets the system clock (UTC, milliseconds since 1 January 1601), with the privilege it
     // needs; false when refused.
     virtual bool SetSystemClock(std::int64_t utcMs) = 0;
-    // The day's use could not be written to the settings (a standard user cannot): another
-    // keeper may store it. False when none did.
-    virtual bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) = 0;
+    // True while another keeper (the guardian) counts the day's use itself and stores it where
+    // the user cannot write: the service then writes none.
+    virtual bool DayUseKeptElsewhere() = 0;
 };
 
 // After a reload: the day's use never goes down. The newer day wins; on the same day the larger
@@ -65,6 +65,13 @@ public:
     // After the tick at start-up: an expiry then shuts down at the first timer tick, or, when
     // this start continues an expiry of an earlier run, when the rest of its grace is over.
     void AfterStartupTick(std::optional<std::uint32_t> graceLeftMs = std::nullopt) noexcept;
+
+    // The day's use as the other keeper counts it: a newer day is taken, and the same day's use
+    // only ever goes up.
+    void TakeKeptDayUse(std::int32_t day, std::uint32_t usedSeconds) noexcept
+    {
+        KeepDayUse(settings_, day, usedSeconds);
+    }
 
     bool TimeExpired() const noexcept { return timeExpired_; }
     std::uint32_t GraceElapsed() const noexcept { return graceElapsed_; }

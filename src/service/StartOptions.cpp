@@ -6,6 +6,18 @@
 
 namespace vardex {
 
+namespace {
+template <typename Number>
+std::optional<Number> ReadNumber(const std::string& text)
+{
+    Number value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+}  // namespace
+
 StartOptions ParseStartOptions(const std::vector<std::string>& arguments)
 {
     StartOptions options;
@@ -15,13 +27,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments)
             options.lock = true;
         else if (word == "/logon")
             options.atLogon = true;
-        else if (word == "/grace" && i + 1 < arguments.size()) {
-            const std::string& number = arguments[++i];
-            std::uint32_t ms = 0;
-            const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), ms);
-            if (error == std::errc() && end == number.data() + number.size())
-                options.graceLeftMs = ms;
-        }
+        else if (word == "/grace" && i + 1 < arguments.size())
+            options.graceLeftMs = ReadNumber<std::uint32_t>(arguments[++i]);
+        else if (word == "/channel" && i + 1 < arguments.size())
+            options.channel = ReadNumber<std::uint64_t>(arguments[++i]);
     }
     return options;
 }

@@ -12,6 +12,9 @@ struct StartOptions {
     bool lock = false;                         // "/lock": lock at once
     std::optional<std::uint32_t> graceLeftMs;  // "/grace N": an expiry with N ms of grace left
     bool atLogon = false;                      // "/logon": leave it to the guardian when one runs
+    // "/channel N": the handle of the channel that the guardian gave this process at its start
+    // (only a hint: the channel is checked before it is believed).
+    std::optional<std::uint64_t> channel;
 };
 
 // Letter case is ignored; what is not understood is left alone.

@@ -43,21 +43,61 @@ void RegisterServiceProcess(DWORD registerFlag) noexcept
         function(GetCurrentProcessId(), registerFlag);
 }
 
-// The service mutex exists: true when a running service answers the reload signal (it then has
+// How long a start waits for the guardian's word on whether it is the session's lock service.
+constexpr DWORD kGuardianAnswerMs = 3000;
+
+// Hands the signal of a second start to the running lock service's window: the reload is waited
+// for (it has reloaded when this returns), the lock is posted besides.
+bool Signal(HWND window, UINT signalMessage, WPARAM signal)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, signalMessage, kReloadSignal, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs, &answer) ||
+        answer != static_cast<DWORD_PTR>(kSignalAnswer))
+        return false;
+    if (signal != kReloadSignal)
+        PostMessageW(window, signalMessage, signal, 0);
+    return true;
+}
+
+// The main windows of the lock service in that process.
+std::vector<HWND> ServiceWindowsOf(DWORD processId)
+{
+    std::vector<HWND> windows;
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"TMainForm", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"TMainForm", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            windows.push_back(window);
+    }
+    return windows;
+}
+
+// Where a guardian runs, the session's lock service is the one it names.
+void SignalGuardiansService(UINT signalMessage, WPARAM signal)
+{
+    const std::optional<std::string> answer = AskGuardian(GuardRequest::Of(GuardRequestKind::Who));
+    const std::optional<std::uint32_t> service = answer ? ParseWhoAnswer(*answer) : std::nullopt;
+    if (!service)
+        return;  // none runs this moment: the guardian starts one
+    for (HWND window : ServiceWindowsOf(*service))
+        if (Signal(window, signalMessage, signal))
+            return;
+}
+
+// Without a guardian: the service mutex exists, and a running lock service answers the reload
+// signal, is this very program and carries the protection we give ourselves (it then has
 // reloaded; another signal asked for, such as the lock, is posted to it besides). A program that
-// merely holds the mutex answers nothing, and this start goes on.
+// merely holds the mutex, or has a window of that name answering as we do, does not count, and
+// this start goes on.
 bool RunningServiceAnswers(UINT signalMessage, WPARAM signal)
 {
     for (HWND window = FindWindowExW(nullptr, nullptr, L"TMainForm", nullptr); window;
          window = FindWindowExW(nullptr, window, L"TMainForm", nullptr)) {
-        DWORD_PTR answer = 0;
-        if (SendMessageTimeoutW(window, signalMessage, kReloadSignal, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs,
-                                &answer) &&
-            answer == static_cast<DWORD_PTR>(kSignalAnswer)) {
-            if (signal != kReloadSignal)
-                PostMessageW(window, signalMessage, signal, 0);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != GetCurrentProcessId() && IsGenuineLockService(owner) && Signal(window, signalMessage, signal))
             return true;
-        }
     }
     return false;
 }
@@ -84,18 +124,27 @@ StartOptions ReadCommandLine()
 
 int RunService()
 {
-    const StartOptions options = ReadCommandLine();
-    // Started by the logon entry where the guardian starts us itself: that one is the service.
-    if (options.atLogon && AskGuardian(GuardRequest{}))
-        return 0;
-    const UINT signalMessage = RegisterWindowMessageW(kSignalMessageName);
-    // The mutex stays open for the life of the process: it is how others see the service run.
-    const HANDLE serviceMutex = CreateMutexW(nullptr, FALSE, kServiceMutexName);
-    if (serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS &&
-        RunningServiceAnswers(signalMessage, options.lock ? kLockSignal : kReloadSignal))
-        return 0;
     // Before anything else can be attacked: the user's programs may not end or stall us.
     ProtectProcess();
+    const StartOptions options = ReadCommandLine();
+    const bool guarded = GuardianServiceRuns();
+    // Started by the logon entry where the guardian starts us itself: that one is the service.
+    if (options.atLogon && guarded)
+        return 0;
+    const UINT signalMessage = RegisterWindowMessageW(kSignalMessageName);
+    const WPARAM signal = options.lock ? kLockSignal : kReloadSignal;
+    // Whether we are the session's lock service is the guardian's word, where one runs: a
+    // window's answer or a mutex can be anybody's.
+    GuardianLink guardian;
+    const std::optional<bool> ours = guarded ? guardian.Open(options.channel, kGuardianAnswerMs) : std::nullopt;
+    if (ours == false) {
+        SignalGuardiansService(signalMessage, signal);
+        return 0;
+    }
+    // The mutex stays open for the life of the process: it is how others see the service run.
+    const HANDLE serviceMutex = CreateMutexW(nullptr, FALSE, kServiceMutexName);
+    if (!ours && serviceMutex && GetLastError() == ERROR_ALREADY_EXISTS && RunningServiceAnswers(signalMessage, signal))
+        return 0;
     RegisterServiceProcess(1);
     // Pictures of the lock screen other than JPEG come through the system's OLE loader.
     OleInitialize(nullptr);
@@ -117,7 +166,7 @@ int RunService()
     SetErrorSink(&application.reports);
     WaitForNetworkLogon(application.pump);
     {
-        TMainForm mainForm(application, {registry, system, accounts, files, clock, crypto}, signalMessage);
+        TMainForm mainForm(application, {registry, system, accounts, files, clock, crypto}, guardian, signalMessage);
         LockWorkstationOnCrash(mainForm.Session());
         mainForm.FormCreate(options);
         application.pump.Run();

@@ -15,7 +15,7 @@ public:
     void PostLockSignal() override {}
     void RequestShutdown() override {}
     bool SetSystemClock(std::int64_t) override { return false; }
-    bool StoreDayUseElsewhere(std::int32_t, std::uint32_t) override { return false; }
+    bool DayUseKeptElsewhere() override { return false; }
 };
 
 }  // namespace

@@ -54,7 +54,9 @@ def lock_service_pids(host):
             program = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
         except (OSError, ValueError):
             continue
-        if f"WINEPREFIX={host.prefix}".encode() in environment and program.lower().endswith("\\vardex.exe"):
+        # Started by Wine, the name is a Windows path; started by a test, a Linux one.
+        if f"WINEPREFIX={host.prefix}".encode() in environment and \
+                program.replace("/", "\\").lower().endswith("\\vardex.exe"):
             pids.append(int(entry.name))
     return pids
 

@@ -18,7 +18,7 @@ public:
     int shutdowns = 0;
     bool clockSettable = true;
     std::vector<std::int64_t> clockResets;
-    std::vector<std::pair<std::int32_t, std::uint32_t>> keptElsewhere;
+    bool keptElsewhere = false;
 
     void PostLockSignal() override { ++lockSignals; }
     void RequestShutdown() override { ++shutdowns; }
@@ -29,11 +29,7 @@ public:
             clock_->wallUtc = utcMs;
         return clockSettable;
     }
-    bool StoreDayUseElsewhere(std::int32_t day, std::uint32_t usedSeconds) override
-    {
-        keptElsewhere.emplace_back(day, usedSeconds);
-        return true;
-    }
+    bool DayUseKeptElsewhere() override { return keptElsewhere; }
 
 private:
     FakeClock* clock_;
@@ -381,16 +377,30 @@ TEST_F(RestrictionsTest, UnwritableKeyKeepsTheCountersInMemory)
     EXPECT_EQ(settings.CounterDay, DayNumber(2026, 12, 8));
     EXPECT_EQ(settings.UsedSeconds, 30u);
     EXPECT_TRUE(registry.Writes().empty());
-    // Each count that could not be written is offered, with its day, to another keeper.
-    ASSERT_EQ(host.keptElsewhere.size(), 11u);  // the day change, then ten ticks
-    EXPECT_EQ(host.keptElsewhere.front(), (std::pair<std::int32_t, std::uint32_t>{DayNumber(2026, 12, 8), 0}));
-    EXPECT_EQ(host.keptElsewhere.back(), (std::pair<std::int32_t, std::uint32_t>{DayNumber(2026, 12, 8), 30}));
 
     MemoryRegistry writable;  // a key that opens but refuses the write
     writable.FailWritesOf("User1PDTC");
     TimeRestrictions other(settings, clock, writable, host);
     EXPECT_NO_THROW(other.Tick(true));
     EXPECT_EQ(settings.UsedSeconds, 33u);
+}
+
+TEST_F(RestrictionsTest, WhereTheGuardianKeepsTheDayItsCountRulesAndNothingIsWrittenHere)
+{
+    host.keptElsewhere = true;
+    settings.RestrictByDuration = true;
+    settings.AllowedSeconds = 3600;
+    clock.SetWall(At(9, 0, 0));
+    TimerTick(2);
+    EXPECT_TRUE(registry.Writes().empty());
+    const std::int32_t today = DayNumber(2026, 12, 8);
+    restrictions.TakeKeptDayUse(today, 3000);  // counted before a restart of the lock service
+    EXPECT_EQ(settings.UsedSeconds, 3000u);
+    restrictions.TakeKeptDayUse(today, 10);  // never lowered
+    EXPECT_EQ(settings.UsedSeconds, 3000u);
+    restrictions.TakeKeptDayUse(today, 3600);
+    TimerTick();
+    EXPECT_TRUE(restrictions.TimeExpired());
 }
 
 TEST_F(RestrictionsTest, BadCountersAndLimits)

@@ -38,6 +38,8 @@
 //   vardexhostile flood SECONDS       four threads send the reload signal without pause while a
 //                                     topmost window of its own tries to stay above the lock;
 //                                     prints "above the lock at N of M looks"
+//   vardexhostile guard-hog N SECONDS keeps N connections to the guardian's pipe open, opening
+//                                     again each one that is cut off, for SECONDS
 //   vardexhostile stand-in            holds Zepa01 and a TMainForm window that answers the reload
 //                                     signal as the service does, until killed
 #include <windows.h>
@@ -422,6 +424,26 @@ int GuardSquat()
     }
 }
 
+int GuardHog(int count, int seconds)
+{
+    std::vector<HANDLE> held(static_cast<std::size_t>(count), INVALID_HANDLE_VALUE);
+    std::printf("hogging\n");
+    std::fflush(stdout);
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+    while (GetTickCount64() < end) {
+        for (HANDLE& pipe : held) {
+            DWORD state = 0;
+            if (pipe != INVALID_HANDLE_VALUE && GetNamedPipeHandleStateW(pipe, &state, nullptr, nullptr, nullptr, nullptr, 0))
+                continue;  // still connected
+            if (pipe != INVALID_HANDLE_VALUE)
+                CloseHandle(pipe);
+            pipe = CreateFileW(kGuardPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
 int RestrictKey()
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -516,6 +538,8 @@ int main(int argc, char** argv)
     }
     if (command == "guard-bytes")
         return AskGuard(std::string(static_cast<std::size_t>(std::atoi(argv[2])), 'x'));
+    if (command == "guard-hog" && argc == 4)
+        return GuardHog(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "guard-silent" || command == "guard-deaf")
         return GuardSilent(std::atoi(argv[2]), command == "guard-deaf");
     if (command == "restricted" || command == "restricted-run")

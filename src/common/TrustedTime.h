@@ -6,7 +6,7 @@
 // and a clock pushed on by less than the tolerance at every tick gains next to nothing.
 // Local time comes from the time-zone rules of the start, so a daylight-saving change is
 // followed and a time zone switched by the user is not.
-#include "common/Clock.h"
+#include "Clock.h"
 
 #include <cstdint>
 
