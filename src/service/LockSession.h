@@ -32,7 +32,8 @@ inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNIN
                                                          "before turning off the system."};
 
 // True when the entry unlocks: no password set at all, or the entry matches the user's or the
-// administrator's stored password (a salted hash, or a plain text compared exactly).
+// administrator's stored password (a salted hash, or a plain text compared exactly; a malformed
+// value matches nothing).
 bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword,
                      PasswordCrypto& crypto);
 

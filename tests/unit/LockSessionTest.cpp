@@ -1,5 +1,5 @@
+#include "CheapCrypto.h"
 #include "FakeSystem.h"
-#include "common/Sha256.h"
 #include "service/LockSession.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 namespace vardex {
 namespace {
 
+using test::CheapCrypto;
 using test::FakeClock;
 using test::MemoryFileSystem;
 constexpr const char* kLog = "C:\\V\\User1.log";
@@ -75,15 +76,15 @@ protected:
     MemoryFileSystem files;
     FakeClock clock;
     StatisticsLog log{files, clock, kLog, RegionalFormats{}, nullptr};
-    PortablePasswordCrypto crypto;
+    CheapCrypto crypto;
     LockSession session{host, settings, log, crypto};
 };
 
 TEST(IsEntryAccepted, PasswordRulesForPlainAndHashedPasswords)
 {
-    PortablePasswordCrypto crypto;
-    const std::string userHash = HashPassword("user", crypto, 1000);
-    const std::string adminHash = HashPassword("admin", crypto, 1000);
+    CheapCrypto crypto;
+    const std::string userHash = HashPassword("user", crypto);
+    const std::string adminHash = HashPassword("admin", crypto);
     for (const auto& [user, admin] : {std::pair<std::string, std::string>{"user", "admin"}, {userHash, adminHash}}) {
         const auto accepted = [&](std::string_view entry, std::string_view u, std::string_view a) {
             return IsEntryAccepted(entry, u, a, crypto);
@@ -98,6 +99,12 @@ TEST(IsEntryAccepted, PasswordRulesForPlainAndHashedPasswords)
         EXPECT_FALSE(accepted("user ", user, admin));  // no trimming
         EXPECT_FALSE(accepted("", user, ""));
     }
+    // A malformed value (one character cut) matches nothing, its own text included; the other
+    // password still unlocks.
+    const std::string malformed = userHash.substr(0, userHash.size() - 1);
+    for (const std::string& entry : {std::string("user"), malformed, std::string()})
+        EXPECT_FALSE(IsEntryAccepted(entry, malformed, "", crypto)) << entry;
+    EXPECT_TRUE(IsEntryAccepted("admin", malformed, adminHash, crypto));
 }
 
 TEST_F(LockSessionTest, PowerSaveOnTheSixthTickThenStaysUntilAWake)
