@@ -16,8 +16,8 @@ bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std:
 }
 
 LockSession::LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log,
-                         PasswordCrypto& crypto)
-    : host_(host), settings_(settings), log_(log), crypto_(crypto)
+                         PasswordCrypto& crypto, Clock& clock)
+    : host_(host), settings_(settings), log_(log), crypto_(crypto), clock_(clock)
 {
 }
 
@@ -119,20 +119,7 @@ bool LockSession::AskUnlock()
         return false;
     PromptAnswer answer = host_.ShowPrompt();
     switch (answer.kind) {
-    case PromptAnswer::Kind::Ok: {
-        const bool accepted =
-            IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword, crypto_);
-        answer.entry = WipedString();  // the typed text goes as soon as it is checked
-        if (!accepted)
-            host_.PlayAlarm(false);
-        try {
-            log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
-        } catch (const std::exception& error) {
-            // The outcome stands: an unwritable log must never keep a correct password out.
-            host_.ReportError(error.what());
-        }
-        return accepted;
-    }
+    case PromptAnswer::Kind::Ok: return TakeEntry(std::move(answer.entry));
     case PromptAnswer::Kind::Off:
         host_.RequestShutdownNow();
         return false;
@@ -140,6 +127,30 @@ bool LockSession::AskUnlock()
         break;
     }
     return false;
+}
+
+bool LockSession::TakeEntry(WipedString entry)
+{
+    // The prompt's OK is disabled while the wait lasts, but any program can post its command: an
+    // entry before the wait is over is not taken, neither checked nor counted.
+    if (EntryWaitMs() > 0)
+        return false;
+    const bool accepted =
+        IsEntryAccepted(entry.Text(), settings_.UserPassword, settings_.AdminPassword, crypto_);
+    entry = WipedString();  // the typed text goes as soon as it is checked
+    if (accepted) {
+        guessDelay_.RightEntry();
+    } else {
+        guessDelay_.WrongEntry(clock_.ElapsedMs());
+        host_.PlayAlarm(false);
+    }
+    try {
+        log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
+    } catch (const std::exception& error) {
+        // The outcome stands: an unwritable log must never keep a correct password out.
+        host_.ReportError(error.what());
+    }
+    return accepted;
 }
 
 }  // namespace vardex

@@ -1,7 +1,9 @@
 #pragma once
 // The lock session's state and the lock screen's reactions to input: waking the monitor, the
 // power-save countdown, opening the unlock prompt and deciding on the password entered.
+#include "GuessDelay.h"
 #include "StatsLog.h"
+#include "common/Clock.h"
 #include "common/PasswordHash.h"
 #include "common/WipedString.h"
 #include "config/Settings.h"
@@ -62,7 +64,8 @@ public:
 
 class LockSession {
 public:
-    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log, PasswordCrypto& crypto);
+    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log, PasswordCrypto& crypto,
+                Clock& clock);
 
     // The steps of a session's life the window layer calls in order.
     void Prepare() noexcept { idleTicks_ = 0; }
@@ -90,14 +93,19 @@ public:
     void LockScreenTick(bool timeExpired);
     // The unlock prompt and its outcome: true when the entry unlocks.
     bool AskUnlock();
+    // How long until the prompt takes the next entry, after wrong ones (GuessDelay.h).
+    std::int64_t EntryWaitMs() { return guessDelay_.WaitLeftMs(clock_.ElapsedMs()); }
 
 private:
     void OpenPromptAndUnlock();
+    bool TakeEntry(WipedString entry);
 
     LockScreenHost& host_;
     LockServiceSettings& settings_;
     StatisticsLog& log_;
     PasswordCrypto& crypto_;
+    Clock& clock_;
+    GuessDelay guessDelay_;
     bool active_ = false;
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;

@@ -66,7 +66,7 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, UINT signalMe
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); },
            [](std::string_view line) { return AskGuardian(GuardRequest::LogLine(std::string(line))); }),
-      session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this),
+      session_(*this, settings_, log_, ports.crypto, ports.clock), restrictions_(settings_, ports.clock, ports.registry, *this),
       promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
 {
     const std::wstring title = Widen(kApplicationTitle);

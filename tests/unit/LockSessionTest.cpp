@@ -1,5 +1,6 @@
 #include "CheapCrypto.h"
 #include "FakeSystem.h"
+#include "common/Text.h"
 #include "service/LockSession.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ protected:
     FakeClock clock;
     StatisticsLog log{files, clock, kLog, RegionalFormats{}, nullptr};
     CheapCrypto crypto;
-    LockSession session{host, settings, log, crypto};
+    LockSession session{host, settings, log, crypto, clock};
 };
 
 TEST(IsEntryAccepted, PasswordRulesForPlainAndHashedPasswords)
@@ -166,7 +167,7 @@ TEST_F(LockSessionTest, KeysAndLeftOrMiddleClicksOpenThePromptRightClicksDoNot)
 
 TEST_F(LockSessionTest, NothingHappensBeforeInputIsArmed)
 {
-    LockSession idle{host, settings, log, crypto};
+    LockSession idle{host, settings, log, crypto, clock};
     idle.FormKeyDown();
     idle.FormMouseDown(MouseButton::Left);
     idle.FormMouseMove();
@@ -195,6 +196,44 @@ TEST_F(LockSessionTest, RightPasswordUnlocksAndIsLogged)
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
     EXPECT_EQ(files.files[kLog], "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:40:31 Access Permitted\r\n");
+}
+
+TEST_F(LockSessionTest, WrongEntriesInARowMakeTheNextWaitAndARightOneEndsThat)
+{
+    settings.UserPassword = "user";
+    settings.StatisticsEnabled = true;
+    const auto enter = [&](const char* entry) {
+        host.calls.clear();
+        host.answers.push_back(Ok(entry));
+        session.FormKeyDown();
+    };
+    for (int i = 0; i < 5; ++i)
+        enter("wrong");
+    EXPECT_EQ(session.EntryWaitMs(), 1000);
+    clock.SetWall({2027, 1, 1, 0, 0, 0, 0});  // the wall clock moves no wait
+    EXPECT_EQ(session.EntryWaitMs(), 1000);
+
+    enter("user");  // confirmed before the wait is over (a posted OK): not taken
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt"}));
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
+    clock.Advance(1000);
+    enter("wrong");
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm"}));
+    EXPECT_EQ(session.EntryWaitMs(), 2000);
+    clock.Advance(2000);
+    enter("user");
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
+    EXPECT_EQ(session.EntryWaitMs(), 0);
+    for (int i = 0; i < 4; ++i)
+        enter("wrong");
+    EXPECT_EQ(session.EntryWaitMs(), 0) << "the count started again";
+
+    std::vector<std::string> events;
+    for (std::string_view line : SplitPieces(files.files[kLog], "\r\n"))
+        events.emplace_back(line.substr(20));
+    EXPECT_EQ(events, (std::vector<std::string>{"Access Denied", "Access Denied", "Access Denied", "Access Denied",
+                                                "Access Denied", "Access Denied", "Access Permitted", "Access Denied",
+                                                "Access Denied", "Access Denied", "Access Denied"}));
 }
 
 TEST_F(LockSessionTest, CancelLogsAndSoundsNothing)
