@@ -25,6 +25,7 @@ void LockSession::Activate() noexcept
 {
     outcome_ = SessionOutcome::Running;
     active_ = true;
+    ++sessionsStarted_;
 }
 
 void LockSession::FormMouseDown(MouseButton button)
@@ -115,7 +116,8 @@ void LockSession::LockScreenTick(bool timeExpired)
 
 bool LockSession::AskUnlock()
 {
-    if (host_.IsPromptOpen())
+    // During a check the prompt counts as open: a second one would take a second entry.
+    if (checking_ || host_.IsPromptOpen())
         return false;
     PromptAnswer answer = host_.ShowPrompt();
     switch (answer.kind) {
@@ -135,9 +137,7 @@ bool LockSession::TakeEntry(WipedString entry)
     // entry before the wait is over is not taken, neither checked nor counted.
     if (EntryWaitMs() > 0)
         return false;
-    const bool accepted =
-        IsEntryAccepted(entry.Text(), settings_.UserPassword, settings_.AdminPassword, crypto_);
-    entry = WipedString();  // the typed text goes as soon as it is checked
+    const bool accepted = CheckEntry(std::move(entry));
     if (accepted) {
         guessDelay_.RightEntry();
     } else {
@@ -150,6 +150,22 @@ bool LockSession::TakeEntry(WipedString entry)
         // The outcome stands: an unwritable log must never keep a correct password out.
         host_.ReportError(error.what());
     }
+    return accepted;
+}
+
+bool LockSession::CheckEntry(WipedString entry)
+{
+    checking_ = true;
+    const ScopeGuard done([this] { checking_ = false; });
+    // Copies for the check, which may run on a thread of its own while a reload changes the
+    // settings.
+    const WipedString user(std::string(settings_.UserPassword));
+    const WipedString admin(std::string(settings_.AdminPassword));
+    bool accepted = false;
+    host_.RunPasswordCheck([&] {
+        accepted = IsEntryAccepted(entry.Text(), user.Text(), admin.Text(), crypto_);
+        entry = WipedString();  // the typed text goes as soon as it is checked
+    });
     return accepted;
 }
 

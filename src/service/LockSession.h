@@ -9,6 +9,7 @@
 #include "config/Settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,9 @@ public:
     virtual void CancelOpenPrompt() = 0;
     // Shows the unlock prompt modally.
     virtual PromptAnswer ShowPrompt() = 0;
+    // Runs the password check and returns once it is done. The check takes up to seconds: the
+    // window layer keeps the lock screen guarded meanwhile.
+    virtual void RunPasswordCheck(const std::function<void()>& check) = 0;
     // The alarm sound; repeat: do not interrupt the sound if it still plays (the warning's).
     virtual void PlayAlarm(bool repeat) = 0;
     // Shows the lines on the text panel in red, scrolling.
@@ -74,6 +78,8 @@ public:
     void ProgramEnding() noexcept { outcome_ = SessionOutcome::ProgramEnding; }
 
     bool Active() const noexcept { return active_; }
+    // How many sessions have started: a trust given before one must not outlive it.
+    std::uint32_t SessionsStarted() const noexcept { return sessionsStarted_; }
     SessionOutcome Outcome() const noexcept { return outcome_; }
     std::uint32_t IdleTicks() const noexcept { return idleTicks_; }
     void ArmInput() noexcept { inputArmed_ = true; }
@@ -91,7 +97,8 @@ public:
     // The service timer's tick while the session runs: once the time has expired, the warning
     // (shown once, power save off from then on) and the alarm; then the countdown.
     void LockScreenTick(bool timeExpired);
-    // The unlock prompt and its outcome: true when the entry unlocks.
+    // The unlock prompt and its outcome: true when the entry unlocks. Nothing while a prompt is
+    // open or an entry is being checked.
     bool AskUnlock();
     // How long until the prompt takes the next entry, after wrong ones (GuessDelay.h).
     std::int64_t EntryWaitMs() { return guessDelay_.WaitLeftMs(clock_.ElapsedMs()); }
@@ -99,6 +106,7 @@ public:
 private:
     void OpenPromptAndUnlock();
     bool TakeEntry(WipedString entry);
+    bool CheckEntry(WipedString entry);
 
     LockScreenHost& host_;
     LockServiceSettings& settings_;
@@ -106,7 +114,9 @@ private:
     PasswordCrypto& crypto_;
     Clock& clock_;
     GuessDelay guessDelay_;
+    bool checking_ = false;
     bool active_ = false;
+    std::uint32_t sessionsStarted_ = 0;
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;
     std::uint32_t idleTicks_ = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <stdexcept>
 
 namespace vardex {
@@ -21,6 +22,7 @@ class RecordingHost final : public LockScreenHost {
 public:
     std::vector<std::string> calls;
     std::deque<PromptAnswer> answers;  // what the next prompts return
+    std::function<void()> duringCheck;  // runs while a password check is under way
     bool promptOpen = false;
     bool panelVisible = true;
 
@@ -40,6 +42,13 @@ public:
         PromptAnswer answer = std::move(answers.front());
         answers.pop_front();
         return answer;
+    }
+    void RunPasswordCheck(const std::function<void()>& check) override
+    {
+        calls.push_back("check");
+        if (duringCheck)
+            duringCheck();
+        check();
     }
     void PlayAlarm(bool repeat) override { calls.push_back(repeat ? "alarm again" : "alarm"); }
     void ShowWarning(const std::vector<std::string>& lines) override
@@ -191,7 +200,7 @@ TEST_F(LockSessionTest, RightPasswordUnlocksAndIsLogged)
     host.answers.push_back(Ok("user"));
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check", "alarm"}));
     clock.Advance(3000);
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
@@ -218,7 +227,7 @@ TEST_F(LockSessionTest, WrongEntriesInARowMakeTheNextWaitAndARightOneEndsThat)
     EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
     clock.Advance(1000);
     enter("wrong");
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check", "alarm"}));
     EXPECT_EQ(session.EntryWaitMs(), 2000);
     clock.Advance(2000);
     enter("user");
@@ -234,6 +243,21 @@ TEST_F(LockSessionTest, WrongEntriesInARowMakeTheNextWaitAndARightOneEndsThat)
     EXPECT_EQ(events, (std::vector<std::string>{"Access Denied", "Access Denied", "Access Denied", "Access Denied",
                                                 "Access Denied", "Access Denied", "Access Permitted", "Access Denied",
                                                 "Access Denied", "Access Denied", "Access Denied"}));
+}
+
+TEST_F(LockSessionTest, DuringTheCheckThePromptCountsAsOpenAndAReloadChangesNothing)
+{
+    settings.UserPassword = HashPassword("user", crypto);
+    host.duringCheck = [&] {
+        session.FormKeyDown();
+        session.FormMouseDown(MouseButton::Left);
+        settings.UserPassword = "other";  // a reload while the check runs
+    };
+    host.answers.push_back(Ok("user"));
+    host.answers.push_back(Ok("user"));
+    session.FormKeyDown();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check"}));
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
 }
 
 TEST_F(LockSessionTest, CancelLogsAndSoundsNothing)

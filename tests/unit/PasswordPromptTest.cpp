@@ -12,6 +12,7 @@ class ScriptedPromptHost final : public PasswordPromptHost {
 public:
     std::optional<std::string> answer;  // nothing: the dialog is cancelled
     std::function<void()> whileShown;   // runs while the dialog is on screen
+    std::function<void()> whileChecked;  // runs while the entry is checked
     int dialogs = 0;
     int incorrect = 0;
 
@@ -27,6 +28,12 @@ public:
         return WipedString(*answer);
     }
     void ShowIncorrectPassword() override { ++incorrect; }
+    void RunPasswordCheck(const std::function<void()>& check) override
+    {
+        if (whileChecked)
+            whileChecked();
+        check();
+    }
 };
 
 TEST(PasswordCheck, OnlyTheExpectedPasswordPassesAndOnlyAWrongOneIsToldSo)
@@ -50,18 +57,28 @@ TEST(PasswordCheck, OnlyTheExpectedPasswordPassesAndOnlyAWrongOneIsToldSo)
         }
 }
 
-TEST(PasswordCheck, ASecondRequestWhileThePromptShowsIsRefusedAtOnce)
+TEST(PasswordCheck, ASecondRequestWhileThePromptShowsOrTheEntryIsCheckedIsRefusedAtOnce)
 {
-    PortablePasswordCrypto crypto;
-    ScriptedPromptHost host;
-    PasswordCheck check(host, crypto);
-    host.answer = "right";
-    bool second = true;
-    host.whileShown = [&] { second = check.AskPassword("PC Vardex", "Enter password:", "right"); };
-    EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", "right"));
-    EXPECT_FALSE(second);
-    EXPECT_EQ(host.dialogs, 1);
-    EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", "right")) << "the guard is lifted afterwards";
+    test::CheapCrypto crypto;
+    for (const bool duringCheck : {false, true}) {
+        ScriptedPromptHost host;
+        PasswordCheck check(host, crypto);
+        host.answer = "right";
+        std::string expected = "right";
+        bool second = true;
+        const auto askAgain = [&] { second = check.AskPassword("PC Vardex", "Enter password:", expected); };
+        if (duringCheck)
+            host.whileChecked = [&] {
+                askAgain();
+                expected = "changed";  // a reload meanwhile: the check goes on with what was asked
+            };
+        else
+            host.whileShown = askAgain;
+        EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", expected)) << duringCheck;
+        EXPECT_FALSE(second);
+        EXPECT_EQ(host.dialogs, 1);
+        EXPECT_TRUE(check.AskPassword("PC Vardex", "Enter password:", "right")) << "the guard is lifted afterwards";
+    }
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ public:
     bool IsPromptOpen() override { return true; }
     void CancelOpenPrompt() override {}
     PromptAnswer ShowPrompt() override { return {}; }
+    void RunPasswordCheck(const std::function<void()>& check) override { check(); }
     void PlayAlarm(bool) override {}
     void ShowWarning(const std::vector<std::string>&) override {}
     void RequestShutdownNow() override {}
