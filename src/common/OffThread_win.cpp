@@ -32,8 +32,9 @@ UniqueKernelHandle StartProtectedThread(Job& job) noexcept
     if (!thread)
         return {};
     if (!ProtectNewThread(thread.Get())) {
-        TerminateThread(thread.Get(), 0);  // it never ran
-        WaitForSingleObject(thread.Get(), INFINITE);
+        // It never ran. Waited for only once it is ended: a suspended thread would never end.
+        if (TerminateThread(thread.Get(), 0))
+            WaitForSingleObject(thread.Get(), INFINITE);
         return {};
     }
     ResumeThread(thread.Get());
