@@ -144,7 +144,6 @@ TEST_F(SettingsTest, MalformedPasswordsAreReportedByNameNeverByContent)
     const std::string hashLike = "$pbkdf2-sha256$i=1$AAECAwQFBgcICQoLDA0ODw$secret";
     Set("APW", RegValue::String(hashLike));
     Set("User1PAPW", RegValue::String("$plain looking"));
-    Set("User2PAPW", RegValue::String(hashLike));  // another user's: not this load's
     LockServiceSettings s;
     EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
               (std::vector<std::string>{"Invalid password hash in 'APW'", "Invalid password hash in 'User1PAPW'"}));

@@ -7,17 +7,27 @@
 namespace vardex {
 namespace {
 
-TEST(OffThreadWin, WorkRunsOnAThreadOfItsOwnWhileTheCallerTakesItsMessagesAndRunsTheGuard)
+// Whether the user may suspend the thread or set its registers (and with them a check's result).
+bool OpenToTheUser(DWORD thread)
+{
+    HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME | THREAD_SET_CONTEXT, FALSE, thread);
+    if (handle)
+        CloseHandle(handle);
+    return handle != nullptr;
+}
+
+TEST(OffThreadWin, WorkRunsOnAProtectedThreadWhileTheCallerTakesItsMessagesAndRunsTheGuard)
 {
     MessagePump pump;
-    int guardRuns = 0;
+    int guardRuns = 0, taken = 0;
     pump.SetGuard([&] { ++guardRuns; });
-    int taken = 0;
     const MessagePump::FilterScope count(pump, [&](const MSG& msg) { return msg.message == WM_APP && ++taken; });
     const DWORD caller = GetCurrentThreadId();
     DWORD worker = caller;
+    bool workerOpen = true;
     RunOffThread(pump, [&] {
         worker = GetCurrentThreadId();
+        workerOpen = OpenToTheUser(worker);
         for (int i = 0; i < 3; ++i) {
             PostThreadMessageW(caller, WM_APP, 0, 0);
             Sleep(100);
@@ -26,23 +36,8 @@ TEST(OffThreadWin, WorkRunsOnAThreadOfItsOwnWhileTheCallerTakesItsMessagesAndRun
     EXPECT_NE(worker, caller);
     EXPECT_EQ(taken, 3) << "taken while the work ran";
     EXPECT_GE(guardRuns, 5);
-}
-
-// The user may not suspend the worker or set its registers (and with them the check's result);
-// the test's own thread, made without that protection, shows that the denial is the worker's.
-TEST(OffThreadWin, TheWorkerDeniesTheUserSuspendingItOrSettingItsRegisters)
-{
-    MessagePump pump;
-    const auto openable = [](DWORD thread) {
-        HANDLE handle = OpenThread(THREAD_SUSPEND_RESUME | THREAD_SET_CONTEXT, FALSE, thread);
-        if (handle)
-            CloseHandle(handle);
-        return handle != nullptr;
-    };
-    bool workerOpenable = true;
-    RunOffThread(pump, [&] { workerOpenable = openable(GetCurrentThreadId()); });
-    EXPECT_FALSE(workerOpenable);
-    EXPECT_TRUE(openable(GetCurrentThreadId()));
+    EXPECT_FALSE(workerOpen);
+    EXPECT_TRUE(OpenToTheUser(caller)) << "the test's own thread, unprotected, shows the denial is the worker's";
 }
 
 TEST(OffThreadWin, TheWorksErrorCrossesAndTheEndOfTheProgramWaitsForTheWork)
