@@ -1,5 +1,6 @@
 #include "InputDialog_win.h"
 
+#include "OffThread_win.h"
 #include "PromptDialog_win.h"
 
 namespace vardex {
@@ -34,6 +35,11 @@ std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::str
 void Win32PasswordPromptHost::ShowIncorrectPassword()
 {
     MessageBoxW(owner_, L"Incorrect Password", L"Error", MB_OK | MB_ICONERROR);
+}
+
+void Win32PasswordPromptHost::RunPasswordCheck(const std::function<void()>& check)
+{
+    RunOffThread(pump_, check);
 }
 
 }  // namespace vardex

@@ -23,6 +23,7 @@ public:
     Win32PasswordPromptHost(MessagePump& pump, HWND owner) : pump_(pump), owner_(owner) {}
     std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) override;
     void ShowIncorrectPassword() override;
+    void RunPasswordCheck(const std::function<void()>& check) override;
 
 private:
     MessagePump& pump_;

@@ -12,6 +12,8 @@ namespace vardex {
 namespace {
 
 constexpr std::string_view kHashPrefix = "$pbkdf2-sha256$i=";
+// Every hash text begins with it, and no plain password may: a damaged hash must not become one.
+constexpr char kHashMark = '$';
 constexpr std::size_t kMaxIterationDigits = 9;  // no overflow of 32 bits before the bound check
 
 // A fixed-size byte buffer that is overwritten when it goes away, for salts, hashes and keys.
@@ -30,7 +32,12 @@ struct StoredHash {
     WipedBytes<kPasswordHashSize> hash;
 };
 
-// A decimal count without sign or leading zero, from 1 to kMaxPasswordHashIterations.
+bool IterationsInBounds(std::uint32_t iterations) noexcept
+{
+    return iterations >= kMinPasswordHashIterations && iterations <= kMaxPasswordHashIterations;
+}
+
+// A decimal count without sign or leading zero, within the bounds.
 std::optional<std::uint32_t> ParseIterations(std::string_view digits) noexcept
 {
     if (digits.empty() || digits.size() > kMaxIterationDigits || digits.front() == '0')
@@ -41,7 +48,7 @@ std::optional<std::uint32_t> ParseIterations(std::string_view digits) noexcept
             return std::nullopt;
         value = value * 10 + static_cast<std::uint32_t>(c - '0');
     }
-    if (value > kMaxPasswordHashIterations)
+    if (!IterationsInBounds(value))
         return std::nullopt;
     return value;
 }
@@ -80,17 +87,21 @@ bool SameBytesConstantTime(std::span<const std::uint8_t, kPasswordHashSize> a,
 
 }  // namespace
 
-bool IsPasswordHash(std::string_view stored) noexcept
+StoredPasswordKind ClassifyStoredPassword(std::string_view stored) noexcept
 {
+    if (!stored.starts_with(kHashMark))
+        return StoredPasswordKind::Plain;
     StoredHash parsed;
-    return ParseStoredHash(stored, parsed);
+    return ParseStoredHash(stored, parsed) ? StoredPasswordKind::Hash : StoredPasswordKind::Malformed;
 }
 
 bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCrypto& crypto)
 {
+    if (!stored.starts_with(kHashMark))
+        return entry == stored;  // a plain password from settings written before hashes
     StoredHash parsed;
     if (!ParseStoredHash(stored, parsed))
-        return entry == stored;  // a plain password from settings written before hashes
+        return false;  // malformed: no entry matches, its own text least of all
     WipedBytes<kPasswordHashSize> derived;
     if (!crypto.DeriveKey(entry, parsed.salt.bytes, parsed.iterations, derived.bytes))
         return false;  // fail closed: no derivation, no unlock
@@ -99,7 +110,7 @@ bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCry
 
 std::string HashPassword(std::string_view password, PasswordCrypto& crypto, std::uint32_t iterations)
 {
-    if (iterations == 0 || iterations > kMaxPasswordHashIterations)
+    if (!IterationsInBounds(iterations))
         throw Error("The password hash iteration count " + std::to_string(iterations) + " is out of range");
     WipedBytes<kPasswordSaltSize> salt;
     if (!crypto.FillRandom(salt.bytes))

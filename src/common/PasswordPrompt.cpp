@@ -13,8 +13,13 @@ bool PasswordCheck::AskPassword(const std::string& caption, const std::string& p
     std::optional<WipedString> entry = host_.AskMaskedText(caption, prompt);
     if (!entry)
         return false;
-    const bool accepted = VerifyPassword(entry->Text(), expected, crypto_);
-    entry.reset();  // the typed text goes as soon as it is checked
+    // A copy for the check, which may run on a thread of its own while a reload changes expected.
+    const WipedString stored{std::string(expected)};
+    bool accepted = false;
+    host_.RunPasswordCheck([&] {
+        accepted = VerifyPassword(entry->Text(), stored.Text(), crypto_);
+        entry.reset();  // the typed text goes as soon as it is checked
+    });
     if (!accepted)
         host_.ShowIncorrectPassword();
     return accepted;

@@ -5,6 +5,7 @@
 #include "PasswordHash.h"
 #include "WipedString.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,14 +22,17 @@ public:
     virtual std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) = 0;
     // The message "Incorrect Password", captioned "Error", until it is dismissed.
     virtual void ShowIncorrectPassword() = 0;
+    // Runs the password check, which takes up to seconds, and returns once it is done.
+    virtual void RunPasswordCheck(const std::function<void()>& check) = 0;
 };
 
 class PasswordCheck {
 public:
     PasswordCheck(PasswordPromptHost& host, PasswordCrypto& crypto) : host_(host), crypto_(crypto) {}
 
-    // True when the entry matches expected. False at once while a prompt of this check shows,
-    // false when the dialog is cancelled, and false after "Incorrect Password" for a wrong entry.
+    // True when the entry matches expected. False at once while a prompt or a check of this one
+    // is under way, false when the dialog is cancelled, and false after "Incorrect Password" for a
+    // wrong entry.
     bool AskPassword(const std::string& caption, const std::string& prompt, const std::string& expected);
 
 private:

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace vardex {
 
 namespace {
@@ -72,19 +74,21 @@ void PromptDialog::CreateControls(const Options& options)
 {
     HWND dialog = Handle();
     const HFONT font = font_.Get();
+    prompt_ = options.prompt;
     const std::wstring prompt = Widen(options.prompt);
-    SIZE letters{}, label{};
+    SIZE letters{};
+    int labelWidth = 0;
     TEXTMETRICW metrics{};
     {
         const WindowDC dc(dialog);
         const SelectedObject selected(dc.Get(), font);
         letters = TextSize(dc.Get(), kLetters);
-        label = TextSize(dc.Get(), prompt);
+        labelWidth = WidestPrompt(dc.Get(), options);
         GetTextMetricsW(dc.Get(), &metrics);
     }
-    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy,
+    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, labelWidth, letters.cy,
                                                     metrics.tmHeight + 8, options.buttons);
-    CreateChild(dialog, WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, layout.label, -1, font);
+    label_ = CreateChild(dialog, WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, layout.label, -1, font);
     edit_ = CreateChild(dialog, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | (options.masked ? ES_PASSWORD : 0),
                         layout.edit, kEditId, font, WS_EX_CLIENTEDGE);
     if (options.masked)
@@ -95,8 +99,8 @@ void PromptDialog::CreateControls(const Options& options)
     SetWindowTextW(edit_, Widen(options.text).c_str());
     filling_ = false;
     SendMessageW(edit_, EM_SETSEL, 0, -1);
-    CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, layout.ok, IDOK, font);
-    CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, layout.cancel, IDCANCEL, font);
+    ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, layout.ok, IDOK, font);
+    cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, layout.cancel, IDCANCEL, font);
     if (options.buttons == PromptButtons::OkCancelOff) {
         HWND off = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, layout.off, kOffButton, font);
         EnableWindow(off, options.offEnabled);
@@ -111,6 +115,42 @@ void PromptDialog::CreateControls(const Options& options)
     const int height = frame.bottom - frame.top;
     SetWindowPos(dialog, topmost_ ? HWND_TOPMOST : HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOACTIVATE);
+}
+
+int PromptDialog::WidestPrompt(HDC dc, const Options& options) const
+{
+    int widest = TextSize(dc, Widen(options.prompt)).cx;
+    for (const std::string& other : options.otherPrompts)
+        widest = std::max(widest, static_cast<int>(TextSize(dc, Widen(other)).cx));
+    return widest;
+}
+
+void PromptDialog::SetPrompt(const std::string& text)
+{
+    if (text == prompt_)
+        return;
+    prompt_ = text;
+    SetWindowTextW(label_, Widen(text).c_str());
+}
+
+void PromptDialog::SetEntryEnabled(bool enabled)
+{
+    if (enabled == entryEnabled_)
+        return;
+    entryEnabled_ = enabled;
+    // The focus leaves before its control is disabled, and comes back once it is enabled.
+    if (!enabled)
+        FocusEntryOrCancel();
+    EnableWindow(edit_, enabled);
+    EnableWindow(ok_, enabled);
+    if (enabled)
+        FocusEntryOrCancel();
+}
+
+void PromptDialog::FocusEntryOrCancel() noexcept
+{
+    if (IsWindowVisible(Handle()))
+        SetFocus(entryEnabled_ ? edit_ : cancel_);
 }
 
 void PromptDialog::Close(int result) noexcept
@@ -144,7 +184,7 @@ int PromptDialog::ShowModal(MessagePump& pump)
         EnableWindow(owner_, FALSE);
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
-    SetFocus(edit_);
+    FocusEntryOrCancel();
     FocusChanged();
     const MessagePump::FilterScope keys(pump, [this](const MSG& msg) {
         if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))
@@ -152,7 +192,7 @@ int PromptDialog::ShowModal(MessagePump& pump)
         Inspect(msg);
         return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
     });
-    HWND focus = edit_;
+    HWND focus = GetFocus();
     const bool ran = pump.RunUntil([&] {
         if (HWND now = GetFocus(); now != focus && IsChild(Handle(), now)) {
             focus = now;
@@ -172,6 +212,10 @@ bool PromptDialog::OnCommand(int id, int code, HWND)
 {
     switch (id) {
     case IDOK:
+        // Also when another program sends it: no entry is taken while the edit takes none.
+        if (entryEnabled_)
+            Close(id);
+        return true;
     case IDCANCEL:
     case kOffButton: Close(id); return true;
     case kEditId:

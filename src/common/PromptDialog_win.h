@@ -8,6 +8,7 @@
 #include "Window_win.h"
 
 #include <string>
+#include <vector>
 
 namespace vardex {
 
@@ -21,6 +22,8 @@ public:
         const wchar_t* className = L"TPromptForm";
         std::string caption;
         std::string prompt;
+        // The other texts SetPrompt may show: the label is as wide as the widest of them all.
+        std::vector<std::string> otherPrompts;
         HWND owner = nullptr;
         bool topmost = false;  // in front of a topmost owner
         bool masked = false;   // every character shown as "*"
@@ -43,6 +46,11 @@ public:
 
 protected:
     void Close(int result) noexcept;
+    // The label's text; one of the options' prompts.
+    void SetPrompt(const std::string& text);
+    // Whether the edit and OK take an entry; while they do not, OK closes nothing and the focus
+    // is on Cancel.
+    void SetEntryEnabled(bool enabled);
     // Each message of the modal loop, before the dialog's keyboard navigation sees it.
     virtual void Inspect(const MSG& /*msg*/) {}
     // The focused control changed, the edit's first focus included.
@@ -52,11 +60,18 @@ protected:
 
 private:
     void CreateControls(const Options& options);
+    int WidestPrompt(HDC dc, const Options& options) const;
+    void FocusEntryOrCancel() noexcept;
 
     HWND owner_;
     bool topmost_;
     UniqueFont font_;
+    HWND label_ = nullptr;
     HWND edit_ = nullptr;
+    HWND ok_ = nullptr;
+    HWND cancel_ = nullptr;
+    std::string prompt_;
+    bool entryEnabled_ = true;
     bool closed_ = false;
     bool edited_ = false;
     bool filling_ = false;

@@ -74,8 +74,9 @@ std::string PasswordEdit::ValueToStore(PasswordCrypto& crypto, std::uint32_t ite
     case Change::Replace: return HashPassword(new_.Text(), crypto, iterations);
     case Change::Keep: break;
     }
-    // A plain password stored before hashes is written back as a hash.
-    if (stored_.empty() || IsPasswordHash(stored_))
+    // A plain password stored before hashes is written back as a hash. A malformed value is
+    // written back as it is: hashed, its readable text would become the password.
+    if (stored_.empty() || ClassifyStoredPassword(stored_) != StoredPasswordKind::Plain)
         return stored_;
     return HashPassword(stored_, crypto, iterations);
 }

@@ -23,8 +23,9 @@ public:
     void Keep() noexcept;
     void Remove() noexcept;
     void Replace(WipedString password) noexcept;
-    // What is written: the stored hash, a plain stored value hashed, a new password hashed, or
-    // empty when removed. Throws Error when a hash cannot be made.
+    // What is written: the stored hash (or malformed value) as it is, a plain stored value
+    // hashed, a new password hashed, or empty when removed. Throws Error when a hash cannot be
+    // made.
     std::string ValueToStore(PasswordCrypto& crypto, std::uint32_t iterations) const;
 
 private:

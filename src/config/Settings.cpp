@@ -2,6 +2,7 @@
 
 #include "SettingsTable.h"
 #include "common/Errors.h"
+#include "common/PasswordHash.h"
 
 namespace vardex {
 
@@ -28,6 +29,24 @@ std::unique_ptr<RegistryKey> OpenSettingsKey(Registry& registry)
     // An account without write access under the machine key still gets its settings: its
     // passwords and restrictions must hold, only the day counters cannot be stored.
     return registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Read, false);
+}
+
+std::string MalformedPasswordText(const std::string& valueName)
+{
+    return "Invalid password hash in '" + valueName + "'";
+}
+
+// A malformed stored password refuses every entry; the report names the value, never its text.
+void ReportMalformedPasswords(const LockServiceSettings& settings, const std::string& userKey,
+                              std::vector<std::string>& problems)
+{
+    const std::pair<const std::string&, std::string> passwords[] = {
+        {settings.AdminPassword, SettingNames::AdminPassword},
+        {settings.UserPassword, SettingValueName(FindSetting(SettingNames::UserPassword), userKey)},
+    };
+    for (const auto& [stored, valueName] : passwords)
+        if (ClassifyStoredPassword(stored) == StoredPasswordKind::Malformed)
+            problems.push_back(MalformedPasswordText(valueName));
 }
 }  // namespace
 
@@ -58,6 +77,7 @@ std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Regi
             problems.emplace_back(error.what());
         }
     }
+    ReportMalformedPasswords(settings, userKey, problems);
     return problems;
 }
 

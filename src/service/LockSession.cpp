@@ -16,8 +16,8 @@ bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std:
 }
 
 LockSession::LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log,
-                         PasswordCrypto& crypto)
-    : host_(host), settings_(settings), log_(log), crypto_(crypto)
+                         PasswordCrypto& crypto, Clock& clock)
+    : host_(host), settings_(settings), log_(log), crypto_(crypto), clock_(clock)
 {
 }
 
@@ -25,6 +25,7 @@ void LockSession::Activate() noexcept
 {
     outcome_ = SessionOutcome::Running;
     active_ = true;
+    ++sessionsStarted_;
 }
 
 void LockSession::FormMouseDown(MouseButton button)
@@ -115,24 +116,12 @@ void LockSession::LockScreenTick(bool timeExpired)
 
 bool LockSession::AskUnlock()
 {
-    if (host_.IsPromptOpen())
+    // During a check the prompt counts as open: a second one would take a second entry.
+    if (checking_ || host_.IsPromptOpen())
         return false;
     PromptAnswer answer = host_.ShowPrompt();
     switch (answer.kind) {
-    case PromptAnswer::Kind::Ok: {
-        const bool accepted =
-            IsEntryAccepted(answer.entry.Text(), settings_.UserPassword, settings_.AdminPassword, crypto_);
-        answer.entry = WipedString();  // the typed text goes as soon as it is checked
-        if (!accepted)
-            host_.PlayAlarm(false);
-        try {
-            log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
-        } catch (const std::exception& error) {
-            // The outcome stands: an unwritable log must never keep a correct password out.
-            host_.ReportError(error.what());
-        }
-        return accepted;
-    }
+    case PromptAnswer::Kind::Ok: return TakeEntry(std::move(answer.entry));
     case PromptAnswer::Kind::Off:
         host_.RequestShutdownNow();
         return false;
@@ -140,6 +129,44 @@ bool LockSession::AskUnlock()
         break;
     }
     return false;
+}
+
+bool LockSession::TakeEntry(WipedString entry)
+{
+    // The prompt's OK is disabled while the wait lasts, but any program can post its command: an
+    // entry before the wait is over is not taken, neither checked nor counted.
+    if (EntryWaitMs() > 0)
+        return false;
+    const bool accepted = CheckEntry(std::move(entry));
+    if (accepted) {
+        guessDelay_.RightEntry();
+    } else {
+        guessDelay_.WrongEntry(clock_.ElapsedMs());
+        host_.PlayAlarm(false);
+    }
+    try {
+        log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
+    } catch (const std::exception& error) {
+        // The outcome stands: an unwritable log must never keep a correct password out.
+        host_.ReportError(error.what());
+    }
+    return accepted;
+}
+
+bool LockSession::CheckEntry(WipedString entry)
+{
+    checking_ = true;
+    const ScopeGuard done([this] { checking_ = false; });
+    // Copies for the check, which may run on a thread of its own while a reload changes the
+    // settings.
+    const WipedString user(std::string(settings_.UserPassword));
+    const WipedString admin(std::string(settings_.AdminPassword));
+    bool accepted = false;
+    host_.RunPasswordCheck([&] {
+        accepted = IsEntryAccepted(entry.Text(), user.Text(), admin.Text(), crypto_);
+        entry = WipedString();  // the typed text goes as soon as it is checked
+    });
+    return accepted;
 }
 
 }  // namespace vardex

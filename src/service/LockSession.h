@@ -1,12 +1,15 @@
 #pragma once
 // The lock session's state and the lock screen's reactions to input: waking the monitor, the
 // power-save countdown, opening the unlock prompt and deciding on the password entered.
+#include "GuessDelay.h"
 #include "StatsLog.h"
+#include "common/Clock.h"
 #include "common/PasswordHash.h"
 #include "common/WipedString.h"
 #include "config/Settings.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +35,8 @@ inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNIN
                                                          "before turning off the system."};
 
 // True when the entry unlocks: no password set at all, or the entry matches the user's or the
-// administrator's stored password (a salted hash, or a plain text compared exactly).
+// administrator's stored password (a salted hash, or a plain text compared exactly; a malformed
+// value matches nothing).
 bool IsEntryAccepted(std::string_view entry, std::string_view userPassword, std::string_view adminPassword,
                      PasswordCrypto& crypto);
 
@@ -49,6 +53,9 @@ public:
     virtual void CancelOpenPrompt() = 0;
     // Shows the unlock prompt modally.
     virtual PromptAnswer ShowPrompt() = 0;
+    // Runs the password check and returns once it is done. The check takes up to seconds: the
+    // window layer keeps the lock screen guarded meanwhile.
+    virtual void RunPasswordCheck(const std::function<void()>& check) = 0;
     // The alarm sound; repeat: do not interrupt the sound if it still plays (the warning's).
     virtual void PlayAlarm(bool repeat) = 0;
     // Shows the lines on the text panel in red, scrolling.
@@ -61,7 +68,8 @@ public:
 
 class LockSession {
 public:
-    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log, PasswordCrypto& crypto);
+    LockSession(LockScreenHost& host, LockServiceSettings& settings, StatisticsLog& log, PasswordCrypto& crypto,
+                Clock& clock);
 
     // The steps of a session's life the window layer calls in order.
     void Prepare() noexcept { idleTicks_ = 0; }
@@ -70,6 +78,8 @@ public:
     void ProgramEnding() noexcept { outcome_ = SessionOutcome::ProgramEnding; }
 
     bool Active() const noexcept { return active_; }
+    // How many sessions have started: a trust given before one must not outlive it.
+    std::uint32_t SessionsStarted() const noexcept { return sessionsStarted_; }
     SessionOutcome Outcome() const noexcept { return outcome_; }
     std::uint32_t IdleTicks() const noexcept { return idleTicks_; }
     void ArmInput() noexcept { inputArmed_ = true; }
@@ -87,17 +97,26 @@ public:
     // The service timer's tick while the session runs: once the time has expired, the warning
     // (shown once, power save off from then on) and the alarm; then the countdown.
     void LockScreenTick(bool timeExpired);
-    // The unlock prompt and its outcome: true when the entry unlocks.
+    // The unlock prompt and its outcome: true when the entry unlocks. Nothing while a prompt is
+    // open or an entry is being checked.
     bool AskUnlock();
+    // How long until the prompt takes the next entry, after wrong ones (GuessDelay.h).
+    std::int64_t EntryWaitMs() { return guessDelay_.WaitLeftMs(clock_.ElapsedMs()); }
 
 private:
     void OpenPromptAndUnlock();
+    bool TakeEntry(WipedString entry);
+    bool CheckEntry(WipedString entry);
 
     LockScreenHost& host_;
     LockServiceSettings& settings_;
     StatisticsLog& log_;
     PasswordCrypto& crypto_;
+    Clock& clock_;
+    GuessDelay guessDelay_;
+    bool checking_ = false;
     bool active_ = false;
+    std::uint32_t sessionsStarted_ = 0;
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;
     std::uint32_t idleTicks_ = 0;

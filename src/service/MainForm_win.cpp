@@ -9,6 +9,7 @@
 #include "SystemOps_win.h"
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
+#include "common/OffThread_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
@@ -66,7 +67,8 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink&
       taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
       log_(ports.files, ports.clock, {}, {}, [](std::string_view line) { return ToAnsi(line); },
            [this](std::string_view line) { return guardian_.Log(std::string(line)); }),
-      session_(*this, settings_, log_, ports.crypto), restrictions_(settings_, ports.clock, ports.registry, *this),
+      session_(*this, settings_, log_, ports.crypto, ports.clock),
+      restrictions_(settings_, ports.clock, ports.registry, *this),
       promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
 {
     const std::wstring title = Widen(kApplicationTitle);
@@ -204,8 +206,12 @@ void TMainForm::ActionConfigureExecute()
         configForm_->BringToTop();  // one window; no second password
         return;
     }
+    // The prompt and the check take messages: a lock that starts meanwhile ends the trust the
+    // entry would give.
+    const std::uint32_t sessions = session_.SessionsStarted();
     if (!settings_.AdminPassword.empty() &&
-        !passwordCheck_.AskPassword(kApplicationTitle, "Enter password:", settings_.AdminPassword))
+        (!passwordCheck_.AskPassword(kApplicationTitle, "Enter password:", settings_.AdminPassword) ||
+         session_.SessionsStarted() != sessions))
         return;
     ConfigContext context{application_.pump,
                           ports_.registry,
@@ -518,6 +524,12 @@ PromptAnswer TMainForm::ShowPrompt()
     openPrompt_ = prompt.Handle();
     const ScopeGuard forget([this] { openPrompt_ = nullptr; });
     return prompt.ShowModal(application_.pump);
+}
+
+void TMainForm::RunPasswordCheck(const std::function<void()>& check)
+{
+    // Off the window's thread: the session's guard runs through the pump meanwhile.
+    RunOffThread(application_.pump, check);
 }
 
 void TMainForm::PlayAlarm(bool repeat)

@@ -78,6 +78,7 @@ private:
     bool IsPromptOpen() override { return openPrompt_ != nullptr; }
     void CancelOpenPrompt() override;
     PromptAnswer ShowPrompt() override;
+    void RunPasswordCheck(const std::function<void()>& check) override;
     void PlayAlarm(bool repeat) override;
     void ShowWarning(const std::vector<std::string>& lines) override;
     void RequestShutdownNow() override;

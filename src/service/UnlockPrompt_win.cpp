@@ -5,12 +5,15 @@
 namespace vardex {
 
 namespace {
+constexpr UINT_PTR kWaitTimer = 1;
+
 PromptDialog::Options PromptOptions(HWND lockScreen, bool shutdownAllowed)
 {
     PromptDialog::Options options;
     options.className = L"TPwdForm";
     options.caption = kApplicationTitle;
-    options.prompt = "Enter password";
+    options.prompt = UnlockPromptLabel(0);
+    options.otherPrompts = EveryUnlockPromptLabel();
     // Owned by the lock screen and topmost like it, so that it shows in front of it.
     options.owner = lockScreen;
     options.topmost = true;
@@ -52,9 +55,21 @@ void TPwdForm::Inspect(const MSG& msg)
     }
 }
 
+void TPwdForm::ShowEntryWait()
+{
+    const std::int64_t left = session_.EntryWaitMs();
+    SetPrompt(UnlockPromptLabel(left));
+    SetEntryEnabled(left == 0);
+    if (left > 0)
+        SetTimer(Handle(), kWaitTimer, static_cast<UINT>((left - 1) % 1000 + 1), nullptr);  // at the next whole second
+    else
+        KillTimer(Handle(), kWaitTimer);
+}
+
 PromptAnswer TPwdForm::ShowModal(MessagePump& pump)
 {
     PromptAnswer answer;
+    ShowEntryWait();
     const int result = PromptDialog::ShowModal(pump);
     answer.kind = result == IDOK ? PromptAnswer::Kind::Ok
                   : result == kOffButton ? PromptAnswer::Kind::Off
@@ -71,6 +86,10 @@ LRESULT TPwdForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     // Any other window becoming active closes the prompt as cancelled.
     if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
         Close(IDCANCEL);
+    if (message == WM_TIMER && wParam == kWaitTimer) {
+        ShowEntryWait();
+        return 0;
+    }
     return PromptDialog::HandleMessage(message, wParam, lParam);
 }
 

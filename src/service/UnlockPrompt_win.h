@@ -1,6 +1,7 @@
 #pragma once
 // TPwdForm: the unlock prompt, built in code. Its input is also handed to the lock screen's
-// handlers (waking the monitor); losing activation closes it as cancelled.
+// handlers (waking the monitor); losing activation closes it as cancelled. After wrong entries it
+// counts the wait down in its label, with the edit and OK disabled until the wait is over.
 #include "LockSession.h"
 #include "common/PromptDialog_win.h"
 
@@ -19,6 +20,9 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // The label and the edit for the wait left, and a timer for the next second of it.
+    void ShowEntryWait();
+
     LockSession& session_;
 };
 

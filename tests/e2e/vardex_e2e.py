@@ -36,8 +36,9 @@ def day_number(date):
     return (date - datetime.date(1899, 12, 30)).days
 
 
-def password_hash(password, iterations=1000):
-    """The stored form of a password as the configuration writes it, made independently here."""
+def password_hash(password, iterations=100000):
+    """The stored form of a password as the configuration writes it, made independently here; by
+    default at the fewest iterations a stored hash may have, the quickest to make and to check."""
     salt = os.urandom(16)
     digest = hashlib.pbkdf2_hmac("sha256", password.encode(), salt, iterations)
     encode = lambda data: base64.b64encode(data).decode().rstrip("=")  # noqa: E731

@@ -1,5 +1,5 @@
+#include "CheapCrypto.h"
 #include "MemoryRegistry.h"
-#include "common/Sha256.h"
 #include "config/ConfigModel.h"
 #include "config/ConfigTree.h"
 
@@ -11,7 +11,6 @@ namespace {
 using test::MemoryRegistry;
 constexpr auto HKLM = RootKey::LocalMachine;
 const std::vector<std::string> kUsers{".Default", "Anna", "bob"};
-constexpr std::uint32_t kFastHashes = 1000;
 
 // A stored value other than the window default, of the definition's kind.
 RegValue OtherThanDefault(const SettingDefinition& d)
@@ -32,7 +31,7 @@ protected:
     }
 
     MemoryRegistry registry;
-    PortablePasswordCrypto crypto;
+    test::CheapCrypto crypto;
     ConfigModel model{kUsers};
 };
 
@@ -51,7 +50,7 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
     EXPECT_EQ(model.Users()[1].hoursPerDay, 31);
 
     MemoryRegistry written;
-    model.Save(written, crypto, kFastHashes);
+    model.Save(written, crypto);
     for (const SettingDefinition& d : SettingsTable())
         for (const std::string& user : kUsers) {
             if (d.scope == SettingScope::Global && user != kUsers[0])
@@ -98,7 +97,7 @@ TEST_F(ConfigModelTest, ARefusedWriteIsReportedWithItsReason)
     registry.CreateKey(HKLM, kSettingsKeyPath);
     registry.DenyFullAccess(HKLM, kSettingsKeyPath);  // not an administrator
     try {
-        model.Save(registry, crypto, kFastHashes);
+        model.Save(registry, crypto);
         FAIL() << "reported as saved";
     } catch (const SaveError& error) {
         EXPECT_NE(std::string(error.what()).find("administrator"), std::string::npos) << error.what();
@@ -107,22 +106,22 @@ TEST_F(ConfigModelTest, ARefusedWriteIsReportedWithItsReason)
 
     MemoryRegistry failing;
     failing.FailWritesOf("AnnaPWTH");
-    EXPECT_THROW(model.Save(failing, crypto, kFastHashes), SaveError);
+    EXPECT_THROW(model.Save(failing, crypto), SaveError);
 }
 
 TEST_F(ConfigModelTest, PasswordsAreKeptRemovedOrReplacedAndAlwaysWrittenAsHashes)
 {
-    const std::string hash = HashPassword("kept", crypto, 1000);
+    const std::string hash = HashPassword("kept", crypto);
     registry.Set(HKLM, kSettingsKeyPath, "APW", RegValue::String("legacy admin"));
     registry.Set(HKLM, kSettingsKeyPath, ".DefaultPAPW", RegValue::String(hash));
     registry.Set(HKLM, kSettingsKeyPath, "AnnaPAPW", RegValue::String("old"));
     model.Load(registry);
     model.Users()[1].password.Remove();
     model.Users()[2].password.Replace(WipedString("new one"));
-    model.Save(registry, crypto, kFastHashes);
+    model.Save(registry, crypto);
 
     const auto stored = [&](const char* name) { return registry.Get(HKLM, kSettingsKeyPath, name)->text; };
-    EXPECT_TRUE(IsPasswordHash(stored("APW")));
+    EXPECT_EQ(ClassifyStoredPassword(stored("APW")), StoredPasswordKind::Hash);
     EXPECT_TRUE(VerifyPassword("legacy admin", stored("APW"), crypto));
     EXPECT_EQ(stored(".DefaultPAPW"), hash);
     EXPECT_EQ(stored("AnnaPAPW"), "");
@@ -131,9 +130,21 @@ TEST_F(ConfigModelTest, PasswordsAreKeptRemovedOrReplacedAndAlwaysWrittenAsHashe
 
     // Saved: the model keeps the hashes it wrote, so a second save writes the same.
     MemoryRegistry again;
-    model.Save(again, crypto, kFastHashes);
+    model.Save(again, crypto);
     EXPECT_EQ(again.Get(HKLM, kSettingsKeyPath, "bobPAPW")->text, stored("bobPAPW"));
     EXPECT_EQ(again.Get(HKLM, kSettingsKeyPath, "APW")->text, stored("APW"));
+}
+
+TEST_F(ConfigModelTest, AMalformedStoredValueIsWrittenBackAsItIsNeverHashedAsAPassword)
+{
+    const std::string malformed = HashPassword("lost", crypto) + " ";
+    registry.Set(HKLM, kSettingsKeyPath, "APW", RegValue::String(malformed));
+    model.Load(registry);
+    EXPECT_TRUE(model.AdminPassword().IsSet());
+    model.Save(registry, crypto);
+    const std::string written = registry.Get(HKLM, kSettingsKeyPath, "APW")->text;
+    EXPECT_EQ(written, malformed);
+    EXPECT_FALSE(VerifyPassword(malformed, written, crypto));
 }
 
 TEST_F(ConfigModelTest, ChangesWhileFillingDoNotCount)

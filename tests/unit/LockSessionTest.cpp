@@ -1,15 +1,18 @@
+#include "CheapCrypto.h"
 #include "FakeSystem.h"
-#include "common/Sha256.h"
+#include "common/Text.h"
 #include "service/LockSession.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <stdexcept>
 
 namespace vardex {
 namespace {
 
+using test::CheapCrypto;
 using test::FakeClock;
 using test::MemoryFileSystem;
 constexpr const char* kLog = "C:\\V\\User1.log";
@@ -19,6 +22,7 @@ class RecordingHost final : public LockScreenHost {
 public:
     std::vector<std::string> calls;
     std::deque<PromptAnswer> answers;  // what the next prompts return
+    std::function<void()> duringCheck;  // runs while a password check is under way
     bool promptOpen = false;
     bool panelVisible = true;
 
@@ -38,6 +42,13 @@ public:
         PromptAnswer answer = std::move(answers.front());
         answers.pop_front();
         return answer;
+    }
+    void RunPasswordCheck(const std::function<void()>& check) override
+    {
+        calls.push_back("check");
+        if (duringCheck)
+            duringCheck();
+        check();
     }
     void PlayAlarm(bool repeat) override { calls.push_back(repeat ? "alarm again" : "alarm"); }
     void ShowWarning(const std::vector<std::string>& lines) override
@@ -75,15 +86,15 @@ protected:
     MemoryFileSystem files;
     FakeClock clock;
     StatisticsLog log{files, clock, kLog, RegionalFormats{}, nullptr};
-    PortablePasswordCrypto crypto;
-    LockSession session{host, settings, log, crypto};
+    CheapCrypto crypto;
+    LockSession session{host, settings, log, crypto, clock};
 };
 
 TEST(IsEntryAccepted, PasswordRulesForPlainAndHashedPasswords)
 {
-    PortablePasswordCrypto crypto;
-    const std::string userHash = HashPassword("user", crypto, 1000);
-    const std::string adminHash = HashPassword("admin", crypto, 1000);
+    CheapCrypto crypto;
+    const std::string userHash = HashPassword("user", crypto);
+    const std::string adminHash = HashPassword("admin", crypto);
     for (const auto& [user, admin] : {std::pair<std::string, std::string>{"user", "admin"}, {userHash, adminHash}}) {
         const auto accepted = [&](std::string_view entry, std::string_view u, std::string_view a) {
             return IsEntryAccepted(entry, u, a, crypto);
@@ -159,7 +170,7 @@ TEST_F(LockSessionTest, KeysAndLeftOrMiddleClicksOpenThePromptRightClicksDoNot)
 
 TEST_F(LockSessionTest, NothingHappensBeforeInputIsArmed)
 {
-    LockSession idle{host, settings, log, crypto};
+    LockSession idle{host, settings, log, crypto, clock};
     idle.FormKeyDown();
     idle.FormMouseDown(MouseButton::Left);
     idle.FormMouseMove();
@@ -183,11 +194,55 @@ TEST_F(LockSessionTest, RightPasswordUnlocksAndIsLogged)
     host.answers.push_back(Ok("user"));
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Running);
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "alarm"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check", "alarm"}));
     clock.Advance(3000);
     session.FormKeyDown();
     EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
     EXPECT_EQ(files.files[kLog], "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:40:31 Access Permitted\r\n");
+}
+
+TEST_F(LockSessionTest, WrongEntriesInARowMakeTheNextWaitAndARightOneEndsThat)
+{
+    settings.UserPassword = "user";
+    settings.StatisticsEnabled = true;
+    const auto enter = [&](const char* entry) {
+        host.calls.clear();
+        host.answers.push_back(Ok(entry));
+        session.FormKeyDown();
+    };
+    for (int i = 0; i < 5; ++i)
+        enter("wrong");
+    clock.SetWall({2027, 1, 1, 0, 0, 0, 0});  // the wall clock moves no wait
+    EXPECT_EQ(session.EntryWaitMs(), 1000);
+    enter("user");  // confirmed before the wait is over (a posted OK): not taken
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt"}));
+    clock.Advance(1000);
+    enter("wrong");
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check", "alarm"}));
+    clock.Advance(2000);
+    enter("user");
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
+    for (int i = 0; i < 4; ++i)
+        enter("wrong");
+    EXPECT_EQ(session.EntryWaitMs(), 0) << "the count started again";
+    const std::vector<std::string_view> lines = SplitPieces(files.files[kLog], "\r\n");
+    ASSERT_EQ(lines.size(), 11u) << "every entry taken, and only those, logged";
+    EXPECT_TRUE(lines[6].ends_with("Access Permitted"));
+}
+
+TEST_F(LockSessionTest, DuringTheCheckThePromptCountsAsOpenAndAReloadChangesNothing)
+{
+    settings.UserPassword = HashPassword("user", crypto);
+    host.duringCheck = [&] {
+        session.FormKeyDown();
+        session.FormMouseDown(MouseButton::Left);
+        settings.UserPassword = "other";  // a reload while the check runs
+    };
+    host.answers.push_back(Ok("user"));
+    host.answers.push_back(Ok("user"));
+    session.FormKeyDown();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "check"}));
+    EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
 }
 
 TEST_F(LockSessionTest, CancelLogsAndSoundsNothing)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <numeric>
 #include <vector>
 
 namespace vardex {
@@ -65,19 +67,20 @@ TEST(PasswordHashBase64, UnpaddedStandardAlphabetAndOnlyCanonicalTextsDecode)
     }
 }
 
-// The portable crypto, with failures on demand and a count of the derivations asked for.
+// The portable crypto at one iteration whatever the count (for hashes made and checked here),
+// with failures on demand and a record of what the derivations were asked.
 class ScriptedCrypto final : public PasswordCrypto {
 public:
     bool deriveFails = false;
     bool randomFails = false;
     std::size_t wrongByte = kPasswordHashSize;  // a derived key wrong in this byte only
-    int derivations = 0;
+    std::vector<std::string> derivations;       // "password / salt in hex / count"
 
     bool DeriveKey(std::string_view password, std::span<const std::uint8_t> salt, std::uint32_t iterations,
                    std::span<std::uint8_t> out) override
     {
-        ++derivations;
-        if (deriveFails || !real_.DeriveKey(password, salt, iterations, out))
+        derivations.push_back(std::string(password) + " / " + Hex(salt) + " / " + std::to_string(iterations));
+        if (deriveFails || !real_.DeriveKey(password, salt, 1, out))
             return false;
         if (wrongByte < out.size())
             out[wrongByte] ^= 0x01;
@@ -89,23 +92,40 @@ private:
     PortablePasswordCrypto real_;
 };
 
-constexpr std::uint32_t kFastIterations = 100;
-// "Correct horse" with the salt bytes 0 to 15 and 1000 iterations, made with Python's hashlib.
-constexpr std::string_view kKnownHash =
-    "$pbkdf2-sha256$i=1000$AAECAwQFBgcICQoLDA0ODw$Zv51h8tn4OzH6XdWHmX5uW2PAkdMNC+PyTbnyPd24UM";
+constexpr std::string_view kPrefix = "$pbkdf2-sha256$i=";
+constexpr std::string_view kSalt = "AAECAwQFBgcICQoLDA0ODw";  // the bytes 0 to 15
 
-TEST(PasswordHash, HashTextMadeElsewhereVerifies)
+std::string HashText(std::string_view prefix, std::string_view count, std::string_view salt, std::string_view hash)
+{
+    return std::string(prefix) + std::string(count) + "$" + std::string(salt) + "$" + std::string(hash);
+}
+
+// The hash field of "Correct horse" with that salt as the cheap crypto derives it.
+std::string CheapHashOfCorrectHorse()
+{
+    std::array<std::uint8_t, kPasswordSaltSize> salt{};
+    std::iota(salt.begin(), salt.end(), std::uint8_t{0});
+    std::array<std::uint8_t, kPasswordHashSize> key{};
+    ScriptedCrypto().DeriveKey("Correct horse", salt, kMinPasswordHashIterations, key);
+    return EncodeBase64(key);
+}
+
+// The key itself is the published vectors' matter (and the system's test checks a text made by
+// hashlib); this one checks that the text is read as its maker meant it.
+TEST(PasswordHash, HashTextIsReadAsItsMakerMeantIt)
 {
     ScriptedCrypto crypto;
-    EXPECT_TRUE(VerifyPassword("Correct horse", kKnownHash, crypto));
-    EXPECT_FALSE(VerifyPassword("Correct hors", kKnownHash, crypto));
-    EXPECT_FALSE(VerifyPassword(kKnownHash, kKnownHash, crypto));  // the hash text is no password
+    const std::string stored = HashText(kPrefix, "100000", kSalt, CheapHashOfCorrectHorse());
+    EXPECT_TRUE(VerifyPassword("Correct horse", stored, crypto));
+    EXPECT_EQ(crypto.derivations, (std::vector<std::string>{"Correct horse / 000102030405060708090a0b0c0d0e0f / 100000"}));
+    EXPECT_FALSE(VerifyPassword("Correct hors", stored, crypto));
+    EXPECT_FALSE(VerifyPassword(stored, stored, crypto));
 }
 
 TEST(PasswordHash, OneWrongBitAnywhereInTheHashRefuses)
 {
     ScriptedCrypto crypto;
-    const std::string stored = HashPassword("Correct horse", crypto, 1);
+    const std::string stored = HashPassword("Correct horse", crypto, kMinPasswordHashIterations);
     for (crypto.wrongByte = 0; crypto.wrongByte < kPasswordHashSize; ++crypto.wrongByte)
         EXPECT_FALSE(VerifyPassword("Correct horse", stored, crypto)) << "byte " << crypto.wrongByte;
 }
@@ -113,10 +133,10 @@ TEST(PasswordHash, OneWrongBitAnywhereInTheHashRefuses)
 TEST(PasswordHash, RoundTripAcceptsOnlyTheSameTextAndSaltsDiffer)
 {
     ScriptedCrypto crypto;
-    const std::string first = HashPassword("Secret pass", crypto, kFastIterations);
-    const std::string second = HashPassword("Secret pass", crypto, kFastIterations);
-    EXPECT_TRUE(first.starts_with("$pbkdf2-sha256$i=100$")) << first;
-    EXPECT_EQ(first.size(), std::string_view("$pbkdf2-sha256$i=100$").size() + 22 + 1 + 43) << first;
+    const std::string first = HashPassword("Secret pass", crypto);
+    const std::string second = HashPassword("Secret pass", crypto);
+    EXPECT_TRUE(first.starts_with("$pbkdf2-sha256$i=400000$")) << first;
+    EXPECT_EQ(first.size(), std::string_view("$pbkdf2-sha256$i=400000$").size() + 22 + 1 + 43) << first;
     EXPECT_NE(first.substr(0, first.rfind('$')), second.substr(0, second.rfind('$')));
     for (const std::string& stored : {first, second}) {
         EXPECT_TRUE(VerifyPassword("Secret pass", stored, crypto));
@@ -133,63 +153,75 @@ TEST(PasswordHash, PlainTextsCompareExactly)
     for (const char* wrong : {"tiger 7", "Tiger 7 ", " Tiger 7", "Tiger", "Tiger 77", ""})
         EXPECT_FALSE(VerifyPassword(wrong, "Tiger 7", crypto)) << '"' << wrong << '"';
     EXPECT_FALSE(VerifyPassword("a", std::string("a\0", 2), crypto));
-    EXPECT_EQ(crypto.derivations, 0);
+    EXPECT_TRUE(crypto.derivations.empty());
 }
 
-// Each is the known hash text with one field spoiled: plain text then, so only itself matches.
-TEST(PasswordHash, MalformedHashTextsArePlainText)
+// Every stored value readable by every user: whatever it is, its own text must not unlock, and a
+// value that begins as a hash but is none refuses the right password too.
+TEST(PasswordHash, FormRulesAndTheStoredTextNeverUnlocks)
 {
-    const std::string salt = "AAECAwQFBgcICQoLDA0ODw";
-    const std::string hash = "Zv51h8tn4OzH6XdWHmX5uW2PAkdMNC+PyTbnyPd24UM";
-    const auto text = [](std::string_view prefix, std::string_view count, std::string_view s, std::string_view h) {
-        return std::string(prefix) + std::string(count) + "$" + std::string(s) + "$" + std::string(h);
+    using K = StoredPasswordKind;
+    const std::string salt(kSalt), hash = CheapHashOfCorrectHorse();
+    const struct {
+        std::string stored;
+        K kind;
+    } cases[] = {
+        {HashText(kPrefix, "100000", salt, hash), K::Hash},
+        {HashText(kPrefix, "99999", salt, hash), K::Malformed},  // below the floor
+        {HashText(kPrefix, "2000000", salt, hash), K::Hash},
+        {HashText(kPrefix, "2000001", salt, hash), K::Malformed},  // above the cap
+        {HashText(kPrefix, "1", salt, hash), K::Malformed},
+        {HashText(kPrefix, "0", salt, hash), K::Malformed},
+        {HashText(kPrefix, "0100000", salt, hash), K::Malformed},  // leading zero
+        {HashText(kPrefix, "+100000", salt, hash), K::Malformed},
+        {HashText(kPrefix, "1e5", salt, hash), K::Malformed},
+        {HashText(kPrefix, "", salt, hash), K::Malformed},
+        {HashText(kPrefix, "4295067296", salt, hash), K::Malformed},  // 100000 after wrapping at 2^32
+        {HashText("$pbkdf2-sha512$i=", "100000", salt, hash), K::Malformed},
+        {HashText("$PBKDF2-SHA256$i=", "100000", salt, hash), K::Malformed},  // upper-case prefix
+        {HashText("$pbkdf2-sha256$rounds=", "100000", salt, hash), K::Malformed},
+        {HashText(kPrefix, "100000", salt + "==", hash), K::Malformed},  // padding
+        {HashText(kPrefix, "100000", salt, hash + "="), K::Malformed},
+        {HashText(kPrefix, "100000", salt.substr(0, 20), hash), K::Malformed},  // 15 bytes
+        {HashText(kPrefix, "100000", "AAECAwQFBgcICQoLDA0ODxA", hash), K::Malformed},  // 17 bytes
+        {HashText(kPrefix, "100000", salt, hash.substr(0, 42)), K::Malformed},  // one character cut
+        {HashText(kPrefix, "100000", salt, hash + "A"), K::Malformed},
+        {HashText(kPrefix, "100000", salt.substr(0, 21) + "x", hash), K::Malformed},  // unused bits set
+        {HashText(kPrefix, "100000", salt, "$" + hash), K::Malformed},
+        {HashText(kPrefix, "100000", salt, hash) + "$", K::Malformed},
+        {HashText(kPrefix, "100000", salt, hash) + " ", K::Malformed},  // a trailing blank
+        {" " + HashText(kPrefix, "100000", salt, hash), K::Plain},  // no "$" first: plain
+        {std::string(kPrefix) + "100000$" + salt, K::Malformed},      // missing field
+        {"$", K::Malformed},
+        {"$ecret", K::Malformed},
+        {"Tiger 7", K::Plain},
     };
-    const std::string p = "$pbkdf2-sha256$i=";
-    const std::string malformed[] = {
-        text("$pbkdf2-sha512$i=", "1000", salt, hash),
-        text("$PBKDF2-SHA256$i=", "1000", salt, hash),
-        text("pbkdf2-sha256$i=", "1000", salt, hash),
-        text("$pbkdf2-sha256$rounds=", "1000", salt, hash),
-        text(p, "0", salt, hash),
-        text(p, "01000", salt, hash),
-        text(p, "+1000", salt, hash),
-        text(p, "1e3", salt, hash),
-        text(p, "", salt, hash),
-        text(p, "10000001", salt, hash),
-        text(p, "4294968296", salt, hash),  // 1000 after wrapping at 2^32
-        text(p, "1000", salt + "==", hash),
-        text(p, "1000", salt, hash + "="),
-        text(p, "1000", "AAECAwQFBgcICQoLDA0O", hash),     // 15 bytes
-        text(p, "1000", "AAECAwQFBgcICQoLDA0ODxA", hash),  // 17 bytes
-        text(p, "1000", salt, hash.substr(0, 42)),         // 31 bytes
-        text(p, "1000", salt, hash + "A"),
-        text(p, "1000", "AAECAwQFBgcICQoLDA0ODx", hash),  // same bytes, unused bits set
-        text(p, "1000", salt, hash.substr(0, 42) + "N"),
-        text(p, "1000", salt, hash) + "$",
-        text(p, "1000", salt, hash) + " ",
-        p + "1000$" + salt,
-        text(p, "1000", salt, "$" + hash),
-    };
-    ScriptedCrypto crypto;
-    for (const std::string& stored : malformed) {
-        EXPECT_TRUE(VerifyPassword(stored, stored, crypto)) << stored;
-        EXPECT_FALSE(VerifyPassword("Correct horse", stored, crypto)) << stored;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(ClassifyStoredPassword(c.stored), c.kind);
+        ScriptedCrypto crypto;
+        EXPECT_EQ(VerifyPassword(c.stored, c.stored, crypto), c.kind == K::Plain);
+        EXPECT_EQ(VerifyPassword("Correct horse", c.stored, crypto), c.kind == K::Hash);
+        if (c.kind != K::Hash)
+            EXPECT_TRUE(crypto.derivations.empty()) << "nothing derived for a value that is no hash";
     }
-    EXPECT_EQ(crypto.derivations, 0);
 }
 
-TEST(PasswordHash, PlatformFailuresRefuseAndThrow)
+TEST(PasswordHash, PlatformFailuresRefuseAndCountsOutOfBoundsThrow)
 {
     ScriptedCrypto crypto;
+    const std::string stored = HashPassword("Correct horse", crypto);
     crypto.deriveFails = true;
-    EXPECT_FALSE(VerifyPassword("Correct horse", kKnownHash, crypto));
-    EXPECT_THROW(HashPassword("Secret", crypto, kFastIterations), Error);
+    EXPECT_FALSE(VerifyPassword("Correct horse", stored, crypto));
+    EXPECT_THROW(HashPassword("Secret", crypto), Error);
     crypto.deriveFails = false;
     crypto.randomFails = true;
-    EXPECT_THROW(HashPassword("Secret", crypto, kFastIterations), Error);
+    EXPECT_THROW(HashPassword("Secret", crypto), Error);
     crypto.randomFails = false;
-    EXPECT_THROW(HashPassword("Secret", crypto, 0), Error);
-    EXPECT_THROW(HashPassword("Secret", crypto, kMaxPasswordHashIterations + 1), Error);
+    for (const std::uint32_t count : {0u, kMinPasswordHashIterations - 1, kMaxPasswordHashIterations + 1})
+        EXPECT_THROW(HashPassword("Secret", crypto, count), Error) << count;
+    for (const std::uint32_t count : {kMinPasswordHashIterations, kMaxPasswordHashIterations})
+        EXPECT_EQ(ClassifyStoredPassword(HashPassword("Secret", crypto, count)), StoredPasswordKind::Hash) << count;
 }
 
 }  // namespace

@@ -139,6 +139,20 @@ TEST_F(SettingsTest, WrongTypesKeepTheirDefaultsTheOtherValuesStillLoadAndEachIs
     EXPECT_EQ(s.UsedSeconds, 0u);
 }
 
+TEST_F(SettingsTest, MalformedPasswordsAreReportedByNameNeverByContent)
+{
+    const std::string hashLike = "$pbkdf2-sha256$i=1$AAECAwQFBgcICQoLDA0ODw$secret";
+    Set("APW", RegValue::String(hashLike));
+    Set("User1PAPW", RegValue::String("$plain looking"));
+    LockServiceSettings s;
+    EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
+              (std::vector<std::string>{"Invalid password hash in 'APW'", "Invalid password hash in 'User1PAPW'"}));
+    EXPECT_EQ(s.AdminPassword, hashLike) << "kept as it is: it refuses every entry";
+    Set("APW", RegValue::String("plain"));
+    Set("User1PAPW", RegValue::String(""));
+    EXPECT_TRUE(LoadServiceSettings(s, registry, "User1", kProgramDir, {}).empty());
+}
+
 TEST_F(SettingsTest, AccountWithoutWriteRightsStillGetsItsSettings)
 {
     Set("User1PAPW", RegValue::String("secret"));

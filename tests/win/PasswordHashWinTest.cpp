@@ -15,6 +15,16 @@ TEST(PasswordCryptoWin, DerivesThePublishedKeys)
     test::ExpectPublishedPbkdf2Keys(crypto, true);
 }
 
+TEST(PasswordCryptoWin, AHashTextMadeElsewhereVerifies)
+{
+    // "Correct horse" with the salt bytes 0 to 15 and 100000 iterations, made with Python's hashlib.
+    const std::string stored =
+        "$pbkdf2-sha256$i=100000$AAECAwQFBgcICQoLDA0ODw$uCZ7tUZFQTNU3k3HohVXsiMFIClrOG9ZbFW5l7CxvOs";
+    Win32PasswordCrypto crypto;
+    EXPECT_TRUE(VerifyPassword("Correct horse", stored, crypto));
+    EXPECT_FALSE(VerifyPassword("Correct hors", stored, crypto));
+}
+
 TEST(PasswordCryptoWin, RandomBytesDifferBetweenCalls)
 {
     Win32PasswordCrypto crypto;

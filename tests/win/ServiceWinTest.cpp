@@ -25,6 +25,7 @@ public:
     bool IsPromptOpen() override { return true; }
     void CancelOpenPrompt() override {}
     PromptAnswer ShowPrompt() override { return {}; }
+    void RunPasswordCheck(const std::function<void()>& check) override { check(); }
     void PlayAlarm(bool) override {}
     void ShowWarning(const std::vector<std::string>&) override {}
     void RequestShutdownNow() override {}
@@ -56,7 +57,7 @@ protected:
     Win32Clock clock;
     StatisticsLog log{files, clock, "", {}, nullptr};
     Win32PasswordCrypto crypto;
-    LockSession session{host, settings, log, crypto};
+    LockSession session{host, settings, log, crypto, clock};
 };
 
 TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
@@ -69,10 +70,21 @@ TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
     HWND off = GetDlgItem(dialog, IDNO);
     ASSERT_TRUE(edit && ok && cancel && off);
 
+    HWND label = FindWindowExW(dialog, nullptr, WC_STATICW, nullptr);
+    ASSERT_TRUE(label);
+
     HDC dc = GetDC(dialog);
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(ok, WM_GETFONT, 0, 0)));
     SIZE letters;
     GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    // The label holds the countdown too, uncut.
+    for (const std::string& text : EveryUnlockPromptLabel()) {
+        const std::wstring wide = Widen(text);
+        SIZE size;
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        EXPECT_LE(size.cx, ChildRect(label).width) << text;
+        EXPECT_LE(size.cy, ChildRect(label).height) << text;
+    }
     SelectObject(dc, old);
     ReleaseDC(dialog, dc);
     const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, 0, 0, 0);

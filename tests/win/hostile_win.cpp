@@ -8,6 +8,11 @@
 //   vardexhostile lock-file PATH      opens the file sharing nothing and keeps it until killed
 //   vardexhostile topmost             opens a topmost window that never activates, and keeps it
 //   vardexhostile foreground SECONDS  takes the foreground again and again
+//   vardexhostile raise-once MS       opens a topmost window, takes the foreground and the top once,
+//                                     then for MS ms counts the looks at which it still has the
+//                                     foreground and is on top
+//   vardexhostile texts CLASS         prints class, enabled (0 or 1) and text of each control of the
+//                                     top-level window of class CLASS
 //   vardexhostile top-at X Y          prints class and title of the top-level window at X, Y
 //   vardexhostile process             prints the DACL of the service's process and whether it
 //                                     may be ended
@@ -307,6 +312,42 @@ int Foreground(int seconds)
     return 0;
 }
 
+int RaiseOnce(int milliseconds)
+{
+    HWND window = MakeWindow(L"hostile raised", WS_EX_TOPMOST, 700, 100, 300, 200);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    const POINT centre{850, 200};
+    int looks = 0, foreground = 0, onTop = 0;
+    for (int waited = 0; waited < milliseconds; waited += 20) {
+        Pump(20);
+        ++looks;
+        foreground += GetForegroundWindow() == window ? 1 : 0;
+        onTop += GetAncestor(WindowFromPoint(centre), GA_ROOT) == window ? 1 : 0;
+    }
+    std::printf("foreground %d on top %d of %d looks\n", foreground, onTop, looks);
+    return 0;
+}
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM) noexcept
+{
+    wchar_t className[64] = L"", text[256] = L"";
+    GetClassNameW(control, className, 64);
+    GetWindowTextW(control, text, 256);
+    std::printf("%ls\t%d\t%ls\n", className, IsWindowEnabled(control) ? 1 : 0, text);
+    return TRUE;
+}
+
+int Texts(const char* className)
+{
+    HWND window = FindWindowA(className, nullptr);
+    if (!window)
+        return 1;
+    EnumChildWindows(window, PrintControl, 0);
+    return 0;
+}
+
 int TopAt(int x, int y)
 {
     HWND window = GetAncestor(WindowFromPoint({x, y}), GA_ROOT);
@@ -560,6 +601,10 @@ int main(int argc, char** argv)
         return Foreground(std::atoi(argv[2]));
     if (command == "flood")
         return Flood(std::atoi(argv[2]));
+    if (command == "raise-once")
+        return RaiseOnce(std::atoi(argv[2]));
+    if (command == "texts")
+        return Texts(argv[2]);
     if (command == "top-at" && argc == 4)
         return TopAt(std::atoi(argv[2]), std::atoi(argv[3]));
     return 2;

@@ -1,0 +1,127 @@
+"""The unlock prompt against guessing and against another program of the locked user: a malformed
+stored hash unlocks nothing and is reported once the lock is over, wrong entries make the prompt
+count down before it takes the next one, and during a slow check the lock screen stays in front."""
+import re
+import time
+import unittest
+
+from test_configuration import INPUT, config_open, configure
+from vardex_e2e import Host, password_hash, wait_for
+
+ENTER = "Enter password"
+
+
+def prompt_state(host):
+    """(label, edit enabled, OK enabled) of the unlock prompt as another program reads it, or None."""
+    result = host.hostile("texts", "TPwdForm")
+    controls = {(text if kind == "Button" else kind): (text, flag == "1")
+                for kind, flag, text in (line.split("\t") for line in result.stdout.splitlines())}
+    return (controls["Static"][0], controls["Edit"][1], controls["OK"][1]) if result.returncode == 0 else None
+
+
+def seconds_left(host):
+    label = prompt_state(host)[0]
+    return 0 if label == ENTER else int(label.split()[3])
+
+
+def denied(host):
+    return sum(1 for line in host.log_lines() if line.endswith("Access Denied"))
+
+
+class MalformedHash(unittest.TestCase):
+    def test_neither_its_text_nor_its_password_unlocks_and_it_is_reported_after_the_lock(self):
+        with Host("prompt_malformed") as host:
+            user = host.user_key()
+            cut = password_hash("Secret 1")[:-1]  # one character cut: no hash, and no password
+            host.set_text(user + "PAPW", cut)
+            host.set_text("APW", password_hash("Admin 1"))
+            host.set_dword("LFE", 1)
+            host.set_dword("PSUL", 1)  # locked at the start: the settings' report waits for the unlock
+            host.start_service()
+            host.wait_locked()
+            for count, entry in enumerate((cut, "Secret 1"), start=1):
+                host.enter_password(entry)
+                wait_for(lambda: denied(host) == count, what=f"entry {count} to be refused")
+            self.assertIsNone(host.dialog_text(), "no report during the lock")
+            host.enter_password("Admin 1")
+            host.wait_unlocked()
+            wait_for(lambda: host.dialog_text() is not None, what="the report after the lock")
+            report = "\n".join(host.dialog_text())
+            self.assertIn(f"Invalid password hash in '{user}PAPW'", report)
+            self.assertNotIn(cut[-20:], report, "the value's text is not shown")
+
+
+class GuessDelay(unittest.TestCase):
+    def test_wrong_entries_make_the_prompt_count_down_then_the_right_password_unlocks(self):
+        for dpi in (96, 120):
+            with self.subTest(dpi=dpi), Host(f"prompt_guess_delay_{dpi}") as host:
+                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
+                host.set_dword("LFE", 1)
+                host.start_service()
+                host.lock_with_hotkey()
+                # The fifth wrong entry makes the next wait 1 s, the sixth 2 s, the seventh 4 s.
+                for count in range(1, 8):
+                    host.open_prompt()
+                    wait_for(lambda: prompt_state(host) == (ENTER, True, True), timeout=5, what="an entry taken")
+                    host.xdotool("type", "--delay", "15", "wrong")
+                    host.xdotool("key", "Return")
+                    wait_for(lambda: denied(host) == count, what=f"wrong entry {count} in the log")
+                host.open_prompt()
+                label, edit, ok = prompt_state(host)
+                self.assertRegex(label, r"^Try again in [1-4] s$")
+                self.assertFalse(edit or ok, "no entry is taken while the wait lasts")
+                host.screenshot(f"countdown_{dpi}dpi")
+                left = seconds_left(host)
+                wait_for(lambda: seconds_left(host) == left - 1, timeout=2, what="the next second")
+                wait_for(lambda: prompt_state(host) == (ENTER, True, True), timeout=5, what="the end of the wait")
+                host.screenshot(f"after_the_wait_{dpi}dpi")
+                host.xdotool("type", "--delay", "15", "Secret 1")
+                host.xdotool("key", "Return")
+                host.wait_unlocked()
+                self.assertEqual((denied(host), host.log_lines()[-1][20:]), (7, "Access Permitted"))
+
+
+class SlowCheck(unittest.TestCase):
+    def test_a_window_raised_during_a_check_at_the_cap_does_not_stay_above_the_lock_screen(self):
+        with Host("prompt_slow_check") as host:
+            host.set_text(host.user_key() + "PAPW", password_hash("Secret 1", 2000000))  # some 3 s a check
+            host.set_dword("LFE", 1)
+            host.start_service()
+            host.lock_with_hotkey()
+            host.open_prompt()
+            host.xdotool("type", "--delay", "15", "wrong")
+            host.xdotool("key", "Return")
+            # Hiding the prompt holds the service's thread for some 2 s under Wine without a window
+            # manager: the check is under way once the service answers again.
+            self.assertEqual(host.hostile("send", 0).stdout.split()[0], "answer")
+            self.assertEqual(denied(host), 0, "the service answers while the check runs")
+            watched = host.hostile("raise-once", 700).stdout
+            self.assertEqual(denied(host), 0, "the check was still running while the window was watched")
+            foreground, on_top, _ = map(int, re.findall(r"\d+", watched))
+            # The guard runs every 20 ms: a few looks at most before the lock screen is back.
+            self.assertLessEqual(max(foreground, on_top), 5, f"the raised window kept the {watched.strip()}")
+            wait_for(lambda: denied(host) == 1, what="the check's end")
+            host.enter_password("Secret 1")
+            host.wait_unlocked()
+
+    def test_an_administrator_password_checked_across_a_lock_opens_no_configuration_after_it(self):
+        with Host("prompt_slow_admin_check") as host:
+            host.set_text("APW", password_hash("Admin 1", 2000000))
+            host.start_service()
+            configure(host)
+            wait_for(lambda: host.shows(INPUT), what="the password prompt")
+            host.xdotool("mousemove", 640, 512, "type", "--delay", "15", "Admin 1")
+            host.xdotool("key", "Return")
+            host.xdotool("mousemove", 40, 30)
+            wait_for(lambda: not host.shows(INPUT), what="the prompt to close")
+            host.lock_with_hotkey()  # taken during the check
+            host.enter_password("Admin 1")
+            host.wait_unlocked()
+            time.sleep(2)
+            self.assertFalse(config_open(host), "the entry was given before the lock")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,22 @@
+#pragma once
+// The password crypto for tests that make and check their own hashes: the portable PBKDF2 at one
+// iteration whatever count is asked, so that hashes at the real counts cost microseconds under the
+// sanitizers. A hash text made elsewhere needs the real count: use PortablePasswordCrypto there.
+#include "common/Sha256.h"
+
+namespace vardex::test {
+
+class CheapCrypto final : public PasswordCrypto {
+public:
+    bool DeriveKey(std::string_view password, std::span<const std::uint8_t> salt, std::uint32_t /*iterations*/,
+                   std::span<std::uint8_t> out) override
+    {
+        return real_.DeriveKey(password, salt, 1, out);
+    }
+    bool FillRandom(std::span<std::uint8_t> out) override { return real_.FillRandom(out); }
+
+private:
+    PortablePasswordCrypto real_;
+};
+
+}  // namespace vardex::test
