@@ -6,6 +6,7 @@
 #include "common/AccountDirectory_win.h"
 #include "common/Accounts.h"
 #include "common/Clock_win.h"
+#include "common/DllSearch_win.h"
 #include "common/Files_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
@@ -183,6 +184,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
 
 int wmain()
 {
+    vardex::RestrictDllSearchToSystem();
     vardex::ServiceControl service;
     vardex::control = &service;
     wchar_t name[] = L"vardexguard";
