@@ -3,11 +3,13 @@
 // over even when the lock service is gone.
 #include "GuardPipe_win.h"
 #include "GuardianHost_win.h"
+#include "ServiceRecovery_win.h"
 #include "common/AccountDirectory_win.h"
 #include "common/Accounts.h"
 #include "common/Clock_win.h"
 #include "common/DllSearch_win.h"
 #include "common/Files_win.h"
+#include "common/FolderAccess_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
 
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 
 namespace vardex {
 namespace {
@@ -169,6 +172,15 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
     if (!control->statusHandle)
         return;
     try {
+        // Before anything runs as SYSTEM: started again by the system after a failure, and never
+        // run from a folder where others could put a program or a DLL.
+        Win32GuardianHost startLog(ProgramDirectory());
+        if (!SetRestartOnFailure(kGuardianServiceName))
+            startLog.Log(GuardLogKind::Warning, "The guardian's restart after a failure could not be set.");
+        if (const std::optional<std::string> refusal = RefusalToRunFrom(ProgramDirectory())) {
+            startLog.Log(GuardLogKind::Error, *refusal);
+            throw std::runtime_error(*refusal);
+        }
         GuardianRun run;
         control->Report(SERVICE_RUNNING);
         run.Run(*control);
