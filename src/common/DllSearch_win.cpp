@@ -7,12 +7,22 @@
 namespace vardex {
 
 namespace {
+// Whether the program's manifest redirects the DLL to a side-by-side assembly (the common
+// controls): only a load by name takes the assembly's copy, a full path the system folder's older
+// one.
+bool RedirectedByManifest(const char* name) noexcept
+{
+    ACTCTX_SECTION_KEYED_DATA found{};
+    found.cbSize = sizeof found;
+    return FindActCtxSectionStringA(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, name, &found) != FALSE;
+}
+
 // Called by the delay-load helper before its own LoadLibraryA, which would search the program's
 // folder first where the default directories could not be set. A null answer lets the helper go
 // on as it would have.
 FARPROC WINAPI LoadDelayedFromSystem(unsigned notice, PDelayLoadInfo info)
 {
-    if (notice != dliNotePreLoadLibrary)
+    if (notice != dliNotePreLoadLibrary || RedirectedByManifest(info->szDll))
         return nullptr;
     return reinterpret_cast<FARPROC>(LoadSystemLibrary(info->szDll));
 }
