@@ -103,7 +103,7 @@ class CompatibilitySetting(unittest.TestCase):
                 return [line for line in log.read_text().splitlines() if line.split()[-1] in ("91", "92", "93")]
 
             host.xdotool("key", "Menu")
-            wait_for(lambda: len(windows_and_menu_keys()) == 2, what="the Menu key to reach the witness before the lock")
+            wait_for(lambda: len(windows_and_menu_keys()) == 2, what="the Menu key to reach the witness unlocked")
             host.lock_with_hotkey()
             host.xdotool("key", "super", "Menu")
             host.enter_password("wrong")

@@ -115,7 +115,8 @@ TEST(FolderAccess, OnlyListsThatLetNoUntrustedAccountPutCodeInAreAccepted)
 // must pass the guardian's check, or the guardian would refuse to run after every install.
 std::vector<AccessEntry> InstallerGrants()
 {
-    const auto wxs = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "installer" / "vardex.wxs";
+    const auto wxs =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "installer" / "vardex.wxs";
     std::ifstream file(wxs);
     std::stringstream text;
     text << file.rdbuf();
@@ -139,7 +140,8 @@ TEST(FolderAccess, TheInstallersAccessListKeepsUsersOutAndLetsThemRun)
 {
     const std::vector<AccessEntry> entries = InstallerGrants();
     EXPECT_EQ(UntrustedWriter({kAdministrators, entries}, kSystem), std::nullopt);
-    const auto users = std::find_if(entries.begin(), entries.end(), [](const AccessEntry& e) { return e.sid == kUsers; });
+    const auto users =
+        std::find_if(entries.begin(), entries.end(), [](const AccessEntry& entry) { return entry.sid == kUsers; });
     ASSERT_NE(users, entries.end());
     EXPECT_EQ(users->mask & kReadAndRun, kReadAndRun);
 }
