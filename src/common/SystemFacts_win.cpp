@@ -34,11 +34,18 @@ RegionalFormats LocaleFormats(const wchar_t* locale)
 
 int Win32SystemFacts::PlatformId()
 {
+#ifdef _WIN64
+    // A 64-bit program runs on the NT family only, whatever GetVersionExW says: it reports what
+    // the user's compatibility setting for the program asks for, and "Windows 95" meant a lock
+    // service without limits or key filter.
+    return kPlatformWin32Nt;
+#else
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExW(&info))
         return kPlatformWin32Nt;  // only the NT family lacks nothing here
     return static_cast<int>(info.dwPlatformId);
+#endif
 }
 
 std::optional<std::string> Win32SystemFacts::LogonUserName()

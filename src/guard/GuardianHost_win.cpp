@@ -109,6 +109,17 @@ std::wstring ImagePath(HANDLE process)
     return QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size) : std::wstring();
 }
 
+void WriteEvent(HANDLE source, GuardLogKind kind, const std::string& text)
+{
+    if (!source)
+        return;
+    const WORD type = kind == GuardLogKind::Error     ? EVENTLOG_ERROR_TYPE
+                      : kind == GuardLogKind::Warning ? EVENTLOG_WARNING_TYPE
+                                                      : EVENTLOG_INFORMATION_TYPE;
+    const std::wstring wide = Widen(text);
+    const wchar_t* strings[] = {wide.c_str()};
+    ReportEventW(source, type, 0, kGuardianTextMessage, nullptr, 1, 0, strings, nullptr);
+}
 }  // namespace
 
 void CALLBACK Win32GuardianHost::ProcessEnded(void* context, BOOLEAN) noexcept
@@ -302,14 +313,15 @@ void Win32GuardianHost::LockSession(std::uint32_t sessionId)
 
 void Win32GuardianHost::Log(GuardLogKind kind, const std::string& text)
 {
-    if (!eventSource_)
-        return;
-    const WORD type = kind == GuardLogKind::Error     ? EVENTLOG_ERROR_TYPE
-                      : kind == GuardLogKind::Warning ? EVENTLOG_WARNING_TYPE
-                                                      : EVENTLOG_INFORMATION_TYPE;
-    const std::wstring wide = Widen(text);
-    const wchar_t* strings[] = {wide.c_str()};
-    ReportEventW(eventSource_, type, 0, kGuardianTextMessage, nullptr, 1, 0, strings, nullptr);
+    WriteEvent(eventSource_, kind, text);
+}
+
+void LogGuardianEvent(GuardLogKind kind, const std::string& text)
+{
+    if (const HANDLE source = RegisterEventSourceW(nullptr, kGuardianServiceName)) {
+        WriteEvent(source, kind, text);
+        DeregisterEventSource(source);
+    }
 }
 
 std::vector<SessionUser> Win32GuardianHost::LoggedOnSessions() const

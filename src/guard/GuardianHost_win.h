@@ -23,6 +23,8 @@ inline constexpr ULONG_PTR kLockServiceEndedKey = 0x454E4445;
 std::string TokenUserName(HANDLE token);
 // A SID as text ("S-1-5-21-..."), or empty.
 std::string SidText(const std::vector<BYTE>& sid);
+// One entry of the guardian's event log, before (or without) a host.
+void LogGuardianEvent(GuardLogKind kind, const std::string& text);
 
 class Win32GuardianHost final : public GuardianHost {
 public:

@@ -3,10 +3,13 @@
 // over even when the lock service is gone.
 #include "GuardPipe_win.h"
 #include "GuardianHost_win.h"
+#include "ServiceRecovery_win.h"
 #include "common/AccountDirectory_win.h"
 #include "common/Accounts.h"
 #include "common/Clock_win.h"
+#include "common/DllSearch_win.h"
 #include "common/Files_win.h"
+#include "common/FolderAccess_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
 #include "config/StatisticsLogs.h"
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 
 namespace vardex {
 namespace {
@@ -192,6 +196,14 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
     if (!control->statusHandle)
         return;
     try {
+        // Before anything runs as SYSTEM: started again by the system after a failure, and never
+        // run from a folder where others could put a program or a DLL.
+        if (!SetRestartOnFailure(kGuardianServiceName))
+            LogGuardianEvent(GuardLogKind::Warning, "The guardian's restart after a failure could not be set.");
+        if (const std::optional<std::string> refusal = RefusalToRunFrom(ProgramDirectory())) {
+            LogGuardianEvent(GuardLogKind::Error, *refusal);
+            throw std::runtime_error(*refusal);
+        }
         GuardianRun run(control->port.Get());
         control->Report(SERVICE_RUNNING);
         run.Run(*control);
@@ -207,6 +219,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
 
 int wmain()
 {
+    vardex::RestrictDllSearchToSystem();
     vardex::ServiceControl service;
     vardex::control = &service;
     wchar_t name[] = L"vardexguard";

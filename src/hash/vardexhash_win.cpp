@@ -2,6 +2,7 @@
 // to put into the settings (APW, a user's PAPW) by hand, by script or through Group Policy.
 // The password is asked twice without echo on a console; from a pipe or a file the first two
 // lines are read, so that scripts can use it. Only the stored form goes to standard output.
+#include "common/DllSearch_win.h"
 #include "common/PasswordCrypto_win.h"
 #include "common/PasswordHash.h"
 #include "common/PromptDialog_win.h"
@@ -271,6 +272,7 @@ int Run(int argc, wchar_t** argv)
 
 int wmain(int argc, wchar_t** argv)
 {
+    vardex::RestrictDllSearchToSystem();
     try {
         return vardex::Run(argc, argv);
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 // No window, no message loop; it always ends with exit code 0.
 #include "SaverCommand.h"
 #include "common/Application.h"
+#include "common/DllSearch_win.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
 
@@ -74,6 +75,7 @@ void Run()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    vardex::RestrictDllSearchToSystem();
     try {
         vardex::Run();
     } catch (const std::exception& error) {

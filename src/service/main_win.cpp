@@ -9,6 +9,7 @@
 #include "common/AccountDirectory_win.h"
 #include "common/Application.h"
 #include "common/Clock_win.h"
+#include "common/DllSearch_win.h"
 #include "common/ErrorReport_win.h"
 #include "common/Files_win.h"
 #include "common/PasswordCrypto_win.h"
@@ -184,6 +185,7 @@ int RunService()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    vardex::RestrictDllSearchToSystem();
     try {
         return vardex::RunService();
     } catch (...) {
