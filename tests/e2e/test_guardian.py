@@ -152,7 +152,7 @@ class Guardian(unittest.TestCase):
             user = host.user_key()
             host.set_dword(f"{user}PWTH", 1)
             host.set_dword(f"{user}PWTD", 1)
-            host.set_text("PDDC", "not a number")  # a malformed stored value stops nothing
+            host.set_text(f"{user}PDDC", "not a number")  # a counter of the wrong type stops nothing
             install_guardian(host)
             wait_for_lock_service(host)
             for words in (["hello"], ["day-use", "-1", "5"], ["log", "a\tb"], ["state", "expired", "x"], ["channel"]):

@@ -45,16 +45,24 @@ TEST(OffThreadWin, TheWorksErrorCrossesAndTheEndOfTheProgramWaitsForTheWork)
     MessagePump pump;
     EXPECT_THROW(RunOffThread(pump, [] { throw std::runtime_error("no key"); }), std::runtime_error);
     const DWORD caller = GetCurrentThreadId();
+    // The program is asked to end while the work runs (a WM_QUIT of somebody else's is not that).
+    const MessagePump::FilterScope ending(pump, [&pump](const MSG& msg) {
+        if (msg.message == WM_APP)
+            pump.Terminate();
+        return msg.message == WM_APP;
+    });
     bool ended = false;
     RunOffThread(pump, [&] {
         PostThreadMessageW(caller, WM_QUIT, 0, 0);
+        PostThreadMessageW(caller, WM_APP, 0, 0);
         Sleep(300);
         ended = true;
     });
     EXPECT_TRUE(pump.Terminated());
     EXPECT_TRUE(ended) << "returned before the work had ended";
     MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the pump put it back for outer loops
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }  // the pump's own, put back for outer loops
 }
 
 }  // namespace
