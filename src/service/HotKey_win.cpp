@@ -5,16 +5,26 @@
 
 namespace vardex {
 
-void RegisterLockHotKey(HWND window, std::uint16_t code) noexcept
+bool LockHotKey::Hold(std::uint16_t code) noexcept
 {
-    UnregisterLockHotKey(window);
-    const HotKeyRegistration registration = HotKeyToRegistration(code);
-    RegisterHotKey(window, kHotKeyId, registration.modifiers, registration.virtualKey);
+    if (code == code_ && (registered_ || code == 0))
+        return true;
+    Release();
+    code_ = code;
+    return code == 0 || Register();
 }
 
-void UnregisterLockHotKey(HWND window) noexcept
+bool LockHotKey::Register() noexcept
 {
-    UnregisterHotKey(window, kHotKeyId);
+    const HotKeyRegistration registration = HotKeyToRegistration(code_);
+    registered_ = RegisterHotKey(window_, kHotKeyId, registration.modifiers, registration.virtualKey) != FALSE;
+    return registered_;
+}
+
+void LockHotKey::Release() noexcept
+{
+    UnregisterHotKey(window_, kHotKeyId);
+    registered_ = false;
 }
 
 std::string LayoutKeyNameOf(unsigned virtualKey)

@@ -87,6 +87,7 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink&
     // saver's signals, the tray's callbacks and the taskbar's new start.
     for (const UINT allowed : {signalMessage_, kTrayMessage, taskbarCreatedMessage_})
         ChangeWindowMessageFilterEx(Handle(), allowed, MSGFLT_ALLOW, nullptr);
+    hotKey_ = std::make_unique<LockHotKey>(Handle());
     tray_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, [this](TrayCommand command) { OnTrayCommand(command); });
     secretPanel_ = std::make_unique<TSecretPanel>(Handle(), [this](UINT message) {
         if (message == WM_MOUSEMOVE)
@@ -151,10 +152,23 @@ void TMainForm::ActionLoadSettingsExecute()
     if (settingsLoaded_ && previousUser == userKey)
         KeepDayUse(settings_, dayInMemory, usedInMemory);
     settingsLoaded_ = true;
-    RegisterLockHotKey(Handle(), settings_.HotKey);
+    HoldHotKey();
     tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
     for (const std::string& problem : problems)
         ReportError(problem);
+}
+
+void TMainForm::HoldHotKey()
+{
+    // Reported once while it stays missing (after a lock, as every report), and tried again at
+    // every tick.
+    if (hotKey_->Hold(settings_.HotKey)) {
+        hotKeyReported_ = false;
+        return;
+    }
+    if (!std::exchange(hotKeyReported_, true))
+        ReportError("The lock hot key " + HotKeyText(settings_.HotKey, LayoutKeyNameOf) +
+                    " is held by another program; it is tried again every few seconds");
 }
 
 void TMainForm::ActionSetVardexExecute(const void* sender)
@@ -245,6 +259,8 @@ void TMainForm::ServiceTick(const void* sender)
     restrictions_.Tick(sender != nullptr);
     if (!tray_->Active() && FindWindowW(L"Shell_TrayWnd", nullptr))
         tray_->Activate();
+    if (hotKey_->Missing())
+        HoldHotKey();
     if (session_.Active())
         session_.LockScreenTick(restrictions_.TimeExpired());
     TellGuardian();
@@ -577,7 +593,7 @@ void TMainForm::FormDestroy() noexcept
     // Called by the destructor: a WM_DESTROY that another program posts must not take the
     // timer and the hot key away.
     KillTimer(Handle(), kServiceTimer);
-    UnregisterLockHotKey(Handle());
+    hotKey_.reset();
 }
 
 void TMainForm::ReloadIfAsked() noexcept

@@ -13,6 +13,7 @@
 #include "GuardianLink_win.h"
 #include "guard/GuardProtocol.h"
 #include "SystemOps_win.h"
+#include "HotKey_win.h"
 #include "TrayIcon_win.h"
 #include "common/Accounts.h"
 #include "common/Clock.h"
@@ -92,6 +93,8 @@ private:
     bool DayUseKeptElsewhere() override { return guardian_.Connected(); }
 
     void FormDestroy() noexcept;
+    // Keeps the settings' hot key registered; a code that cannot be is reported and retried.
+    void HoldHotKey();
     // The heartbeat to the guardian, where one runs: whether we are locked or expired, so that a
     // lock service it starts after us goes on from there, and whether the day's use counts now.
     // Then its day's count, when it sent one.
@@ -139,6 +142,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<TSecretPanel> secretPanel_;
     KeyboardFilter keyboardFilter_;
+    std::unique_ptr<LockHotKey> hotKey_;
+    bool hotKeyReported_ = false;
     ShellWindowGuard shellWindows_;
     std::optional<DecodedImage> background_;
     bool panelVisible_ = true;

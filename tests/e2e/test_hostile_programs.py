@@ -160,6 +160,25 @@ class Keys(unittest.TestCase):
             host.wait_unlocked()
 
 
+class HotKey(unittest.TestCase):
+    def test_a_hot_key_held_by_another_program_is_reported_and_taken_once_free(self):
+        with Host("hostile_hotkey") as host:
+            holder = host.start(HOSTILE, "hold-hotkey", "16576")  # the default, Ctrl+`
+            wait_for(lambda: "holding" in read_output(holder)[0], what="the hot key to be held")
+            host.start_service()
+            wait_for(lambda: host.dialog_text() is not None, what="the report")
+            self.assertTrue(any("is held by another program" in line for line in host.dialog_text()))
+            self.assertEqual(host.probe("dialog-ok", "PC Vardex").returncode, 0)
+            holder.kill()
+            holder.wait(10)
+            time.sleep(4)  # the next tick takes it
+            host.xdotool("mousemove", 40, 30)
+            host.lock_with_hotkey()
+            host.enter_password("")
+            host.wait_unlocked()
+            self.assertIsNone(host.dialog_text(), "reported once")
+
+
 class ReportsDuringALock(unittest.TestCase):
     def test_an_unwritable_log_is_reported_after_the_session_and_a_lock_still_works_meanwhile(self):
         with Host("reports_after_lock") as host:

@@ -2,6 +2,7 @@
 #include "service/HotKey_win.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <windows.h>
 
 namespace vardex {
@@ -17,7 +18,7 @@ protected:
     }
     void TearDown() override
     {
-        UnregisterLockHotKey(owner);
+        hotKey.reset();
         DestroyWindow(owner);
         DestroyWindow(other);
     }
@@ -34,21 +35,35 @@ protected:
 
     HWND owner = nullptr;
     HWND other = nullptr;
+    std::optional<LockHotKey> hotKey;
 };
 
-TEST_F(HotKeyWinTest, ReRegistrationReplacesTheOldCombination)
+TEST_F(HotKeyWinTest, ANewCodeReplacesTheOldOneAndOneHeldElsewhereIsTakenOnceFree)
 {
     const std::uint16_t ctrlF9 = 0x4000 | VK_F9;
     const std::uint16_t altShiftF10 = 0xA000 | VK_F10;
     ASSERT_TRUE(IsFree(ctrlF9));
-    RegisterLockHotKey(owner, ctrlF9);
+    hotKey.emplace(owner);
+    EXPECT_TRUE(hotKey->Hold(ctrlF9));
     EXPECT_FALSE(IsFree(ctrlF9));
-    RegisterLockHotKey(owner, ctrlF9);  // a reload with the same code
-    RegisterLockHotKey(owner, altShiftF10);
+    EXPECT_TRUE(hotKey->Hold(ctrlF9));  // a reload with the same code
+    EXPECT_TRUE(hotKey->Hold(altShiftF10));
     EXPECT_TRUE(IsFree(ctrlF9));
     EXPECT_FALSE(IsFree(altShiftF10));
-    RegisterLockHotKey(owner, 0);
+    EXPECT_TRUE(hotKey->Hold(0));
     EXPECT_TRUE(IsFree(altShiftF10));
+    EXPECT_FALSE(hotKey->Missing());
+
+    // Another program holds the combination: refused, and taken at the first try once free.
+    const HotKeyRegistration taken = HotKeyToRegistration(ctrlF9);
+    ASSERT_TRUE(RegisterHotKey(other, 7, taken.modifiers, taken.virtualKey));
+    EXPECT_FALSE(hotKey->Hold(ctrlF9));
+    EXPECT_TRUE(hotKey->Missing());
+    EXPECT_FALSE(hotKey->Hold(ctrlF9));
+    UnregisterHotKey(other, 7);
+    EXPECT_TRUE(hotKey->Hold(ctrlF9));
+    EXPECT_FALSE(hotKey->Missing());
+    EXPECT_FALSE(IsFree(ctrlF9));
 }
 
 TEST_F(HotKeyWinTest, LayoutNamesKeysOutsideTheFixedTable)

@@ -45,6 +45,8 @@
 //                                     prints "above the lock at N of M looks"
 //   vardexhostile guard-hog N SECONDS keeps N connections to the guardian's pipe open, opening
 //                                     again each one that is cut off, for SECONDS
+//   vardexhostile hold-hotkey CODE    registers the hot key of the 16-bit shortcut code and keeps it
+//                                     until killed
 //   vardexhostile stand-in            holds Zepa01 and a TMainForm window that answers the reload
 //                                     signal as the service does, until killed
 #include <windows.h>
@@ -266,6 +268,19 @@ LRESULT CALLBACK StandInProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == signal)
         return 0x5A657073;  // what the service answers to the reload signal
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int HoldHotKey(unsigned code)
+{
+    const UINT modifiers = ((code & 0x2000) ? MOD_SHIFT : 0) | ((code & 0x4000) ? MOD_CONTROL : 0) |
+                           ((code & 0x8000) ? MOD_ALT : 0);
+    HWND window = MakeWindow(L"hostile hot key", WS_EX_TOOLWINDOW, 0, 0, 1, 1);
+    if (!RegisterHotKey(window, 1, modifiers, code & 0x1FFF))
+        return 1;
+    std::printf("holding\n");
+    std::fflush(stdout);
+    for (;;)
+        Pump(1000);
 }
 
 int StandIn()
@@ -599,6 +614,8 @@ int main(int argc, char** argv)
     }
     if (command == "foreground")
         return Foreground(std::atoi(argv[2]));
+    if (command == "hold-hotkey")
+        return HoldHotKey(Number(argv[2]));
     if (command == "flood")
         return Flood(std::atoi(argv[2]));
     if (command == "raise-once")
