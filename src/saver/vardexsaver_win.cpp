@@ -31,8 +31,9 @@ std::vector<std::string> Arguments()
 
 bool MutexExists(const wchar_t* name)
 {
-    // The handle stays open until the process ends, as the system releases it then.
-    return OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name) != nullptr;
+    // The handle stays open until the process ends, as the system releases it then. Only to see
+    // it exists: nothing more is asked of it.
+    return OpenMutexW(SYNCHRONIZE, FALSE, name) != nullptr;
 }
 
 void ShowMessage(const wchar_t* text, UINT icon)

@@ -183,7 +183,7 @@ void TMainForm::ActionSetVardexExecute(const void* sender)
             return;
         }
         application_.reports.Submit(
-            {kNoScreenSaverMessage, ReportKind::Information, [] { WinExec("CONTROL.EXE DESK.CPL", SW_SHOWNORMAL); }});
+            {kNoScreenSaverMessage, ReportKind::Information, [] { StartAtUserLevel(L"CONTROL.EXE DESK.CPL"); }});
         return;
     }
     // Posted: the session starts when the window takes the signal, after the standby.

@@ -5,6 +5,7 @@
 
 
 #include <algorithm>
+#include <optional>
 #include <cwchar>
 
 namespace vardex {
@@ -127,6 +128,68 @@ void LockWorkStationIfAvailable() noexcept
     using LockFunction = BOOL(WINAPI*)();
     if (const auto lock = GetProcedure<LockFunction>(user32, "LockWorkStation"))
         lock();
+}
+
+namespace {
+// The integrity level of a token (its mandatory label's last sub-authority), or nothing.
+std::optional<DWORD> IntegrityLevel(HANDLE token) noexcept
+{
+    DWORD size = 0;
+    GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 || !GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size))
+        return std::nullopt;
+    const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    return *GetSidSubAuthority(sid, static_cast<DWORD>(*GetSidSubAuthorityCount(sid) - 1));
+}
+
+// A copy of our token at the medium level, or nothing.
+UniqueKernelHandle MediumLevelToken(HANDLE own) noexcept
+{
+    HANDLE raw = nullptr;
+    if (!DuplicateTokenEx(own, TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT, nullptr,
+                          SecurityImpersonation, TokenPrimary, &raw))
+        return UniqueKernelHandle();
+    UniqueKernelHandle token(raw);
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof sid;
+    TOKEN_MANDATORY_LABEL label{};
+    label.Label.Sid = sid;
+    label.Label.Attributes = SE_GROUP_INTEGRITY;
+    if (!CreateWellKnownSid(WinMediumLabelSid, nullptr, sid, &sidSize) ||
+        !SetTokenInformation(token.Get(), TokenIntegrityLevel, &label, sizeof label + GetLengthSid(sid)))
+        return UniqueKernelHandle();
+    return token;
+}
+}  // namespace
+
+void StartAtUserLevel(const std::wstring& commandLine) noexcept
+{
+    try {
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, &raw))
+            return;
+        const UniqueKernelHandle own(raw);
+        const std::optional<DWORD> level = IntegrityLevel(own.Get());
+        const bool raised = !level || *level > SECURITY_MANDATORY_MEDIUM_RID;
+        const UniqueKernelHandle lowered = raised ? MediumLevelToken(own.Get()) : UniqueKernelHandle();
+        if (raised && !lowered)
+            return;
+        std::wstring line = commandLine;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        const BOOL done = lowered ? CreateProcessAsUserW(lowered.Get(), nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                                                         nullptr, nullptr, &startup, &started)
+                                  : CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                                   &startup, &started);
+        if (done) {
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+        }
+    } catch (...) {
+        // Nothing started: the safe side.
+    }
 }
 
 bool ShellWindowGuard::IsShellWindow(HWND window) noexcept

@@ -3,6 +3,7 @@
 // computer's shutdown and standby, the system's own workstation lock, the shell's windows.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace vardex {
@@ -18,6 +19,10 @@ void ShutdownComputer() noexcept;
 bool EnterStandBy(bool suspend) noexcept;
 // The system's own workstation lock, where it exists.
 void LockWorkStationIfAvailable() noexcept;
+// Starts a program for the user at the user's own integrity level, below the raised one the
+// guardian may have given the lock service: a window of the user's must never be one of ours,
+// at our level. Nothing is started where the level cannot be lowered.
+void StartAtUserLevel(const std::wstring& commandLine) noexcept;
 
 // The windows a lock session hides: the Task Manager (by either of its titles or by its class),
 // the taskbar and the desktop's icons. It remembers the ones it hid, and shows only those again
