@@ -74,6 +74,13 @@ std::optional<std::vector<std::string_view>> AnswerWords(std::string_view bytes,
     return words;
 }
 
+// "WORD N", N from 1 to high.
+std::optional<std::int64_t> NumberAnswer(std::string_view bytes, std::string_view word, std::int64_t high)
+{
+    const auto words = AnswerWords(bytes, word, 1);
+    return words ? ReadInteger((*words)[0], 1, high) : std::nullopt;
+}
+
 // The numbers of a zone in order, with each one's range.
 struct ZoneField {
     int TimeZoneRules::*rule;
@@ -230,8 +237,7 @@ std::string EncodeWhoAnswer(std::uint32_t processId)
 
 std::optional<std::uint32_t> ParseWhoAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, "service", 1);
-    const auto id = words ? ReadInteger((*words)[0], 1, UINT32_MAX) : std::nullopt;
+    const auto id = NumberAnswer(bytes, "service", UINT32_MAX);
     return id ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*id)) : std::nullopt;
 }
 
@@ -242,8 +248,7 @@ std::string EncodeChannelAnswer(std::uint64_t handle)
 
 std::optional<std::uint64_t> ParseChannelAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, "channel", 1);
-    const auto handle = words ? ReadInteger((*words)[0], 1, INT64_MAX) : std::nullopt;
+    const auto handle = NumberAnswer(bytes, "channel", INT64_MAX);
     return handle ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(*handle)) : std::nullopt;
 }
 

@@ -35,13 +35,17 @@ def timed_end(host, end, locked_before):
     old = lock_service_pids(host)
     began = end(old)
     wait_for(lambda: set(lock_service_pids(host)) - set(old), timeout=60, interval=0.01, what="a new lock service")
-    started = time.monotonic() - began
+    return time.monotonic() - began, locked_since(host, began)
+
+
+def locked_since(host, began):
+    """The seconds from began to the lock screen of a running lock session; then it is unlocked."""
     wait_for(lambda: host.session_active() and lock_screen_shown(host), timeout=60, interval=0.01,
-             what="the new lock screen")
+             what="the lock screen")
     locked = time.monotonic() - began
     host.enter_password("")
     host.wait_unlocked()
-    return started, locked
+    return locked
 
 
 def signalled(sig):
@@ -65,12 +69,7 @@ def killed_while_the_guardian_is_down(host):
 def hot_key_lock(host):
     began = time.monotonic()
     host.xdotool("key", "ctrl+grave")
-    wait_for(lambda: host.session_active() and lock_screen_shown(host), timeout=20, interval=0.01,
-             what="the lock screen")
-    locked = time.monotonic() - began
-    host.enter_password("")
-    host.wait_unlocked()
-    return None, locked
+    return None, locked_since(host, began)
 
 
 def main():
