@@ -113,17 +113,16 @@ void TMainForm::FormCreate(const StartOptions& options)
     // time zone.
     regional_ = ports_.system.Regional();
     timeFormats_ = ports_.system.SystemRegional();
-    // The day is the guardian's, judged in its time zone; without one, in the zone of our start.
-    const std::optional<GuardHello> hello = guardian_.Hello();
-    restrictions_.UseZone(hello ? hello->zone : ports_.clock.Zone());
+    // The day is the guardian's, judged in its time zone; without one (yet), in the zone of our
+    // start.
+    restrictions_.UseZone(ports_.clock.Zone());
     programDirectory_ = ProgramDirectory();
     try {
         ActionLoadSettingsExecute();
     } catch (...) {
         ReportCurrentError();
     }
-    if (hello)
-        restrictions_.TakeKeptDayUse(hello->day.day, hello->day.usedSeconds);
+    TakeGuardianDay();
     helpFile_ = programDirectory_ + "ombrel.hlp";
     log_.SetPath(programDirectory_ + settings_.UserKey + ".log", regional_);
     PlaceSecretPanel();
@@ -276,6 +275,14 @@ void TMainForm::TellGuardian() noexcept
 
 void TMainForm::TakeGuardianDay() noexcept
 {
+    // Its greeting may come later than our start (a busy guardian): its zone and day then.
+    if (!guardianGreeted_) {
+        if (const std::optional<GuardHello> hello = guardian_.Hello()) {
+            guardianGreeted_ = true;
+            restrictions_.UseZone(hello->zone);
+            restrictions_.TakeKeptDayUse(hello->day.day, hello->day.usedSeconds);
+        }
+    }
     if (const std::optional<GuardDay> day = guardian_.TakeDay())
         restrictions_.TakeKeptDayUse(day->day, day->usedSeconds);
     if (const unsigned lost = guardian_.TakeLostLines())

@@ -144,6 +144,7 @@ private:
     KeyboardFilter keyboardFilter_;
     std::unique_ptr<LockHotKey> hotKey_;
     bool hotKeyReported_ = false;
+    bool guardianGreeted_ = false;
     ShellWindowGuard shellWindows_;
     std::optional<DecodedImage> background_;
     bool panelVisible_ = true;
