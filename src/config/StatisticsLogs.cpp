@@ -86,10 +86,12 @@ public:
 private:
     // Windows keeps the date and time separators in four characters with the terminating NUL.
     static constexpr size_t kMostSeparatorCharacters = 3;
+    // What a regional separator may hold: blanks too (". " in some short dates) and the code
+    // page's letters, but no digit and no control character.
     static bool IsSeparatorCharacter(char c) noexcept
     {
         const auto byte = static_cast<unsigned char>(c);
-        return byte > ' ' && byte < 0x7F && (byte < '0' || byte > '9');
+        return byte >= ' ' && byte != 0x7F && (byte < '0' || byte > '9');
     }
 
     std::string_view text_;

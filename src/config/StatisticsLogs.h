@@ -30,8 +30,8 @@ void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std
 
 // Whether the line (without its line end) has the form the lock service writes:
 // "dd/mm/yyyy hh:nn:ss Event" with plausible fields, the regional separators (one to three
-// printable ASCII characters other than digits and blanks, the same twice within the date and
-// within the time), and one of the two events.
+// characters of the code page, blanks among them, but no digit and no control character, the
+// same twice within the date and within the time), and one of the two events.
 bool IsStatisticsLogLine(std::string_view line);
 
 // The user keys that have a log ("name.log" in the folder), sorted ignoring letter case.
