@@ -109,6 +109,7 @@ void Guardian::Fresh(const SessionUser& user)
     session = Session{};
     session.userName = user.userName;
     session.userSid = user.userSid;
+    BecomeUnguarded(session);
     Start(user.sessionId, session);
 }
 
@@ -456,11 +457,12 @@ void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now,
             host_.EndLockService(session.process->id);
         }
     }
-    // Without a lock service of ours after one ran there, the system's own lock holds the
-    // session until a new one runs; an expired one is ended.
-    if (session.restarting && session.unguardedSinceMs && !session.unguardedAnswered &&
-        session.state != LockState::Exited && session.state != LockState::SessionEnding) {
-        if (now - *session.unguardedSinceMs >= kUnguardedLimitMs) {
+    // Without a lock service of ours, the system's own lock holds the session until a new one
+    // runs; an expired one is ended.
+    const std::int64_t limit = session.restarting ? kUnguardedLimitMs : kUnguardedAtLogonLimitMs;
+    if (session.unguardedSinceMs && !session.unguardedAnswered && session.state != LockState::Exited &&
+        session.state != LockState::SessionEnding) {
+        if (now - *session.unguardedSinceMs >= limit) {
             session.unguardedAnswered = true;
             if (session.state == LockState::Expired) {
                 Report(GuardLogKind::Warning, "No lock service runs " + OfSession(session.userName, id) +
@@ -473,7 +475,7 @@ void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now,
                                               "; the session is locked by the system.");
             host_.LockSession(id);
         } else {
-            next = std::min(next, *session.unguardedSinceMs + kUnguardedLimitMs - now);
+            next = std::min(next, *session.unguardedSinceMs + limit - now);
         }
     }
     if (session.startAtMs && *session.startAtMs <= now && session.state != LockState::Exited)

@@ -72,8 +72,9 @@ inline constexpr std::int64_t kSilenceLimitMs = 10000;
 // A started lock service has this long to speak on its channel.
 inline constexpr std::int64_t kChannelWaitMs = 15000;
 // A session with a user and no lock service of ours for this long is locked by the system (or
-// ended, when its time has expired).
+// ended, when its time has expired); at a logon, where a start may be slow, a while longer.
 inline constexpr std::int64_t kUnguardedLimitMs = 8000;
+inline constexpr std::int64_t kUnguardedAtLogonLimitMs = 30000;
 // The lock service shuts down itself when its grace is over (a tick or two after); the session
 // is ended only when that has not happened a while later.
 inline constexpr std::int64_t kShutdownSlackMs = 10000;

@@ -242,6 +242,12 @@ TEST_F(GuardianTest, ASessionLeftWithoutALockServiceIsLockedOrEndedByTheSystem)
     EXPECT_GT(host.starts.size(), 10u) << "tried again every second";
     Pass(60000);
     EXPECT_EQ(host.lockedSessions.size(), 1u) << "once for each time it is left so";
+    // A logon whose lock service never comes: locked too, after a logon's longer while.
+    guardian->SessionsPresent({Anna(), {2, "bob", kBobSid}, {3, "carl", kCarlSid}});
+    Pass(kUnguardedAtLogonLimitMs - 1000);
+    EXPECT_EQ(host.lockedSessions.size(), 1u);
+    Pass(1000);
+    EXPECT_EQ(host.lockedSessions, (std::vector<std::uint32_t>{1, 3}));
 }
 
 TEST_F(GuardianTest, TheGraceIsEnforcedEvenWhenTheLockServiceGoesAndOnlyItsOwnDeadlineCounts)
