@@ -89,8 +89,13 @@ bool ProtectThreadsOf(DWORD processId, const std::vector<BYTE>& user) noexcept
     for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {
         if (entry.th32OwnerProcessID != processId)
             continue;
+        // One that denies us its access list is protected already (by us, or by the guardian).
         const UniqueKernelHandle thread(OpenThread(WRITE_DAC, FALSE, entry.th32ThreadID));
-        all = thread && Protect(thread.Get(), user, kThreadRights) && all;
+        if (!thread) {
+            all = all && GetLastError() == ERROR_ACCESS_DENIED;
+            continue;
+        }
+        all = Protect(thread.Get(), user, kThreadRights) && all;
     }
     return all;
 }

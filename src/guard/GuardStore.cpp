@@ -42,20 +42,19 @@ std::string EncodeStoredSessions(const StoredSessions& stored)
 
 std::optional<StoredSessions> ParseStoredSessions(std::string_view text)
 {
-    const std::size_t first = text.find(';');
-    const auto boot = ReadInteger(text.substr(0, first), INT64_MIN + 1, INT64_MAX);
+    // The boot, then each session after a ";".
+    std::size_t end = text.find(';');
+    const auto boot = ReadInteger(text.substr(0, end), INT64_MIN + 1, INT64_MAX);
     if (!boot)
         return std::nullopt;
     StoredSessions stored{*boot, {}};
-    while (first != std::string_view::npos) {
-        text.remove_prefix(text.find(';') + 1);
-        const std::size_t end = text.find(';');
+    while (end != std::string_view::npos) {
+        text.remove_prefix(end + 1);
+        end = text.find(';');
         const std::optional<StoredSession> session = ParseSession(text.substr(0, end));
         if (!session)
             return std::nullopt;
         stored.sessions.push_back(*session);
-        if (end == std::string_view::npos)
-            break;
     }
     return stored;
 }

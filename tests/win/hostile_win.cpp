@@ -204,6 +204,15 @@ void Pump(DWORD milliseconds)
     }
 }
 
+// Says the attack is in place, then keeps its windows answering until the test kills it.
+[[noreturn]] void ReportAndKeep(const char* word)
+{
+    std::printf("%s\n", word);
+    std::fflush(stdout);
+    for (;;)
+        Pump(1000);
+}
+
 int Reparent()
 {
     HWND lock = ServiceWindow();
@@ -216,10 +225,7 @@ int Reparent()
     SetWindowLongPtrW(lock, GWL_EXSTYLE, GetWindowLongPtrW(lock, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_TRANSPARENT);
     SetLayeredWindowAttributes(lock, 0, 0, LWA_ALPHA);
     EnableWindow(lock, FALSE);
-    std::printf("ready\n");
-    std::fflush(stdout);
-    for (;;)
-        Pump(1000);
+    ReportAndKeep("ready");
 }
 
 // The window at the middle of ours is ours: we are above the lock screen there.
@@ -277,10 +283,7 @@ int HoldHotKey(unsigned code)
     HWND window = MakeWindow(L"hostile hot key", WS_EX_TOOLWINDOW, 0, 0, 1, 1);
     if (!RegisterHotKey(window, 1, modifiers, code & 0x1FFF))
         return 1;
-    std::printf("holding\n");
-    std::fflush(stdout);
-    for (;;)
-        Pump(1000);
+    ReportAndKeep("holding");
 }
 
 int StandIn()
@@ -295,20 +298,14 @@ int StandIn()
     if (!CreateWindowExW(WS_EX_TOOLWINDOW, L"TMainForm", L"PC Vardex", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                          GetModuleHandleW(nullptr), nullptr))
         return 1;
-    std::printf("standing in\n");
-    std::fflush(stdout);
-    for (;;)
-        Pump(1000);
+    ReportAndKeep("standing in");
 }
 
 int Topmost()
 {
     HWND window = MakeWindow(L"hostile topmost", WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, 100, 100, 500, 300);
     ShowWindow(window, SW_SHOWNOACTIVATE);
-    std::printf("ready\n");
-    std::fflush(stdout);
-    for (;;)
-        Pump(1000);
+    ReportAndKeep("ready");
 }
 
 int Foreground(int seconds)
