@@ -163,8 +163,8 @@ class Guardian(unittest.TestCase):
             # connection each, and nobody waits for them meanwhile.
             silent = host.start(HOSTILE, "guard-silent", "6000")
             deaf = host.start(HOSTILE, "guard-deaf", "6000")
-            hogs = [host.start(HOSTILE, "guard-hog", "8", "40") for _ in range(3)]
             wait_for(lambda: all("connected" in read_output(p)[0] for p in (silent, deaf)), what="the clients")
+            hogs = [host.start(HOSTILE, "guard-hog", "8", "40") for _ in range(3)]
             wait_for(lambda: all("hogging" in read_output(p)[0] for p in hogs), what="the hogs")
             asked = time.monotonic()
             self.assertEqual(guard(host, "ping"), (0, "ok"))

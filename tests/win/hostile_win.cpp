@@ -440,9 +440,21 @@ int AskGuard(const std::string& message)
     return std::string(answer, size) == "ok" ? 0 : 1;
 }
 
+// Every instance may be busy for a moment (other clients are being cut off): wait like any client.
+HANDLE ConnectToGuard()
+{
+    const ULONGLONG end = GetTickCount64() + 10000;
+    for (;;) {
+        const HANDLE pipe = CreateFileW(kGuardPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PIPE_BUSY || GetTickCount64() >= end)
+            return pipe;
+        WaitNamedPipeW(kGuardPipe, 1000);
+    }
+}
+
 int GuardSilent(int ms, bool deaf)
 {
-    const HANDLE pipe = CreateFileW(kGuardPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE pipe = ConnectToGuard();
     if (pipe == INVALID_HANDLE_VALUE)
         return 3;
     DWORD sent = 0;
