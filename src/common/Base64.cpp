@@ -77,4 +77,17 @@ bool DecodeBase64(std::string_view text, std::span<std::uint8_t> out) noexcept
     return canonical;
 }
 
+std::string EncodeBase64Text(std::string_view bytes)
+{
+    return EncodeBase64({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+std::optional<std::string> DecodeBase64Text(std::string_view text)
+{
+    std::string bytes(text.size() * 6 / 8, '\0');
+    if (!DecodeBase64(text, {reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()}))
+        return std::nullopt;
+    return bytes;
+}
+
 }  // namespace vardex

@@ -3,6 +3,7 @@
 // hashes write their salt and digest. Decoding is strict so that each byte string has exactly
 // one accepted text.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,5 +16,9 @@ std::string EncodeBase64(std::span<const std::uint8_t> bytes);
 // only alphabet characters, and the unused low bits of the last character zero. out is left
 // zeroed when the text is refused.
 bool DecodeBase64(std::string_view text, std::span<std::uint8_t> out) noexcept;
+
+// Texts of any bytes, the same way: nothing when the text is not the canonical one.
+std::string EncodeBase64Text(std::string_view bytes);
+std::optional<std::string> DecodeBase64Text(std::string_view text);
 
 }  // namespace vardex

@@ -150,7 +150,7 @@ std::vector<std::string> ConfigModel::Load(Registry& registry)
     return problems;
 }
 
-void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations)
+std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uint32_t hashIterations) const
 {
     // Every hash first: nothing is written when one cannot be made.
     std::vector<std::string> userPasswords;
@@ -162,29 +162,40 @@ void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t
     } catch (const Error& error) {
         throw SaveError(std::string("Nothing was saved: ") + error.what() + ".");
     }
-    const std::unique_ptr<RegistryKey> key =
-        registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
-    if (!key)
-        throw SaveError("Nothing was saved: the settings key HKEY_LOCAL_MACHINE\\" + std::string(kSettingsKeyPath) +
-                        " cannot be opened for writing. Writing there needs an administrator's rights.");
-    try {
-        for (const char* name : kGlobalSaveOrder) {
-            const SettingDefinition& definition = FindSetting(name);
-            WriteSetting(*key, definition, {}, IsPassword(definition) ? SettingValue(adminPassword) : Global(name));
-        }
-        for (size_t i = 0; i < users_.size(); ++i) {
-            const UserRecord& user = users_[i];
-            const SettingValue values[] = {user.scheduleText, userPasswords[i], user.hoursPerDay,
-                                           user.restrictBySchedule, user.restrictByDuration};
-            for (size_t v = 0; v < std::size(kUserSaveOrder); ++v)
-                WriteSetting(*key, FindSetting(kUserSaveOrder[v]), user.userKey, values[v]);
-        }
-    } catch (const RegistryError& error) {
-        throw SaveError(std::string("Not all settings were saved: ") + error.what() + ".");
+    // Windows' own validation flag first, as the window records it after.
+    std::vector<SettingWrite> writes{{kNetworkLogonValueName, Global(N::UserValidation)}};
+    for (const char* name : kGlobalSaveOrder)
+        writes.push_back({name, IsPassword(FindSetting(name)) ? SettingValue(adminPassword) : Global(name)});
+    for (size_t i = 0; i < users_.size(); ++i) {
+        const UserRecord& user = users_[i];
+        const SettingValue values[] = {user.scheduleText, userPasswords[i], user.hoursPerDay, user.restrictBySchedule,
+                                       user.restrictByDuration};
+        for (size_t v = 0; v < std::size(kUserSaveOrder); ++v)
+            writes.push_back({SettingValueName(FindSetting(kUserSaveOrder[v]), user.userKey), values[v]});
     }
-    adminPassword_.Load(std::move(adminPassword));
-    for (size_t i = 0; i < users_.size(); ++i)
-        users_[i].password.Load(std::move(userPasswords[i]));
+    return writes;
+}
+
+void ConfigModel::Saved(const std::vector<SettingWrite>& written)
+{
+    const auto storedPassword = [&written](const std::string& name) -> std::optional<std::string> {
+        for (const SettingWrite& write : written)
+            if (write.name == name)
+                return std::get<std::string>(write.value);
+        return std::nullopt;
+    };
+    if (auto stored = storedPassword(N::AdminPassword))
+        adminPassword_.Load(std::move(*stored));
+    for (UserRecord& user : users_)
+        if (auto stored = storedPassword(user.userKey + N::UserPassword))
+            user.password.Load(std::move(*stored));
+}
+
+void ConfigModel::Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations)
+{
+    const std::vector<SettingWrite> writes = PlanSave(crypto, hashIterations);
+    WriteSettings(registry, writes);
+    Saved(writes);
 }
 
 PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter)

@@ -2,6 +2,7 @@
 // The configuration window's model: a copy of every setting it shows, one record per listed
 // user, the change tracking, and loading with the window defaults and saving. The window's
 // pages only move values between their controls and this model.
+#include "SettingWrites.h"
 #include "SettingsTable.h"
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
@@ -45,12 +46,6 @@ struct UserRecord {
     bool restrictByDuration = false;
 };
 
-// Saving wrote nothing, or stopped; the text says why.
-class SaveError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 class ConfigModel {
 public:
     // The user keys of the listed users, in tree order.
@@ -60,9 +55,14 @@ public:
     // absent or when the key cannot be opened. Returns the reports of values of a wrong type
     // (which keep their defaults).
     std::vector<std::string> Load(Registry& registry);
-    // Writes every value the window writes, global values first, then each user in tree order.
-    // SaveError names why nothing (or not everything) was written; the model is unchanged.
-    // Once written, the passwords are kept as the hashes written: no typed text stays.
+    // Every value the window writes, global values first, then each user in tree order, with
+    // new passwords hashed. SaveError when a hash cannot be made; the model is unchanged.
+    std::vector<SettingWrite> PlanSave(PasswordCrypto& crypto, std::uint32_t hashIterations = kPasswordHashIterations) const;
+    // The planned values are written: the passwords are kept as the hashes written, and no
+    // typed text stays.
+    void Saved(const std::vector<SettingWrite>& written);
+    // Plans and writes directly. SaveError names why nothing (or not everything) was written;
+    // the model is then unchanged.
     void Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations = kPasswordHashIterations);
 
     const SettingValue& Global(std::string_view name) const;

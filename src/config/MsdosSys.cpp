@@ -1,5 +1,7 @@
 #include "MsdosSys.h"
 
+#include "SettingWrites.h"
+
 #include "common/Errors.h"
 #include "common/RegValues.h"
 #include "common/Text.h"
@@ -11,8 +13,6 @@ namespace vardex {
 namespace {
 constexpr const char* kFileName = "MSDOS.SYS";
 constexpr const char* kSetupKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
-constexpr const char* kLogonKey = "Network\\Logon";
-constexpr const char* kMustBeValidated = "MustBeValidated";
 
 // The index of the first BootKeys line, when there is one.
 std::optional<size_t> BootKeysLine(const std::vector<std::string>& lines)
@@ -91,9 +91,9 @@ void MsdosSysFile::Write()
 void WindowsIntegration::Load(ConfigModel& model)
 {
     bool validated = false;
-    if (const auto key = registry_.Open(RootKey::LocalMachine, kLogonKey, KeyAccess::Read, false)) {
+    if (const auto key = registry_.Open(RootKey::LocalMachine, kNetworkLogonKeyPath, KeyAccess::Read, false)) {
         try {
-            validated = ReadFlagValue(*key, kMustBeValidated).value_or(false);
+            validated = ReadFlagValue(*key, kMustBeValidatedName).value_or(false);
         } catch (const Error&) {
             // A value of another type validates nothing.
         }
@@ -105,13 +105,6 @@ void WindowsIntegration::Load(ConfigModel& model)
 
 void WindowsIntegration::Write(const ConfigModel& model)
 {
-    if (const auto key = registry_.Open(RootKey::LocalMachine, kLogonKey, KeyAccess::Full, true)) {
-        try {
-            WriteFlagValue(*key, kMustBeValidated, std::get<bool>(model.Global(SettingNames::UserValidation)));
-        } catch (const Error&) {
-            // Not reported: the setting means something on Windows 9x only.
-        }
-    }
     if (!bootFile_.Exists())
         return;
     SetBootKeys(bootFile_.Lines(), std::get<bool>(model.Global(SettingNames::BootKeysDisabled)));

@@ -64,8 +64,8 @@ public:
     // Into the model: validation from MustBeValidated; the boot keys from the file's BootKeys
     // line when it holds 0 or 1 (otherwise the model keeps the window's own record, BKGR).
     void Load(ConfigModel& model);
-    // MustBeValidated (a refusal is not reported), then MSDOS.SYS where it exists: IoError when
-    // the file cannot be written, and nothing after it may be written then.
+    // MSDOS.SYS where it exists: IoError when the file cannot be written, and nothing after it
+    // may be written then. (MustBeValidated is written with the settings.)
     void Write(const ConfigModel& model);
 
 private:

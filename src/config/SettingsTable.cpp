@@ -42,11 +42,12 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.UserPassword = Text(v); }},
     // Seconds, held as 3-second ticks.
     {N::PowerSaveTimeout, K::Number, S::Global, W::ReadWrite, 15, 15,
-     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveDelay = Number(v) / 3; }},
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveDelay = Number(v) / 3; }, 15, 1200},
     {N::PowerSaveMode, K::Number, S::Global, W::ReadWrite, 0, 0,
-     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveMode = Number(v); }},
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.PowerSaveMode = Number(v); }, -1, 2},
     {N::HotKey, K::Number, S::Global, W::ReadWrite, std::int32_t{kDefaultHotKey}, std::int32_t{kDefaultHotKey},
-     [](ServiceLoad& l, const SettingValue& v) { l.settings.HotKey = static_cast<std::uint16_t>(Number(v) & 0xFFFF); }},
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.HotKey = static_cast<std::uint16_t>(Number(v) & 0xFFFF); },
+     0, 0xFFFF},
     {N::Schedule, K::Text, S::PerUser, W::ReadWrite, std::string(), std::string(),
      [](ServiceLoad& l, const SettingValue& v) {
          l.settings.Periods.clear();
@@ -61,7 +62,7 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.UsedSeconds = static_cast<std::uint32_t>(Number(v)); }},
     // Hours, held as seconds.
     {N::AllowedHours, K::Number, S::PerUser, W::ReadWrite, 24, 24,
-     [](ServiceLoad& l, const SettingValue& v) { l.settings.AllowedSeconds = std::int64_t{Number(v)} * 3600; }},
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.AllowedSeconds = std::int64_t{Number(v)} * 3600; }, 1, 24},
     {N::RestrictByDuration, K::Flag, S::PerUser, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.RestrictByDuration = Flag(v); }},
     {N::ShutdownAllowed, K::Flag, S::Global, W::ReadWrite, true, true,

@@ -4,6 +4,8 @@
 // service takes it in. The service's load and the window's load and save all follow it.
 #include "Settings.h"
 
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -39,7 +41,13 @@ struct SettingDefinition {
     std::optional<SettingValue> serviceDefault;
     // Takes a value of this kind into the lock service's settings, converted.
     void (*toService)(ServiceLoad& load, const SettingValue& value);
+    // The numbers the window can set; what is written from outside it must lie within them.
+    std::int32_t low = INT32_MIN;
+    std::int32_t high = INT32_MAX;
 };
+
+// The longest text value the window writes (a picture's path, a schedule of many periods).
+inline constexpr std::size_t kMaxSettingTextBytes = 32768;
 
 // Every value, in the order the lock service reads them.
 std::span<const SettingDefinition> SettingsTable();

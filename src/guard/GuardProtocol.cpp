@@ -1,5 +1,7 @@
 #include "GuardProtocol.h"
 
+#include "common/Base64.h"
+
 #include <array>
 #include <charconv>
 #include <utility>
@@ -133,7 +135,112 @@ std::optional<TimeZoneRules> ReadZone(const std::vector<std::string_view>& words
     }
     return zone;
 }
+// The most values one commit may carry (every value of some hundred users).
+constexpr std::int64_t kMaxCommitValues = 100000;
+
+constexpr std::array<std::pair<GuardRequestKind, std::string_view>, 6> kAdminWords{{
+    {GuardRequestKind::AdminLogin, "admin"},
+    {GuardRequestKind::AdminPut, "put"},
+    {GuardRequestKind::AdminMore, "more"},
+    {GuardRequestKind::AdminCommit, "commit"},
+    {GuardRequestKind::AdminClearLog, "clear-log"},
+    {GuardRequestKind::AdminEnd, "end"},
+}};
+
+std::string_view AdminWord(GuardRequestKind kind)
+{
+    for (const auto& [k, word] : kAdminWords)
+        if (k == kind)
+            return word;
+    return {};
+}
+
+std::optional<GuardRequestKind> AdminKindOf(std::string_view word)
+{
+    for (const auto& [kind, w] : kAdminWords)
+        if (w == word)
+            return kind;
+    return std::nullopt;
+}
+
+// "t [TEXT64]", "n NUMBER" or "f 0|1", as words from first on.
+std::optional<SettingValue> ReadValue(const std::vector<std::string_view>& words, std::size_t first)
+{
+    const std::size_t left = words.size() - first;
+    if (left == 1 && words[first] == "t")
+        return SettingValue(std::string());
+    if (left != 2)
+        return std::nullopt;
+    const std::string_view kind = words[first], value = words[first + 1];
+    if (kind == "t") {
+        std::optional<std::string> text = DecodeBase64Text(value);
+        return text && !text->empty() ? std::optional<SettingValue>(std::move(*text)) : std::nullopt;
+    }
+    const std::optional<std::int64_t> number =
+        kind == "n" ? ReadInteger(value, INT32_MIN, INT32_MAX) : kind == "f" ? ReadInteger(value, 0, 1) : std::nullopt;
+    if (!number)
+        return std::nullopt;
+    return kind == "n" ? SettingValue(static_cast<std::int32_t>(*number)) : SettingValue(*number == 1);
+}
+
+std::string ValueText(const SettingValue& value)
+{
+    if (const auto* text = std::get_if<std::string>(&value))
+        return text->empty() ? "t" : "t " + EncodeBase64Text(*text);
+    if (const auto* number = std::get_if<std::int32_t>(&value))
+        return "n " + std::to_string(*number);
+    return std::get<bool>(value) ? "f 1" : "f 0";
+}
+
+std::optional<GuardRequest> ParseAdmin(GuardRequestKind kind, const std::vector<std::string_view>& words)
+{
+    if (kind == GuardRequestKind::AdminLogin) {
+        if (words.size() == 1)
+            return GuardRequest::Admin(kind, {});
+        std::optional<std::string> password = words.size() == 2 ? DecodeBase64Text(words[1]) : std::nullopt;
+        if (!password || password->empty())
+            return std::nullopt;
+        return GuardRequest::Admin(kind, {}, std::move(*password));
+    }
+    if (words.size() < 2 || !IsTicketText(words[1]))
+        return std::nullopt;
+    GuardRequest request = GuardRequest::Admin(kind, std::string(words[1]));
+    if (kind == GuardRequestKind::AdminEnd)
+        return words.size() == 2 ? std::optional(request) : std::nullopt;
+    if (kind == GuardRequestKind::AdminCommit) {
+        const auto count = words.size() == 3 ? ReadInteger(words[2], 0, kMaxCommitValues) : std::nullopt;
+        if (!count)
+            return std::nullopt;
+        request.count = static_cast<std::uint32_t>(*count);
+        return request;
+    }
+    std::optional<std::string> text = words.size() >= 3 ? DecodeBase64Text(words[2]) : std::nullopt;
+    if (!text || text->empty())
+        return std::nullopt;
+    if (kind == GuardRequestKind::AdminPut) {
+        std::optional<SettingValue> value = ReadValue(words, 3);
+        if (!value)
+            return std::nullopt;
+        request.write = {std::move(*text), std::move(*value)};
+        return request;
+    }
+    if (words.size() != 3)
+        return std::nullopt;
+    request.text = std::move(*text);
+    return request;
+}
 }  // namespace
+
+bool IsAdminRequest(GuardRequestKind kind) noexcept
+{
+    return !AdminWord(kind).empty();
+}
+
+bool IsTicketText(std::string_view text) noexcept
+{
+    return text.size() == 2 * kAdminTicketBytes &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
 
 std::string_view LockStateWord(LockState state)
 {
@@ -183,6 +290,19 @@ std::string EncodeGuardRequest(const GuardRequest& request)
             return std::string(word);
     if (request.kind == GuardRequestKind::LogLine)
         return "log " + request.line;
+    if (IsAdminRequest(request.kind)) {
+        std::string text(AdminWord(request.kind));
+        switch (request.kind) {
+        case GuardRequestKind::AdminLogin:
+            return request.text.empty() ? text : text + " " + EncodeBase64Text(request.text);
+        case GuardRequestKind::AdminPut:
+            return text + " " + request.ticket + " " + EncodeBase64Text(request.write.name) + " " +
+                   ValueText(request.write.value);
+        case GuardRequestKind::AdminCommit: return text + " " + request.ticket + " " + std::to_string(request.count);
+        case GuardRequestKind::AdminEnd: return text + " " + request.ticket;
+        default: return text + " " + request.ticket + " " + EncodeBase64Text(request.text);
+        }
+    }
     return "beat " + std::string(LockStateWord(request.state)) + " " + std::to_string(request.graceLeftMs) + " " +
            (request.counting ? "1" : "0");
 }
@@ -199,6 +319,49 @@ std::optional<GuardRequest> ParseGuardRequest(std::string_view bytes)
     const auto words = SplitWords(bytes);
     if (words && words->front() == "beat")
         return ParseBeat(*words);
+    if (const std::optional<GuardRequestKind> admin = words ? AdminKindOf(words->front()) : std::nullopt)
+        return ParseAdmin(*admin, *words);
+    return std::nullopt;
+}
+
+std::string EncodeTicketAnswer(std::string_view ticket)
+{
+    return "ticket " + std::string(ticket);
+}
+
+std::string EncodeWaitAnswer(std::uint32_t seconds)
+{
+    return "wait " + std::to_string(seconds);
+}
+
+std::optional<AdminLoginAnswer> ParseAdminLoginAnswer(std::string_view bytes)
+{
+    if (bytes == kGuardWrongPassword)
+        return AdminLoginAnswer{{}, 0, true};
+    if (const auto ticket = AnswerWords(bytes, "ticket", 1); ticket && IsTicketText((*ticket)[0]))
+        return AdminLoginAnswer{std::string((*ticket)[0]), 0, false};
+    if (const auto seconds = NumberAnswer(bytes, "wait", 3600))
+        return AdminLoginAnswer{{}, static_cast<std::uint32_t>(*seconds), false};
+    return std::nullopt;
+}
+
+std::string EncodeCommitAnswer(const CommitAnswer& answer)
+{
+    if (answer.written)
+        return std::string(kGuardAccepted);
+    return std::string(answer.invalid ? "invalid " : "failed ") + EncodeBase64Text(answer.name);
+}
+
+std::optional<CommitAnswer> ParseCommitAnswer(std::string_view bytes)
+{
+    if (bytes == kGuardAccepted)
+        return CommitAnswer{true, false, {}};
+    for (const bool invalid : {true, false}) {
+        const auto words = AnswerWords(bytes, invalid ? "invalid" : "failed", 1);
+        std::optional<std::string> name = words ? DecodeBase64Text((*words)[0]) : std::nullopt;
+        if (name && !name->empty())
+            return CommitAnswer{false, invalid, std::move(*name)};
+    }
     return std::nullopt;
 }
 

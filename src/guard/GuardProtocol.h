@@ -6,6 +6,7 @@
 // started and to nobody else, carries the lock service's heartbeat with its state, and its log
 // lines. Everything is bounded; what does not parse is dropped.
 #include "common/TimeZone.h"
+#include "config/SettingWrites.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +19,22 @@ namespace vardex {
 
 inline constexpr const wchar_t* kGuardianServiceName = L"vardexguard";
 inline constexpr const wchar_t* kGuardianPipeName = L"\\\\.\\pipe\\vardexguard";
-inline constexpr std::size_t kMaxGuardMessageBytes = 1024;
+// Room for the administrator password (255 characters, in UTF-8 and base64) and for a value of
+// the settings with its name.
+inline constexpr std::size_t kMaxGuardMessageBytes = 4096;
 // A statistics line without its line end: bytes from space up, in the system's code page.
 inline constexpr std::size_t kMaxGuardLogLineBytes = 512;
+
+enum class GuardLogKind { Information, Warning, Error };
+
+// Who sent a message on the public pipe, as the system tells it (the user and the session by the
+// client's own token, the process by the pipe); never taken from the message.
+struct GuardClient {
+    std::uint32_t sessionId = 0;
+    std::uint32_t processId = 0;
+    std::string userSid;
+    std::string userName;
+};
 
 // What the lock service is doing, so that a new one started after it ended goes on from there.
 enum class LockState { Unlocked, Locked, Expired, Exited, SessionEnding };
@@ -34,7 +48,18 @@ enum class GuardRequestKind {
     Hello,    // the day, its count and the time-zone rules the day is judged by
     Beat,     // the heartbeat: the state, and whether the day's use counts now
     LogLine,  // a statistics line for the user's log
+    // The public pipe, for the configuration window: its administrator's ticket, and what it
+    // writes with it.
+    AdminLogin,     // the administrator password (empty where none is set): a ticket
+    AdminPut,       // one value to write, staged under the ticket
+    AdminMore,      // more of the text of the value staged last
+    AdminCommit,    // the staged values, so many of them, are checked and written
+    AdminClearLog,  // a user's statistics log is emptied
+    AdminEnd,       // the window closes: its ticket ends
 };
+
+// A ticket: so many random bytes, as lowercase hexadecimal digits.
+inline constexpr std::size_t kAdminTicketBytes = 16;
 
 struct GuardRequest {
     GuardRequestKind kind = GuardRequestKind::Ping;
@@ -42,6 +67,11 @@ struct GuardRequest {
     std::uint32_t graceLeftMs = 0;          // Beat, when Expired: until the shutdown
     bool counting = false;                  // Beat: the day's use is counted now
     std::string line;                       // LogLine
+    std::string ticket;                     // the Admin requests but the login
+    std::string text;                       // AdminLogin: the password; AdminMore: the text's next piece;
+                                            // AdminClearLog: the user key
+    SettingWrite write;                     // AdminPut
+    std::uint32_t count = 0;                // AdminCommit
     bool operator==(const GuardRequest&) const = default;
 
     static GuardRequest Of(GuardRequestKind kind)
@@ -64,7 +94,17 @@ struct GuardRequest {
         request.line = std::move(line);
         return request;
     }
+    static GuardRequest Admin(GuardRequestKind kind, std::string ticket, std::string text = {})
+    {
+        GuardRequest request = Of(kind);
+        request.ticket = std::move(ticket);
+        request.text = std::move(text);
+        return request;
+    }
 };
+
+// True for the requests of the configuration window.
+bool IsAdminRequest(GuardRequestKind kind) noexcept;
 
 std::string EncodeGuardRequest(const GuardRequest& request);
 // Nothing when the bytes are not exactly one well-formed request within the bounds.
@@ -102,6 +142,32 @@ std::optional<std::uint32_t> ParseWhoAnswer(std::string_view bytes);
 // "channel HANDLE": the channel's handle as the lock service's process sees it.
 std::string EncodeChannelAnswer(std::uint64_t handle);
 std::optional<std::uint64_t> ParseChannelAnswer(std::string_view bytes);
+
+// The answers to the configuration window.
+// "ticket HEX": the password was right; "wrong": it was not; "wait N": too many wrong ones, the
+// next is checked only in N seconds.
+inline constexpr std::string_view kGuardWrongPassword = "wrong";
+struct AdminLoginAnswer {
+    std::string ticket;           // set when the password was right
+    std::uint32_t waitSeconds = 0;  // set when the guardian does not check now
+    bool wrong = false;
+};
+std::string EncodeTicketAnswer(std::string_view ticket);
+std::string EncodeWaitAnswer(std::uint32_t seconds);
+// Nothing for any other answer ("refused", garbage).
+std::optional<AdminLoginAnswer> ParseAdminLoginAnswer(std::string_view bytes);
+// A well-formed ticket's text.
+bool IsTicketText(std::string_view text) noexcept;
+// The answers to a commit that was not written whole: "invalid NAME" (refused before anything
+// was written, for that value) and "failed NAME" (that value could not be written; the ones
+// before it were).
+struct CommitAnswer {
+    bool written = false;
+    bool invalid = false;
+    std::string name;  // the value refused or failed
+};
+std::string EncodeCommitAnswer(const CommitAnswer& answer);
+std::optional<CommitAnswer> ParseCommitAnswer(std::string_view bytes);
 
 // Time-zone rules as text (the numbers of the rules, blank-separated), for the hello and for
 // the guardian's own store; nothing when a number is missing, extra or out of its range.

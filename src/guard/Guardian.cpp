@@ -105,6 +105,7 @@ void Guardian::SessionLoggedOn(const SessionUser& user)
 
 void Guardian::Fresh(const SessionUser& user)
 {
+    EndAdminTrust(user.sessionId);
     Session& session = sessions_[user.sessionId];
     session = Session{};
     session.userName = user.userName;
@@ -155,6 +156,7 @@ void Guardian::LockServiceEnded(std::uint32_t sessionId, std::uint32_t processId
     session.process.reset();
     session.channelled = false;
     session.endAsked = false;
+    EndAdminTrust(sessionId);
     BecomeUnguarded(session);
     if (session.ending || session.state == LockState::SessionEnding) {
         Persist();
@@ -236,6 +238,14 @@ std::string Guardian::Answer(const GuardClient& client, const GuardRequest& requ
     case GuardRequestKind::Hello:
     case GuardRequestKind::Beat:
     case GuardRequestKind::LogLine: break;
+    default: {
+        if (!admin_)
+            return std::string(kGuardRefused);
+        const auto found = sessions_.find(client.sessionId);
+        const bool locked = found != sessions_.end() && (found->second.state == LockState::Locked ||
+                                                         found->second.state == LockState::Expired);
+        return admin_->Answer(client, request, locked);
+    }
     }
     // What only the lock service says, and only on its own channel.
     Warn("public", "Refused a lock service's message on the public pipe from " + ClientText(client) + ".");
@@ -302,19 +312,23 @@ std::string Guardian::AnswerChannel(std::uint32_t sessionId, Session& session, c
         session.unguardedAnswered = false;
         return EncodeHelloAnswer({UseOf(session.userSid), zone_});
     case GuardRequestKind::Beat:
-        TakeBeat(session, request);
+        TakeBeat(sessionId, session, request);
         return EncodeBeatAnswer(UseOf(session.userSid));
     case GuardRequestKind::LogLine:
         return std::string(AppendLogLine(session, request.line) ? kGuardAccepted : kGuardRefused);
-    case GuardRequestKind::Ping:
-    case GuardRequestKind::Who:
-    case GuardRequestKind::Channel: break;
+    default: break;
     }
     Warn("channel-kind", "Refused a public request on the channel of session " + std::to_string(sessionId) + ".");
     return std::string(kGuardRefused);
 }
 
-void Guardian::TakeBeat(Session& session, const GuardRequest& request)
+void Guardian::EndAdminTrust(std::uint32_t sessionId)
+{
+    if (admin_)
+        admin_->EndTrustIn(sessionId);
+}
+
+void Guardian::TakeBeat(std::uint32_t sessionId, Session& session, const GuardRequest& request)
 {
     const std::int64_t now = clock_.ElapsedMs();
     // The beat tells whether the time since the last one counted (the lock service counted it,
@@ -325,6 +339,9 @@ void Guardian::TakeBeat(Session& session, const GuardRequest& request)
     const LockState before = session.state;
     const std::optional<std::int64_t> deadlineBefore = session.shutdownAtMs;
     session.state = request.state;
+    // A lock ends every trust given before it.
+    if (request.state == LockState::Locked || request.state == LockState::Expired)
+        EndAdminTrust(sessionId);
     if (request.state != LockState::Expired)
         session.shutdownAtMs.reset();
     else if (!session.shutdownAtMs)

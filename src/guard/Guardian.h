@@ -6,6 +6,7 @@
 //
 // A lock service ends for good only by the administrator's Exit or with its Windows session;
 // any other end, of the process or of its heartbeat, is answered by a new lock service, locked.
+#include "AdminGate.h"
 #include "GuardProtocol.h"
 #include "GuardStore.h"
 #include "common/Clock.h"
@@ -22,17 +23,6 @@
 #include <vector>
 
 namespace vardex {
-
-enum class GuardLogKind { Information, Warning, Error };
-
-// Who sent a message on the public pipe, as the system tells it (the user and the session by the
-// client's own token, the process by the pipe); never taken from the message.
-struct GuardClient {
-    std::uint32_t sessionId = 0;
-    std::uint32_t processId = 0;
-    std::string userSid;
-    std::string userName;
-};
 
 // A session with a user logged on.
 struct SessionUser {
@@ -117,6 +107,9 @@ public:
     // needs to run again.
     std::int64_t Tick();
 
+    // Where the configuration window's requests go; without one they are refused.
+    void UseAdminGate(AdminGate& gate) noexcept { admin_ = &gate; }
+
     // The lock services to watch: session id and process id.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> Watched() const;
     // Today's use of a user, by SID, as counted.
@@ -162,7 +155,8 @@ private:
     std::string AnswerChannel(std::uint32_t sessionId, Session& session, const GuardRequest& request);
     std::string OpenChannelFor(const GuardClient& client);
     std::string Who(const GuardClient& client) const;
-    void TakeBeat(Session& session, const GuardRequest& request);
+    void TakeBeat(std::uint32_t sessionId, Session& session, const GuardRequest& request);
+    void EndAdminTrust(std::uint32_t sessionId);
     bool AppendLogLine(Session& session, const std::string& line);
     void CountUse(Session& session, std::int64_t now);
     void TickSession(std::uint32_t id, Session& session, std::int64_t now, std::int64_t& next);
@@ -190,6 +184,7 @@ private:
     std::map<std::string, GuardDay> uses_;  // by SID
     std::map<std::string, Throttle> throttles_;
     std::optional<std::int64_t> lastTickMs_;
+    AdminGate* admin_ = nullptr;
 };
 
 }  // namespace vardex

@@ -63,7 +63,7 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
                 EXPECT_EQ(Stored(written, d, user), Stored(registry, d, user).value_or(Stored(written, d, user).value()));
         }
     EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "UVLD"), RegValue::Integer(0));  // written, never read
-    std::vector<std::string> order{"BKGR", "PMPM", "PSUL", "PLSI", "SCSR", "UVLD",
+    std::vector<std::string> order{"MustBeValidated", "BKGR", "PMPM", "PSUL", "PLSI", "SCSR", "UVLD",
                                    "LFE",  "PMTO", "APW",  "PBGI", "PSBI", "PLHK"};
     for (const std::string& user : kUsers)
         for (const char* value : {"PWTB", "PAPW", "PWTH", "PWTL", "PWTD"})
