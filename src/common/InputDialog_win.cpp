@@ -2,6 +2,7 @@
 
 #include "OffThread_win.h"
 #include "PromptDialog_win.h"
+#include "TextConvert_win.h"
 
 namespace vardex {
 
@@ -32,9 +33,9 @@ std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::str
     return value;
 }
 
-void Win32PasswordPromptHost::ShowIncorrectPassword()
+void Win32PasswordPromptHost::ShowRefusal(const std::string& text)
 {
-    MessageBoxW(owner_, L"Incorrect Password", L"Error", MB_OK | MB_ICONERROR);
+    MessageBoxW(owner_, Widen(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void Win32PasswordPromptHost::RunPasswordCheck(const std::function<void()>& check)

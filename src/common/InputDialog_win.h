@@ -22,7 +22,7 @@ class Win32PasswordPromptHost final : public PasswordPromptHost {
 public:
     Win32PasswordPromptHost(MessagePump& pump, HWND owner) : pump_(pump), owner_(owner) {}
     std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) override;
-    void ShowIncorrectPassword() override;
+    void ShowRefusal(const std::string& text) override;
     void RunPasswordCheck(const std::function<void()>& check) override;
 
 private:

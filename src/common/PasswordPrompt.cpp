@@ -2,9 +2,21 @@
 
 #include "ScopeGuard.h"
 
+#include <memory>
+
 namespace vardex {
 
 bool PasswordCheck::AskPassword(const std::string& caption, const std::string& prompt, const std::string& expected)
+{
+    // A copy for the check, which may run on a thread of its own while a reload changes expected.
+    auto stored = std::make_shared<WipedString>(std::string(expected));
+    return AskPassword(caption, prompt, [this, stored](std::string_view entry) {
+        return VerifyPassword(entry, stored->Text(), crypto_) ? PasswordVerdict{true, {}}
+                                                               : PasswordVerdict{false, kIncorrectPasswordMessage};
+    });
+}
+
+bool PasswordCheck::AskPassword(const std::string& caption, const std::string& prompt, const PasswordVerifier& verify)
 {
     if (promptShowing_)
         return false;
@@ -13,16 +25,14 @@ bool PasswordCheck::AskPassword(const std::string& caption, const std::string& p
     std::optional<WipedString> entry = host_.AskMaskedText(caption, prompt);
     if (!entry)
         return false;
-    // A copy for the check, which may run on a thread of its own while a reload changes expected.
-    const WipedString stored{std::string(expected)};
-    bool accepted = false;
+    PasswordVerdict verdict;
     host_.RunPasswordCheck([&] {
-        accepted = VerifyPassword(entry->Text(), stored.Text(), crypto_);
+        verdict = verify(entry->Text());
         entry.reset();  // the typed text goes as soon as it is checked
     });
-    if (!accepted)
-        host_.ShowIncorrectPassword();
-    return accepted;
+    if (!verdict.accepted && !verdict.refusal.empty())
+        host_.ShowRefusal(verdict.refusal);
+    return verdict.accepted;
 }
 
 }  // namespace vardex

@@ -20,11 +20,20 @@ public:
     // The masked input dialog: the text entered, or nothing when it was cancelled or confirmed
     // without any edit.
     virtual std::optional<WipedString> AskMaskedText(const std::string& caption, const std::string& prompt) = 0;
-    // The message "Incorrect Password", captioned "Error", until it is dismissed.
-    virtual void ShowIncorrectPassword() = 0;
+    // Why an entry was refused ("Incorrect Password", or why it could not be checked), captioned
+    // "Error", until it is dismissed.
+    virtual void ShowRefusal(const std::string& text) = 0;
     // Runs the password check, which takes up to seconds, and returns once it is done.
     virtual void RunPasswordCheck(const std::function<void()>& check) = 0;
 };
+
+// What the check of an entry says: accepted, or the refusal to show (nothing shown when empty).
+struct PasswordVerdict {
+    bool accepted = false;
+    std::string refusal;
+};
+// Checks an entry (on the check's thread: it may take seconds).
+using PasswordVerifier = std::function<PasswordVerdict(std::string_view entry)>;
 
 class PasswordCheck {
 public:
@@ -34,6 +43,8 @@ public:
     // is under way, false when the dialog is cancelled, and false after "Incorrect Password" for a
     // wrong entry.
     bool AskPassword(const std::string& caption, const std::string& prompt, const std::string& expected);
+    // The same with another judge of the entry (the guardian's check).
+    bool AskPassword(const std::string& caption, const std::string& prompt, const PasswordVerifier& verify);
 
 private:
     PasswordPromptHost& host_;

@@ -96,9 +96,45 @@ void TCfgForm::ShowModal(HWND owner)
     Dialog::ShowModal(context_.pump, owner, IDD_CFGFORM);
 }
 
+namespace {
+// Posted to the window when the lock it hid for has ended.
+constexpr UINT kRegainTrustMessage = WM_APP + 40;
+constexpr const wchar_t* kOpenToAnyoneText = L"No administrator password is set: anyone at this PC can change these settings.";
+}  // namespace
+
+void TCfgForm::Suspend() noexcept
+{
+    if (!Handle() || suspended_)
+        return;
+    suspended_ = true;
+    ShowWindow(Handle(), SW_HIDE);
+}
+
+void TCfgForm::Resume() noexcept
+{
+    if (Handle() && suspended_)
+        PostMessageW(Handle(), kRegainTrustMessage, 0, 0);
+}
+
+void TCfgForm::RegainTrust()
+{
+    if (!suspended_)
+        return;
+    // Whoever unlocked is not known to be the administrator: the password again, and the window
+    // with its unsaved changes only then.
+    if (context_.regainTrust && !context_.regainTrust()) {
+        closedUntrusted_ = true;
+        Close(IDCANCEL);
+        return;
+    }
+    suspended_ = false;
+    ShowWindow(Handle(), SW_SHOW);
+    BringToTop();
+}
+
 void TCfgForm::BringToTop() noexcept
 {
-    if (!Handle())
+    if (!Handle() || suspended_)
         return;
     BringWindowToTop(Handle());
     SetForegroundWindow(Handle());
@@ -139,6 +175,26 @@ void TCfgForm::CreateBars()
     // One panel across the bar (its text is the window text of the bar, for the tools that read it).
     int panelEnd = -1;
     SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&panelEnd));
+}
+
+void TCfgForm::LayOutStatusParts()
+{
+    if (!context_.openToAnyone)
+        return;
+    // The warning in a part of its own at the right, as wide as its text.
+    RECT bar;
+    GetClientRect(statusBar_, &bar);
+    const HDC dc = GetDC(statusBar_);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32W(dc, kOpenToAnyoneText, static_cast<int>(wcslen(kOpenToAnyoneText)), &text);
+    SelectObject(dc, old);
+    ReleaseDC(statusBar_, dc);
+    const int ends[] = {std::max<int>(bar.right / 3, bar.right - text.cx - 4 * GetSystemMetrics(SM_CXEDGE) -
+                                                         GetSystemMetrics(SM_CXVSCROLL)),
+                        -1};
+    SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(ends));
+    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(kOpenToAnyoneText));
 }
 
 void TCfgForm::CreatePages()
@@ -275,6 +331,7 @@ void TCfgForm::Layout()
     RECT client, bar;
     GetClientRect(Handle(), &client);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
+    LayOutStatusParts();
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     GetWindowRect(toolbar_, &bar);
     const int top = bar.bottom - bar.top + 3;
@@ -441,7 +498,12 @@ bool TCfgForm::SaveWithReport()
     try {
         // Windows' own settings first: when the boot file refuses, nothing else is written.
         windows_.Write(model_);
-        model_.Save(context_.registry, context_.crypto);
+        const std::vector<SettingWrite> writes = model_.PlanSave(context_.crypto);
+        if (context_.writeSettings)
+            context_.writeSettings(writes);
+        else
+            WriteSettings(context_.registry, writes);
+        model_.Saved(writes);
     } catch (const std::runtime_error& error) {
         // Nothing is reported as saved that was not: the changes stay, and Apply with them.
         context_.errors.ReportError(error.what());
@@ -667,6 +729,7 @@ bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         LoadLook();
         Layout();
         return false;
+    case kRegainTrustMessage: RegainTrust(); return true;
     default: return false;
     }
 }

@@ -37,8 +37,14 @@ struct ConfigContext {
     std::string programDirectory;
     // Posts the reload signal to the lock service.
     std::function<void()> requestReload;
-    // Ends the program the way the end of the Windows session does.
+    // Ends the program the way the end of the Windows session does (after its own checks).
     std::function<void()> endProgram;
+    // Writes what Apply saves (SaveError when it could not); empty: straight into the registry.
+    std::function<void(const std::vector<SettingWrite>& writes)> writeSettings = {};
+    // After a lock: true when the administrator password was given again.
+    std::function<bool()> regainTrust = {};
+    // No administrator password is set: the window says that anyone can change the settings.
+    bool openToAnyone = false;
 };
 
 class TCfgForm final : public Dialog {
@@ -49,6 +55,11 @@ public:
     // Shows the window modally, owned by owner, until it closes or the program ends.
     void ShowModal(HWND owner);
     void BringToTop() noexcept;
+    // A lock starts: the window hides until its end, when it asks for the password again.
+    void Suspend() noexcept;
+    void Resume() noexcept;
+    // Closed because the password was not given again after a lock: nothing was saved.
+    bool ClosedUntrusted() const noexcept { return closedUntrusted_; }
 
 protected:
     bool OnInitDialog() override;
@@ -68,6 +79,7 @@ private:
 
     bool IsCurrentUser(const std::string& name);
     void CreateBars();
+    void LayOutStatusParts();
     void CreatePages();
     void LoadLook();
     void BuildTree();
@@ -90,6 +102,7 @@ private:
     bool IsActionEnabled(int id) const;
     bool OnListNotify(const NMHDR& header, LRESULT& result);
 
+    void RegainTrust();
     void DoApplyExecute();
     void DoCancelExecute();
     bool SaveWithReport();
@@ -119,6 +132,8 @@ private:
     StatisticsPage statisticsPage_;
     HICON currentUserIcon_ = nullptr, otherUserIcon_ = nullptr;
     ConfigPage* shownPage_ = nullptr;
+    bool suspended_ = false;
+    bool closedUntrusted_ = false;
 };
 
 }  // namespace vardex

@@ -223,7 +223,7 @@ void GuardPipeServer::Completed(OVERLAPPED* overlapped, DWORD bytes, DWORD error
     }
 }
 
-void GuardPipeServer::Read(Instance& instance, const Operation& operation, DWORD size, DWORD error)
+void GuardPipeServer::Read(Instance& instance, Operation& operation, DWORD size, DWORD error)
 {
     const std::string_view message(operation.buffer.data(), size);
     if (instance.sessionId != 0) {
@@ -248,7 +248,10 @@ void GuardPipeServer::Read(Instance& instance, const Operation& operation, DWORD
         Disconnect(instance);
         return;
     }
-    if (!Write(instance, publicHandler_(*client, message))) {
+    const std::string answer = publicHandler_(*client, message);
+    // A password may have been in it: it does not stay in our memory.
+    SecureZeroMemory(operation.buffer.data(), operation.buffer.size());
+    if (!Write(instance, answer)) {
         Disconnect(instance);
         return;
     }

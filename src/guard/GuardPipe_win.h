@@ -105,7 +105,7 @@ private:
     void Listen(Instance& instance);
     void StartReading(Instance& instance, Phase phase);
     void Connected(Instance& instance);
-    void Read(Instance& instance, const Operation& operation, DWORD size, DWORD error);
+    void Read(Instance& instance, Operation& operation, DWORD size, DWORD error);
     bool Write(Instance& instance, std::string_view answer);
     void Disconnect(Instance& instance);
     void Close(std::uint64_t id);

@@ -45,6 +45,22 @@ private:
     void* block_ = nullptr;
 };
 
+// The lock service never needs an administrator's rights: the guardian writes what it may not.
+// An administrator's token is given the group as deny-only, as a filtered one has it, so that the
+// lock service (and the configuration window in it) works alike for every user.
+UniqueKernelHandle WithoutAdministrators(HANDLE token) noexcept
+{
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size))
+        return UniqueKernelHandle();
+    SID_AND_ATTRIBUTES administrators{sid, 0};
+    HANDLE restricted = nullptr;
+    if (!CreateRestrictedToken(token, 0, 1, &administrators, 0, nullptr, 0, nullptr, &restricted))
+        return UniqueKernelHandle();
+    return UniqueKernelHandle(restricted);
+}
+
 // The lock service runs above the user's programs: the system then keeps their messages, hooks,
 // window changes and write access out of it (only what it lets in comes in).
 bool RaiseIntegrity(HANDLE token) noexcept
@@ -176,7 +192,11 @@ std::optional<LockServiceProcess> Win32GuardianHost::StartLockService(std::uint3
     HANDLE rawToken = nullptr;
     if (!DuplicateTokenEx(userToken.Get(), TOKEN_ALL_ACCESS, nullptr, SecurityIdentification, TokenPrimary, &rawToken))
         return std::nullopt;
-    const UniqueKernelHandle token(rawToken);
+    UniqueKernelHandle token(rawToken);
+    if (UniqueKernelHandle restricted = WithoutAdministrators(token.Get()))
+        token = std::move(restricted);
+    else if (!std::exchange(restrictFailureLogged_, true))
+        Log(GuardLogKind::Warning, "The lock service cannot be started without the administrators' group.");
     if (!RaiseIntegrity(token.Get()) && !std::exchange(raiseFailureLogged_, true))
         Log(GuardLogKind::Warning, "The lock service cannot be started above the integrity level of the user's programs.");
     const UserEnvironment environment(userToken.Get());

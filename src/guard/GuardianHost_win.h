@@ -64,6 +64,7 @@ private:
     ChannelMaker& channels_;
     std::map<std::uint32_t, Watched> watched_;  // by process id
     bool raiseFailureLogged_ = false;
+    bool restrictFailureLogged_ = false;
 };
 
 }  // namespace vardex

@@ -9,6 +9,7 @@
 #include "common/Clock_win.h"
 #include "common/DllSearch_win.h"
 #include "common/Files_win.h"
+#include "common/PasswordCrypto_win.h"
 #include "common/FolderAccess_win.h"
 #include "common/Registry_win.h"
 #include "common/SystemFacts_win.h"
@@ -88,6 +89,8 @@ class GuardianRun {
 public:
     explicit GuardianRun(HANDLE port)
         : port_(port), host_(ProgramDirectory(), port, pipe_), accounts_(system_, directory_, registry_),
+          gate_(registry_, files_, crypto_, clock_, [this] { return accounts_.EnumerateUsers(false); }, ProgramDirectory(),
+                [this](GuardLogKind kind, const std::string& text) { host_.Log(kind, text); }),
           guardian_(host_, registry_, files_, clock_,
                     [this](const std::string& name) { return accounts_.GetUserKey(name, false); }, ProgramDirectory(),
                     IsStatisticsLogLine,
@@ -101,6 +104,7 @@ public:
               },
               [this](const std::string& text) { guardian_.Warn("pipe", text); })
     {
+        guardian_.UseAdminGate(gate_);
     }
 
     void Run(ServiceControl& service)
@@ -186,6 +190,8 @@ private:
     Win32Clock clock_;
     Win32GuardianHost host_;
     Accounts accounts_;
+    Win32PasswordCrypto crypto_;
+    AdminGate gate_;
     Guardian guardian_;
     GuardPipeServer pipe_;
 };

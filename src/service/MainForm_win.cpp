@@ -69,7 +69,8 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink&
            [this](std::string_view line) { return guardian_.Log(std::string(line)); }),
       session_(*this, settings_, log_, ports.crypto, ports.clock),
       restrictions_(settings_, ports.clock, ports.registry, *this),
-      promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto)
+      promptHost_(application.pump, application.window.Handle()), passwordCheck_(promptHost_, ports.crypto),
+      adminTrust_(passwordCheck_, [this] { return settings_.AdminPassword; })
 {
     const std::wstring title = Widen(kApplicationTitle);
     CreateParams params;
@@ -222,10 +223,10 @@ void TMainForm::ActionConfigureExecute()
     // The prompt and the check take messages: a lock that starts meanwhile ends the trust the
     // entry would give.
     const std::uint32_t sessions = session_.SessionsStarted();
-    if (!settings_.AdminPassword.empty() &&
-        (!passwordCheck_.AskPassword(kApplicationTitle, "Enter password:", settings_.AdminPassword) ||
-         session_.SessionsStarted() != sessions))
+    if (!adminTrust_.Prove() || session_.SessionsStarted() != sessions) {
+        adminTrust_.Forget();
         return;
+    }
     ConfigContext context{application_.pump,
                           ports_.registry,
                           ports_.accounts,
@@ -236,15 +237,35 @@ void TMainForm::ActionConfigureExecute()
                           application_.reports,
                           programDirectory_,
                           [this] { PostMessageW(Handle(), signalMessage_, kReloadSignal, 0); },
-                          [this] {
-                              // Ended on purpose: the guardian does not start it again.
-                              TellGuardianOfEnd(LockState::Exited);
-                              application_.pump.Terminate();
-                          }};
+                          [this] { ExitFromConfiguration(); }};
+    if (adminTrust_.ThroughGuardian())
+        context.writeSettings = [this](const std::vector<SettingWrite>& writes) {
+            adminTrust_.WriteSettings(ChangedWrites(ports_.registry, writes));
+        };
+    context.regainTrust = [this] { return adminTrust_.Prove(); };
+    context.openToAnyone = settings_.AdminPassword.empty();
     TCfgForm form(std::move(context));
     configForm_ = &form;
-    const ScopeGuard forget([this] { configForm_ = nullptr; });
+    const ScopeGuard forget([this] {
+        configForm_ = nullptr;
+        adminTrust_.Forget();
+    });
     form.ShowModal(application_.window.Handle());
+    if (form.ClosedUntrusted())
+        application_.reports.Submit({"The configuration window was closed without saving: the administrator password "
+                                     "was not given again after the lock.",
+                                     ReportKind::Information, nullptr});
+}
+
+void TMainForm::ExitFromConfiguration()
+{
+    // Exit ends the protection of this session: the administrator says so again, with the
+    // password, whoever (or whatever) chose it.
+    if (!adminTrust_.Prove())
+        return;
+    // Ended on purpose: the guardian does not start it again.
+    TellGuardianOfEnd(LockState::Exited);
+    application_.pump.Terminate();
 }
 
 void TMainForm::ServiceTick(const void* sender)
@@ -385,6 +406,12 @@ bool TMainForm::RunLockSession()
         return false;
     const UniqueKernelHandle sessionMutex(CreateMutexW(nullptr, FALSE, kSessionMutexName));
     const ReportHold hold(application_.reports);
+    // A lock ends the trust the administrator password gave: the configuration window hides,
+    // and whoever unlocks must give the password to see it again.
+    if (configForm_) {
+        configForm_->Suspend();
+        adminTrust_.Forget();
+    }
     session_.Prepare();
     BOOL previous = FALSE;
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, TRUE, &previous, 0);
@@ -512,8 +539,11 @@ void TMainForm::EndSession() noexcept
     session_.Deactivate();
     TellGuardian();
     // When the program ends they stay hidden.
-    if (session_.Outcome() == SessionOutcome::Unlocked)
+    if (session_.Outcome() == SessionOutcome::Unlocked) {
         shellWindows_.Restore();
+        if (configForm_)
+            configForm_->Resume();
+    }
     shellWindows_.Forget();
     ShowWindow(Handle(), SW_HIDE);
     secretPanel_->StopScrolling();

@@ -19,6 +19,7 @@
 #include "common/Clock.h"
 #include "common/InputDialog_win.h"
 #include "common/PasswordPrompt.h"
+#include "AdminTrust_win.h"
 #include "config/CfgForm_win.h"
 #include "common/Files.h"
 #include "common/Files_win.h"
@@ -59,6 +60,7 @@ public:
     void ActionLockWorkStationExecute();
     // The configuration window, behind the administrator password; one at a time.
     void ActionConfigureExecute();
+    void ExitFromConfiguration();
 
     // The lock session: runs until a password unlocks or the program ends; true when unlocked.
     bool RunLockSession();
@@ -156,6 +158,7 @@ private:
     bool settingsLoaded_ = false;
     Win32PasswordPromptHost promptHost_;
     PasswordCheck passwordCheck_;
+    AdminTrust adminTrust_;
     TCfgForm* configForm_ = nullptr;
 };
 

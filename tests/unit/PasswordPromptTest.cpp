@@ -27,7 +27,11 @@ public:
             return std::nullopt;
         return WipedString(*answer);
     }
-    void ShowIncorrectPassword() override { ++incorrect; }
+    void ShowRefusal(const std::string& text) override
+    {
+        EXPECT_EQ(text, kIncorrectPasswordMessage);
+        ++incorrect;
+    }
     void RunPasswordCheck(const std::function<void()>& check) override
     {
         if (whileChecked)

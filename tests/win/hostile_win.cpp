@@ -20,6 +20,9 @@
 //   vardexhostile zorder              prints the visible top-level windows from the top down
 //   vardexhostile guard TEXT          sends TEXT to the guardian's pipe and prints its answer;
 //                                     exit 0 accepted, 1 refused or cut off, 3 no guardian
+//   vardexhostile guard-admin LOGIN MS MESSAGE...
+//                                     sends the login message, then each message MS ms apart with
+//                                     TICKET replaced by the ticket the login gave; prints answers
 //   vardexhostile guard-bytes N       sends N bytes to the guardian's pipe
 //   vardexhostile guard-silent MS     connects to the guardian's pipe and says nothing for MS ms
 //   vardexhostile guard-deaf MS       sends a request and neither reads the answer nor closes for
@@ -452,6 +455,36 @@ HANDLE ConnectToGuard()
     }
 }
 
+// The guardian's answer to one message, or "error N".
+std::string GuardAnswer(const std::string& message)
+{
+    char answer[256] = {};
+    DWORD size = 0;
+    if (!CallNamedPipeW(kGuardPipe, const_cast<char*>(message.data()), static_cast<DWORD>(message.size()), answer,
+                        sizeof answer - 1, &size, 5000))
+        return "error " + std::to_string(GetLastError());
+    return std::string(answer, size);
+}
+
+// Logs in with the login message, then sends each message with TICKET replaced by the ticket it
+// was given (or the word "none"), waiting ms before each; prints every answer.
+int GuardAdmin(const std::string& login, int ms, int count, char** messages)
+{
+    const std::string answer = GuardAnswer(login);
+    std::printf("%s\n", answer.c_str());
+    std::fflush(stdout);
+    const std::string ticket = answer.rfind("ticket ", 0) == 0 ? answer.substr(7) : "none";
+    for (int i = 0; i < count; ++i) {
+        Sleep(static_cast<DWORD>(ms));
+        std::string message = messages[i];
+        for (std::size_t at = message.find("TICKET"); at != std::string::npos; at = message.find("TICKET"))
+            message.replace(at, 6, ticket);
+        std::printf("%s\n", GuardAnswer(message).c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int GuardSilent(int ms, bool deaf)
 {
     const HANDLE pipe = ConnectToGuard();
@@ -601,6 +634,8 @@ int main(int argc, char** argv)
             message += std::string(" ") + argv[i];
         return AskGuard(message);
     }
+    if (command == "guard-admin" && argc >= 4)
+        return GuardAdmin(argv[2], std::atoi(argv[3]), argc - 4, argv + 4);
     if (command == "guard-bytes")
         return AskGuard(std::string(static_cast<std::size_t>(std::atoi(argv[2])), 'x'));
     if (command == "guard-hog" && argc == 4)

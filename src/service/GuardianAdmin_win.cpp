@@ -1,0 +1,110 @@
+#include "GuardianAdmin_win.h"
+
+#include "GuardianLink_win.h"
+
+#include <windows.h>
+
+namespace vardex {
+
+namespace {
+// A check of a stored hash at the highest count takes some 3 s.
+constexpr DWORD kLoginWaitMs = 8000;
+constexpr DWORD kRequestWaitMs = 2000;
+// The text of a value beyond this goes in further pieces: every message stays within the bound.
+constexpr std::size_t kPieceBytes = 2048;
+
+// One request; busy instances are tried again for a while, as any client of a pipe does.
+std::optional<std::string> Ask(const GuardRequest& request, DWORD waitMs)
+{
+    const ULONGLONG end = GetTickCount64() + waitMs;
+    for (;;) {
+        if (std::optional<std::string> answer = AskGuardian(request, waitMs))
+            return answer;
+        if (GetTickCount64() >= end)
+            return std::nullopt;
+        Sleep(20);
+    }
+}
+
+void Send(const GuardRequest& request)
+{
+    const std::optional<std::string> answer = Ask(request, kRequestWaitMs);
+    if (!answer)
+        throw SaveError("Nothing was saved: the guardian service did not answer. Your changes are kept; try Apply again.");
+    if (*answer != kGuardAccepted)
+        throw TicketRefused("Nothing was saved: the guardian no longer accepts this window's administrator password.");
+}
+}  // namespace
+
+AdminTicketAnswer AskAdminTicket(std::string_view password)
+{
+    const std::optional<std::string> answer =
+        Ask(GuardRequest::Admin(GuardRequestKind::AdminLogin, {}, std::string(password)), kLoginWaitMs);
+    const std::optional<AdminLoginAnswer> parsed = answer ? ParseAdminLoginAnswer(*answer) : std::nullopt;
+    if (!parsed)
+        return {};
+    if (!parsed->ticket.empty())
+        return {AdminTicketAnswer::Kind::Ticket, parsed->ticket, 0};
+    if (parsed->wrong)
+        return {AdminTicketAnswer::Kind::Wrong, {}, 0};
+    return {AdminTicketAnswer::Kind::Wait, {}, parsed->waitSeconds};
+}
+
+std::string AdminRefusalText(const AdminTicketAnswer& answer)
+{
+    switch (answer.kind) {
+    case AdminTicketAnswer::Kind::Ticket: return {};
+    case AdminTicketAnswer::Kind::Wrong: return "Incorrect Password";
+    case AdminTicketAnswer::Kind::Wait:
+        return "Too many wrong passwords. Try again in " + std::to_string(answer.waitSeconds) + " s.";
+    case AdminTicketAnswer::Kind::NoAnswer: break;
+    }
+    return "The password could not be checked: the guardian service did not answer.";
+}
+
+void WriteThroughGuardian(const std::string& ticket, const std::vector<SettingWrite>& writes)
+{
+    for (const SettingWrite& write : writes) {
+        GuardRequest put = GuardRequest::Admin(GuardRequestKind::AdminPut, ticket);
+        const auto* text = std::get_if<std::string>(&write.value);
+        put.write = {write.name, text ? SettingValue(text->substr(0, kPieceBytes)) : write.value};
+        Send(put);
+        for (std::size_t at = kPieceBytes; text && at < text->size(); at += kPieceBytes)
+            Send(GuardRequest::Admin(GuardRequestKind::AdminMore, ticket, text->substr(at, kPieceBytes)));
+    }
+    GuardRequest commit = GuardRequest::Admin(GuardRequestKind::AdminCommit, ticket);
+    commit.count = static_cast<std::uint32_t>(writes.size());
+    const std::optional<std::string> answer = Ask(commit, kRequestWaitMs);
+    const std::optional<CommitAnswer> result = answer ? ParseCommitAnswer(*answer) : std::nullopt;
+    if (!answer)
+        throw SaveError("Nothing may have been saved: the guardian service did not answer. Your changes are kept.");
+    if (!result)
+        throw TicketRefused("Nothing was saved: the guardian no longer accepts this window's administrator password.");
+    if (result->invalid)
+        throw SaveError("Nothing was saved: the guardian service refused the value " + result->name + ".");
+    if (!result->written)
+        throw SaveError("Not all settings were saved: the guardian service could not write " + result->name + ".");
+}
+
+void ClearLogThroughGuardian(const std::string& ticket, const std::string& userKey)
+{
+    const std::optional<std::string> answer =
+        Ask(GuardRequest::Admin(GuardRequestKind::AdminClearLog, ticket, userKey), kRequestWaitMs);
+    if (!answer)
+        throw std::runtime_error("The log was not cleared: the guardian service did not answer.");
+    if (*answer == kGuardRefused)
+        throw TicketRefused("The log was not cleared: the guardian no longer accepts this window's administrator password.");
+    if (*answer != kGuardAccepted)
+        throw std::runtime_error("The log of " + userKey + " could not be cleared.");
+}
+
+void EndAdminTicket(const std::string& ticket) noexcept
+{
+    try {
+        AskGuardian(GuardRequest::Admin(GuardRequestKind::AdminEnd, ticket), 500);
+    } catch (...) {
+        // Its time ends it all the same.
+    }
+}
+
+}  // namespace vardex
