@@ -27,6 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RoundTrip(text, ParseWhoAnswer, EncodeWhoAnswer);
     RoundTrip(text, ParseChannelAnswer, EncodeChannelAnswer);
     RoundTrip(text, ParseZone, EncodeZone);
+    RoundTrip(text, ParseCommitAnswer, EncodeCommitAnswer);
+    RoundTrip(text, ParseAdminLoginAnswer, [](const AdminLoginAnswer& answer) {
+        return !answer.ticket.empty() ? EncodeTicketAnswer(answer.ticket)
+               : answer.wrong         ? std::string(kGuardWrongPassword)
+                                      : EncodeWaitAnswer(answer.waitSeconds);
+    });
     RoundTrip(text, ParseStoredSessions, [](const StoredSessions& stored) { return EncodeStoredSessions(stored); });
     return 0;
 }
