@@ -149,5 +149,27 @@ class ThroughTheGuardian(unittest.TestCase):
             self.assertEqual(lock_service_pids(host), running)
 
 
+class WithoutTheGuardian(unittest.TestCase):
+    def test_a_standard_users_apply_is_reported_and_nothing_is_lost_from_the_window(self):
+        with Host("trust_direct") as host:
+            self.assertEqual(host.hostile("restrict-key").returncode, 0)
+            vardex = host.windows_path(host.program / "vardex.exe")
+            self.assertEqual(host.hostile("restricted", vardex).returncode, 0)
+            wait_for(host.service_window_exists, timeout=30, what="the standard user's lock service")
+            host.xdotool("mousemove", 40, 30)
+            configure(host)
+            wait_config(host)
+            host.probe("cfg-tree", CURRENT_USER)
+            host.probe("cfg-set", IDC_DURATION, "5")
+            wait_for(lambda: enabled(host, ID_DO_APPLY), what="the change")
+            host.probe("cfg-command", ID_DO_APPLY)
+            wait_for(lambda: host.dialog_text() is not None, what="the report")
+            self.assertIn("Nothing was saved", " ".join(host.dialog_text()))
+            host.probe("dialog-ok", "PC Vardex")
+            self.assertTrue(enabled(host, ID_DO_APPLY), "the change is still to apply")
+            self.assertEqual(host.probe("cfg-get", IDC_DURATION).stdout.strip(), "5")
+            self.assertIsNone(stored(host, host.user_key() + "PWTH"))
+
+
 if __name__ == "__main__":
     unittest.main()
