@@ -122,7 +122,7 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
         windows.Write(model);
     }
     EXPECT_FALSE(files.files.count("C:\\MSDOS.SYS")) << "no file at the root of a drive no Windows reads";
-    EXPECT_EQ(registry.Get(RootKey::LocalMachine, "Network\\Logon", "MustBeValidated"), RegValue::Integer(0));
+    EXPECT_EQ(registry.Writes(), std::vector<std::string>()) << "the logon flag goes with the settings";
 
     files.files["C:\\MSDOS.SYS"] = "[Options]\r\nBootKeys=0\r\nLogo=0\r\n";
     files.attributes["C:\\MSDOS.SYS"] = 7;  // read-only, hidden, system
