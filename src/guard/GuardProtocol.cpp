@@ -147,20 +147,28 @@ constexpr std::array<std::pair<GuardRequestKind, std::string_view>, 6> kAdminWor
     {GuardRequestKind::AdminEnd, "end"},
 }};
 
-std::string_view AdminWord(GuardRequestKind kind)
+// The word of a thing in a table of words, and the thing of a word.
+template <typename Table, typename Thing>
+std::string_view WordIn(const Table& table, Thing thing)
 {
-    for (const auto& [k, word] : kAdminWords)
-        if (k == kind)
+    for (const auto& [t, word] : table)
+        if (t == thing)
             return word;
     return {};
 }
 
-std::optional<GuardRequestKind> AdminKindOf(std::string_view word)
+template <typename Table>
+auto ThingIn(const Table& table, std::string_view word) -> std::optional<typename Table::value_type::first_type>
 {
-    for (const auto& [kind, w] : kAdminWords)
+    for (const auto& [thing, w] : table)
         if (w == word)
-            return kind;
+            return thing;
     return std::nullopt;
+}
+
+std::string_view AdminWord(GuardRequestKind kind)
+{
+    return WordIn(kAdminWords, kind);
 }
 
 // "t [TEXT64]", "n NUMBER" or "f 0|1", as words from first on.
@@ -249,10 +257,7 @@ std::string_view LockStateWord(LockState state)
 
 std::optional<LockState> ParseLockState(std::string_view word)
 {
-    for (const auto& [state, text] : kStateWords)
-        if (word == text)
-            return state;
-    return std::nullopt;
+    return ThingIn(kStateWords, word);
 }
 
 std::optional<std::vector<std::string_view>> SplitWords(std::string_view text)
@@ -285,9 +290,8 @@ std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low,
 
 std::string EncodeGuardRequest(const GuardRequest& request)
 {
-    for (const auto& [kind, word] : kBareWords)
-        if (kind == request.kind)
-            return std::string(word);
+    if (const std::string_view bare = WordIn(kBareWords, request.kind); !bare.empty())
+        return std::string(bare);
     if (request.kind == GuardRequestKind::LogLine)
         return "log " + request.line;
     if (IsAdminRequest(request.kind)) {
@@ -311,15 +315,14 @@ std::optional<GuardRequest> ParseGuardRequest(std::string_view bytes)
 {
     if (bytes.size() > kMaxGuardMessageBytes)
         return std::nullopt;
-    for (const auto& [kind, word] : kBareWords)
-        if (bytes == word)
-            return GuardRequest::Of(kind);
+    if (const std::optional<GuardRequestKind> bare = ThingIn(kBareWords, bytes))
+        return GuardRequest::Of(*bare);
     if (bytes.starts_with("log ") && IsLogLine(bytes.substr(4)))
         return GuardRequest::LogLine(std::string(bytes.substr(4)));
     const auto words = SplitWords(bytes);
     if (words && words->front() == "beat")
         return ParseBeat(*words);
-    if (const std::optional<GuardRequestKind> admin = words ? AdminKindOf(words->front()) : std::nullopt)
+    if (const std::optional<GuardRequestKind> admin = words ? ThingIn(kAdminWords, words->front()) : std::nullopt)
         return ParseAdmin(*admin, *words);
     return std::nullopt;
 }
