@@ -3,7 +3,9 @@
 //   vardexprobe hotkey-free CODE     exit 0 when nobody holds the hot key of the 16-bit code
 //   vardexprobe set-dword NAME N     writes a number under the settings key
 //   vardexprobe set-sz NAME TEXT     writes a text under the settings key
-//   vardexprobe windows              prints class and title of every visible top-level window
+//   vardexprobe windows              prints class, title and desktop of every visible top-level
+//                                    window of every desktop
+//   vardexprobe desktops             prints the name of every desktop of the window station
 //   vardexprobe user                 prints the logon name
 //   vardexprobe signal N             broadcasts the signal message with wParam N
 //   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled
@@ -41,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -75,14 +78,32 @@ int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size,
     return status == ERROR_SUCCESS ? 0 : 2;
 }
 
-BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
+// Its own style, not IsWindowVisible: Wine counts no window of another desktop as visible.
+BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM desktop)
 {
-    if (IsWindowVisible(window)) {
+    if (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) {
         wchar_t title[256] = L"", className[256] = L"";
         GetWindowTextW(window, title, 256);
         GetClassNameW(window, className, 256);
-        std::printf("%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str());
+        std::printf("%s\t%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str(),
+                    reinterpret_cast<const char*>(desktop));
     }
+    return TRUE;
+}
+
+// Every desktop of the window station, the service's own prompt desktop included: under Wine,
+// which knows no integrity levels, a program of the same user may open it. Each is listed from a
+// thread put on it (Wine's EnumDesktopWindows lists no other desktop's windows).
+BOOL CALLBACK PrintDesktopWindows(LPWSTR name, LPARAM) noexcept
+{
+    const HDESK desktop = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+    if (!desktop)
+        return TRUE;
+    std::thread([desktop, narrow = Narrow(name)] {
+        if (SetThreadDesktop(desktop))
+            EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(narrow.c_str()));
+    }).join();
+    CloseDesktop(desktop);
     return TRUE;
 }
 
@@ -322,7 +343,14 @@ int main(int argc, char** argv)
         return 2;
     const std::string command = argv[1];
     if (command == "windows") {
-        EnumWindows(PrintVisibleWindow, 0);
+        EnumDesktopsW(GetProcessWindowStation(), PrintDesktopWindows, 0);
+        return 0;
+    }
+    if (command == "desktops") {
+        EnumDesktopsW(GetProcessWindowStation(), [](LPWSTR name, LPARAM) noexcept -> BOOL {
+            std::printf("%s\n", Narrow(name).c_str());
+            return TRUE;
+        }, 0);
         return 0;
     }
     if (command == "user") {
