@@ -1,6 +1,7 @@
 #include "InputDialog_win.h"
 
 #include "OffThread_win.h"
+#include "OwnDesktop_win.h"
 #include "PromptDialog_win.h"
 #include "TextConvert_win.h"
 
@@ -28,7 +29,15 @@ bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, 
 std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::string& caption, const std::string& prompt)
 {
     WipedString value;
-    if (!ShowInputDialog(pump_, owner_, caption, prompt, value, true, false))
+    bool confirmed = false;
+    // On a desktop of our own, where no low-level hook of the user's programs sees the keys, and
+    // owned by nothing of the user's desktop; where none can be had, as before on the user's.
+    const bool apart = RunOnOwnDesktop(pump_, [&](MessagePump& own) {
+        confirmed = ShowInputDialog(own, nullptr, caption, prompt, value, true, false);
+    });
+    if (!apart)
+        confirmed = ShowInputDialog(pump_, owner_, caption, prompt, value, true, false);
+    if (!confirmed)
         return std::nullopt;
     return value;
 }

@@ -17,7 +17,8 @@ namespace vardex {
 bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, const std::string& prompt,
                      WipedString& value, bool masked, bool acceptUnchanged);
 
-// The password check's windows: the masked input dialog and the "Incorrect Password" message.
+// The password check's windows: the masked input dialog, on a desktop of its own where one can be
+// had, and the "Incorrect Password" message.
 class Win32PasswordPromptHost final : public PasswordPromptHost {
 public:
     Win32PasswordPromptHost(MessagePump& pump, HWND owner) : pump_(pump), owner_(owner) {}

@@ -5,6 +5,7 @@
 // an open dialog's keyboard navigation, a window's accelerators and key preview.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -29,7 +30,8 @@ public:
         std::list<Filter>::iterator position_;
     };
 
-    // True once the program was asked to end; every loop stops then.
+    // True once the program was asked to end; every loop stops then. Also read by the program's
+    // other threads, whose work ends with it.
     bool Terminated() const noexcept { return terminated_; }
     // Asks the program to end: the main loop and any nested one stop. The only way to end them:
     // a WM_QUIT that another program posts is dropped.
@@ -57,7 +59,7 @@ public:
     void RunGuardIfDue();
 
 private:
-    bool terminated_ = false;
+    std::atomic<bool> terminated_ = false;
     std::list<Filter> filters_;
     std::function<void()> guard_;
     std::uint64_t lastGuardRun_ = 0;

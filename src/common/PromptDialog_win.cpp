@@ -1,5 +1,6 @@
 #include "PromptDialog_win.h"
 
+#include "Dpi_win.h"
 #include "TextConvert_win.h"
 
 #include <commctrl.h>
@@ -37,19 +38,25 @@ SIZE TextSize(HDC dc, const std::wstring& text)
     return size;
 }
 
-// The dialog font, 9 points at the screen's resolution.
-HFONT CreatePromptFont()
+// The size a label's text takes as the static control draws it (DrawText, no prefixes).
+SIZE LabelTextSize(HDC dc, const std::wstring& text)
 {
-    const WindowDC screen(nullptr);
-    return CreateFontW(-MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                       FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    RECT area{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+// The dialog font, 9 points at the window's resolution.
+HFONT CreatePromptFont(HWND window)
+{
+    return CreateFontW(-MulDiv(9, static_cast<int>(WindowDpi(window)), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
 }
 }  // namespace
 
 PromptDialog::PromptDialog(const Options& options) : owner_(options.owner), topmost_(options.topmost)
 {
-    font_.Reset(CreatePromptFont());
     const std::wstring title = Widen(options.caption);
     CreateParams params;
     params.className = options.className;
@@ -61,6 +68,7 @@ PromptDialog::PromptDialog(const Options& options) : owner_(options.owner), topm
     params.cursor = LoadCursorW(nullptr, IDC_ARROW);
     params.dialog = true;
     Create(params);
+    font_.Reset(CreatePromptFont(Handle()));
     CreateControls(options);
 }
 
@@ -76,17 +84,16 @@ void PromptDialog::CreateControls(const Options& options)
     const HFONT font = font_.Get();
     prompt_ = options.prompt;
     const std::wstring prompt = Widen(options.prompt);
-    SIZE letters{};
-    int labelWidth = 0;
+    SIZE letters{}, label{};
     TEXTMETRICW metrics{};
     {
         const WindowDC dc(dialog);
         const SelectedObject selected(dc.Get(), font);
         letters = TextSize(dc.Get(), kLetters);
-        labelWidth = WidestPrompt(dc.Get(), options);
+        label = LargestPrompt(dc.Get(), options);
         GetTextMetricsW(dc.Get(), &metrics);
     }
-    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, labelWidth, letters.cy,
+    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy,
                                                     metrics.tmHeight + 8, options.buttons);
     label_ = CreateChild(dialog, WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, layout.label, -1, font);
     edit_ = CreateChild(dialog, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | (options.masked ? ES_PASSWORD : 0),
@@ -117,12 +124,14 @@ void PromptDialog::CreateControls(const Options& options)
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOACTIVATE);
 }
 
-int PromptDialog::WidestPrompt(HDC dc, const Options& options) const
+SIZE PromptDialog::LargestPrompt(HDC dc, const Options& options) const
 {
-    int widest = TextSize(dc, Widen(options.prompt)).cx;
-    for (const std::string& other : options.otherPrompts)
-        widest = std::max(widest, static_cast<int>(TextSize(dc, Widen(other)).cx));
-    return widest;
+    SIZE largest = LabelTextSize(dc, Widen(options.prompt));
+    for (const std::string& other : options.otherPrompts) {
+        const SIZE size = LabelTextSize(dc, Widen(other));
+        largest = {std::max(largest.cx, size.cx), std::max(largest.cy, size.cy)};
+    }
+    return largest;
 }
 
 void PromptDialog::SetPrompt(const std::string& text)

@@ -60,7 +60,8 @@ protected:
 
 private:
     void CreateControls(const Options& options);
-    int WidestPrompt(HDC dc, const Options& options) const;
+    // The width of the widest prompt and the height of the tallest, as the label draws them.
+    SIZE LargestPrompt(HDC dc, const Options& options) const;
     void FocusEntryOrCancel() noexcept;
 
     HWND owner_;

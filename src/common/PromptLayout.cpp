@@ -1,5 +1,6 @@
 #include "PromptLayout.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace vardex {
@@ -27,10 +28,13 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
                                  PromptButtons buttons) noexcept
 {
     PromptLayout layout;
-    layout.clientWidth = MulDiv(180, x, 4);
-    layout.clientHeight = MulDiv(65, y, 8);
+    // 180 units wide, or wider where the label needs it; whatever is below a label taller than a
+    // line of the units moves down by the difference.
+    layout.clientWidth = std::max(MulDiv(180, x, 4), labelWidth + 4 * x);
+    const int lower = std::max(0, labelHeight - y);
+    layout.clientHeight = MulDiv(65, y, 8) + lower;
     layout.label = {2 * x, y, labelWidth, labelHeight};
-    layout.edit = {2 * x, MulDiv(18, y, 8), layout.clientWidth - 4 * x, editHeight};
+    layout.edit = {2 * x, MulDiv(18, y, 8) + lower, layout.clientWidth - 4 * x, editHeight};
 
     const int width = MulDiv(50, x, 4);
     const int height = MulDiv(15, y, 8);

@@ -25,6 +25,8 @@ int LayoutUnitX(int lettersWidth) noexcept;
 // Cancel 8 pixels apart (the input dialog; off is then empty).
 enum class PromptButtons { OkCancelOff, OkCancel };
 
+// The label keeps the size its text needs: the prompt grows around a label wider than its 180
+// units (less the margins) or taller than a line of Y.
 PromptLayout ComputePromptLayout(int unitX, int unitY, int labelWidth, int labelHeight, int editHeight,
                                  PromptButtons buttons = PromptButtons::OkCancelOff) noexcept;
 

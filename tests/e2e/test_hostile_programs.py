@@ -1,12 +1,14 @@
 """Another program of the locked user attacks the lock service: it sends and posts messages to
 the service's windows, hides, shrinks and covers the lock screen, takes the foreground, holds the
 service's mutexes and tries to end the process. None of it may open or weaken a lock: after each
-attack the lock holds and the right password still unlocks."""
+attack the lock holds and the right password still unlocks. A key logger of the user sees nothing
+of the administrator password."""
 import datetime
 import time
 import unittest
 
-from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, day_number, wait_for
+from test_configuration import INPUT, configure, wait_config, wait_prompt
+from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, day_number, password_hash, wait_for
 from winehost import read_output
 
 WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
@@ -158,6 +160,32 @@ class Keys(unittest.TestCase):
             self.assertEqual(len(seen(*windows_keys, "82", "68")), before, "none of them got through")
             host.enter_password("")  # Shift opened the prompt: it is a key like any other
             host.wait_unlocked()
+
+
+def keys_seen(logger):
+    """The virtual-key codes the key logger has seen so far."""
+    return [int(line.split()[1]) for line in read_output(logger)[0].splitlines() if line.startswith("key ")]
+
+
+class KeyLogger(unittest.TestCase):
+    def test_a_low_level_hook_of_the_user_sees_nothing_of_the_administrator_password(self):
+        with Host("hostile_key_logger") as host:
+            host.set_text("APW", password_hash("Admin 1"))
+            host.start_service()
+            logger = host.start(HOSTILE, "key-hook")
+            wait_for(lambda: "hooked" in read_output(logger)[0], what="the key logger")
+            configure(host)  # Up and Return on the tray menu, on the user's desktop
+            wait_for(lambda: keys_seen(logger)[-2:] == [0x26, 0x0D], what="the menu's keys in the log")
+            wait_prompt(host, "the password prompt")
+            self.assertNotIn(host.desktop_of(INPUT), (None, "Default"), "the prompt has a desktop of its own")
+            before = len(keys_seen(logger))
+            host.xdotool("type", "--delay", "15", "Admin 1")
+            host.xdotool("key", "Return")
+            wait_config(host)  # the prompt took the password
+            # What is typed on the user's desktop again, the logger sees.
+            host.xdotool("key", "z")
+            wait_for(lambda: 0x5A in keys_seen(logger), what="the key typed after the prompt")
+            self.assertEqual(keys_seen(logger)[before:], [0x5A], "nothing of the password reached the hook")
 
 
 class HotKey(unittest.TestCase):

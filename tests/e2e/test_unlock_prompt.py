@@ -1,6 +1,7 @@
 """The unlock prompt against guessing and against another program of the locked user: a malformed
 stored hash unlocks nothing and is reported once the lock is over, wrong entries make the prompt
-count down before it takes the next one, and during a slow check the lock screen stays in front."""
+count down before it takes the next one, and during a slow check the lock screen stays in front;
+the prompts' labels hold their texts at every resolution."""
 import re
 import time
 import unittest
@@ -81,6 +82,16 @@ class GuessDelay(unittest.TestCase):
                 host.xdotool("key", "Return")
                 host.wait_unlocked()
                 self.assertEqual((denied(host), host.log_lines()[-1][20:]), (7, "Access Permitted"))
+
+
+class Labels(unittest.TestCase):
+    def test_the_prompts_labels_hold_their_texts_at_96_144_and_192_dpi(self):
+        for dpi in (96, 144, 192):
+            with self.subTest(dpi=dpi), Host(f"prompt_labels_{dpi}") as host:
+                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                result = host.probe("prompt-fit")
+                self.assertEqual(result.returncode, 0, result.stdout)
 
 
 class SlowCheck(unittest.TestCase):

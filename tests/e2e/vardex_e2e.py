@@ -142,10 +142,21 @@ class Host(winehost.WineHost):
     def user_key(self):
         return self.probe("user").stdout.strip()
 
-    def visible_windows(self):
-        """(class, title) of every visible top-level window."""
+    def visible_windows_and_desktops(self):
+        """(class, title, desktop) of every visible top-level window of every desktop."""
         lines = self.probe("windows").stdout.splitlines()
-        return [tuple(line.split("\t", 1)) for line in lines if "\t" in line]
+        return [tuple(line.split("\t")) for line in lines if line.count("\t") == 2]
+
+    def visible_windows(self):
+        """(class, title) of every visible top-level window, on whichever desktop."""
+        return [window[:2] for window in self.visible_windows_and_desktops()]
+
+    def desktops(self):
+        return self.probe("desktops").stdout.split()
+
+    def desktop_of(self, window):
+        """The desktop's name of a visible top-level window (class, title), or None."""
+        return next((d for c, t, d in self.visible_windows_and_desktops() if (c, t) == window), None)
 
     def service_windows(self):
         return [w for w in self.visible_windows() if w[0] in ("TMainForm", "TApplication") or w[1] == "PC Vardex"]

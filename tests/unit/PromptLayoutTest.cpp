@@ -51,5 +51,33 @@ TEST(PromptLayout, ButtonsStayFourPixelsApartAndInsideAtEveryScale)
         }
 }
 
+TEST(PromptLayout, TheLabelKeepsTheSizeOfItsTextAndThePromptGrowsAroundIt)
+{
+    struct Case {
+        int x, y, labelWidth, labelHeight;
+        bool grows;
+    };
+    // 9 points at 96, 144 and 192 dpi; labels that fit, one wider than the 180 units less the
+    // margins, one taller than a line, and one both.
+    const Case cases[] = {{6, 13, 80, 13, false},   {9, 20, 120, 20, false},  {12, 26, 160, 26, false},
+                          {6, 13, 246, 13, false},  {6, 13, 300, 13, true},   {9, 20, 500, 20, true},
+                          {12, 26, 160, 40, true},  {12, 26, 700, 33, true}};
+    for (const Case& c : cases)
+        for (const PromptButtons buttons : {PromptButtons::OkCancelOff, PromptButtons::OkCancel}) {
+            const PromptLayout l = ComputePromptLayout(c.x, c.y, c.labelWidth, c.labelHeight, c.y + 8, buttons);
+            const PromptLayout classic = ComputePromptLayout(c.x, c.y, 1, c.y, c.y + 8, buttons);
+            const auto where = ::testing::Message() << c.x << "," << c.y << " " << c.labelWidth << "x" << c.labelHeight;
+            EXPECT_EQ(l.label, (LayoutRect{2 * c.x, c.y, c.labelWidth, c.labelHeight})) << where;
+            EXPECT_LE(l.label.left + l.label.width, l.clientWidth - 2 * c.x) << where;
+            EXPECT_GE(l.edit.top, l.label.top + l.label.height) << where;
+            EXPECT_EQ(l.edit.width, l.clientWidth - 4 * c.x) << where;
+            const LayoutRect& last = buttons == PromptButtons::OkCancel ? l.cancel : l.off;
+            EXPECT_GT(l.ok.top, l.edit.top + l.edit.height - c.y) << where;
+            EXPECT_LE(last.left + last.width, l.clientWidth) << where;
+            EXPECT_LE(l.ok.top + l.ok.height, l.clientHeight) << where;
+            EXPECT_EQ(l.clientWidth > classic.clientWidth || l.clientHeight > classic.clientHeight, c.grows) << where;
+        }
+}
+
 }  // namespace
 }  // namespace vardex

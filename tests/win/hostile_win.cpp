@@ -52,6 +52,8 @@
 //                                     until killed
 //   vardexhostile stand-in            holds Zepa01 and a TMainForm window that answers the reload
 //                                     signal as the service does, until killed
+//   vardexhostile key-hook            installs a low-level keyboard hook and prints "key VK" for
+//                                     each key pressed that it sees, until killed
 #include <windows.h>
 
 #include <aclapi.h>
@@ -302,6 +304,24 @@ int StandIn()
                          GetModuleHandleW(nullptr), nullptr))
         return 1;
     ReportAndKeep("standing in");
+}
+
+LRESULT CALLBACK PrintKey(int code, WPARAM message, LPARAM data) noexcept
+{
+    if (code == HC_ACTION && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)) {
+        std::printf("key %lu\n", reinterpret_cast<const KBDLLHOOKSTRUCT*>(data)->vkCode);
+        std::fflush(stdout);
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+// What a key logger of the user does: it sees every key typed on its desktop, whichever program
+// takes it.
+int KeyHook()
+{
+    if (!SetWindowsHookExW(WH_KEYBOARD_LL, PrintKey, GetModuleHandleW(nullptr), 0))
+        return 1;
+    ReportAndKeep("hooked");
 }
 
 int Topmost()
@@ -626,6 +646,8 @@ int main(int argc, char** argv)
         return Reparent();
     if (command == "stand-in")
         return StandIn();
+    if (command == "key-hook")
+        return KeyHook();
     if (argc < 3)
         return 2;
     if (command == "guard") {

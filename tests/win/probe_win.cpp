@@ -3,8 +3,15 @@
 //   vardexprobe hotkey-free CODE     exit 0 when nobody holds the hot key of the 16-bit code
 //   vardexprobe set-dword NAME N     writes a number under the settings key
 //   vardexprobe set-sz NAME TEXT     writes a text under the settings key
-//   vardexprobe windows              prints class and title of every visible top-level window
+//   vardexprobe windows              prints class, title and desktop of every visible top-level
+//                                    window of every desktop
+//   vardexprobe desktops             prints the name of every desktop of the window station
 //   vardexprobe user                 prints the logon name
+//   vardexprobe prompt-fit           builds the unlock prompt's and the input dialog's layout at
+//                                    this display's resolution; prints, for each, the label's
+//                                    width and height and what its widest and tallest text needs
+//                                    in the label's own font; exit 0 when every label holds its
+//                                    texts inside its dialog
 //   vardexprobe signal N             broadcasts the signal message with wParam N
 //   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled
 //   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
@@ -29,18 +36,23 @@
 //   vardexprobe cfg-rect ID          prints the control's screen rectangle: left top right bottom
 //   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
 //                                    a tree: the number of its nodes
+#include "common/PromptDialog_win.h"
 #include "common/TextConvert_win.h"
 #include "config_ids.h"
 #include "config/Settings.h"
+#include "service/GuessDelay.h"
 #include "service/HotKey.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -75,14 +87,32 @@ int SetValue(const std::wstring& name, DWORD type, const void* data, DWORD size,
     return status == ERROR_SUCCESS ? 0 : 2;
 }
 
-BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM)
+// Its own style, not IsWindowVisible: Wine counts no window of another desktop as visible.
+BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM desktop)
 {
-    if (IsWindowVisible(window)) {
+    if (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) {
         wchar_t title[256] = L"", className[256] = L"";
         GetWindowTextW(window, title, 256);
         GetClassNameW(window, className, 256);
-        std::printf("%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str());
+        std::printf("%s\t%s\t%s\n", Narrow(className).c_str(), Narrow(title).c_str(),
+                    reinterpret_cast<const char*>(desktop));
     }
+    return TRUE;
+}
+
+// Every desktop of the window station, the service's own prompt desktop included: under Wine,
+// which knows no integrity levels, a program of the same user may open it. Each is listed from a
+// thread put on it (Wine's EnumDesktopWindows lists no other desktop's windows).
+BOOL CALLBACK PrintDesktopWindows(LPWSTR name, LPARAM) noexcept
+{
+    const HDESK desktop = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+    if (!desktop)
+        return TRUE;
+    std::thread([desktop, narrow = Narrow(name)] {
+        if (SetThreadDesktop(desktop))
+            EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(narrow.c_str()));
+    }).join();
+    CloseDesktop(desktop);
     return TRUE;
 }
 
@@ -305,6 +335,47 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
     return 2;
 }
 
+// Whether the label of a prompt built with these options holds every one of its texts, measured
+// as the static control draws them, and lies inside the dialog.
+bool PromptLabelFits(const PromptDialog::Options& options)
+{
+    const PromptDialog dialog(options);
+    HWND label = FindWindowExW(dialog.Handle(), nullptr, L"Static", nullptr);
+    RECT labelArea{}, client{};
+    GetWindowRect(label, &labelArea);
+    MapWindowPoints(nullptr, dialog.Handle(), reinterpret_cast<POINT*>(&labelArea), 2);
+    GetClientRect(dialog.Handle(), &client);
+    const HDC dc = GetDC(label);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    LONG width = 0, height = 0;
+    std::vector<std::string> texts = options.otherPrompts;
+    texts.push_back(options.prompt);
+    for (const std::string& text : texts) {
+        const std::wstring wide = Widen(text);
+        RECT needed{};
+        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        width = std::max(width, needed.right);
+        height = std::max(height, needed.bottom);
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    const LONG labelWidth = labelArea.right - labelArea.left, labelHeight = labelArea.bottom - labelArea.top;
+    std::printf("%s label %ldx%ld needs %ldx%ld\n", options.prompt.c_str(), labelWidth, labelHeight, width, height);
+    return labelWidth >= width && labelHeight >= height && labelArea.left >= 0 && labelArea.right <= client.right;
+}
+
+int PromptFit()
+{
+    PromptDialog::Options unlock;
+    unlock.prompt = UnlockPromptLabel(0);
+    unlock.otherPrompts = EveryUnlockPromptLabel();
+    unlock.buttons = PromptButtons::OkCancelOff;
+    PromptDialog::Options input;
+    input.prompt = "Enter password:";
+    const bool fits = PromptLabelFits(unlock);
+    return fits && PromptLabelFits(input) ? 0 : 1;
+}
+
 int PromptButtonEnabled(const std::wstring& text)
 {
     HWND prompt = FindWindowW(L"TPwdForm", nullptr);
@@ -322,9 +393,18 @@ int main(int argc, char** argv)
         return 2;
     const std::string command = argv[1];
     if (command == "windows") {
-        EnumWindows(PrintVisibleWindow, 0);
+        EnumDesktopsW(GetProcessWindowStation(), PrintDesktopWindows, 0);
         return 0;
     }
+    if (command == "desktops") {
+        EnumDesktopsW(GetProcessWindowStation(), [](LPWSTR name, LPARAM) noexcept -> BOOL {
+            std::printf("%s\n", Narrow(name).c_str());
+            return TRUE;
+        }, 0);
+        return 0;
+    }
+    if (command == "prompt-fit")
+        return PromptFit();
     if (command == "user") {
         wchar_t name[257];
         DWORD size = 257;
