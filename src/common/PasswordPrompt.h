@@ -43,6 +43,8 @@ public:
     // is under way, false when the dialog is cancelled, and false after "Incorrect Password" for a
     // wrong entry.
     bool AskPassword(const std::string& caption, const std::string& prompt, const std::string& expected);
+    // A prompt of this check is showing or its entry is being checked.
+    bool Busy() const noexcept { return promptShowing_; }
     // The same with another judge of the entry (the guardian's check).
     bool AskPassword(const std::string& caption, const std::string& prompt, const PasswordVerifier& verify);
 

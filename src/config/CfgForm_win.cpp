@@ -99,6 +99,7 @@ void TCfgForm::ShowModal(HWND owner)
 namespace {
 // Posted to the window when the lock it hid for has ended.
 constexpr UINT kRegainTrustMessage = WM_APP + 40;
+constexpr UINT_PTR kRegainTrustTimer = 40;
 constexpr const wchar_t* kOpenToAnyoneText = L"No administrator password is set: anyone at this PC can change these settings.";
 }  // namespace
 
@@ -120,6 +121,11 @@ void TCfgForm::RegainTrust()
 {
     if (!suspended_)
         return;
+    // A prompt from before the lock may still be closing: asked again a moment later.
+    if (context_.trustBusy && context_.trustBusy()) {
+        SetTimer(Handle(), kRegainTrustTimer, 200, nullptr);
+        return;
+    }
     // Whoever unlocked is not known to be the administrator: the password again, and the window
     // with its unsaved changes only then.
     if (context_.regainTrust && !context_.regainTrust()) {
@@ -730,6 +736,12 @@ bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         Layout();
         return false;
     case kRegainTrustMessage: RegainTrust(); return true;
+    case WM_TIMER:
+        if (wParam != kRegainTrustTimer)
+            return false;
+        KillTimer(Handle(), kRegainTrustTimer);
+        RegainTrust();
+        return true;
     default: return false;
     }
 }

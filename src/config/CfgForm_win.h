@@ -43,6 +43,8 @@ struct ConfigContext {
     std::function<void(const std::vector<SettingWrite>& writes)> writeSettings = {};
     // After a lock: true when the administrator password was given again.
     std::function<bool()> regainTrust = {};
+    // True while the password cannot be asked for (a prompt of it is still closing).
+    std::function<bool()> trustBusy = {};
     // No administrator password is set: the window says that anyone can change the settings.
     bool openToAnyone = false;
 };

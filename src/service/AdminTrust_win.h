@@ -31,6 +31,8 @@ public:
     // The trust ends (a lock started, the window closed).
     void Forget() noexcept;
     bool ThroughGuardian() const noexcept { return ticket_.has_value(); }
+    // A prompt of the password is still open (or closing): Prove would be refused now.
+    bool Busy() const noexcept { return check_.Busy(); }
 
     // What the window writes with the trust; SaveError with what happened. A ticket the guardian
     // no longer takes (its time is over) is proved again once, with the prompt.

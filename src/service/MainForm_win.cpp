@@ -243,6 +243,7 @@ void TMainForm::ActionConfigureExecute()
             adminTrust_.WriteSettings(ChangedWrites(ports_.registry, writes));
         };
     context.regainTrust = [this] { return adminTrust_.Prove(); };
+    context.trustBusy = [this] { return adminTrust_.Busy(); };
     context.openToAnyone = settings_.AdminPassword.empty();
     TCfgForm form(std::move(context));
     configForm_ = &form;
