@@ -95,8 +95,10 @@ TEST(MsdosSys, PathCandidatesAndTheBootKeysLine)
         {{"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "bootkeys = 1", "BootKeys=0"}, false,
          {"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "BootKeys=0", "BootKeys=0"}},
         {{"[Options]", "BootKeys=0"}, true, {"[Options]", "BootKeys=0"}},
-        {{"[Options]", "AutoScan=1", "[Other]"}, std::nullopt, {"[Options]", "AutoScan=1", "[Other]", "BootKeys=0"}},
-        {{"BootKeys=", "BootKeys=0"}, std::nullopt, {"BootKeys=0", "BootKeys=0"}},
+        // No line, or an empty one: the keys work.
+        {{"[Options]", "AutoScan=1", "[Other]"}, false, {"[Options]", "AutoScan=1", "[Other]", "BootKeys=0"}},
+        {{"BootKeys=", "BootKeys=0"}, false, {"BootKeys=0", "BootKeys=0"}},
+        {{"BootKeys = "}, false, {"BootKeys=0"}},
         {{"BootKeys=2"}, std::nullopt, {"BootKeys=0"}},
         {{"BootKeys=yes"}, std::nullopt, {"BootKeys=0"}},
     };
@@ -137,6 +139,13 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
     EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 
+    // A file without the line shows the keys working, whatever the window's record says.
+    files.files["C:\\MSDOS.SYS"] = "[Options]\r\nLogo=0\r\n";
+    model.SetGlobal(SettingNames::BootKeysDisabled, true);
+    WindowsIntegration(files, registry).Load(model);
+    EXPECT_FALSE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled)));
+    files.files["C:\\MSDOS.SYS"] = "[Options]\r\nBootKeys=1\r\nLogo=0\r\n";
+
     files.unwritable["C:\\MSDOS.SYS"] = 5;
     {
         WindowsIntegration locked(files, registry);
@@ -146,6 +155,9 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     files.unreadable["C:\\MSDOS.SYS"] = 32;
     {
         WindowsIntegration unread(files, registry);
+        model.SetGlobal(SettingNames::BootKeysDisabled, true);
+        unread.Load(model);
+        EXPECT_TRUE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled))) << "a file not read tells nothing";
         EXPECT_THROW(unread.Write(model), IoError) << "never replaced by what the window does not know";
     }
     EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
