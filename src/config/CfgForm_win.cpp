@@ -62,25 +62,28 @@ HIMAGELIST ImageListOf(const int* ids, size_t count, int size)
     return list;
 }
 
-std::vector<std::string> SortedUserKeys(Accounts& accounts)
+std::vector<std::string> SortedUserKeys(Accounts& accounts, SystemFacts& system)
 {
     std::vector<std::string> keys;
     for (const std::string& entry : accounts.EnumerateUsers(true))
         keys.emplace_back(TextBefore(entry, '='));
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const std::string& a, const std::string& b) { return AsciiLowerCase(a) < AsciiLowerCase(b); });
-    return keys;
+    return SortedNames(std::move(keys), system);
 }
 }  // namespace
 
 TCfgForm::TCfgForm(ConfigContext context)
-    : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts)), model_(userKeys_),
+    : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts, context_.system)), model_(userKeys_),
       windows_(context_.files, context_.registry), rootPage_(model_, nullptr),
       appearancePage_(model_, [this] { UpdateApplyState(); }, context_.programDirectory, context_.errors),
       systemPage_(model_, [this] { UpdateApplyState(); }, windows_),
       userPage_(model_, [this] { UpdateApplyState(); }, context_.pump, context_.timeFormats),
-      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.programDirectory,
-                      [this](const std::string& user) { return IsCurrentUser(user); }, context_.errors)
+      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.system, context_.programDirectory,
+                      [this](const std::string& user) { return IsCurrentUser(user); },
+                      context_.clearLog ? context_.clearLog
+                                        : [this](const std::string& user) {
+                                              ClearStatisticsLog(context_.files, context_.programDirectory, user);
+                                          },
+                      context_.errors)
 {
 }
 
@@ -586,6 +589,7 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_SELECT_SETTINGS: selectKind(NodeKind::Settings); return true;
     case ID_SELECT_APPEARANCE: selectKind(NodeKind::Appearance); return true;
     case ID_SELECT_STATISTICS: selectKind(NodeKind::Statistics); return true;
+    case ID_DO_CLEAR_LOG: statisticsPage_.ClearSelectedLog(); return true;
     case IDOK:  // Enter: opens the list's item or edits the schedule's period
         if (GetFocus() == rootPage_.List())
             DoOpenExecute();
@@ -656,6 +660,9 @@ bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case WM_DRAWITEM:
         result = menuImages_.Handle(message, lParam) ? TRUE : FALSE;
         return result == TRUE;
+    case WM_INITMENUPOPUP:
+        SetActionEnabled(ID_DO_CLEAR_LOG, shownPage_ == &statisticsPage_ && statisticsPage_.UserSelected());
+        return false;
     case WM_SYSCOMMAND:
         // Minimising closes the window, with the question when there are changes.
         if ((wParam & 0xFFF0) != SC_MINIMIZE)

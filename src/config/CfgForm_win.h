@@ -39,6 +39,9 @@ struct ConfigContext {
     std::function<void()> requestReload;
     // Ends the program the way the end of the Windows session does.
     std::function<void()> endProgram;
+    // Empties a user's statistics log, throwing with the reason when it cannot; when not set, the
+    // window empties the file in the program's folder itself.
+    std::function<void(const std::string& userKey)> clearLog = {};
 };
 
 class TCfgForm final : public Dialog {

@@ -1,5 +1,7 @@
 #include "ConfigTree.h"
 
+#include <algorithm>
+
 namespace vardex {
 
 std::string NodeStatusText(NodeKind kind, const std::string& caption, const std::vector<std::string>& childCaptions,
@@ -19,6 +21,14 @@ TreeActionState TreeActions(const TreeFocusState& s) noexcept
 {
     return {s.treeFocused && s.hasChildren && !s.expanded, s.treeFocused && s.hasChildren && s.expanded, s.hasParent,
             s.listFocused && s.listItemSelected};
+}
+
+std::vector<std::string> SortedNames(std::vector<std::string> names, SystemFacts& system)
+{
+    std::stable_sort(names.begin(), names.end(), [&system](const std::string& a, const std::string& b) {
+        return system.CompareNamesIgnoringCase(a, b) < 0;
+    });
+    return names;
 }
 
 }  // namespace vardex

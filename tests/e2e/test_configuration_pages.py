@@ -12,13 +12,17 @@ from test_configuration import configure, enabled, start_and_configure, wait_con
 from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, day_number, stored, wait_for
 
 ID_DO_APPLY = 2001
-IDOK, IDCANCEL, IDNO = 1, 2, 7
+IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 VK_UP = 0x26
-SETTINGS, DEFAULT_USER, CURRENT_USER, STATISTICS = "0.0.0", "0.1.0", "0.1.1", "0.2"
+SETTINGS, APPEARANCE, DEFAULT_USER, CURRENT_USER, STATISTICS = "0.0.0", "0.0.1", "0.1.0", "0.1.1", "0.2"
+IDC_BACK_IMAGE, IDC_PASSWORD1, IDC_PASSWORD2 = 1022, 1028, 1029
 IDC_VARDEX_STARTUP, IDC_DISABLE_BOOT_KEYS = 1040, 1043
 IDC_POWER_NONE, IDC_POWER_BLANK, IDC_POWER_SUSPEND, IDC_POWER_OFF = 1045, 1046, 1047, 1048
-IDC_HOTKEY = 1051
+IDC_TIMEOUT, IDC_HOTKEY = 1049, 1051
+IDC_UPSW1, IDC_UPSW2 = 1060, 1061
 IDC_SCHEDULE, IDC_DURATION, IDC_SCHEDULE_CHECK, IDC_DURATION_CHECK = 1062, 1066, 1068, 1069
+IDC_SCHEDULE_SUMMARY = 1071
+ALT, VK_X = 0x8000, 0x58
 IDC_STAT_TREE, IDC_ENABLE_STATISTICS = 1080, 1081
 IDC_FROM_TIME, IDC_TILL_TIME = 1091, 1093
 TIME_PERIOD = ("#32770", "Time Period")
@@ -69,6 +73,19 @@ def click_control(host, control, first_line=False):
     left, top, right, bottom = (int(v) for v in host.probe("cfg-rect", control).stdout.split())
     host.xdotool("mousemove", left + 60 if first_line else (left + right) // 2,
                  top + 9 if first_line else (top + bottom) // 2, "click", 1)
+
+
+def nodes(host):
+    return int(host.probe("cfg-items", IDC_STAT_TREE).stdout)
+
+
+def dismiss(host, expected, title="Error"):
+    """Waits for the message box that says expected and closes it."""
+    text = lambda: " ".join(host.dialog_text(title) or [])  # noqa: E731
+    wait_for(lambda: expected in text(), what=f"the message: {expected}")
+    host.probe("dialog-ok", title)
+    # The general error report has the configuration window's own title.
+    wait_for(lambda: expected not in text(), what="the message box to close")
 
 
 def ask_period(host, from_hour, till_hour):
@@ -245,6 +262,47 @@ class StatisticsPage(unittest.TestCase):
             self.assertLess(shown_ms, 3000, "a huge log is not read whole")
             self.assertLess(peak_memory_mib(host), 512, "nor held in memory")
             host.window_screenshot("PC Vardex", "statistics_huge")
+
+    def test_a_users_node_opens_on_its_newest_lines_older_ones_follow_upwards_and_the_log_is_cleared(self):
+        with Host("cfg_statistics_newest") as host:
+            log = host.program / "anna.log"
+            log.write_text("".join(f"{1 + i // 24:02}/11/2026 {i % 24:02}:00:00 Access Denied\r\n" for i in range(450)))
+            start_and_configure(host)
+            host.probe("cfg-tree", STATISTICS)
+            self.assertEqual(nodes(host), 2 + 200, "the newest lines")
+            click_control(host, IDC_STAT_TREE)
+            host.xdotool("key", "Home", "Down", "Right")  # opens anna's node
+            time.sleep(1)
+            host.window_screenshot("PC Vardex", "statistics_newest")
+            self.assertEqual(nodes(host), 2 + 200, "opened at the newest: the oldest shown is out of view")
+            for count in (400, 450):
+                host.probe("cfg-scroll", IDC_STAT_TREE, "top")
+                wait_for(lambda: nodes(host) == 2 + count, what=f"{count} lines")
+
+            def clear(answer):
+                host.probe("cfg-scroll", IDC_STAT_TREE, "top")
+                left, top, _, _ = (int(v) for v in host.probe("cfg-rect", IDC_STAT_TREE).stdout.split())
+                host.xdotool("mousemove", left + 50, top + 26, "click", 3)  # the user's node, the second row
+                time.sleep(1)
+                host.xdotool("key", "l")
+                wait_for(lambda: host.dialog_text("Confirm") is not None, what="the question")
+                self.assertIn('Clear the statistics log of user "anna"?', " ".join(host.dialog_text("Confirm")))
+                host.probe("dialog-press", "Confirm", answer)
+
+            clear(IDNO)
+            time.sleep(1)
+            self.assertEqual(nodes(host), 2 + 450)
+            holder = host.start(HOSTILE, "lock-file", host.windows_path(log))
+            time.sleep(2)
+            clear(IDYES)
+            dismiss(host, 'The statistics log of user "anna" was not cleared', "PC Vardex")
+            self.assertEqual(nodes(host), 2 + 450, "nothing shown as cleared")
+            holder.kill()
+            holder.wait()
+            clear(IDYES)
+            wait_for(lambda: nodes(host) == 2, what="the lines to go")
+            self.assertEqual(log.stat().st_size, 0)
+
 
 if __name__ == "__main__":
     unittest.main()

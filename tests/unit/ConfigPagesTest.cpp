@@ -164,13 +164,23 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 }
 
-TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)
+TEST(StatisticsLogs, UsersInNameOrderIgnoringTheCaseOfEveryLetterAClearedLogAndTheHotKeyFieldCode)
 {
     MemoryFileSystem files;
+    test::FakeSystemFacts system;
     for (const char* name : {"C:\\V\\zed.log", "C:\\V\\Anna.LOG", "C:\\V\\.Default.log", "C:\\V\\bob.log",
-                             "C:\\V\\notes.txt", "C:\\V\\sub\\x.log"})
-        files.files[name] = "";
-    EXPECT_EQ(StatisticsUsers(files, "C:\\V\\"), (Texts{".Default", "Anna", "bob", "zed"}));
+                             "C:\\V\\\xC3\x89zra.log", "C:\\V\\\xC3\xA9mile.log", "C:\\V\\notes.txt",
+                             "C:\\V\\sub\\x.log"})
+        files.files[name] = "01/12/2026 10:00:00 Access Denied\r\n";
+    // By the system's folding: "émile" before "Ézra", as "EMILE" before "EZRA".
+    EXPECT_EQ(StatisticsUsers(files, system, "C:\\V\\"),
+              (Texts{".Default", "Anna", "bob", "zed", "\xC3\xA9mile", "\xC3\x89zra"}));
+
+    ClearStatisticsLog(files, "C:\\V\\", "bob");
+    EXPECT_EQ(files.files["C:\\V\\bob.log"], "");
+    files.unwritable["C:\\V\\zed.log"] = 5;
+    EXPECT_THROW(ClearStatisticsLog(files, "C:\\V\\", "zed"), IoError);
+    EXPECT_NE(files.files["C:\\V\\zed.log"], "");
 
     struct Case {
         std::uint16_t field, code;
@@ -178,6 +188,23 @@ TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)
     for (const Case& c : {Case{0x02C0, 0x40C0}, Case{0x0741, 0xE041}, Case{0x0070, 0x0070}, Case{0x0000, 0x0000}}) {
         EXPECT_EQ(ShortcutFromHotKeyField(c.field), c.code);
         EXPECT_EQ(HotKeyFieldFromShortcut(c.code), c.field);
+    }
+}
+
+TEST(StatisticsLogs, NewestFirstLinesAreTheCursorsLinesBackwards)
+{
+    for (const std::string& bytes : Texts{"", "a", "a\r\nb\r\n", "a\r\nb", "a\nb\rc\r\n", "\n", "\r\n", "\n\r", "a\r\r\n",
+                                    "a\n\n\nb\n", "\r\n\r\nlast", std::string(10, 'x') + "\r\nshort\r\n"}) {
+        LineCursor forward(bytes, 6);
+        Texts expected;
+        while (!forward.AtEnd())
+            expected.push_back(forward.Next());
+        NewestFirstLines backward(bytes, 6);
+        Texts taken;
+        while (!backward.AtStart())
+            taken.insert(taken.begin(), backward.Previous());
+        EXPECT_EQ(taken, expected) << testing::PrintToString(bytes);
+        EXPECT_EQ(backward.Previous(), "");
     }
 }
 
