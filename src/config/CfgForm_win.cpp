@@ -117,9 +117,9 @@ bool TCfgForm::OnInitDialog()
     rootPage_.SetListHandler([this](const NMHDR& header, LRESULT& result) { return OnListNotify(header, result); });
     CreateBars();
     CreatePages();
+    AddUserMenuItems();  // before the look: the items get their pictures
     LoadLook();
     BuildTree();
-    AddUserMenuItems();
     Layout();
     LoadSettings();
     for (const Node& node : nodes_)
@@ -185,6 +185,9 @@ void TCfgForm::LoadLook()
             menuImages_.Add(static_cast<UINT>(b.command), b.icon, small);
     menuImages_.Add(ID_DO_EXIT, IDI_ACTION_EXIT, small);
     menuImages_.Add(ID_DO_ABOUT, IDI_ACTION_ABOUT, small);
+    for (size_t i = 0; i < userKeys_.size(); ++i)
+        menuImages_.Add(static_cast<UINT>(ID_SELECT_USER_FIRST + i),
+                        IsCurrentUser(userKeys_[i]) ? IDI_NODE_CURRENT_USER : IDI_NODE_OTHER_USER, small);
     for (HMENU menu : {GetMenu(Handle()), treeMenu_.Get(), listMenu_.Get()})
         menuImages_.Attach(menu);
     while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0)
