@@ -69,6 +69,27 @@ std::vector<std::string> SortedUserKeys(Accounts& accounts, SystemFacts& system)
         keys.emplace_back(TextBefore(entry, '='));
     return SortedNames(std::move(keys), system);
 }
+
+// The key's focus window, as the accelerators see it.
+KeyFocus KeyFocusOf(HWND window)
+{
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (lstrcmpiW(name, WC_EDITW) == 0)
+        return KeyFocus::Edit;
+    return lstrcmpiW(name, HOTKEY_CLASSW) == 0 ? KeyFocus::HotKeyField : KeyFocus::Other;
+}
+
+KeyChord ChordOf(const MSG& msg)
+{
+    const auto held = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+    return {static_cast<unsigned>(msg.wParam), held(VK_CONTROL), held(VK_SHIFT), held(VK_MENU)};
+}
+
+bool IsKeyMessage(const MSG& msg) noexcept
+{
+    return msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+}
 }  // namespace
 
 TCfgForm::TCfgForm(ConfigContext context)
@@ -599,7 +620,7 @@ bool TCfgForm::OnCommand(int id, int, HWND)
         else if (GetFocus() == userPage_.ScheduleView())
             userPage_.EnterOnSchedule();
         return true;
-    case IDCANCEL:  // Esc and the close box
+    case IDCANCEL:  // the close box (Esc closes nothing: PreTranslate)
         if (CloseQuery())
             Close(IDOK);
         return true;
@@ -643,11 +664,30 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
 
 bool TCfgForm::PreTranslate(const MSG& msg)
 {
-    if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
-        return true;
+    if (!IsKeyMessage(msg))
+        return false;
     // The hot-key field reports no change of its own: it is looked at when a key is released.
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
         systemPage_.CheckHotKeyChange();
+    const KeyFocus focus = KeyFocusOf(msg.hwnd);
+    const KeyChord chord = ChordOf(msg);
+    // The hot-key field takes every key but Tab, which moves on, straight: no accelerator, no
+    // menu key and no dialog key comes between.
+    if (focus == KeyFocus::HotKeyField && !(msg.wParam == VK_TAB && !chord.control && !chord.alt)) {
+        if (msg.message != WM_CHAR && msg.message != WM_SYSCHAR)
+            DispatchMessageW(&msg);
+        return true;
+    }
+    if (focus == KeyFocus::Edit && msg.message == WM_KEYDOWN && chord.key == 'A' && chord.control && !chord.alt) {
+        SendMessageW(msg.hwnd, EM_SETSEL, 0, -1);  // select all, which not every edit does itself
+        return true;
+    }
+    if (accelerators_ && AcceleratorsMayTake(focus, chord) &&
+        TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
+        return true;
+    // Esc does not close the window: the close box and the menu do, with their question.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+        return true;
     // The list: Backspace goes back (Enter opens, through the dialog's default button).
     if (msg.message == WM_KEYDOWN && msg.hwnd == rootPage_.List() && msg.wParam == VK_BACK) {
         DoBackExecute();

@@ -31,4 +31,23 @@ std::vector<std::string> SortedNames(std::vector<std::string> names, SystemFacts
     return names;
 }
 
+bool AcceleratorsMayTake(KeyFocus focus, const KeyChord& chord) noexcept
+{
+    constexpr unsigned kInsert = 0x2D, kDelete = 0x2E;
+    switch (focus) {
+    case KeyFocus::HotKeyField: return false;
+    case KeyFocus::Edit: {
+        if (chord.alt)
+            return false;
+        const bool editingControlKey = chord.control && !chord.shift &&
+                                       (chord.key == 'A' || chord.key == 'C' || chord.key == 'V' || chord.key == 'X' ||
+                                        chord.key == 'Z' || chord.key == kInsert);
+        const bool editingShiftKey = chord.shift && !chord.control && (chord.key == kInsert || chord.key == kDelete);
+        return !editingControlKey && !editingShiftKey;
+    }
+    case KeyFocus::Other: break;
+    }
+    return true;
+}
+
 }  // namespace vardex

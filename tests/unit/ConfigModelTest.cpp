@@ -217,5 +217,27 @@ TEST(ConfigTree, StatusTextsAndTreeActions)
         EXPECT_EQ(TreeActions(c.state), c.actions);
 }
 
+TEST(ConfigTree, TheAcceleratorsLeaveAFieldsOwnKeysAlone)
+{
+    using F = KeyFocus;
+    struct Case {
+        F focus;
+        KeyChord chord;
+        bool taken;
+    };
+    constexpr unsigned kInsert = 0x2D, kDelete = 0x2E, kF1 = 0x70;
+    for (const Case& c : {Case{F::Other, {'C', true}, true}, Case{F::Other, {'X', false, false, true}, true},
+                          Case{F::Edit, {'C', true}, false}, Case{F::Edit, {'X', true}, false},
+                          Case{F::Edit, {'A', true}, false}, Case{F::Edit, {'V', true}, false},
+                          Case{F::Edit, {kInsert, false, true}, false}, Case{F::Edit, {kDelete, false, true}, false},
+                          Case{F::Edit, {'X', false, false, true}, false},  // Alt+X: Exit is on its menu
+                          Case{F::Edit, {'S', true}, true}, Case{F::Edit, {'G', true}, true},
+                          Case{F::Edit, {kF1}, true}, Case{F::Edit, {'C', true, true}, true},
+                          Case{F::HotKeyField, {'S', true}, false}, Case{F::HotKeyField, {kF1}, false},
+                          Case{F::HotKeyField, {'X', false, false, true}, false}})
+        EXPECT_EQ(AcceleratorsMayTake(c.focus, c.chord), c.taken)
+            << static_cast<int>(c.focus) << " " << c.chord.key << c.chord.control << c.chord.shift << c.chord.alt;
+}
+
 }  // namespace
 }  // namespace vardex
