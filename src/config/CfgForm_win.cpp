@@ -463,8 +463,15 @@ void TCfgForm::UpdateTreeActions()
     SetActionEnabled(ID_DO_OPEN, actions.open);
 }
 
+bool TCfgForm::PasswordPairsConfirmed()
+{
+    return !shownPage_ || shownPage_->PasswordsConfirmed();
+}
+
 bool TCfgForm::SaveWithReport()
 {
+    if (!PasswordPairsConfirmed())
+        return false;
     try {
         // Windows' own settings first: when the boot file refuses, nothing else is written.
         windows_.Write(model_);
@@ -597,7 +604,10 @@ bool TCfgForm::OnCommand(int id, int, HWND)
                 SelectNode(static_cast<int>(i));
     };
     switch (id) {
-    case ID_DO_APPLY: DoApplyExecute(); return true;
+    case ID_DO_APPLY:
+        if (PasswordPairsConfirmed())
+            DoApplyExecute();
+        return true;
     case ID_DO_CANCEL: DoCancelExecute(); return true;
     case ID_DO_EXIT: context_.endProgram(); return true;
     case ID_DO_EXPAND: DoExpandExecute(true); return true;
@@ -640,6 +650,9 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
     if (header.hwndFrom != tree_)
         return false;
     switch (header.code) {
+    case TVN_SELCHANGINGW:  // a page keeps its password pair until it is confirmed
+        result = PasswordPairsConfirmed() ? FALSE : TRUE;
+        return true;
     case TVN_SELCHANGEDW: TreeChange(); return true;
     case TVN_ITEMEXPANDEDW:
     case NM_SETFOCUS:

@@ -96,6 +96,8 @@ private:
     void DoApplyExecute();
     void DoCancelExecute();
     bool SaveWithReport();
+    // Whether the password pair of the page shown may be saved or left (it says why not).
+    bool PasswordPairsConfirmed();
     bool CloseQuery();
     void DoExpandExecute(bool expand);
     void DoBackExecute();

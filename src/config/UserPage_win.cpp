@@ -170,6 +170,11 @@ void UserPage::ShowUser(size_t userIndex)
     UpdateScheduleButtons();
 }
 
+bool UserPage::PasswordsConfirmed()
+{
+    return password_->Confirmed("password of user \"" + Record().userKey + "\"");
+}
+
 void UserPage::ShowSchedule()
 {
     HWND view = ScheduleView();
@@ -274,16 +279,13 @@ bool UserPage::OnCommand(int id, int code, HWND)
     case IDC_EDIT_PERIOD: EditPeriod(); return true;
     case IDC_SCHEDULE_CHECK: Record().restrictBySchedule = IsChecked(Handle(), id); DataChange(); return true;
     case IDC_DURATION_CHECK: Record().restrictByDuration = IsChecked(Handle(), id); DataChange(); return true;
-    case IDC_DURATION: {
-        const std::int32_t hours = BoundedNumber(Narrow(ItemText(Handle(), id)), kMinHours, kMaxHours, kMinHours);
-        if (code == EN_KILLFOCUS) {
-            SetDlgItemInt(Handle(), id, static_cast<UINT>(hours), FALSE);  // to the nearest limit
-        } else if (code == EN_CHANGE && !model_.Filling()) {
-            Record().hoursPerDay = hours;
+    case IDC_DURATION:
+        if (const std::optional<std::int32_t> hours =
+                NumberFieldChange(id, code, kMinHours, kMaxHours, Record().hoursPerDay)) {
+            Record().hoursPerDay = *hours;
             DataChange();
         }
         return true;
-    }
     case IDC_UPSW1:
     case IDC_UPSW2:
         if (code == EN_KILLFOCUS)

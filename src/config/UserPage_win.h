@@ -44,6 +44,7 @@ public:
     void EnterOnSchedule();
     // The look of the schedule buttons for the window's resolution.
     void SetButtonIcons(int size);
+    bool PasswordsConfirmed() override;
 
 protected:
     bool OnInitDialog() override;

@@ -5,6 +5,7 @@ running service."""
 import datetime
 import os
 import pathlib
+import subprocess
 import time
 import unittest
 
@@ -164,6 +165,47 @@ class UserPage(unittest.TestCase):
             wait_for(host.session_active, timeout=30, what="the new limit to lock")
 
 
+class PasswordsAndNumbers(unittest.TestCase):
+    def test_a_pair_is_confirmed_before_every_save_and_before_another_user_and_numbers_left_alone_change_nothing(self):
+        with Host("cfg_pairs") as host:
+            user = host.user_key()
+            start_and_configure(host)
+            for page, number, pair in ((SETTINGS, IDC_TIMEOUT, (IDC_PASSWORD1, IDC_PASSWORD2)),
+                                       (CURRENT_USER, IDC_DURATION, (IDC_UPSW1, IDC_UPSW2))):
+                host.probe("cfg-tree", page)
+                for field in pair:
+                    self.assertEqual(host.probe("cfg-edit", field).stdout.split(), ["255", str(ord("*"))])
+                click_control(host, number)
+                host.xdotool("key", "Tab")
+                time.sleep(0.5)
+                self.assertFalse(enabled(host, ID_DO_APPLY), "a number field left as it was")
+
+            host.probe("cfg-tree", SETTINGS)
+            # Typed once: Ctrl+S and the tool bar's Apply refuse it, and nothing is written.
+            click_control(host, IDC_PASSWORD1)
+            host.xdotool("type", "--delay", "15", "secret")
+            host.xdotool("key", "ctrl+s")
+            dismiss(host, "The administrator password is not confirmed")
+            host.probe("cfg-command", ID_DO_APPLY)
+            dismiss(host, "The administrator password is not confirmed")
+            self.assertIsNone(stored(host, "APW"))
+            host.probe("cfg-set", IDC_PASSWORD1, "")
+
+            host.probe("cfg-tree", CURRENT_USER)
+            click_control(host, IDC_UPSW1)
+            host.xdotool("type", "--delay", "15", "pw 1")
+            # Another user from the "User Options" menu: refused, this user's page stays.
+            host.xdotool("key", "alt+v", "Down", "Down", "Down", "Right", "Return")
+            dismiss(host, f'The password of user "{user}" is not confirmed')
+            self.assertIn(f'"{user}"', host.probe("cfg-status").stdout)
+            click_control(host, IDC_UPSW2)
+            host.xdotool("type", "--delay", "15", "pw 1")
+            host.xdotool("key", "ctrl+s")
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+            self.assertTrue(stored(host, user + "PAPW").startswith("$pbkdf2-sha256$"))
+            self.assertIsNone(stored(host, "APW") or None)
+
+
 class SystemPage(unittest.TestCase):
     def test_the_power_save_items_and_a_new_hot_key_that_locks_after_apply(self):
         with Host("cfg_system") as host:
@@ -219,6 +261,43 @@ class SystemPage(unittest.TestCase):
             host.probe("dialog-press", "Confirm", IDNO)
             wait_for(lambda: host.probe("cfg-status").returncode != 0, what="the window to close")
             self.assertFalse(os.stat(boot_file).st_mode & 0o222, "read-only again once the window is gone")
+
+
+class Keys(unittest.TestCase):
+    def test_edits_keep_their_own_keys_the_hot_key_field_takes_alt_x_and_esc_closes_nothing(self):
+        with Host("cfg_keys") as host:
+            subprocess.run(["convert", "-size", "64x48", "xc:#2020c0", str(host.program / "blue.bmp")], check=True)
+            start_and_configure(host)
+            host.probe("cfg-tree", APPEARANCE)
+            click_control(host, IDC_BACK_IMAGE)
+            host.xdotool("key", "ctrl+a")
+            host.xdotool("type", "--delay", "15", "blue.bmp")
+            # Select all and cut, paste back; then copy and paste it once more at the end.
+            host.xdotool("key", "ctrl+a", "ctrl+x")
+            wait_for(lambda: host.probe("cfg-get", IDC_BACK_IMAGE).stdout.strip() == "", what="the cut")
+            host.xdotool("key", "ctrl+v", "ctrl+a", "ctrl+c", "End", "ctrl+v")
+            wait_for(lambda: host.probe("cfg-get", IDC_BACK_IMAGE).stdout.strip() == "blue.bmpblue.bmp",
+                     what="the text pasted twice")
+            host.xdotool("key", "ctrl+a")
+            host.xdotool("type", "--delay", "15", "blue.bmp")
+            host.xdotool("key", "alt+x", "Escape")
+            time.sleep(1)
+            self.assertIsNone(host.dialog_text("Confirm"), "Ctrl+C is no Cancel in an edit")
+            self.assertTrue(host.service_window_exists() and host.probe("cfg-status").returncode == 0,
+                            "Alt+X in an edit and Esc end nothing")
+            host.xdotool("key", "ctrl+s")
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+            # A bare name is stored as the one in the program's folder, where the preview found it.
+            self.assertEqual(stored(host, "PBGI"), host.windows_path(host.program / "blue.bmp"))
+
+            host.probe("cfg-tree", SETTINGS)
+            click_control(host, IDC_HOTKEY)
+            host.xdotool("key", "alt+x")
+            time.sleep(1)
+            self.assertTrue(host.service_window_exists(), "Alt+X is the hot key typed, not Exit")
+            host.probe("cfg-command", ID_DO_APPLY)  # Ctrl+S here would be the next hot key
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
+            self.assertEqual(stored(host, "PLHK"), ALT | VK_X)
 
 
 class StatisticsPage(unittest.TestCase):

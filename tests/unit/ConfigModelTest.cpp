@@ -182,6 +182,40 @@ TEST(CheckPasswordPair, TheFourRulesAndTheCounter)
     }
 }
 
+TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
+{
+    using F = PasswordPairResult::Focus;
+    const std::string subject = "The password of user \"Anna\" is not confirmed: ";
+    struct Case {
+        const char *password, *confirm;
+        std::optional<UnconfirmedPair> refusal;
+    };
+    for (const Case& c : {Case{"pw", "pw", std::nullopt}, Case{" pw", "pw\t", std::nullopt}, Case{"", "", std::nullopt},
+                          Case{" ", "", std::nullopt},
+                          Case{"pw", "", UnconfirmedPair{subject + "type it again in the Confirm field.", F::Confirm}},
+                          Case{"", "pw",
+                               UnconfirmedPair{subject + "the Password field is empty. Type the password in both "
+                                                         "fields, or empty both to remove it.",
+                                               F::Password}},
+                          Case{"pw", "PW",
+                               UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.",
+                                               F::Password}}})
+        EXPECT_EQ(UnconfirmedPasswordPair(c.password, c.confirm, "password of user \"Anna\""), c.refusal)
+            << c.password << "/" << c.confirm;
+}
+
+TEST(PictureInProgramFolder, RelativeNamesAreTheProgramFoldersOthersStay)
+{
+    for (const auto& [path, resolved] : std::vector<std::pair<std::string, std::string>>{
+             {"scrlogo.jpg", "C:\\Program Files\\Vardex\\scrlogo.jpg"},
+             {"pictures\\red.bmp", "C:\\Program Files\\Vardex\\pictures\\red.bmp"},
+             {"\\red.bmp", "C:\\red.bmp"},
+             {"D:\\red.bmp", "D:\\red.bmp"},
+             {"\\\\server\\share\\red.bmp", "\\\\server\\share\\red.bmp"},
+             {"", ""}})
+        EXPECT_EQ(PictureInProgramFolder(path, "C:\\Program Files\\Vardex\\"), resolved) << path;
+}
+
 TEST(BoundedNumber, NearestLimitAndTheFallbackForText)
 {
     struct Case {
