@@ -468,6 +468,22 @@ bool TCfgForm::PasswordPairsConfirmed()
     return !shownPage_ || shownPage_->PasswordsConfirmed();
 }
 
+bool TCfgForm::NoTimeSchedulesAccepted()
+{
+    if (!model_.Changed())
+        return true;
+    const std::vector<std::string> users = UsersLockedOutBySchedule(model_.Users(), context_.timeFormats);
+    if (users.empty())
+        return true;
+    std::wstring names;
+    for (const std::string& user : users)
+        names += (names.empty() ? L"\"" : L", \"") + Widen(user) + L"\"";
+    const std::wstring question = L"The time schedule of " + std::wstring(users.size() > 1 ? L"users " : L"user ") +
+                                  names + L" allows no time at all, and access is restricted by it: the computer " +
+                                  L"will be locked for them at any time.\n\nApply the settings anyway?";
+    return MessageBoxW(Handle(), question.c_str(), L"Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 bool TCfgForm::SaveWithReport()
 {
     if (!PasswordPairsConfirmed())
@@ -605,7 +621,7 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     };
     switch (id) {
     case ID_DO_APPLY:
-        if (PasswordPairsConfirmed())
+        if (PasswordPairsConfirmed() && NoTimeSchedulesAccepted())
             DoApplyExecute();
         return true;
     case ID_DO_CANCEL: DoCancelExecute(); return true;

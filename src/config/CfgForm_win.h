@@ -98,6 +98,8 @@ private:
     bool SaveWithReport();
     // Whether the password pair of the page shown may be saved or left (it says why not).
     bool PasswordPairsConfirmed();
+    // Asks before a schedule that allows no time is stored for a user it restricts.
+    bool NoTimeSchedulesAccepted();
     bool CloseQuery();
     void DoExpandExecute(bool expand);
     void DoBackExecute();

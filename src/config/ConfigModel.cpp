@@ -1,5 +1,6 @@
 #include "ConfigModel.h"
 
+#include "Schedule.h"
 #include "common/Errors.h"
 #include "common/Text.h"
 
@@ -229,6 +230,15 @@ std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password
                                          "both to remove it.",
                                Focus::Password};
     return UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.", Focus::Password};
+}
+
+std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats)
+{
+    std::vector<std::string> lockedOut;
+    for (const UserRecord& user : users)
+        if (user.restrictBySchedule && SummarizeSchedule(user.scheduleText, formats).allowsNoTime)
+            lockedOut.push_back(user.userKey);
+    return lockedOut;
 }
 
 std::string PictureInProgramFolder(std::string_view path, std::string_view programDirectory)

@@ -5,6 +5,7 @@
 #include "SettingsTable.h"
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
+#include "common/TimeFormat.h"
 #include "common/WipedString.h"
 
 #include <optional>
@@ -115,6 +116,9 @@ struct UnconfirmedPair {
 };
 std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password, std::string_view confirm,
                                                        std::string_view whose);
+
+// The users whose schedule restriction is on while their schedule allows no time at all.
+std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats);
 
 // The picture file as the lock service opens it: a bare or relative name (the default
 // "scrlogo.jpg") is the one in the program's folder, a name from the root of a drive is on the

@@ -54,6 +54,8 @@ protected:
 private:
     UserRecord& Record();
     void ShowSchedule();
+    // What the checked periods allow together, under the list, as large as its text.
+    void ShowScheduleSummary();
     void ScheduleChange();
     void UpdateScheduleButtons();
     void AddPeriod();
@@ -70,6 +72,7 @@ private:
     size_t user_ = 0;
     std::optional<PasswordPairFields> password_;
     std::optional<size_t> remembered_;
+    RECT summaryRoom_{};  // where the template places the summary, and the most it may take
     UniqueMenu menu_;
     HWND buttons_ = nullptr;
     UniqueImageList buttonImages_;

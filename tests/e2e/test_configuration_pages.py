@@ -1,7 +1,9 @@
 """The configuration window's pages for real: a user's schedule edited with its dialog and keys,
-each user's edits kept until Apply, the power-save items and a new hot key, the boot file, and
-the statistics of the running service, a huge log among them; what is applied takes effect in the
-running service."""
+what its checked periods allow and the question before one that allows nothing, each user's edits
+kept until Apply, password pairs confirmed before every save and before another user shows, number
+fields left as they were, the power-save items and a new hot key, the keys of edits, the boot file,
+and the statistics of the running service, a huge log among them, newest lines first and a log
+cleared; what is applied takes effect in the running service."""
 import datetime
 import os
 import pathlib
@@ -105,6 +107,7 @@ class UserPage(unittest.TestCase):
             host.set_text(user + "PWTB", "09:00 - 12:00=1;15:00 - 16:00=0;")
             start_and_configure(host)
             host.probe("cfg-tree", CURRENT_USER)
+            self.assertEqual(host.probe("cfg-get", IDC_SCHEDULE_SUMMARY).stdout.strip(), "Allowed: 09:00\u201312:00")
             click_control(host, IDC_SCHEDULE, first_line=True)
             wait_for(lambda: schedule_items(host) == [(1, 1), (0, 0)], what="the first period selected")
 
@@ -130,8 +133,20 @@ class UserPage(unittest.TestCase):
             wait_for(lambda: not host.shows(TIME_PERIOD), what="the dialog to close")
             self.assertEqual(len(schedule_items(host)), 3)
 
+            # No time of day lies in both checked periods: shown under the list, and asked before Apply.
+            self.assertEqual(host.probe("cfg-get", IDC_SCHEDULE_SUMMARY).stdout.strip(),
+                             "No time is allowed: the checked periods share no time")
             host.probe("cfg-click", IDC_SCHEDULE_CHECK)
-            apply(host)
+            for answer in (IDNO, IDYES):
+                host.probe("cfg-command", ID_DO_APPLY)
+                wait_for(lambda: host.dialog_text("Confirm") is not None, what="the question")
+                self.assertIn("allows no time at all", " ".join(host.dialog_text("Confirm")))
+                host.probe("dialog-press", "Confirm", answer)
+                wait_for(lambda: host.dialog_text("Confirm") is None, what="the question to close")
+                if answer == IDNO:
+                    self.assertTrue(enabled(host, ID_DO_APPLY))
+                    self.assertEqual(stored(host, user + "PWTB"), "09:00 - 12:00=1;15:00 - 16:00=0;")
+            wait_for(lambda: not enabled(host, ID_DO_APPLY), what="the apply")
             self.assertEqual(stored(host, user + "PWTB"), "09:00 - 12:00=1;13:00 - 14:00=1;15:00 - 16:00=0;")
             self.assertEqual(stored(host, user + "PWTL"), 1)
             host.probe("cfg-command", IDCANCEL)

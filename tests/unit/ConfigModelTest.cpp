@@ -204,6 +204,16 @@ TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
             << c.password << "/" << c.confirm;
 }
 
+TEST(UsersLockedOutBySchedule, OnlyARestrictedUserWhosePeriodsShareNoTime)
+{
+    std::vector<UserRecord> users(4);
+    const char* schedules[] = {"09:00 - 12:00=1;13:00 - 17:00=1;", "09:00 - 12:00=1;13:00 - 17:00=1;",
+                               "09:00 - 12:00=1;13:00 - 17:00=0;", ""};
+    for (size_t i = 0; i < users.size(); ++i)
+        users[i] = {"user" + std::to_string(i), schedules[i], {}, 24, i != 1, false};
+    EXPECT_EQ(UsersLockedOutBySchedule(users, {}), std::vector<std::string>{"user0"});
+}
+
 TEST(PictureInProgramFolder, RelativeNamesAreTheProgramFoldersOthersStay)
 {
     for (const auto& [path, resolved] : std::vector<std::pair<std::string, std::string>>{
