@@ -25,6 +25,9 @@ public:
     // Whether two names are equal ignoring letter case, by the system's own rules for names
     // (every letter, not only a to z).
     virtual bool SameNameIgnoringCase(std::string_view a, std::string_view b) = 0;
+    // Negative, zero or positive as a sorts before, with or after b ignoring letter case, by the
+    // system's own rules for the user's language (every letter, not only a to z).
+    virtual int CompareNamesIgnoringCase(std::string_view a, std::string_view b) = 0;
 };
 
 inline bool IsNtFamily(SystemFacts& system)

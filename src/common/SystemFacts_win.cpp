@@ -85,4 +85,15 @@ bool Win32SystemFacts::SameNameIgnoringCase(std::string_view a, std::string_view
                                 static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
+int Win32SystemFacts::CompareNamesIgnoringCase(std::string_view a, std::string_view b)
+{
+    const std::wstring wideA = Widen(a), wideB = Widen(b);
+    const int sizeA = static_cast<int>(wideA.size()), sizeB = static_cast<int>(wideB.size());
+    int result = CompareStringEx(LOCALE_NAME_USER_DEFAULT, LINGUISTIC_IGNORECASE, wideA.c_str(), sizeA, wideB.c_str(),
+                                 sizeB, nullptr, nullptr, 0);
+    if (result == 0)  // a locale the system cannot compare in: by code points, case folded
+        result = CompareStringOrdinal(wideA.c_str(), sizeA, wideB.c_str(), sizeB, TRUE);
+    return result == 0 ? 0 : result - CSTR_EQUAL;
+}
+
 }  // namespace vardex

@@ -11,6 +11,7 @@ public:
     RegionalFormats Regional() override;
     RegionalFormats SystemRegional() override;
     bool SameNameIgnoringCase(std::string_view a, std::string_view b) override;
+    int CompareNamesIgnoringCase(std::string_view a, std::string_view b) override;
 };
 
 }  // namespace vardex

@@ -62,25 +62,49 @@ HIMAGELIST ImageListOf(const int* ids, size_t count, int size)
     return list;
 }
 
-std::vector<std::string> SortedUserKeys(Accounts& accounts)
+std::vector<std::string> SortedUserKeys(Accounts& accounts, SystemFacts& system)
 {
     std::vector<std::string> keys;
     for (const std::string& entry : accounts.EnumerateUsers(true))
         keys.emplace_back(TextBefore(entry, '='));
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const std::string& a, const std::string& b) { return AsciiLowerCase(a) < AsciiLowerCase(b); });
-    return keys;
+    return SortedNames(std::move(keys), system);
+}
+
+// The key's focus window, as the accelerators see it.
+KeyFocus KeyFocusOf(HWND window)
+{
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (lstrcmpiW(name, WC_EDITW) == 0)
+        return KeyFocus::Edit;
+    return lstrcmpiW(name, HOTKEY_CLASSW) == 0 ? KeyFocus::HotKeyField : KeyFocus::Other;
+}
+
+KeyChord ChordOf(const MSG& msg)
+{
+    const auto held = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+    return {static_cast<unsigned>(msg.wParam), held(VK_CONTROL), held(VK_SHIFT), held(VK_MENU)};
+}
+
+bool IsKeyMessage(const MSG& msg) noexcept
+{
+    return msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
 }
 }  // namespace
 
 TCfgForm::TCfgForm(ConfigContext context)
-    : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts)), model_(userKeys_),
+    : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts, context_.system)), model_(userKeys_),
       windows_(context_.files, context_.registry), rootPage_(model_, nullptr),
       appearancePage_(model_, [this] { UpdateApplyState(); }, context_.programDirectory, context_.errors),
       systemPage_(model_, [this] { UpdateApplyState(); }, windows_),
       userPage_(model_, [this] { UpdateApplyState(); }, context_.pump, context_.timeFormats),
-      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.programDirectory,
-                      [this](const std::string& user) { return IsCurrentUser(user); }, context_.errors)
+      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.system, context_.programDirectory,
+                      [this](const std::string& user) { return IsCurrentUser(user); },
+                      context_.clearLog ? context_.clearLog
+                                        : [this](const std::string& user) {
+                                              ClearStatisticsLog(context_.files, context_.programDirectory, user);
+                                          },
+                      context_.errors)
 {
 }
 
@@ -156,9 +180,9 @@ bool TCfgForm::OnInitDialog()
     rootPage_.SetListHandler([this](const NMHDR& header, LRESULT& result) { return OnListNotify(header, result); });
     CreateBars();
     CreatePages();
+    AddUserMenuItems();  // before the look: the items get their pictures
     LoadLook();
     BuildTree();
-    AddUserMenuItems();
     Layout();
     LoadSettings();
     for (const Node& node : nodes_)
@@ -244,6 +268,9 @@ void TCfgForm::LoadLook()
             menuImages_.Add(static_cast<UINT>(b.command), b.icon, small);
     menuImages_.Add(ID_DO_EXIT, IDI_ACTION_EXIT, small);
     menuImages_.Add(ID_DO_ABOUT, IDI_ACTION_ABOUT, small);
+    for (size_t i = 0; i < userKeys_.size(); ++i)
+        menuImages_.Add(static_cast<UINT>(ID_SELECT_USER_FIRST + i),
+                        IsCurrentUser(userKeys_[i]) ? IDI_NODE_CURRENT_USER : IDI_NODE_OTHER_USER, small);
     for (HMENU menu : {GetMenu(Handle()), treeMenu_.Get(), listMenu_.Get()})
         menuImages_.Attach(menu);
     while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0)
@@ -499,8 +526,31 @@ void TCfgForm::UpdateTreeActions()
     SetActionEnabled(ID_DO_OPEN, actions.open);
 }
 
+bool TCfgForm::PasswordPairsConfirmed()
+{
+    return !shownPage_ || shownPage_->PasswordsConfirmed();
+}
+
+bool TCfgForm::NoTimeSchedulesAccepted()
+{
+    if (!model_.Changed())
+        return true;
+    const std::vector<std::string> users = UsersLockedOutBySchedule(model_.Users(), context_.timeFormats);
+    if (users.empty())
+        return true;
+    std::wstring names;
+    for (const std::string& user : users)
+        names += (names.empty() ? L"\"" : L", \"") + Widen(user) + L"\"";
+    const std::wstring question = L"The time schedule of " + std::wstring(users.size() > 1 ? L"users " : L"user ") +
+                                  names + L" allows no time at all, and access is restricted by it: the computer " +
+                                  L"will be locked for them at any time.\n\nApply the settings anyway?";
+    return MessageBoxW(Handle(), question.c_str(), L"Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 bool TCfgForm::SaveWithReport()
 {
+    if (!PasswordPairsConfirmed())
+        return false;
     try {
         // Windows' own settings first: when the boot file refuses, nothing else is written.
         windows_.Write(model_);
@@ -638,7 +688,10 @@ bool TCfgForm::OnCommand(int id, int, HWND)
                 SelectNode(static_cast<int>(i));
     };
     switch (id) {
-    case ID_DO_APPLY: DoApplyExecute(); return true;
+    case ID_DO_APPLY:
+        if (PasswordPairsConfirmed() && NoTimeSchedulesAccepted())
+            DoApplyExecute();
+        return true;
     case ID_DO_CANCEL: DoCancelExecute(); return true;
     case ID_DO_EXIT: context_.endProgram(); return true;
     case ID_DO_EXPAND: DoExpandExecute(true); return true;
@@ -654,13 +707,14 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_SELECT_SETTINGS: selectKind(NodeKind::Settings); return true;
     case ID_SELECT_APPEARANCE: selectKind(NodeKind::Appearance); return true;
     case ID_SELECT_STATISTICS: selectKind(NodeKind::Statistics); return true;
+    case ID_DO_CLEAR_LOG: statisticsPage_.ClearSelectedLog(); return true;
     case IDOK:  // Enter: opens the list's item or edits the schedule's period
         if (GetFocus() == rootPage_.List())
             DoOpenExecute();
         else if (GetFocus() == userPage_.ScheduleView())
             userPage_.EnterOnSchedule();
         return true;
-    case IDCANCEL:  // Esc and the close box
+    case IDCANCEL:  // the close box (Esc closes nothing: PreTranslate)
         if (CloseQuery())
             Close(IDOK);
         return true;
@@ -680,6 +734,9 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
     if (header.hwndFrom != tree_)
         return false;
     switch (header.code) {
+    case TVN_SELCHANGINGW:  // a page keeps its password pair until it is confirmed
+        result = PasswordPairsConfirmed() ? FALSE : TRUE;
+        return true;
     case TVN_SELCHANGEDW: TreeChange(); return true;
     case TVN_ITEMEXPANDEDW:
     case NM_SETFOCUS:
@@ -704,11 +761,30 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
 
 bool TCfgForm::PreTranslate(const MSG& msg)
 {
-    if (accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
-        return true;
+    if (!IsKeyMessage(msg))
+        return false;
     // The hot-key field reports no change of its own: it is looked at when a key is released.
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
         systemPage_.CheckHotKeyChange();
+    const KeyFocus focus = KeyFocusOf(msg.hwnd);
+    const KeyChord chord = ChordOf(msg);
+    // The hot-key field takes every key but Tab, which moves on, straight: no accelerator, no
+    // menu key and no dialog key comes between.
+    if (focus == KeyFocus::HotKeyField && !(msg.wParam == VK_TAB && !chord.control && !chord.alt)) {
+        if (msg.message != WM_CHAR && msg.message != WM_SYSCHAR)
+            DispatchMessageW(&msg);
+        return true;
+    }
+    if (focus == KeyFocus::Edit && msg.message == WM_KEYDOWN && chord.key == 'A' && chord.control && !chord.alt) {
+        SendMessageW(msg.hwnd, EM_SETSEL, 0, -1);  // select all, which not every edit does itself
+        return true;
+    }
+    if (accelerators_ && AcceleratorsMayTake(focus, chord) &&
+        TranslateAcceleratorW(Handle(), accelerators_, const_cast<MSG*>(&msg)))
+        return true;
+    // Esc does not close the window: the close box and the menu do, with their question.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+        return true;
     // The list: Backspace goes back (Enter opens, through the dialog's default button).
     if (msg.message == WM_KEYDOWN && msg.hwnd == rootPage_.List() && msg.wParam == VK_BACK) {
         DoBackExecute();
@@ -724,6 +800,9 @@ bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
     case WM_DRAWITEM:
         result = menuImages_.Handle(message, lParam) ? TRUE : FALSE;
         return result == TRUE;
+    case WM_INITMENUPOPUP:
+        SetActionEnabled(ID_DO_CLEAR_LOG, shownPage_ == &statisticsPage_ && statisticsPage_.UserSelected());
+        return false;
     case WM_SYSCOMMAND:
         // Minimising closes the window, with the question when there are changes.
         if ((wParam & 0xFFF0) != SC_MINIMIZE)

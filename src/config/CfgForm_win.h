@@ -47,6 +47,9 @@ struct ConfigContext {
     std::function<bool()> trustBusy = {};
     // No administrator password is set: the window says that anyone can change the settings.
     bool openToAnyone = false;
+    // Empties a user's statistics log, throwing with the reason when it cannot; when not set, the
+    // window empties the file in the program's folder itself.
+    std::function<void(const std::string& userKey)> clearLog = {};
 };
 
 class TCfgForm final : public Dialog {
@@ -108,6 +111,10 @@ private:
     void DoApplyExecute();
     void DoCancelExecute();
     bool SaveWithReport();
+    // Whether the password pair of the page shown may be saved or left (it says why not).
+    bool PasswordPairsConfirmed();
+    // Asks before a schedule that allows no time is stored for a user it restricts.
+    bool NoTimeSchedulesAccepted();
     bool CloseQuery();
     void DoExpandExecute(bool expand);
     void DoBackExecute();

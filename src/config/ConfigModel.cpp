@@ -1,5 +1,6 @@
 #include "ConfigModel.h"
 
+#include "Schedule.h"
 #include "common/Errors.h"
 #include "common/Text.h"
 
@@ -222,6 +223,44 @@ PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view
         counter = 0;
     }
     return result;
+}
+
+std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password, std::string_view confirm,
+                                                       std::string_view whose)
+{
+    using Focus = PasswordPairResult::Focus;
+    const std::string_view p = TrimControl(password);
+    const std::string_view c = TrimControl(confirm);
+    if (p == c)
+        return std::nullopt;
+    const std::string subject = "The " + std::string(whose) + " is not confirmed: ";
+    if (c.empty())
+        return UnconfirmedPair{subject + "type it again in the Confirm field.", Focus::Confirm};
+    if (p.empty())
+        return UnconfirmedPair{subject + "the Password field is empty. Type the password in both fields, or empty "
+                                         "both to remove it.",
+                               Focus::Password};
+    return UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.", Focus::Password};
+}
+
+std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats)
+{
+    std::vector<std::string> lockedOut;
+    for (const UserRecord& user : users)
+        if (user.restrictBySchedule && SummarizeSchedule(user.scheduleText, formats).allowsNoTime)
+            lockedOut.push_back(user.userKey);
+    return lockedOut;
+}
+
+std::string PictureInProgramFolder(std::string_view path, std::string_view programDirectory)
+{
+    const bool withDrive = path.size() >= 2 && path[1] == ':';
+    const bool network = path.starts_with("\\\\") || path.starts_with("//");
+    if (path.empty() || withDrive || network)
+        return std::string(path);
+    if (path.front() == '\\' || path.front() == '/')
+        return std::string(programDirectory.substr(0, 2)) + std::string(path);
+    return std::string(programDirectory) + std::string(path);
 }
 
 std::int32_t BoundedNumber(std::string_view text, std::int32_t low, std::int32_t high, std::int32_t fallback)

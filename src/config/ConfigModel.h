@@ -6,8 +6,10 @@
 #include "SettingsTable.h"
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
+#include "common/TimeFormat.h"
 #include "common/WipedString.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -102,6 +104,26 @@ struct PasswordPairResult {
     bool operator==(const PasswordPairResult&) const = default;
 };
 PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter);
+
+// The check before a pair is saved or left: the two texts must be the same after removing blanks
+// at both ends (both empty removes the password). Otherwise why not, in a message that names
+// whose password it is ("administrator password", "password of user \"Anna\""), and the field
+// to type in next.
+struct UnconfirmedPair {
+    std::string message;
+    PasswordPairResult::Focus focus = PasswordPairResult::Focus::Password;
+    bool operator==(const UnconfirmedPair&) const = default;
+};
+std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password, std::string_view confirm,
+                                                       std::string_view whose);
+
+// The users whose schedule restriction is on while their schedule allows no time at all.
+std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats);
+
+// The picture file as the lock service opens it: a bare or relative name (the default
+// "scrlogo.jpg") is the one in the program's folder, a name from the root of a drive is on the
+// program's drive; a name with its drive or a network name stays as it is.
+std::string PictureInProgramFolder(std::string_view path, std::string_view programDirectory);
 
 // A number typed into a bounded number field: brought to the nearest limit; a text that is not
 // a number counts as fallback.

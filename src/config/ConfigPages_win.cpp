@@ -2,6 +2,7 @@
 
 #include "common/Controls_win.h"
 #include "common/Picture_win.h"
+#include "common/PromptDialog_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
 #include "config_ids.h"
@@ -20,11 +21,6 @@ bool FileExists(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsRelative(const std::string& path)
-{
-    return !(path.size() >= 2 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\')));
 }
 }  // namespace
 
@@ -80,6 +76,26 @@ void ConfigPage::DataChange()
         onChange_();
 }
 
+std::optional<std::int32_t> ConfigPage::NumberFieldChange(int id, int code, std::int32_t low, std::int32_t high,
+                                                      std::int32_t current)
+{
+    const std::wstring text = ItemText(Handle(), id);
+    const std::int32_t number = BoundedNumber(Narrow(text), low, high, low);
+    if (code == EN_KILLFOCUS && text != std::to_wstring(number))
+        SetDlgItemInt(Handle(), id, static_cast<UINT>(number), FALSE);  // to the nearest limit
+    if (code != EN_CHANGE || model_.Filling() || number == current)
+        return std::nullopt;
+    return number;
+}
+
+PasswordPairFields::PasswordPairFields(HWND password, HWND confirm) : password_(password), confirm_(confirm)
+{
+    for (HWND field : {password_, confirm_}) {
+        SendMessageW(field, EM_SETLIMITTEXT, PromptDialog::kMaxTextLength, 0);
+        SendMessageW(field, EM_SETPASSWORDCHAR, L'*', 0);
+    }
+}
+
 void PasswordPairFields::Fill(const PasswordEdit& edit)
 {
     const wchar_t* text = edit.IsSet() ? kKeptPassword.c_str() : L"";
@@ -90,6 +106,8 @@ void PasswordPairFields::Fill(const PasswordEdit& edit)
 
 void PasswordPairFields::Check()
 {
+    if (refusing_)
+        return;
     std::wstring password = WindowText(password_), confirm = WindowText(confirm_);
     const PasswordPairResult result = CheckPasswordPair(Narrow(password), Narrow(confirm), counter_);
     WipeText(password);
@@ -102,6 +120,23 @@ void PasswordPairFields::Check()
         SetFocus(result.focus == PasswordPairResult::Focus::Password ? password_ : confirm_);
 }
 
+bool PasswordPairFields::Confirmed(const std::string& whose)
+{
+    std::wstring password = WindowText(password_), confirm = WindowText(confirm_);
+    const std::optional<UnconfirmedPair> refusal = UnconfirmedPasswordPair(Narrow(password), Narrow(confirm), whose);
+    WipeText(password);
+    WipeText(confirm);
+    if (!refusal)
+        return true;
+    refusing_ = true;
+    const ScopeGuard refused([this] { refusing_ = false; });
+    MessageBoxW(GetAncestor(password_, GA_ROOT), Widen(refusal->message).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+    HWND field = refusal->focus == PasswordPairResult::Focus::Confirm ? confirm_ : password_;
+    SetFocus(field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    return false;
+}
+
 void PasswordPairFields::StoreTo(PasswordEdit& edit) const
 {
     std::wstring password = WindowText(password_);
@@ -112,12 +147,6 @@ void PasswordPairFields::StoreTo(PasswordEdit& edit) const
     else
         edit.Replace(WipedString(Narrow(password)));  // as typed, blanks kept
     WipeText(password);
-}
-
-std::string AppearancePage::Resolved(const std::string& path) const
-{
-    // A bare name (the default "scrlogo.jpg") is the one in the program's folder.
-    return !path.empty() && IsRelative(path) ? programDirectory_ + path : path;
 }
 
 bool AppearancePage::LoadPreview(const std::string& path, bool report)
@@ -139,7 +168,7 @@ void AppearancePage::Fill()
 {
     model_.SetFilling(true);
     const ScopeGuard filled([this] { model_.SetFilling(false); });
-    const std::string path = Resolved(std::get<std::string>(model_.Global(N::BackgroundFile)));
+    const std::string path = PictureInProgramFolder(std::get<std::string>(model_.Global(N::BackgroundFile)), programDirectory_);
     bool show = std::get<bool>(model_.Global(N::ShowBackground));
     // A picture that is not there is no choice at all: the name goes, and the box with it.
     const bool exists = LoadPreview(path, true);
@@ -152,9 +181,10 @@ void AppearancePage::Fill()
 
 void AppearancePage::BackImageChange()
 {
-    const std::string path = Narrow(ItemText(Handle(), IDC_BACK_IMAGE));
+    // Stored as the lock service will find it: it opens the file from a folder of its own.
+    const std::string path = PictureInProgramFolder(Narrow(ItemText(Handle(), IDC_BACK_IMAGE)), programDirectory_);
     model_.SetGlobal(N::BackgroundFile, path);
-    LoadPreview(Resolved(path), !model_.Filling());
+    LoadPreview(path, !model_.Filling());
     DataChange();
 }
 

@@ -27,10 +27,18 @@ public:
     std::string Title() const;
     // Fills the controls from the model; changes made while filling do not count.
     virtual void Fill() {}
+    // Whether the page's password pair may be saved or left; when not, it has said why and put
+    // the focus where to type.
+    virtual bool PasswordsConfirmed() { return true; }
 
 protected:
     // A control changed: the model records it (unless filling) and the window hears of it.
     void DataChange();
+    // A notification of a number field with limits. Leaving it shows the number it stands for (at
+    // the nearest limit); a typed number is returned, to be stored, only when it differs from
+    // current: a field left as it was is no change.
+    std::optional<std::int32_t> NumberFieldChange(int id, int code, std::int32_t low, std::int32_t high,
+                                                  std::int32_t current);
     ConfigModel& model_;
 
 private:
@@ -58,18 +66,23 @@ private:
 
 // A password and its confirmation. A stored password is never shown: while it is kept, both
 // fields hold a marker that cannot be typed; emptying both removes it, typing replaces it.
+// Both fields take as many characters as the password prompts do, and show each as "*".
 class PasswordPairFields {
 public:
-    PasswordPairFields(HWND password, HWND confirm) : password_(password), confirm_(confirm) {}
+    PasswordPairFields(HWND password, HWND confirm);
     void Fill(const PasswordEdit& edit);
     // Either field lost the focus: the pair check.
     void Check();
+    // Before the pair is saved or left: true when it is confirmed; otherwise a message says why,
+    // naming whose password it is ("administrator password"), and the focus goes where to type.
+    bool Confirmed(const std::string& whose);
     // What the password field holds, as the model's change.
     void StoreTo(PasswordEdit& edit) const;
 
 private:
     HWND password_, confirm_;
-    int counter_ = 0;  // kept with the confirm field
+    int counter_ = 0;      // kept with the confirm field
+    bool refusing_ = false;  // the focus goes to the message: that is no leaving of the field
 };
 
 // "Vardex appearance settings": the lock screen's picture, its preview and whether it shows.
@@ -90,7 +103,6 @@ private:
     void Browse();
     // The picture of the file, or none; false when the file does not exist.
     bool LoadPreview(const std::string& path, bool report);
-    std::string Resolved(const std::string& path) const;
     void DrawItem(const DRAWITEMSTRUCT& item) const;
 
     std::string programDirectory_;

@@ -43,12 +43,14 @@ std::optional<bool> BootKeysDisabled(const std::vector<std::string>& lines)
 {
     const std::optional<size_t> line = BootKeysLine(lines);
     if (!line)
-        return std::nullopt;
+        return false;
     const std::string& text = lines[*line];
     const std::string_view value = TrimControl(std::string_view(text).substr(text.find('=') + 1));
+    if (value.empty())
+        return false;
     int number = -1;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size() || (number != 0 && number != 1))
+    if (error != std::errc() || end != value.data() + value.size() || (number != 0 && number != 1))
         return std::nullopt;
     return number == 0;
 }
@@ -99,6 +101,8 @@ void WindowsIntegration::Load(ConfigModel& model)
         }
     }
     model.SetGlobal(SettingNames::UserValidation, validated);
+    if (!bootFile_.Read())
+        return;
     if (const std::optional<bool> disabled = BootKeysDisabled(bootFile_.Lines()))
         model.SetGlobal(SettingNames::BootKeysDisabled, *disabled);
 }

@@ -20,8 +20,8 @@ namespace vardex {
 std::string MsdosSysPath(FileSystem& files, Registry& registry);
 
 // Whether the first BootKeys line (name in any letter case, in any section) disables the keys:
-// 0 does, 1 does not; nothing when there is no such line, its value is empty, or it holds
-// another value (then the window's own record decides).
+// 0 does; 1 does not, nor does a missing line or an empty value, which leave the keys working;
+// nothing when it holds another value (then the window's own record decides).
 std::optional<bool> BootKeysDisabled(const std::vector<std::string>& lines);
 
 // Sets the first BootKeys line to 0 (disabled) or 1 where it stands, or appends one at the end.
@@ -34,6 +34,8 @@ public:
     // them for Restore. Without a file, nothing is read and nothing will be written.
     MsdosSysFile(FileSystem& files, Registry& registry);
     bool Exists() const noexcept { return attributes_.has_value(); }
+    // The file exists and its lines were read.
+    bool Read() const noexcept { return attributes_ && !readError_; }
     std::vector<std::string>& Lines() noexcept { return lines_; }
     // Writes the lines, each ended by CR LF, to the file found again; IoError when refused or
     // when the file could not be read.
@@ -61,8 +63,9 @@ public:
     ~WindowsIntegration() { bootFile_.Restore(); }
 
     bool BootFileExists() const noexcept { return bootFile_.Exists(); }
-    // Into the model: validation from MustBeValidated; the boot keys from the file's BootKeys
-    // line when it holds 0 or 1 (otherwise the model keeps the window's own record, BKGR).
+    // Into the model: validation from MustBeValidated; the boot keys from the boot file as
+    // BootKeysDisabled reads it (without a file, for one that could not be read, or for a value
+    // it does not know, the model keeps the window's own record, BKGR).
     void Load(ConfigModel& model);
     // MSDOS.SYS where it exists: IoError when the file cannot be written, and nothing after it
     // may be written then. (MustBeValidated is written with the settings.)

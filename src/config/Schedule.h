@@ -35,4 +35,15 @@ struct ScheduleParseResult {
 ScheduleParseResult ParseSchedule(std::string_view scheduleText, const RegionalFormats& formats,
                                   std::vector<std::string>& periodList);
 
+// What the enabled periods of a schedule text allow together, read as ParseSchedule reads them:
+// the lock service requires every one of them at once, each from its start (included) till its
+// end (left out), across midnight when the end comes first.
+struct ScheduleSummary {
+    // "Allowed: 09:00–12:00", "Allowed: all day (no period is checked)", "No time is allowed: ..."
+    std::string text;
+    bool allowsNoTime = false;
+    bool operator==(const ScheduleSummary&) const = default;
+};
+ScheduleSummary SummarizeSchedule(std::string_view scheduleText, const RegionalFormats& formats);
+
 }  // namespace vardex

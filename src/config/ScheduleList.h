@@ -21,6 +21,7 @@ inline constexpr const char* kInvalidPeriodMessage = "Invalid time period!";
 class ScheduleList {
 public:
     explicit ScheduleList(RegionalFormats formats) : formats_(std::move(formats)) {}
+    const RegionalFormats& Formats() const noexcept { return formats_; }
 
     // The periods of a schedule text, sorted; nothing selected.
     void Load(std::string_view scheduleText);

@@ -1,5 +1,6 @@
 #include "StatisticsLogs.h"
 
+#include "ConfigTree.h"
 #include "common/Errors.h"
 #include "common/Text.h"
 
@@ -131,14 +132,40 @@ bool IsStatisticsLogLine(std::string_view line)
     return scan.Rest() == kAccessPermitted || scan.Rest() == kAccessDenied;
 }
 
-std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory)
+std::vector<std::string> StatisticsUsers(FileSystem& files, SystemFacts& system, const std::string& programDirectory)
 {
     std::vector<std::string> users;
     for (const std::string& name : files.ListFiles(programDirectory, kLogSuffix))
         users.push_back(name.substr(0, name.size() - 4));
-    std::stable_sort(users.begin(), users.end(),
-                     [](const std::string& a, const std::string& b) { return AsciiLowerCase(a) < AsciiLowerCase(b); });
-    return users;
+    return SortedNames(std::move(users), system);
+}
+
+std::string StatisticsLogPath(const std::string& programDirectory, const std::string& userKey)
+{
+    return programDirectory + userKey + kLogSuffix;
+}
+
+void ClearStatisticsLog(FileSystem& files, const std::string& programDirectory, const std::string& userKey)
+{
+    files.Replace(StatisticsLogPath(programDirectory, userKey), std::string());
+}
+
+std::string NewestFirstLines::Previous()
+{
+    if (AtStart())
+        return {};
+    // The oldest line taken so far is preceded by its line end: CR LF, LF or CR. Before the first
+    // line taken, the end of the bytes may have none.
+    size_t end = start_;
+    if (end < bytes_.size() || bytes_[end - 1] == '\n' || bytes_[end - 1] == '\r') {
+        const bool lineFeed = bytes_[end - 1] == '\n';
+        --end;
+        if (lineFeed && end > 0 && bytes_[end - 1] == '\r')
+            --end;
+    }
+    const size_t before = end == 0 ? std::string::npos : bytes_.find_last_of("\r\n", end - 1);
+    start_ = before == std::string::npos ? 0 : before + 1;
+    return bytes_.substr(start_, std::min(end - start_, maxLineBytes_));
 }
 
 std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept

@@ -4,6 +4,7 @@
 // guardian on its behalf), the users the statistics view lists, and the hot-key field's value as
 // the stored shortcut code.
 #include "common/Files.h"
+#include "common/SystemFacts.h"
 
 #include <cstdint>
 #include <string>
@@ -34,8 +35,32 @@ void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std
 // same twice within the date and within the time), and one of the two events.
 bool IsStatisticsLogLine(std::string_view line);
 
-// The user keys that have a log ("name.log" in the folder), sorted ignoring letter case.
-std::vector<std::string> StatisticsUsers(FileSystem& files, const std::string& programDirectory);
+// The user keys that have a log ("name.log" in the folder), in the order of SortedNames.
+std::vector<std::string> StatisticsUsers(FileSystem& files, SystemFacts& system, const std::string& programDirectory);
+
+// The user's log in the program's folder.
+std::string StatisticsLogPath(const std::string& programDirectory, const std::string& userKey);
+// Empties the user's log; IoError when it cannot be written.
+void ClearStatisticsLog(FileSystem& files, const std::string& programDirectory, const std::string& userKey);
+
+// A log's lines held in memory, handed out from the newest back, as LineCursor would take them
+// (without their line ends, each cut at maxLineBytes): the statistics view shows the newest at
+// once and the older ones as the administrator scrolls up to them.
+class NewestFirstLines {
+public:
+    explicit NewestFirstLines(std::string bytes = {}, size_t maxLineBytes = 4096)
+        : bytes_(std::move(bytes)), maxLineBytes_(maxLineBytes), start_(bytes_.size())
+    {
+    }
+    bool AtStart() const noexcept { return start_ == 0; }
+    // The line before the ones already taken; empty at the start.
+    std::string Previous();
+
+private:
+    std::string bytes_;
+    size_t maxLineBytes_;
+    size_t start_;  // where the oldest line taken so far begins
+};
 
 // The hot-key control's value (virtual key in the low byte; Shift 1, Ctrl 2, Alt 4 in the high
 // byte) as the shortcut code the lock service stores (Shift 0x2000, Ctrl 0x4000, Alt 0x8000),

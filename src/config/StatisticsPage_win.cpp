@@ -1,6 +1,5 @@
 #include "StatisticsPage_win.h"
 
-#include "StatisticsLogs.h"
 #include "common/Controls_win.h"
 #include "common/Errors.h"
 #include "common/TextConvert_win.h"
@@ -14,7 +13,7 @@ namespace vardex {
 namespace {
 // More than a screen of lines, so that the next batch waits until the administrator scrolls.
 constexpr size_t kLinesPerBatch = 200;
-// Asks the page to look for logs whose last line shown is in view, once the tree has drawn.
+// Asks the page to look for logs whose oldest line shown is in view, once the tree has drawn.
 constexpr UINT kFollowScrollMessage = WM_APP + 1;
 // A line node's data: the log's index in the high half, the line's in the low.
 constexpr int kLineShift = 32;
@@ -31,10 +30,11 @@ LPARAM LineData(size_t log, size_t line) noexcept
 }  // namespace
 
 StatisticsPage::StatisticsPage(ConfigModel& model, std::function<void()> onChange, FileSystem& files,
-                               std::string programDirectory, std::function<bool(const std::string&)> isCurrentUser,
-                               ErrorSink& errors)
-    : ConfigPage(model, std::move(onChange)), files_(files), programDirectory_(std::move(programDirectory)),
-      isCurrentUser_(std::move(isCurrentUser)), errors_(errors)
+                               SystemFacts& system, std::string programDirectory,
+                               std::function<bool(const std::string&)> isCurrentUser,
+                               std::function<void(const std::string&)> clearLog, ErrorSink& errors)
+    : ConfigPage(model, std::move(onChange)), files_(files), system_(system), programDirectory_(std::move(programDirectory)),
+      isCurrentUser_(std::move(isCurrentUser)), clearLog_(std::move(clearLog)), errors_(errors)
 {
 }
 
@@ -67,44 +67,48 @@ void StatisticsPage::ShowStatistics()
     const RedrawPause pause(tree);
     logs_.clear();
     TreeView_DeleteAllItems(tree);
-    const std::vector<std::string> users = StatisticsUsers(files_, programDirectory_);
+    const std::vector<std::string> users = StatisticsUsers(files_, system_, programDirectory_);
     if (users.empty())
         return;
     const HTREEITEM root = Insert(TVI_ROOT, TVI_LAST, L"User Statistics", images_.root, -1);
     HTREEITEM previous = TVI_FIRST;
     for (const std::string& user : users) {
         UserLog log;
+        log.user = user;
         NewestLines newest;
         try {
-            newest = ReadNewestLines(files_, programDirectory_ + user + ".log", kViewedLogBytes);
+            newest = ReadNewestLines(files_, StatisticsLogPath(programDirectory_, user), kViewedLogBytes);
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
             errors_.ReportError("Cannot read the statistics of user \"" + user + "\": " + error.what());
         }
-        log.unread = LineCursor(std::move(newest.bytes));
+        log.unread = NewestFirstLines(std::move(newest.bytes));
         const int image = isCurrentUser_(user) ? images_.currentUser : images_.otherUser;
         previous = log.node = Insert(root, previous, Widen(user).c_str(), image, -1);
         if (newest.olderLeftOut)
-            log.lastLine = Insert(log.node, TVI_FIRST, kOlderLinesNote, images_.line, -1);
+            log.note = Insert(log.node, TVI_FIRST, kOlderLinesNote, images_.line, -1);
         logs_.push_back(std::move(log));
     }
     TreeView_Expand(tree, root, TVE_EXPAND);
-    for (size_t i = 0; i < logs_.size(); ++i) {
-        InsertMoreLines(i);
-        TreeView_Expand(tree, logs_[i].node, TVE_EXPAND);
-    }
+    for (size_t i = 0; i < logs_.size(); ++i)
+        InsertOlderLines(i);
 }
 
-void StatisticsPage::InsertMoreLines(size_t logIndex)
+size_t StatisticsPage::InsertOlderLines(size_t logIndex)
 {
     UserLog& log = logs_[logIndex];
-    // Each line goes right after the one before it, a constant cost (appending at the end of a
-    // long list of siblings is not); its text is asked for only when it is needed.
-    for (size_t count = 0; count < kLinesPerBatch && !log.unread.AtEnd(); ++count) {
-        log.lines.push_back(log.unread.Next());
-        log.lastLine = Insert(log.node, log.lastLine ? log.lastLine : TVI_FIRST, LPSTR_TEXTCALLBACKW, images_.line,
-                              LineData(logIndex, log.lines.size() - 1));
+    // Each line goes right below the note (or first), above the ones inserted before it: a constant
+    // cost (appending at the end of a long list of siblings is not); its text is asked for only
+    // when it is needed.
+    size_t count = 0;
+    for (; count < kLinesPerBatch && !log.unread.AtStart(); ++count) {
+        log.lines.push_back(log.unread.Previous());
+        log.oldestLine = Insert(log.node, log.note ? log.note : TVI_FIRST, LPSTR_TEXTCALLBACKW, images_.line,
+                                LineData(logIndex, log.lines.size() - 1));
+        if (!log.newestLine)
+            log.newestLine = log.oldestLine;
     }
+    return count;
 }
 
 bool StatisticsPage::InView(HTREEITEM item) const
@@ -121,14 +125,79 @@ void StatisticsPage::FollowScroll()
     followAsked_ = false;
     std::vector<size_t> due;
     for (size_t i = 0; i < logs_.size(); ++i)
-        if (!logs_[i].unread.AtEnd() && logs_[i].lastLine && InView(logs_[i].lastLine))
+        if (!logs_[i].unread.AtStart() && logs_[i].oldestLine && InView(logs_[i].oldestLine))
             due.push_back(i);
     if (due.empty())
         return;
     // With its redrawing on, the tree works out its whole visible order again at every insert.
+    HWND tree = Tree();
+    const RedrawPause pause(tree);
+    for (const size_t i : due) {
+        // The lines in view stay where they are: when the batch goes in below the top of the view,
+        // the view moves down with them. Otherwise, at the top of the tree, the new oldest line
+        // would be in view again, and the next batch would follow at once.
+        HTREEITEM top = TreeView_GetFirstVisible(tree);
+        const bool belowTop = top != logs_[i].oldestLine;
+        const size_t inserted = InsertOlderLines(i);
+        if (!belowTop)
+            continue;
+        for (size_t row = 0; row < inserted && top; ++row)
+            top = TreeView_GetNextVisible(tree, top);
+        if (top)
+            TreeView_SelectSetFirstVisible(tree, top);
+    }
+}
+
+std::optional<size_t> StatisticsPage::SelectedLog() const
+{
+    for (HTREEITEM item = TreeView_GetSelection(Tree()); item; item = TreeView_GetParent(Tree(), item))
+        for (size_t i = 0; i < logs_.size(); ++i)
+            if (logs_[i].node == item)
+                return i;
+    return std::nullopt;
+}
+
+void StatisticsPage::ClearSelectedLog()
+{
+    const std::optional<size_t> index = SelectedLog();
+    if (!index)
+        return;
+    UserLog& log = logs_[*index];
+    const std::wstring question =
+        L"Clear the statistics log of user \"" + Widen(log.user) + L"\"? Its entries cannot be brought back.";
+    if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    try {
+        clearLog_(log.user);
+    } catch (const std::runtime_error& error) {
+        errors_.ReportError("The statistics log of user \"" + log.user + "\" was not cleared: " + error.what());
+        return;
+    }
     const RedrawPause pause(Tree());
-    for (const size_t i : due)
-        InsertMoreLines(i);
+    while (HTREEITEM line = TreeView_GetChild(Tree(), log.node))
+        TreeView_DeleteItem(Tree(), line);
+    UserLog cleared;
+    cleared.user = std::move(log.user);
+    cleared.node = log.node;
+    log = std::move(cleared);
+}
+
+void StatisticsPage::ShowPopup()
+{
+    // The popup acts on the node under the pointer: it is selected first.
+    TVHITTESTINFO hit{};
+    GetCursorPos(&hit.pt);
+    const POINT screen = hit.pt;
+    ScreenToClient(Tree(), &hit.pt);
+    if (HTREEITEM item = TreeView_HitTest(Tree(), &hit))
+        TreeView_SelectItem(Tree(), item);
+    if (!SelectedLog())
+        return;
+    if (!menu_)
+        menu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_STATISTICS_MENU)));
+    if (TrackPopupMenu(GetSubMenu(menu_.Get(), 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(),
+                       nullptr) == ID_DO_CLEAR_LOG)
+        ClearSelectedLog();
 }
 
 bool StatisticsPage::OnCommand(int id, int, HWND)
@@ -140,12 +209,27 @@ bool StatisticsPage::OnCommand(int id, int, HWND)
     return true;
 }
 
-bool StatisticsPage::OnNotify(const NMHDR& header, LRESULT&)
+bool StatisticsPage::OnNotify(const NMHDR& header, LRESULT& result)
 {
-    if (header.idFrom != IDC_STAT_TREE || header.code != TVN_GETDISPINFOW)
+    if (header.idFrom != IDC_STAT_TREE)
         return false;
-    FillText(const_cast<NMTVDISPINFOW&>(reinterpret_cast<const NMTVDISPINFOW&>(header)));
-    return true;
+    switch (header.code) {
+    case TVN_GETDISPINFOW: FillText(const_cast<NMTVDISPINFOW&>(reinterpret_cast<const NMTVDISPINFOW&>(header))); return true;
+    case TVN_ITEMEXPANDEDW: {
+        // A user's node opens on the newest lines.
+        const auto& expanded = reinterpret_cast<const NMTREEVIEWW&>(header);
+        if (expanded.action & TVE_EXPAND)
+            for (const UserLog& log : logs_)
+                if (log.node == expanded.itemNew.hItem && log.newestLine)
+                    TreeView_EnsureVisible(Tree(), log.newestLine);
+        return true;
+    }
+    case NM_RCLICK:
+        ShowPopup();
+        result = TRUE;
+        return true;
+    default: return false;
+    }
 }
 
 void StatisticsPage::FillText(NMTVDISPINFOW& info)
@@ -157,9 +241,9 @@ void StatisticsPage::FillText(NMTVDISPINFOW& info)
     if (logIndex >= logs_.size() || lineIndex >= logs_[logIndex].lines.size())
         return;
     UserLog& log = logs_[logIndex];
-    // The tree asks for the last line shown (to draw or to measure it): whether it is in view is
+    // The tree asks for the oldest line shown (to draw or to measure it): whether it is in view is
     // looked at once the tree is done.
-    if (lineIndex + 1 == log.lines.size() && !log.unread.AtEnd() && !followAsked_) {
+    if (lineIndex + 1 == log.lines.size() && !log.unread.AtStart() && !followAsked_) {
         followAsked_ = true;
         PostMessageW(Handle(), kFollowScrollMessage, 0, 0);
     }

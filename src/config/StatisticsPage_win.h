@@ -1,13 +1,17 @@
 #pragma once
 // "Vardex statistics": the lock service's per-user logs as a tree (a node per user, a node per
-// line) and the switch that keeps them. Only the newest part of a log is read, from a line's
-// start on; when older lines are left out, a note says so above the user's lines. A user's lines
-// reach the tree in batches that follow the scroll: the next batch comes when the last line shown
-// comes into view. What the tree holds, and so the cost of showing and of clearing it, depends on
-// how far the administrator has read, not on the size of the logs.
+// line, oldest above) and the switch that keeps them. Only the newest part of a log is read, from
+// a line's start on; when older lines are left out, a note says so above the user's lines. A
+// user's node opens on its newest lines; older ones reach the tree in batches as the
+// administrator scrolls up to them: the next batch comes when the oldest line shown comes into
+// view. What the tree holds, and so the cost of showing and of clearing it, depends on how far
+// the administrator has read, not on the size of the logs. A user's log can be cleared.
 #include "ConfigPages_win.h"
+#include "StatisticsLogs.h"
 #include "common/Files.h"
+#include "common/SystemFacts.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +25,19 @@ struct StatisticsImages {
 
 class StatisticsPage final : public ConfigPage {
 public:
-    // isCurrentUser tells whether a log's user key is the user of this session.
-    StatisticsPage(ConfigModel& model, std::function<void()> onChange, FileSystem& files, std::string programDirectory,
-                   std::function<bool(const std::string&)> isCurrentUser, ErrorSink& errors);
+    // isCurrentUser tells whether a log's user key is the user of this session; clearLog empties a
+    // user's log (and throws when it cannot).
+    StatisticsPage(ConfigModel& model, std::function<void()> onChange, FileSystem& files, SystemFacts& system,
+                   std::string programDirectory, std::function<bool(const std::string&)> isCurrentUser,
+                   std::function<void(const std::string&)> clearLog, ErrorSink& errors);
     void Fill() override;
     void SetImages(const StatisticsImages& images);
     // Reads the logs again and rebuilds the tree.
     void ShowStatistics();
+    // Whether a user's node, or a node under it, is selected: Clear Log acts on that user.
+    bool UserSelected() const { return SelectedLog().has_value(); }
+    // Asks, then clears the selected user's log; a refusal is reported and nothing goes.
+    void ClearSelectedLog();
 
 protected:
     bool OnCommand(int id, int code, HWND control) override;
@@ -36,26 +46,33 @@ protected:
 
 private:
     struct UserLog {
+        std::string user;
         HTREEITEM node = nullptr;
-        LineCursor unread;
-        std::vector<std::string> lines;  // those with a node, in order
-        HTREEITEM lastLine = nullptr;    // or the note that older lines are left out
+        NewestFirstLines unread;
+        std::vector<std::string> lines;  // those with a node, newest first
+        HTREEITEM note = nullptr;        // that older lines are left out
+        HTREEITEM newestLine = nullptr, oldestLine = nullptr;
     };
     HWND Tree() const noexcept { return Item(IDC_STAT_TREE); }
     HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image, LPARAM data);
-    // The log's next batch of lines, after the last one shown.
-    void InsertMoreLines(size_t logIndex);
-    // Every log whose last line shown is in view gets its next batch.
+    // The log's next batch of lines, older than the oldest one shown, above it; how many.
+    size_t InsertOlderLines(size_t logIndex);
+    // Every log whose oldest line shown is in view gets its next batch.
     void FollowScroll();
     bool InView(HTREEITEM item) const;
     void FillText(NMTVDISPINFOW& info);
+    std::optional<size_t> SelectedLog() const;
+    void ShowPopup();
 
     FileSystem& files_;
+    SystemFacts& system_;
     std::string programDirectory_;
     std::function<bool(const std::string&)> isCurrentUser_;
+    std::function<void(const std::string&)> clearLog_;
     ErrorSink& errors_;
     StatisticsImages images_;
     std::vector<UserLog> logs_;
+    UniqueMenu menu_;
     bool followAsked_ = false;
 };
 

@@ -64,16 +64,9 @@ void SystemPage::CheckHotKeyChange()
     DataChange();
 }
 
-void SystemPage::TimeoutChange(bool leaving)
+bool SystemPage::PasswordsConfirmed()
 {
-    const std::int32_t timeout =
-        BoundedNumber(Narrow(ItemText(Handle(), IDC_TIMEOUT)), kMinTimeout, kMaxTimeout, kMinTimeout);
-    if (leaving) {
-        SetDlgItemInt(Handle(), IDC_TIMEOUT, static_cast<UINT>(timeout), FALSE);  // to the nearest limit
-        return;
-    }
-    model_.SetGlobal(N::PowerSaveTimeout, timeout);
-    DataChange();
+    return adminPassword_->Confirmed("administrator password");
 }
 
 bool SystemPage::OnCommand(int id, int code, HWND)
@@ -94,10 +87,11 @@ bool SystemPage::OnCommand(int id, int code, HWND)
         }
     switch (id) {
     case IDC_TIMEOUT:
-        if (code == EN_CHANGE && !model_.Filling())
-            TimeoutChange(false);
-        else if (code == EN_KILLFOCUS)
-            TimeoutChange(true);
+        if (const std::optional<std::int32_t> timeout = NumberFieldChange(
+                id, code, kMinTimeout, kMaxTimeout, std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout)))) {
+            model_.SetGlobal(N::PowerSaveTimeout, *timeout);
+            DataChange();
+        }
         return true;
     case IDC_PASSWORD1:
     case IDC_PASSWORD2:

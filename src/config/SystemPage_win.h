@@ -17,6 +17,7 @@ public:
     // A key was released somewhere in the window: the hot-key field reports no change of its
     // own, so its value is compared with the one last seen.
     void CheckHotKeyChange();
+    bool PasswordsConfirmed() override;
 
 protected:
     bool OnInitDialog() override;
@@ -24,8 +25,6 @@ protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    void TimeoutChange(bool leaving);
-
     const WindowsIntegration& windows_;
     std::optional<PasswordPairFields> adminPassword_;
     WORD lastHotKey_ = 0;

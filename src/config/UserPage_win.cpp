@@ -1,11 +1,14 @@
 #include "UserPage_win.h"
 
+#include "Schedule.h"
 #include "common/Controls_win.h"
 #include "common/Help_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
 #include "help/help_ids.h"
 #include "resource_ids.h"
+
+#include <algorithm>
 
 namespace vardex {
 
@@ -98,6 +101,8 @@ bool UserPage::OnInitDialog()
 {
     password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2));
     SendDlgItemMessageW(Handle(), IDC_DURATION_SPIN, UDM_SETRANGE32, kMinHours, kMaxHours);
+    GetWindowRect(Item(IDC_SCHEDULE_SUMMARY), &summaryRoom_);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&summaryRoom_), 2);
     HWND view = ScheduleView();
     ListView_SetExtendedListViewStyle(view, LVS_EX_CHECKBOXES);
     RECT area;
@@ -167,7 +172,29 @@ void UserPage::ShowUser(size_t userIndex)
     SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.restrictBySchedule);
     SetChecked(Handle(), IDC_DURATION_CHECK, record.restrictByDuration);
     password_->Fill(record.password);
+    ShowScheduleSummary();
     UpdateScheduleButtons();
+}
+
+bool UserPage::PasswordsConfirmed()
+{
+    return password_->Confirmed("password of user \"" + Record().userKey + "\"");
+}
+
+void UserPage::ShowScheduleSummary()
+{
+    HWND summary = Item(IDC_SCHEDULE_SUMMARY);
+    const std::wstring text = Widen(SummarizeSchedule(Record().scheduleText, schedule_.Formats()).text);
+    RECT needed{0, 0, summaryRoom_.right - summaryRoom_.left, 0};
+    {
+        const WindowDC dc(summary);
+        const SelectedObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageW(summary, WM_GETFONT, 0, 0)));
+        DrawTextW(dc.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    // The size first: a static that grows redraws only what it gains, with the old text beside it.
+    SetWindowPos(summary, nullptr, summaryRoom_.left, summaryRoom_.top, needed.right,
+                 std::min(needed.bottom, summaryRoom_.bottom - summaryRoom_.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowTextW(summary, text.c_str());
 }
 
 void UserPage::ShowSchedule()
@@ -205,6 +232,7 @@ void UserPage::ScheduleChange()
 {
     UpdateScheduleButtons();
     Record().scheduleText = schedule_.Text();
+    ShowScheduleSummary();
     DataChange();
 }
 
@@ -274,16 +302,13 @@ bool UserPage::OnCommand(int id, int code, HWND)
     case IDC_EDIT_PERIOD: EditPeriod(); return true;
     case IDC_SCHEDULE_CHECK: Record().restrictBySchedule = IsChecked(Handle(), id); DataChange(); return true;
     case IDC_DURATION_CHECK: Record().restrictByDuration = IsChecked(Handle(), id); DataChange(); return true;
-    case IDC_DURATION: {
-        const std::int32_t hours = BoundedNumber(Narrow(ItemText(Handle(), id)), kMinHours, kMaxHours, kMinHours);
-        if (code == EN_KILLFOCUS) {
-            SetDlgItemInt(Handle(), id, static_cast<UINT>(hours), FALSE);  // to the nearest limit
-        } else if (code == EN_CHANGE && !model_.Filling()) {
-            Record().hoursPerDay = hours;
+    case IDC_DURATION:
+        if (const std::optional<std::int32_t> hours =
+                NumberFieldChange(id, code, kMinHours, kMaxHours, Record().hoursPerDay)) {
+            Record().hoursPerDay = *hours;
             DataChange();
         }
         return true;
-    }
     case IDC_UPSW1:
     case IDC_UPSW2:
         if (code == EN_KILLFOCUS)

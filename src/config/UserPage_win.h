@@ -44,6 +44,7 @@ public:
     void EnterOnSchedule();
     // The look of the schedule buttons for the window's resolution.
     void SetButtonIcons(int size);
+    bool PasswordsConfirmed() override;
 
 protected:
     bool OnInitDialog() override;
@@ -53,6 +54,8 @@ protected:
 private:
     UserRecord& Record();
     void ShowSchedule();
+    // What the checked periods allow together, under the list, as large as its text.
+    void ShowScheduleSummary();
     void ScheduleChange();
     void UpdateScheduleButtons();
     void AddPeriod();
@@ -69,6 +72,7 @@ private:
     size_t user_ = 0;
     std::optional<PasswordPairFields> password_;
     std::optional<size_t> remembered_;
+    RECT summaryRoom_{};  // where the template places the summary, and the most it may take
     UniqueMenu menu_;
     HWND buttons_ = nullptr;
     UniqueImageList buttonImages_;

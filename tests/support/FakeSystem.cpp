@@ -28,6 +28,11 @@ bool FakeSystemFacts::SameNameIgnoringCase(std::string_view a, std::string_view 
     return FoldLatin(a) == FoldLatin(b);
 }
 
+int FakeSystemFacts::CompareNamesIgnoringCase(std::string_view a, std::string_view b)
+{
+    return FoldLatin(a).compare(FoldLatin(b));
+}
+
 namespace {
 
 class FakeEnumeration final : public NetUserEnumeration {

@@ -28,6 +28,8 @@ public:
     RegionalFormats SystemRegional() override { return systemRegional; }
     // The letters a to z and the accented Latin letters of U+00C0 to U+00FE.
     bool SameNameIgnoringCase(std::string_view a, std::string_view b) override;
+    // The same letters folded, then by bytes.
+    int CompareNamesIgnoringCase(std::string_view a, std::string_view b) override;
 };
 
 class FakeAccountDirectory final : public AccountDirectory {

@@ -182,6 +182,50 @@ TEST(CheckPasswordPair, TheFourRulesAndTheCounter)
     }
 }
 
+TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
+{
+    using F = PasswordPairResult::Focus;
+    const std::string subject = "The password of user \"Anna\" is not confirmed: ";
+    struct Case {
+        const char *password, *confirm;
+        std::optional<UnconfirmedPair> refusal;
+    };
+    for (const Case& c : {Case{"pw", "pw", std::nullopt}, Case{" pw", "pw\t", std::nullopt}, Case{"", "", std::nullopt},
+                          Case{" ", "", std::nullopt},
+                          Case{"pw", "", UnconfirmedPair{subject + "type it again in the Confirm field.", F::Confirm}},
+                          Case{"", "pw",
+                               UnconfirmedPair{subject + "the Password field is empty. Type the password in both "
+                                                         "fields, or empty both to remove it.",
+                                               F::Password}},
+                          Case{"pw", "PW",
+                               UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.",
+                                               F::Password}}})
+        EXPECT_EQ(UnconfirmedPasswordPair(c.password, c.confirm, "password of user \"Anna\""), c.refusal)
+            << c.password << "/" << c.confirm;
+}
+
+TEST(UsersLockedOutBySchedule, OnlyARestrictedUserWhosePeriodsShareNoTime)
+{
+    std::vector<UserRecord> users(4);
+    const char* schedules[] = {"09:00 - 12:00=1;13:00 - 17:00=1;", "09:00 - 12:00=1;13:00 - 17:00=1;",
+                               "09:00 - 12:00=1;13:00 - 17:00=0;", ""};
+    for (size_t i = 0; i < users.size(); ++i)
+        users[i] = {"user" + std::to_string(i), schedules[i], {}, 24, i != 1, false};
+    EXPECT_EQ(UsersLockedOutBySchedule(users, {}), std::vector<std::string>{"user0"});
+}
+
+TEST(PictureInProgramFolder, RelativeNamesAreTheProgramFoldersOthersStay)
+{
+    for (const auto& [path, resolved] : std::vector<std::pair<std::string, std::string>>{
+             {"scrlogo.jpg", "C:\\Program Files\\Vardex\\scrlogo.jpg"},
+             {"pictures\\red.bmp", "C:\\Program Files\\Vardex\\pictures\\red.bmp"},
+             {"\\red.bmp", "C:\\red.bmp"},
+             {"D:\\red.bmp", "D:\\red.bmp"},
+             {"\\\\server\\share\\red.bmp", "\\\\server\\share\\red.bmp"},
+             {"", ""}})
+        EXPECT_EQ(PictureInProgramFolder(path, "C:\\Program Files\\Vardex\\"), resolved) << path;
+}
+
 TEST(BoundedNumber, NearestLimitAndTheFallbackForText)
 {
     struct Case {
@@ -215,6 +259,28 @@ TEST(ConfigTree, StatusTextsAndTreeActions)
                           Case{{false, true, true, false, true, true}, {false, false, false, true}},
                           Case{{false, true, true, false, true, false}, {false, false, false, false}}})
         EXPECT_EQ(TreeActions(c.state), c.actions);
+}
+
+TEST(ConfigTree, TheAcceleratorsLeaveAFieldsOwnKeysAlone)
+{
+    using F = KeyFocus;
+    struct Case {
+        F focus;
+        KeyChord chord;
+        bool taken;
+    };
+    constexpr unsigned kInsert = 0x2D, kDelete = 0x2E, kF1 = 0x70;
+    for (const Case& c : {Case{F::Other, {'C', true}, true}, Case{F::Other, {'X', false, false, true}, true},
+                          Case{F::Edit, {'C', true}, false}, Case{F::Edit, {'X', true}, false},
+                          Case{F::Edit, {'A', true}, false}, Case{F::Edit, {'V', true}, false},
+                          Case{F::Edit, {kInsert, false, true}, false}, Case{F::Edit, {kDelete, false, true}, false},
+                          Case{F::Edit, {'X', false, false, true}, false},  // Alt+X: Exit is on its menu
+                          Case{F::Edit, {'S', true}, true}, Case{F::Edit, {'G', true}, true},
+                          Case{F::Edit, {kF1}, true}, Case{F::Edit, {'C', true, true}, true},
+                          Case{F::HotKeyField, {'S', true}, false}, Case{F::HotKeyField, {kF1}, false},
+                          Case{F::HotKeyField, {'X', false, false, true}, false}})
+        EXPECT_EQ(AcceleratorsMayTake(c.focus, c.chord), c.taken)
+            << static_cast<int>(c.focus) << " " << c.chord.key << c.chord.control << c.chord.shift << c.chord.alt;
 }
 
 }  // namespace

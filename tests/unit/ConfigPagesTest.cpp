@@ -95,8 +95,10 @@ TEST(MsdosSys, PathCandidatesAndTheBootKeysLine)
         {{"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "bootkeys = 1", "BootKeys=0"}, false,
          {"[Paths]", "WinDir=C:\\WINDOWS", "[Options]", "BootKeys=0", "BootKeys=0"}},
         {{"[Options]", "BootKeys=0"}, true, {"[Options]", "BootKeys=0"}},
-        {{"[Options]", "AutoScan=1", "[Other]"}, std::nullopt, {"[Options]", "AutoScan=1", "[Other]", "BootKeys=0"}},
-        {{"BootKeys=", "BootKeys=0"}, std::nullopt, {"BootKeys=0", "BootKeys=0"}},
+        // No line, or an empty one: the keys work.
+        {{"[Options]", "AutoScan=1", "[Other]"}, false, {"[Options]", "AutoScan=1", "[Other]", "BootKeys=0"}},
+        {{"BootKeys=", "BootKeys=0"}, false, {"BootKeys=0", "BootKeys=0"}},
+        {{"BootKeys = "}, false, {"BootKeys=0"}},
         {{"BootKeys=2"}, std::nullopt, {"BootKeys=0"}},
         {{"BootKeys=yes"}, std::nullopt, {"BootKeys=0"}},
     };
@@ -137,6 +139,13 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
     EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 
+    // A file without the line shows the keys working, whatever the window's record says.
+    files.files["C:\\MSDOS.SYS"] = "[Options]\r\nLogo=0\r\n";
+    model.SetGlobal(SettingNames::BootKeysDisabled, true);
+    WindowsIntegration(files, registry).Load(model);
+    EXPECT_FALSE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled)));
+    files.files["C:\\MSDOS.SYS"] = "[Options]\r\nBootKeys=1\r\nLogo=0\r\n";
+
     files.unwritable["C:\\MSDOS.SYS"] = 5;
     {
         WindowsIntegration locked(files, registry);
@@ -146,19 +155,32 @@ TEST(MsdosSys, TheFileIsEditedWhereItExistsWithItsAttributesBackAndNeverCreated)
     files.unreadable["C:\\MSDOS.SYS"] = 32;
     {
         WindowsIntegration unread(files, registry);
+        model.SetGlobal(SettingNames::BootKeysDisabled, true);
+        unread.Load(model);
+        EXPECT_TRUE(std::get<bool>(model.Global(SettingNames::BootKeysDisabled))) << "a file not read tells nothing";
         EXPECT_THROW(unread.Write(model), IoError) << "never replaced by what the window does not know";
     }
     EXPECT_EQ(files.files["C:\\MSDOS.SYS"], "[Options]\r\nBootKeys=1\r\nLogo=0\r\n");
     EXPECT_EQ(files.attributes["C:\\MSDOS.SYS"], 7u);
 }
 
-TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)
+TEST(StatisticsLogs, UsersInNameOrderIgnoringTheCaseOfEveryLetterAClearedLogAndTheHotKeyFieldCode)
 {
     MemoryFileSystem files;
+    test::FakeSystemFacts system;
     for (const char* name : {"C:\\V\\zed.log", "C:\\V\\Anna.LOG", "C:\\V\\.Default.log", "C:\\V\\bob.log",
-                             "C:\\V\\notes.txt", "C:\\V\\sub\\x.log"})
-        files.files[name] = "";
-    EXPECT_EQ(StatisticsUsers(files, "C:\\V\\"), (Texts{".Default", "Anna", "bob", "zed"}));
+                             "C:\\V\\\xC3\x89zra.log", "C:\\V\\\xC3\xA9mile.log", "C:\\V\\notes.txt",
+                             "C:\\V\\sub\\x.log"})
+        files.files[name] = "01/12/2026 10:00:00 Access Denied\r\n";
+    // By the system's folding: "émile" before "Ézra", as "EMILE" before "EZRA".
+    EXPECT_EQ(StatisticsUsers(files, system, "C:\\V\\"),
+              (Texts{".Default", "Anna", "bob", "zed", "\xC3\xA9mile", "\xC3\x89zra"}));
+
+    ClearStatisticsLog(files, "C:\\V\\", "bob");
+    EXPECT_EQ(files.files["C:\\V\\bob.log"], "");
+    files.unwritable["C:\\V\\zed.log"] = 5;
+    EXPECT_THROW(ClearStatisticsLog(files, "C:\\V\\", "zed"), IoError);
+    EXPECT_NE(files.files["C:\\V\\zed.log"], "");
 
     struct Case {
         std::uint16_t field, code;
@@ -166,6 +188,23 @@ TEST(StatisticsLogs, UsersInNameOrderIgnoringCaseAndTheHotKeyFieldCode)
     for (const Case& c : {Case{0x02C0, 0x40C0}, Case{0x0741, 0xE041}, Case{0x0070, 0x0070}, Case{0x0000, 0x0000}}) {
         EXPECT_EQ(ShortcutFromHotKeyField(c.field), c.code);
         EXPECT_EQ(HotKeyFieldFromShortcut(c.code), c.field);
+    }
+}
+
+TEST(StatisticsLogs, NewestFirstLinesAreTheCursorsLinesBackwards)
+{
+    for (const std::string& bytes : Texts{"", "a", "a\r\nb\r\n", "a\r\nb", "a\nb\rc\r\n", "\n", "\r\n", "\n\r", "a\r\r\n",
+                                    "a\n\n\nb\n", "\r\n\r\nlast", std::string(10, 'x') + "\r\nshort\r\n"}) {
+        LineCursor forward(bytes, 6);
+        Texts expected;
+        while (!forward.AtEnd())
+            expected.push_back(forward.Next());
+        NewestFirstLines backward(bytes, 6);
+        Texts taken;
+        while (!backward.AtStart())
+            taken.insert(taken.begin(), backward.Previous());
+        EXPECT_EQ(taken, expected) << testing::PrintToString(bytes);
+        EXPECT_EQ(backward.Previous(), "");
     }
 }
 

@@ -91,5 +91,43 @@ TEST(ParseSchedule, HostileDesignatorsAndSeparatorsCannotChangeOrHideAPeriod)
     }
 }
 
+TEST(SummarizeSchedule, WhatTheCheckedPeriodsAllowTogether)
+{
+    struct Case {
+        const char* schedule;
+        const char* text;
+        bool allowsNoTime;
+    };
+    const Case cases[] = {
+        {"", "Allowed: all day (no period is checked)", false},
+        {"09:00 - 12:00=0;", "Allowed: all day (no period is checked)", false},
+        {"09:00 - 12:00=1;", "Allowed: 09:00\u201312:00", false},
+        {"09:00 - 12:00=1;13:00 - 17:00=0;", "Allowed: 09:00\u201312:00", false},
+        // Every checked period at once: two ordinary ones apart share nothing.
+        {"09:00 - 12:00=1;13:00 - 17:00=1;", "No time is allowed: the checked periods share no time", true},
+        {"09:00 - 12:00=1;12:00 - 17:00=1;", "No time is allowed: the checked periods share no time", true},
+        {"08:00 - 12:00=1;11:00 - 17:00=1;09:00 - 18:00=1;", "Allowed: 11:00\u201312:00", false},
+        // Across midnight, alone, with another one across midnight, and with a day period at both ends.
+        {"22:00 - 06:00=1;", "Allowed: 22:00\u201306:00", false},
+        {"22:00 - 06:00=1;23:00 - 07:00=1;", "Allowed: 23:00\u201306:00", false},
+        {"22:00 - 06:00=1;05:00 - 23:00=1;", "Allowed: 05:00\u201306:00, 22:00\u201323:00", false},
+        {"22:00 - 06:00=1;07:00 - 21:00=1;", "No time is allowed: the checked periods share no time", true},
+        {"20:00 - 00:00=1;", "Allowed: 20:00\u201300:00", false},
+        {"08:00 - 08:00=1;", "Allowed: all day", false},  // the same two times: the whole day
+        // Read as the lock service reads them: no mark is checked, an unreadable one allows nothing.
+        {"09:00 - 12:00;10:00 - 11:00=1,", "Allowed: 10:00\u201311:00", false},
+        {"09:00 - 12:00=1;8h - 9h=1;", "No time is allowed: the period \"8h - 9h\" cannot be read", true},
+        {"8h - 9h=0;", "Allowed: all day (no period is checked)", false},
+    };
+    for (const Case& c : cases) {
+        const ScheduleSummary summary = SummarizeSchedule(c.schedule, {});
+        EXPECT_EQ(summary.text, c.text) << c.schedule;
+        EXPECT_EQ(summary.allowsNoTime, c.allowsNoTime) << c.schedule;
+    }
+    RegionalFormats twelve;
+    twelve.shortTimePicture = "h:mm tt";
+    EXPECT_EQ(SummarizeSchedule("9:00 PM - 1:00 AM=1;", twelve).text, "Allowed: 9:00 PM\u20131:00 AM");
+}
+
 }  // namespace
 }  // namespace vardex

@@ -43,6 +43,11 @@ TEST(SystemFactsWin, NamesCompareIgnoringTheCaseOfEveryLetter)
                           Case{"\xD0\xB8\xD1\x8F", "\xD0\x98\xD0\xAF", true},                     // Cyrillic
                           Case{"emile", "\xC3\x89mile", false}, Case{"user", "user1", false}})
         EXPECT_EQ(system.SameNameIgnoringCase(c.a, c.b), c.same) << c.a << " / " << c.b;
+    // Sorted by the same rule: an accented capital with its small letter, not after "z".
+    EXPECT_EQ(system.CompareNamesIgnoringCase("\xC3\x89mile", "\xC3\xA9MILE"), 0);
+    EXPECT_LT(system.CompareNamesIgnoringCase("\xC3\xA9mile", "\xC3\x89zra"), 0);
+    EXPECT_LT(system.CompareNamesIgnoringCase("\xC3\x89mile", "zed"), 0);
+    EXPECT_GT(system.CompareNamesIgnoringCase("Bob", "anna"), 0);
     // The system default locale's formats read their own times back like the user's.
     const RegionalFormats formats = system.SystemRegional();
     EXPECT_EQ(ParseTimeOfDay(formats, FormatShortTime(formats, 17, 5)), TimeOfDayFraction(17, 5, 0, 0));

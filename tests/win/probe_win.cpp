@@ -25,7 +25,9 @@
 //   vardexprobe cfg-tree PATH        selects the tree node at PATH, child indexes like 0.1.1, and
 //                                    prints how long the window took to show it, in ms
 //   vardexprobe cfg-ping             prints how long the window takes to answer, in ms
-//   vardexprobe cfg-scroll ID        scrolls the control to its end; prints how long it took, in ms
+//   vardexprobe cfg-scroll ID [top]  scrolls the control to its end (or its top); prints how long it
+//                                    took, in ms
+//   vardexprobe cfg-edit ID          prints an edit's most characters and its password character code
 //   vardexprobe cfg-status           prints the status bar's text
 //   vardexprobe cfg-enabled ID       exit 0 when the tool bar's button ID is enabled
 //   vardexprobe cfg-get ID           prints the control's text
@@ -319,9 +321,14 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
     }
     if (command == "cfg-items")
         return PrintItems(control);
+    if (command == "cfg-edit") {
+        std::printf("%ld %ld\n", static_cast<long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)),
+                    static_cast<long>(SendMessageW(control, EM_GETPASSWORDCHAR, 0, 0)));
+        return 0;
+    }
     if (command == "cfg-scroll") {
         const double started = Milliseconds();
-        SendMessageW(control, WM_VSCROLL, SB_BOTTOM, 0);
+        SendMessageW(control, WM_VSCROLL, argc > 3 && std::string(argv[3]) == "top" ? SB_TOP : SB_BOTTOM, 0);
         std::printf("%.1f\n", Milliseconds() - started);
         return 0;
     }
