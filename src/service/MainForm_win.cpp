@@ -238,10 +238,12 @@ void TMainForm::ActionConfigureExecute()
                           programDirectory_,
                           [this] { PostMessageW(Handle(), signalMessage_, kReloadSignal, 0); },
                           [this] { ExitFromConfiguration(); }};
-    if (adminTrust_.ThroughGuardian())
+    if (adminTrust_.ThroughGuardian()) {
         context.writeSettings = [this](const std::vector<SettingWrite>& writes) {
             adminTrust_.WriteSettings(ChangedWrites(ports_.registry, writes));
         };
+        context.clearLog = [this](const std::string& userKey) { adminTrust_.ClearLog(userKey); };
+    }
     context.regainTrust = [this] { return adminTrust_.Prove(); };
     context.trustBusy = [this] { return adminTrust_.Busy(); };
     context.openToAnyone = settings_.AdminPassword.empty();

@@ -6,9 +6,10 @@ import base64
 import time
 import unittest
 
-from test_configuration import CONFIG, ID_DO_APPLY, ID_DO_EXIT, INPUT, configure, enabled, wait_config, wait_prompt
-from test_configuration_pages import CURRENT_USER, IDC_DURATION, IDC_HOTKEY, SETTINGS, apply, click_control
-from test_guardian import guard, install_guardian, wait_for_lock_service
+from test_configuration import CONFIG, ID_DO_APPLY, ID_DO_EXIT, IDYES, INPUT, configure, enabled, wait_config, wait_prompt
+from test_configuration_pages import (CURRENT_USER, IDC_DURATION, IDC_HOTKEY, IDC_STAT_TREE, SETTINGS, STATISTICS, apply,
+                                      click_control)
+from test_guardian import TRAY_AREA, guard, install_guardian, wait_for_lock_service
 from vardex_e2e import CTRL, HOSTILE, VK_F9, Host, lock_service_pids, password_hash, stored, wait_for
 from winehost import read_output
 
@@ -63,6 +64,17 @@ class ThroughTheGuardian(unittest.TestCase):
             apply(host)
             print(f"\nApply through the guardian: {time.monotonic() - started:.2f} s")
             self.assertEqual((stored(host, "PLHK"), stored(host, user + "PWTH")), (CTRL | VK_F9, 3))
+            # A user's log is cleared through the guardian too.
+            log = host.program / f"{user}.log"
+            log.write_text("01/11/2026 10:00:00 Access Denied\r\n" * 3)
+            host.probe("cfg-tree", STATISTICS)
+            left, top, _, _ = (int(v) for v in host.probe("cfg-rect", IDC_STAT_TREE).stdout.split())
+            host.xdotool("mousemove", left + 50, top + 26, "click", 3)  # the user's node, the second row
+            time.sleep(1)
+            host.xdotool("key", "l")
+            wait_for(lambda: host.dialog_text("Confirm") is not None, what="the question")
+            host.probe("dialog-press", "Confirm", IDYES)
+            wait_for(lambda: log.stat().st_size == 0, what="the log cleared")
             # The service reloaded: the new hot key locks.
             host.xdotool("mousemove", 40, 30)
             host.xdotool("key", "ctrl+F9")
@@ -156,6 +168,7 @@ class WithoutTheGuardian(unittest.TestCase):
             vardex = host.windows_path(host.program / "vardex.exe")
             self.assertEqual(host.hostile("restricted", vardex).returncode, 0)
             wait_for(host.service_window_exists, timeout=30, what="the standard user's lock service")
+            wait_for(lambda: host.shows(TRAY_AREA), what="the tray icon")
             host.xdotool("mousemove", 40, 30)
             configure(host)
             wait_config(host)
