@@ -214,8 +214,7 @@ class Look(unittest.TestCase):
     def test_every_page_at_96_and_144_dpi(self):
         for dpi in (96, 120, 144):
             with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}") as host:
-                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
-                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                host.set_dpi(dpi)
                 user = host.user_key()
                 host.set_text(user + "PWTB", "08:00 - 12:00=1;13:30 - 17:00=0;")
                 (host.program / f"{user}.log").write_text("09/12/2026 08:01:02 Access Permitted\n" * 3)

@@ -56,8 +56,7 @@ class GuessDelay(unittest.TestCase):
     def test_wrong_entries_make_the_prompt_count_down_then_the_right_password_unlocks(self):
         for dpi in (96, 120):
             with self.subTest(dpi=dpi), Host(f"prompt_guess_delay_{dpi}") as host:
-                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
-                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                host.set_dpi(dpi)
                 host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
                 host.set_dword("LFE", 1)
                 host.start_service()
@@ -88,8 +87,7 @@ class Labels(unittest.TestCase):
     def test_the_prompts_labels_hold_their_texts_at_96_144_and_192_dpi(self):
         for dpi in (96, 144, 192):
             with self.subTest(dpi=dpi), Host(f"prompt_labels_{dpi}") as host:
-                host.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
-                         "/t", "REG_DWORD", "/d", str(dpi), "/f")
+                host.set_dpi(dpi)
                 result = host.probe("prompt-fit")
                 self.assertEqual(result.returncode, 0, result.stdout)
 

@@ -115,6 +115,11 @@ class Host(winehost.WineHost):
     def set_text(self, name, text):
         assert self.probe("set-sz", name, text).returncode == 0
 
+    def set_dpi(self, dpi):
+        """The screen resolution the programs started from now on use."""
+        self.run("C:\\windows\\system32\\reg.exe", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                 "/t", "REG_DWORD", "/d", str(dpi), "/f")
+
     def hostile(self, *args):
         """Runs the helper that plays another program of the user."""
         return self.run(HOSTILE, *args, timeout=60)
