@@ -10,6 +10,7 @@
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
 #include "common/OffThread_win.h"
+#include "common/OwnDesktop_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"
 #include "common/UniqueHandle_win.h"
@@ -20,6 +21,11 @@ namespace vardex {
 
 namespace {
 constexpr UINT_PTR kServiceTimer = 1;
+// At the next whole second of the wait the unlock prompt shows after wrong entries.
+constexpr UINT_PTR kPromptWaitTimer = 2;
+// At most this many of the prompt's events are taken after its end: a flood of forged ones must
+// not hold up the session.
+constexpr int kMostPromptInputAfterItsEnd = 100;
 constexpr UINT kServiceIntervalMs = 3000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // Posted at the end of the start: the reports held back during it are shown from the loop.
@@ -464,8 +470,9 @@ void TMainForm::GuardLockScreen() noexcept
     KeepLockScreenInFront();
     keyboardFilter_.KeepRunning();
     ReloadIfAsked();
-    // With the prompt open, the prompt holds the foreground; losing it cancels the prompt.
-    if (!openPrompt_ && GetForegroundWindow() != Handle())
+    // Until the prompt has closed, it holds the foreground, on the lock screen's desktop or on a
+    // desktop of its own that is shown instead; losing it (or that desktop) cancels the prompt.
+    if (!promptHoldsForeground_ && GetForegroundWindow() != Handle())
         FormActivate(nullptr);
 }
 
@@ -488,7 +495,7 @@ void TMainForm::KeepLockScreenInFront() noexcept
     if (!IsWindowVisible(lock) || IsIconic(lock))
         ShowWindow(lock, SW_SHOWNOACTIVATE);
     // Disabled only by its own prompt, which enables it again when it closes.
-    if (!openPrompt_ && !IsWindowEnabled(lock))
+    if (!promptOwnedByLockScreen_ && !IsWindowEnabled(lock))
         EnableWindow(lock, TRUE);
     RECT now;
     GetWindowRect(lock, &now);
@@ -570,16 +577,76 @@ void TMainForm::SetPanelVisible(bool visible)
 
 void TMainForm::CancelOpenPrompt()
 {
-    if (openPrompt_)
-        DefWindowProcW(openPrompt_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (promptOrders_)
+        promptOrders_->Cancel();
 }
 
 PromptAnswer TMainForm::ShowPrompt()
 {
-    TPwdForm prompt(Handle(), settings_.ShutdownAllowed, session_);
-    openPrompt_ = prompt.Handle();
-    const ScopeGuard forget([this] { openPrompt_ = nullptr; });
-    return prompt.ShowModal(application_.pump);
+    PromptOrders orders([](void* window, PromptOrder order, std::int64_t seconds) {
+        PostMessageW(static_cast<HWND>(window), kPromptOrderMessage, static_cast<WPARAM>(order),
+                     static_cast<LPARAM>(seconds));
+    });
+    promptOrders_ = &orders;
+    promptHoldsForeground_ = true;
+    const ScopeGuard forget([this] {
+        KillTimer(Handle(), kPromptWaitTimer);
+        promptOrders_ = nullptr;
+        promptHoldsForeground_ = false;
+        promptOwnedByLockScreen_ = false;
+    });
+    ShowPromptWait();
+    const HWND lockScreen = Handle();
+    const bool shutdownAllowed = settings_.ShutdownAllowed;
+    PromptAnswer answer;
+    // On a desktop of our own, where no low-level hook of the user's programs sees the keys (the
+    // administrator password unlocks too). Its thread keeps no state of the session: this thread
+    // takes its input and keeps guarding meanwhile. Where no such desktop can be had, in front of
+    // the lock screen as before.
+    const bool apart = RunOnOwnDesktop(application_.pump, [&](MessagePump& own) {
+        TPwdForm prompt(lockScreen, nullptr, shutdownAllowed, orders);
+        answer = prompt.ShowModal(own);
+    });
+    if (!apart) {
+        promptOwnedByLockScreen_ = true;
+        TPwdForm prompt(lockScreen, lockScreen, shutdownAllowed, orders);
+        answer = prompt.ShowModal(application_.pump);
+    }
+    TakePostedPromptInput();
+    return answer;
+}
+
+void TMainForm::ShowPromptWait()
+{
+    const std::int64_t left = promptOrders_ ? session_.EntryWaitMs() : 0;
+    if (promptOrders_)
+        promptOrders_->ShowWait(left);
+    if (left > 0)
+        SetTimer(Handle(), kPromptWaitTimer, static_cast<UINT>((left - 1) % 1000 + 1), nullptr);
+    else
+        KillTimer(Handle(), kPromptWaitTimer);
+}
+
+void TMainForm::TakePromptInput(WPARAM code)
+{
+    const std::optional<PromptInput> input = PromptInputOf(code);
+    if (!input || !session_.Active())
+        return;
+    if (*input == PromptInput::Closed)
+        promptHoldsForeground_ = false;
+    else
+        HandPromptInput(session_, *input);
+}
+
+void TMainForm::TakePostedPromptInput()
+{
+    // What the prompt posted before it ended, taken while it still counts as open: the key that
+    // closed it must not open the next one.
+    MSG msg;
+    for (int taken = 0; taken < kMostPromptInputAfterItsEnd &&
+                        PeekMessageW(&msg, Handle(), kPromptInputMessage, kPromptInputMessage, PM_REMOVE);
+         ++taken)
+        TakePromptInput(msg.wParam);
 }
 
 void TMainForm::RunPasswordCheck(const std::function<void()>& check)
@@ -702,6 +769,11 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kServiceTimer)
             ServiceTick(this);
+        else if (wParam == kPromptWaitTimer)
+            ShowPromptWait();
+        return 0;
+    case kPromptInputMessage:
+        TakePromptInput(wParam);
         return 0;
     case kTrayMessage:
         // The menu's own loop would stall a session: during one the tray is not answered.

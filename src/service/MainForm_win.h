@@ -15,6 +15,7 @@
 #include "SystemOps_win.h"
 #include "HotKey_win.h"
 #include "TrayIcon_win.h"
+#include "UnlockPrompt.h"
 #include "common/Accounts.h"
 #include "common/Clock.h"
 #include "common/InputDialog_win.h"
@@ -78,7 +79,7 @@ private:
     // LockScreenHost
     void PostMonitorPower(int mode) override;
     void SetPanelVisible(bool visible) override;
-    bool IsPromptOpen() override { return openPrompt_ != nullptr; }
+    bool IsPromptOpen() override { return promptOrders_ != nullptr; }
     void CancelOpenPrompt() override;
     PromptAnswer ShowPrompt() override;
     void RunPasswordCheck(const std::function<void()>& check) override;
@@ -124,6 +125,10 @@ private:
     // While a session runs, another program may not hide, move, size or lower the lock screen.
     void RefuseForeignPlacement(WINDOWPOS& position) const noexcept;
     void EndSession() noexcept;
+    // The unlock prompt's input, handed to the session; the wait it shows, at each whole second.
+    void TakePromptInput(WPARAM code);
+    void TakePostedPromptInput();
+    void ShowPromptWait();
     void Paint(HDC dc);
 
     Application& application_;
@@ -154,7 +159,12 @@ private:
     LONG_PTR ownExStyle_ = 0;
     bool reloadAsked_ = false;
     unsigned passCount_ = 0;
-    HWND openPrompt_ = nullptr;
+    // While the unlock prompt is under way: its orders, whether it still holds the foreground
+    // (until it has closed), and whether it shares the lock screen's desktop (no desktop of its
+    // own could be had) and with it disables the lock screen, its owner.
+    PromptOrders* promptOrders_ = nullptr;
+    bool promptHoldsForeground_ = false;
+    bool promptOwnedByLockScreen_ = false;
     bool settingsLoaded_ = false;
     Win32PasswordPromptHost promptHost_;
     PasswordCheck passwordCheck_;

@@ -1,21 +1,21 @@
 #include "UnlockPrompt_win.h"
 
 #include "common/Application.h"
+#include "common/ScopeGuard.h"
 
 namespace vardex {
 
 namespace {
-constexpr UINT_PTR kWaitTimer = 1;
-
-PromptDialog::Options PromptOptions(HWND lockScreen, bool shutdownAllowed)
+PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed)
 {
     PromptDialog::Options options;
     options.className = L"TPwdForm";
     options.caption = kApplicationTitle;
     options.prompt = UnlockPromptLabel(0);
     options.otherPrompts = EveryUnlockPromptLabel();
-    // Owned by the lock screen and topmost like it, so that it shows in front of it.
-    options.owner = lockScreen;
+    // Topmost, so that it shows in front of the lock screen that owns it (and, where every
+    // desktop shows on one screen, in front of the lock screen of the other desktop).
+    options.owner = owner;
     options.topmost = true;
     options.masked = true;
     options.buttons = PromptButtons::OkCancelOff;
@@ -23,53 +23,50 @@ PromptDialog::Options PromptOptions(HWND lockScreen, bool shutdownAllowed)
     return options;
 }
 
-MouseButton ButtonOf(UINT message)
+std::optional<PromptInput> InputOf(UINT message)
 {
-    return message == WM_RBUTTONDOWN ? MouseButton::Right : message == WM_MBUTTONDOWN ? MouseButton::Middle
-                                                                                         : MouseButton::Left;
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: return PromptInput::KeyDown;
+    case WM_LBUTTONDOWN: return PromptInput::LeftDown;
+    case WM_RBUTTONDOWN: return PromptInput::RightDown;
+    case WM_MBUTTONDOWN: return PromptInput::MiddleDown;
+    case WM_MOUSEMOVE: return PromptInput::MouseMove;
+    default: return std::nullopt;
+    }
 }
 }  // namespace
 
-TPwdForm::TPwdForm(HWND lockScreen, bool shutdownAllowed, LockSession& session)
-    : PromptDialog(PromptOptions(lockScreen, shutdownAllowed)), session_(session)
+TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, PromptOrders& orders)
+    : PromptDialog(PromptOptions(owner, shutdownAllowed)), lockScreen_(lockScreen), orders_(orders)
 {
+}
+
+void TPwdForm::Post(PromptInput input) const noexcept
+{
+    PostMessageW(lockScreen_, kPromptInputMessage, static_cast<WPARAM>(input), 0);
 }
 
 void TPwdForm::Inspect(const MSG& msg)
 {
-    switch (msg.message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        session_.FormKeyDown();
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        session_.FormMouseDown(ButtonOf(msg.message));
-        break;
-    case WM_MOUSEMOVE:
-        session_.FormMouseMove();
-        break;
-    default:
-        break;
-    }
+    if (const std::optional<PromptInput> input = InputOf(msg.message))
+        Post(*input);
 }
 
-void TPwdForm::ShowEntryWait()
+void TPwdForm::ShowWait(std::int64_t seconds)
 {
-    const std::int64_t left = session_.EntryWaitMs();
-    SetPrompt(UnlockPromptLabel(left));
-    SetEntryEnabled(left == 0);
-    if (left > 0)
-        SetTimer(Handle(), kWaitTimer, static_cast<UINT>((left - 1) % 1000 + 1), nullptr);  // at the next whole second
-    else
-        KillTimer(Handle(), kWaitTimer);
+    SetPrompt(UnlockPromptLabel(seconds * 1000));
+    SetEntryEnabled(seconds == 0);
 }
 
 PromptAnswer TPwdForm::ShowModal(MessagePump& pump)
 {
     PromptAnswer answer;
-    ShowEntryWait();
+    const PromptOrders::Start start = orders_.Attach(Handle());
+    const ScopeGuard detach([this] { orders_.Detach(); });
+    if (start.cancelled)
+        return answer;
+    ShowWait(start.waitSeconds);
     const int result = PromptDialog::ShowModal(pump);
     answer.kind = result == IDOK ? PromptAnswer::Kind::Ok
                   : result == kOffButton ? PromptAnswer::Kind::Off
@@ -78,6 +75,8 @@ PromptAnswer TPwdForm::ShowModal(MessagePump& pump)
     WipedString text = TakeText();
     if (answer.kind == PromptAnswer::Kind::Ok)
         answer.entry = std::move(text);
+    // Before the window goes, which may take a while: the lock screen takes the foreground back.
+    Post(PromptInput::Closed);
     return answer;
 }
 
@@ -86,8 +85,15 @@ LRESULT TPwdForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     // Any other window becoming active closes the prompt as cancelled.
     if (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)
         Close(IDCANCEL);
-    if (message == WM_TIMER && wParam == kWaitTimer) {
-        ShowEntryWait();
+    if (message == kPromptOrderMessage) {
+        // Only the window thread's orders come here: the prompt's desktop is closed to the user's
+        // programs, and where the prompt shares the lock screen's, a posted cancel does no more
+        // than taking the foreground does.
+        if (wParam == static_cast<WPARAM>(PromptOrder::Cancel))
+            Close(IDCANCEL);
+        else if (wParam == static_cast<WPARAM>(PromptOrder::ShowWait) && lParam >= 0 &&
+                 lParam <= kLongestEntryDelayMs / 1000)
+            ShowWait(lParam);
         return 0;
     }
     return PromptDialog::HandleMessage(message, wParam, lParam);

@@ -1,29 +1,41 @@
 #pragma once
-// TPwdForm: the unlock prompt, built in code. Its input is also handed to the lock screen's
-// handlers (waking the monitor); losing activation closes it as cancelled. After wrong entries it
-// counts the wait down in its label, with the edit and OK disabled until the wait is over.
+// TPwdForm: the unlock prompt, built in code. It keeps no state of the lock session: its input is
+// posted to the lock screen, which hands it to the session on the window thread (waking the
+// monitor), and the window thread's orders (the wait after wrong entries, a cancel) come to it as
+// messages, so that it may run on a thread and a desktop of its own. Losing activation closes it
+// as cancelled. While a wait lasts its label counts it down, with the edit and OK disabled.
 #include "LockSession.h"
+#include "UnlockPrompt.h"
 #include "common/PromptDialog_win.h"
 
 namespace vardex {
 
+// Posted to the lock screen: wParam a PromptInput.
+inline constexpr UINT kPromptInputMessage = WM_APP + 3;
+// Posted to the prompt: wParam a PromptOrder, lParam the seconds of a wait.
+inline constexpr UINT kPromptOrderMessage = WM_APP + 4;
+
 class TPwdForm final : public PromptDialog {
 public:
-    TPwdForm(HWND lockScreen, bool shutdownAllowed, LockSession& session);
+    // owner: the lock screen when the prompt shows on its desktop, in front of it; none on a
+    // desktop of its own.
+    TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, PromptOrders& orders);
 
-    // Shows the prompt in front of the lock screen and runs its modal loop until it closes.
+    // Shows the prompt and runs its modal loop through pump until it closes. The typed text
+    // leaves the prompt only in the answer of an OK.
     PromptAnswer ShowModal(MessagePump& pump);
 
 protected:
     void Inspect(const MSG& msg) override;
-    void FocusChanged() override { session_.ActiveControlChanged(); }
+    void FocusChanged() override { Post(PromptInput::FocusChanged); }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // The label and the edit for the wait left, and a timer for the next second of it.
-    void ShowEntryWait();
+    void Post(PromptInput input) const noexcept;
+    void ShowWait(std::int64_t seconds);
 
-    LockSession& session_;
+    HWND lockScreen_;
+    PromptOrders& orders_;
 };
 
 }  // namespace vardex

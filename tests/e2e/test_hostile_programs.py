@@ -2,13 +2,13 @@
 the service's windows, hides, shrinks and covers the lock screen, takes the foreground, holds the
 service's mutexes and tries to end the process. None of it may open or weaken a lock: after each
 attack the lock holds and the right password still unlocks. A key logger of the user sees nothing
-of the administrator password."""
+of the administrator password, neither at the configuration's prompt nor at the unlock prompt."""
 import datetime
 import time
 import unittest
 
 from test_configuration import INPUT, configure, wait_config, wait_prompt
-from vardex_e2e import HOSTILE, LOCK_SCREEN, Host, day_number, password_hash, wait_for
+from vardex_e2e import HOSTILE, LOCK_SCREEN, PROMPT, Host, day_number, password_hash, wait_for
 from winehost import read_output
 
 WM_DESTROY, WM_CLOSE, WM_QUERYENDSESSION, WM_ENDSESSION = 0x02, 0x10, 0x11, 0x16
@@ -185,6 +185,32 @@ class KeyLogger(unittest.TestCase):
             # What is typed on the user's desktop again, the logger sees.
             host.xdotool("key", "z")
             wait_for(lambda: 0x5A in keys_seen(logger), what="the key typed after the prompt")
+            self.assertEqual(keys_seen(logger)[before:], [0x5A], "nothing of the password reached the hook")
+
+    def test_a_low_level_hook_of_the_user_sees_nothing_of_the_password_typed_at_the_unlock_prompt(self):
+        with Host("hostile_key_logger_unlock") as host:
+            host.set_text("APW", password_hash("Admin 1"))
+            host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
+            host.start_service()
+            logger = host.start(HOSTILE, "key-hook")
+            wait_for(lambda: "hooked" in read_output(logger)[0], what="the key logger")
+            host.lock_with_hotkey()
+            host.open_prompt()  # with a key on the lock screen
+            self.assertNotIn(host.desktop_of(PROMPT), (None, "Default"), "the prompt has a desktop of its own")
+            # The control: a key typed on the lock screen, on the user's desktop, while the prompt
+            # shows, reaches the logger (and only wakes the session). Shift, which types nothing
+            # where the prompt would share that desktop.
+            x, y, _, _ = host.prompt_geometry()
+            prompt_at = host.pointer()
+            host.xdotool("mousemove", x - 40, y - 40, "key", "Shift_L")
+            wait_for(lambda: keys_seen(logger)[-1:] in ([0x10], [0xA0]), what="the key typed on the lock screen")
+            self.assertTrue(host.shows(PROMPT), "the prompt is still open")
+            before = len(keys_seen(logger))
+            host.xdotool("mousemove", *prompt_at, "type", "--delay", "15", "Admin 1")
+            host.xdotool("key", "Return")
+            host.wait_unlocked()  # the prompt took the administrator password
+            host.xdotool("mousemove", *host.pointer_off_prompt, "key", "z")
+            wait_for(lambda: 0x5A in keys_seen(logger)[before:], what="the key typed after the lock")
             self.assertEqual(keys_seen(logger)[before:], [0x5A], "nothing of the password reached the hook")
 
 

@@ -102,8 +102,9 @@ class SlowCheck(unittest.TestCase):
             host.open_prompt()
             host.xdotool("type", "--delay", "15", "wrong")
             host.xdotool("key", "Return")
-            # Hiding the prompt holds the service's thread for some 2 s under Wine without a window
-            # manager: the check is under way once the service answers again.
+            # Without a window manager, Wine takes some 2 s to hide the prompt's window, on the
+            # prompt's thread: the check is under way once the window is gone.
+            wait_for(lambda: host.hostile("texts", "TPwdForm").returncode == 1, what="the prompt's window to go")
             self.assertEqual(host.hostile("send", 0).stdout.split()[0], "answer")
             self.assertEqual(denied(host), 0, "the service answers while the check runs")
             watched = host.hostile("raise-once", 700).stdout

@@ -211,24 +211,42 @@ class Host(winehost.WineHost):
         self.xdotool("key", "ctrl+grave")
         self.wait_locked()
 
+    def pointer(self):
+        shell = dict(line.split("=", 1) for line in self.xdotool("getmouselocation", "--shell").split())
+        return int(shell["X"]), int(shell["Y"])
+
     def open_prompt(self):
+        """Opens the unlock prompt with a key on the lock screen and puts the pointer on it. The
+        prompt has a desktop of its own, and under Wine keys reach a window of another desktop
+        only while the pointer is over it (Windows would show the prompt's desktop alone, and send
+        it every key). Where the pointer was before, off any prompt, enter_password puts it back."""
         # A key that arrives while the lock screen shows but before the session takes keys is
         # lost, as it would be for a user: press again, as a user would.
         for _ in range(3):
             self.xdotool("key", "shift")
             try:
-                return wait_for(lambda: self.shows(PROMPT), timeout=5, what="the unlock prompt")
+                wait_for(lambda: self.shows(PROMPT), timeout=5, what="the unlock prompt")
+                break
             except AssertionError:
                 pass
-        raise AssertionError("the unlock prompt did not open")
+        else:
+            raise AssertionError("the unlock prompt did not open")
+        wait_for(lambda: len(self.window_geometries("PC Vardex")) > 1, what="the prompt's X window")
+        x, y, width, height = self.prompt_geometry()
+        was = self.pointer()
+        if not (x <= was[0] < x + width and y <= was[1] < y + height):
+            self.pointer_off_prompt = was
+        self.xdotool("mousemove", x + width // 2, y + height // 2)
 
     def enter_password(self, text):
-        """Opens the prompt, types text and confirms it."""
+        """Opens the prompt, types text and confirms it; the pointer goes back off the prompt, where
+        keys reach Wine again once the lock is over."""
         self.open_prompt()
         if text:
             self.xdotool("type", "--delay", "15", text)
         self.xdotool("key", "Return")
         wait_for(lambda: not self.shows(PROMPT), what="the prompt to close")
+        self.xdotool("mousemove", *self.pointer_off_prompt)
 
     def log_path(self):
         return self.program / f"{self.user_key()}.log"

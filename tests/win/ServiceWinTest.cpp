@@ -1,10 +1,8 @@
 #include "common/Clock_win.h"
 #include "common/Errors.h"
 #include "common/Files_win.h"
-#include "common/PasswordCrypto_win.h"
 #include "common/TextConvert_win.h"
 #include "service/KeyboardFilter_win.h"
-#include "service/LockSession.h"
 #include "common/PromptLayout.h"
 #include "service/StatsLog.h"
 #include "service/TrayIcon_win.h"
@@ -17,20 +15,6 @@
 
 namespace vardex {
 namespace {
-
-class QuietHost final : public LockScreenHost {
-public:
-    void PostMonitorPower(int) override {}
-    void SetPanelVisible(bool) override {}
-    bool IsPromptOpen() override { return true; }
-    void CancelOpenPrompt() override {}
-    PromptAnswer ShowPrompt() override { return {}; }
-    void RunPasswordCheck(const std::function<void()>& check) override { check(); }
-    void PlayAlarm(bool) override {}
-    void ShowWarning(const std::vector<std::string>&) override {}
-    void RequestShutdownNow() override {}
-    void ReportError(const std::string&) override {}
-};
 
 class ServiceWinTest : public ::testing::Test {
 protected:
@@ -51,18 +35,14 @@ protected:
     }
 
     HWND owner = nullptr;
-    QuietHost host;
-    LockServiceSettings settings;
     Win32FileSystem files;
     Win32Clock clock;
-    StatisticsLog log{files, clock, "", {}, nullptr};
-    Win32PasswordCrypto crypto;
-    LockSession session{host, settings, log, crypto, clock};
+    PromptOrders orders{[](void*, PromptOrder, std::int64_t) {}};
 };
 
 TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
 {
-    TPwdForm prompt(owner, true, session);
+    TPwdForm prompt(owner, owner, true, orders);
     HWND dialog = prompt.Handle();
     HWND edit = GetDlgItem(dialog, 100);
     HWND ok = GetDlgItem(dialog, IDOK);
@@ -113,7 +93,7 @@ TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
 
 TEST_F(ServiceWinTest, OffButtonIsGreyedWithoutShutdownAllowed)
 {
-    TPwdForm prompt(owner, false, session);
+    TPwdForm prompt(owner, owner, false, orders);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(prompt.Handle(), IDNO)));
 }
 

@@ -12,7 +12,7 @@
 //                                     then for MS ms counts the looks at which it still has the
 //                                     foreground and is on top
 //   vardexhostile texts CLASS         prints class, enabled (0 or 1) and text of each control of the
-//                                     top-level window of class CLASS
+//                                     top-level window of class CLASS, on whichever desktop
 //   vardexhostile top-at X Y          prints class and title of the top-level window at X, Y
 //   vardexhostile process             prints the DACL of the service's process and whether it
 //                                     may be ended
@@ -54,6 +54,8 @@
 //                                     signal as the service does, until killed
 //   vardexhostile key-hook            installs a low-level keyboard hook and prints "key VK" for
 //                                     each key pressed that it sees, until killed
+#include "EveryDesktop_win.h"
+
 #include <windows.h>
 
 #include <aclapi.h>
@@ -374,13 +376,17 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM) noexcept
     return TRUE;
 }
 
+// Under Wine also on a desktop of the service's own, which Wine lets a program of the same user
+// open (Windows would refuse it: the desktop's label is above the user's programs).
 int Texts(const char* className)
 {
-    HWND window = FindWindowA(className, nullptr);
-    if (!window)
-        return 1;
-    EnumChildWindows(window, PrintControl, 0);
-    return 0;
+    const bool found = vardex::test::LookOnEveryDesktop([className](const std::wstring&) {
+        HWND window = FindWindowA(className, nullptr);
+        if (window)
+            EnumChildWindows(window, PrintControl, 0);
+        return window != nullptr;
+    });
+    return found ? 0 : 1;
 }
 
 int TopAt(int x, int y)

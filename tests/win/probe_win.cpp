@@ -13,7 +13,8 @@
 //                                    in the label's own font; exit 0 when every label holds its
 //                                    texts inside its dialog
 //   vardexprobe signal N             broadcasts the signal message with wParam N
-//   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled
+//   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled (on
+//                                    whichever desktop it shows)
 //   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
 //   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
@@ -38,6 +39,7 @@
 //   vardexprobe cfg-rect ID          prints the control's screen rectangle: left top right bottom
 //   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
 //                                    a tree: the number of its nodes
+#include "EveryDesktop_win.h"
 #include "common/PromptDialog_win.h"
 #include "common/TextConvert_win.h"
 #include "config_ids.h"
@@ -53,7 +55,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -102,20 +103,14 @@ BOOL CALLBACK PrintVisibleWindow(HWND window, LPARAM desktop)
     return TRUE;
 }
 
-// Every desktop of the window station, the service's own prompt desktop included: under Wine,
-// which knows no integrity levels, a program of the same user may open it. Each is listed from a
-// thread put on it (Wine's EnumDesktopWindows lists no other desktop's windows).
-BOOL CALLBACK PrintDesktopWindows(LPWSTR name, LPARAM) noexcept
+// Every desktop of the window station, the service's own prompt desktops included.
+void PrintEveryDesktopsWindows()
 {
-    const HDESK desktop = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
-    if (!desktop)
-        return TRUE;
-    std::thread([desktop, narrow = Narrow(name)] {
-        if (SetThreadDesktop(desktop))
-            EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(narrow.c_str()));
-    }).join();
-    CloseDesktop(desktop);
-    return TRUE;
+    test::LookOnEveryDesktop([](const std::wstring& desktop) {
+        const std::string name = Narrow(desktop);
+        EnumWindows(PrintVisibleWindow, reinterpret_cast<LPARAM>(name.c_str()));
+        return false;
+    });
 }
 
 BOOL CALLBACK PrintChildText(HWND child, LPARAM)
@@ -383,13 +378,18 @@ int PromptFit()
     return fits && PromptLabelFits(input) ? 0 : 1;
 }
 
+// On whichever desktop the prompt shows.
 int PromptButtonEnabled(const std::wstring& text)
 {
-    HWND prompt = FindWindowW(L"TPwdForm", nullptr);
-    HWND button = prompt ? FindWindowExW(prompt, nullptr, L"Button", text.c_str()) : nullptr;
-    if (!button)
-        return 2;
-    return IsWindowEnabled(button) ? 0 : 1;
+    int result = 2;
+    test::LookOnEveryDesktop([&](const std::wstring&) {
+        HWND prompt = FindWindowW(L"TPwdForm", nullptr);
+        HWND button = prompt ? FindWindowExW(prompt, nullptr, L"Button", text.c_str()) : nullptr;
+        if (button)
+            result = IsWindowEnabled(button) ? 0 : 1;
+        return button != nullptr;
+    });
+    return result;
 }
 
 }  // namespace
@@ -400,7 +400,7 @@ int main(int argc, char** argv)
         return 2;
     const std::string command = argv[1];
     if (command == "windows") {
-        EnumDesktopsW(GetProcessWindowStation(), PrintDesktopWindows, 0);
+        PrintEveryDesktopsWindows();
         return 0;
     }
     if (command == "desktops") {
