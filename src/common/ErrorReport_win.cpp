@@ -4,6 +4,9 @@
 #include "Errors.h"
 #include "TextConvert_win.h"
 
+#include <mutex>
+#include <vector>
+
 namespace vardex {
 
 void ShowErrorReport(HWND owner, const std::string& message) noexcept
@@ -38,17 +41,48 @@ void ReportCurrentException(HWND owner) noexcept
 
 namespace {
 ErrorSink* errorSink = nullptr;
+DWORD sinkThread = 0;
+// Errors of the program's other threads (a prompt on its own desktop), for the sink's thread:
+// the sink is not shared between threads, and a box of theirs might show in a lock.
+std::mutex otherThreadsMutex;
+std::vector<std::string> otherThreadsErrors;
+constexpr std::size_t kMaxOtherThreadsErrors = 16;
 }  // namespace
 
 void SetErrorSink(ErrorSink* sink) noexcept
 {
     errorSink = sink;
+    sinkThread = GetCurrentThreadId();
+}
+
+void SubmitOtherThreadsErrors() noexcept
+{
+    std::vector<std::string> errors;
+    {
+        const std::lock_guard lock(otherThreadsMutex);
+        errors.swap(otherThreadsErrors);
+    }
+    for (std::string& text : errors) {
+        try {
+            errorSink->ReportError(std::move(text));
+        } catch (...) {
+        }
+    }
 }
 
 void ReportCurrentError() noexcept
 {
     if (!errorSink) {
         ShowErrorReport(nullptr, CurrentExceptionText());
+        return;
+    }
+    if (GetCurrentThreadId() != sinkThread) {
+        try {
+            const std::lock_guard lock(otherThreadsMutex);
+            if (otherThreadsErrors.size() < kMaxOtherThreadsErrors)
+                otherThreadsErrors.push_back(CurrentExceptionText());
+        } catch (...) {
+        }
         return;
     }
     try {

@@ -19,8 +19,11 @@ std::string CurrentExceptionText() noexcept;
 // Where the errors of every window's and dialog's handlers go from now on: the program sets it
 // once, before it creates its windows. Without one they are shown at once.
 void SetErrorSink(ErrorSink* sink) noexcept;
-// Hands the exception being handled to the error sink (call it inside a catch block).
+// Hands the exception being handled to the error sink (call it inside a catch block). On
+// another thread than the sink's it is kept for SubmitOtherThreadsErrors.
 void ReportCurrentError() noexcept;
+// On the sink's thread: hands it what the other threads reported meanwhile.
+void SubmitOtherThreadsErrors() noexcept;
 
 // Reports as message boxes. They have no owner: a box disables its owner, and a disabled lock
 // screen could never be unlocked if a lock session started while the box was open.

@@ -283,6 +283,7 @@ void TMainForm::ServiceTick(const void* sender)
     KillTimer(Handle(), kServiceTimer);
     const ScopeGuard restart([this] { SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr); });
     TakeGuardianDay();
+    SubmitOtherThreadsErrors();
     // Threads the system made for us since the last tick get the protection too.
     ProtectProcess();
     restrictions_.Tick(sender != nullptr);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace vardex {
 namespace {
@@ -47,8 +48,16 @@ TEST(WindowWin, AnErrorInAHandlerGoesToTheErrorSinkAndNoBoxIsShown)
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
     }
-    SetErrorSink(nullptr);
     EXPECT_EQ(sink.texts, (std::vector<std::string>{"Disk full", "Disk full"}));
+    // A window of another thread (a prompt on its own desktop) reports through the sink's thread.
+    std::thread([] {
+        FailingWindow window;
+        SendMessageW(window.Handle(), WM_APP, 0, 0);
+    }).join();
+    EXPECT_EQ(sink.texts.size(), 2u) << "not from the other thread itself";
+    SubmitOtherThreadsErrors();
+    SetErrorSink(nullptr);
+    EXPECT_EQ(sink.texts, (std::vector<std::string>{"Disk full", "Disk full", "Disk full"}));
 }
 
 }  // namespace
