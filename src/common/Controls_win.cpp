@@ -28,3 +28,16 @@ HWND AddTooltip(HWND dialog, HWND control, const wchar_t* text)
 }
 
 }  // namespace vardex
+
+namespace vardex {
+
+void CentreOn(HWND window, HWND on) noexcept
+{
+    RECT around{}, self{};
+    GetWindowRect(on, &around);
+    GetWindowRect(window, &self);
+    SetWindowPos(window, nullptr, (around.left + around.right - (self.right - self.left)) / 2,
+                 (around.top + around.bottom - (self.bottom - self.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+}  // namespace vardex

@@ -19,6 +19,24 @@ inline void SetChecked(HWND dialog, int id, bool checked) noexcept
 {
     CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
+// A child window's rectangle in its parent's client coordinates.
+inline RECT ItemRect(HWND parent, HWND child) noexcept
+{
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+// A window's height on the screen.
+inline int WindowHeight(HWND window) noexcept
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+// Puts a window centred on another (its owner), keeping its size.
+void CentreOn(HWND window, HWND on) noexcept;
+
 // Stops a control's redrawing for a batch of changes; drawn once, whole, at the end (turning
 // redrawing back on repaints nothing by itself).
 class RedrawPause {

@@ -229,9 +229,7 @@ void TCfgForm::LayOutStatusParts()
 
 void TCfgForm::CreatePages()
 {
-    RECT area;
-    GetWindowRect(Item(IDC_PAGE_AREA), &area);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&area), 2);
+    const RECT area = ItemRect(Handle(), Item(IDC_PAGE_AREA));
     rootPage_.Create(Handle(), IDD_ROOT_PAGE, area);
     appearancePage_.Create(Handle(), IDD_APPEARANCE_PAGE, area);
     systemPage_.Create(Handle(), IDD_SYSTEM_PAGE, area);
@@ -361,20 +359,14 @@ std::vector<ConfigPage*> TCfgForm::Pages()
 
 void TCfgForm::Layout()
 {
-    RECT client, bar;
+    RECT client;
     GetClientRect(Handle(), &client);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
     LayOutStatusParts();
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
-    GetWindowRect(toolbar_, &bar);
-    const int top = bar.bottom - bar.top + 3;
-    GetWindowRect(statusBar_, &bar);
-    const int bottom = client.bottom - (bar.bottom - bar.top) - 3;
-    RECT treeRect, pageRect;
-    GetWindowRect(tree_, &treeRect);
-    GetWindowRect(Item(IDC_PAGE_AREA), &pageRect);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&treeRect), 2);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&pageRect), 2);
+    const int top = WindowHeight(toolbar_) + 3;
+    const int bottom = client.bottom - WindowHeight(statusBar_) - 3;
+    const RECT treeRect = ItemRect(Handle(), tree_), pageRect = ItemRect(Handle(), Item(IDC_PAGE_AREA));
     SetWindowPos(tree_, nullptr, treeRect.left, top, treeRect.right - treeRect.left, bottom - top, SWP_NOZORDER);
     const RECT area{pageRect.left, top, pageRect.right, bottom};
     for (ConfigPage* page : Pages())

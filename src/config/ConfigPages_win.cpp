@@ -40,11 +40,7 @@ void ConfigPage::SetTitleLook(HFONT font, HICON icon) noexcept
     SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SendMessageW(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     // The title centred on its icon.
-    RECT iconRect, titleRect;
-    GetWindowRect(picture, &iconRect);
-    GetWindowRect(title, &titleRect);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&iconRect), 2);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&titleRect), 2);
+    const RECT iconRect = ItemRect(Handle(), picture), titleRect = ItemRect(Handle(), title);
     TEXTMETRICW metrics{};
     {
         const WindowDC dc(title);

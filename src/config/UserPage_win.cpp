@@ -61,21 +61,12 @@ bool TimePeriodDialog::OnInitDialog()
     SetTimes(times_.first, times_.second);
     // Each label 4 pixels left of its picker, centred on it.
     for (const auto& [labelId, pickerId] : {std::pair{IDC_FROM_LABEL, IDC_FROM_TIME}, {IDC_TILL_LABEL, IDC_TILL_TIME}}) {
-        RECT label, picker;
-        GetWindowRect(Item(labelId), &label);
-        GetWindowRect(Item(pickerId), &picker);
-        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&label), 2);
-        MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&picker), 2);
+        const RECT label = ItemRect(Handle(), Item(labelId)), picker = ItemRect(Handle(), Item(pickerId));
         const int width = label.right - label.left, height = label.bottom - label.top;
         SetWindowPos(Item(labelId), nullptr, picker.left - 4 - width, (picker.top + picker.bottom - height) / 2, width,
                      height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    // Centred on its owner.
-    RECT owner, self;
-    GetWindowRect(GetWindow(Handle(), GW_OWNER), &owner);
-    GetWindowRect(Handle(), &self);
-    SetWindowPos(Handle(), nullptr, (owner.left + owner.right - (self.right - self.left)) / 2,
-                 (owner.top + owner.bottom - (self.bottom - self.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    CentreOn(Handle(), GetWindow(Handle(), GW_OWNER));
     return true;
 }
 
@@ -101,8 +92,7 @@ bool UserPage::OnInitDialog()
 {
     password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2));
     SendDlgItemMessageW(Handle(), IDC_DURATION_SPIN, UDM_SETRANGE32, kMinHours, kMaxHours);
-    GetWindowRect(Item(IDC_SCHEDULE_SUMMARY), &summaryRoom_);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&summaryRoom_), 2);
+    summaryRoom_ = ItemRect(Handle(), Item(IDC_SCHEDULE_SUMMARY));
     HWND view = ScheduleView();
     ListView_SetExtendedListViewStyle(view, LVS_EX_CHECKBOXES);
     RECT area;
@@ -111,9 +101,7 @@ bool UserPage::OnInitDialog()
     menu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_SCHEDULE_MENU)));
 
     // A flat tool bar takes no focus when clicked: the list keeps its selection and its focus.
-    RECT place;
-    GetWindowRect(Item(IDC_SCHEDULE_BUTTONS), &place);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&place), 2);
+    const RECT place = ItemRect(Handle(), Item(IDC_SCHEDULE_BUTTONS));
     buttons_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_VERT,

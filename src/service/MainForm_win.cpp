@@ -1,3 +1,24 @@
+// The lock service's main window, and the loops it runs. How they nest:
+//
+//   the program's pump (Application_win: GetMessage until WM_QUIT of our own)
+//    |- the service timer, every 3 s: ServiceTick (the restrictions, the guardian's beat, the
+//    |  tray, the hot key); ticks never overlap (the timer is stopped while one runs)
+//    |- the signal "Zeps01": reload (only noted during a lock, done at the guard's next run) or
+//    |  lock: RunLockSession, a loop of its own until the outcome is known
+//    |   |- each pass: the pending messages, then the guard (GuardLockScreen: windows hidden,
+//    |   |  the lock screen in front, the keyboard filter, a noted reload), then a wait
+//    |   |- the unlock prompt: on its own thread and desktop (RunOnOwnDesktop) while this
+//    |   |  thread goes on with the passes; its events come back posted
+//    |   `- the password check: RunOffThread, this thread still dispatching and guarding
+//    `- "Configure": the password prompt (RunOnOwnDesktop), then the configuration window's
+//       modal loop (TCfgForm::ShowModal). A lock signal taken inside it runs the lock session
+//       inside it: the window is hidden and its trust ended first (Suspend), and asks for
+//       the password again after the unlock (Resume)
+//
+// Re-entry guards: a lock session does not start inside another (session_.Active()); one
+// configuration window (configForm_); one password prompt at a time (PasswordCheck); a WM_QUIT
+// that is not ours ends no loop (MessagePump); messages other threads send during a lock run the
+// guard when it is due, inside the system's own call.
 #include "MainForm_win.h"
 
 #include "common/Picture_win.h"
