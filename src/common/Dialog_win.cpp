@@ -1,6 +1,7 @@
 #include "Dialog_win.h"
 
 #include "ErrorReport_win.h"
+#include "ScopeGuard.h"
 #include "WindowObjects_win.h"
 
 #include <stdexcept>
@@ -34,19 +35,12 @@ INT_PTR Dialog::ShowModal(MessagePump& pump, HWND owner, int templateId)
     closed_ = false;
     result_ = IDCANCEL;
     CreatePage(owner, templateId);
-    if (owner)
-        EnableWindow(owner, FALSE);
+    const ScopeGuard destroy([this] { Destroy(); });
     ShowWindow(hwnd_, SW_SHOW);
-    const MessagePump::FilterScope navigation(pump, [this](const MSG& msg) {
-        if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
-            return false;
-        return PreTranslate(msg) || IsDialogMessageW(hwnd_, const_cast<MSG*>(&msg)) != FALSE;
-    });
-    pump.RunUntil([this] { return closed_; });
-    // The owner first, so that it takes the activation back when the dialog goes.
-    if (owner)
-        EnableWindow(owner, TRUE);
-    Destroy();
+    pump.RunModal(
+        owner, hwnd_,
+        [this](const MSG& msg) { return PreTranslate(msg) || IsDialogMessageW(hwnd_, const_cast<MSG*>(&msg)) != FALSE; },
+        [this] { return closed_; });
     return result_;
 }
 

@@ -1,5 +1,7 @@
 #include "MessagePump_win.h"
 
+#include "ScopeGuard.h"
+
 namespace vardex {
 
 MessagePump::FilterScope::FilterScope(MessagePump& pump, Filter filter)
@@ -85,6 +87,20 @@ void MessagePump::Run()
     MSG msg;
     while (GetNext(msg))
         Dispatch(msg);
+}
+
+bool MessagePump::RunModal(HWND owner, HWND window, const Filter& translate, const std::function<bool()>& done)
+{
+    if (owner)
+        EnableWindow(owner, FALSE);
+    const ScopeGuard enable([owner] {
+        if (owner)
+            EnableWindow(owner, TRUE);
+    });
+    const FilterScope keys(*this, [window, &translate](const MSG& msg) {
+        return window && (msg.hwnd == window || IsChild(window, msg.hwnd)) && translate(msg);
+    });
+    return RunUntil(done);
 }
 
 bool MessagePump::RunUntil(const std::function<bool()>& done)

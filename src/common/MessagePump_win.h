@@ -58,6 +58,11 @@ public:
     // Runs the guard when it is due.
     void RunGuardIfDue();
 
+    // The modal loop of window over owner: the owner is disabled for it and enabled again first
+    // when it ends, however it ends (so that it takes the activation back); the messages of
+    // window and its children go through translate first. False when the program ended it.
+    bool RunModal(HWND owner, HWND window, const Filter& translate, const std::function<bool()>& done);
+
 private:
     std::atomic<bool> terminated_ = false;
     std::list<Filter> filters_;

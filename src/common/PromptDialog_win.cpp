@@ -189,31 +189,26 @@ WipedString PromptDialog::TakeText()
 int PromptDialog::ShowModal(MessagePump& pump)
 {
     // Modal to the owner, which stays disabled while the prompt is shown.
-    if (owner_)
-        EnableWindow(owner_, FALSE);
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
     FocusEntryOrCancel();
     FocusChanged();
-    const MessagePump::FilterScope keys(pump, [this](const MSG& msg) {
-        if (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd))
-            return false;
-        Inspect(msg);
-        return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
-    });
     HWND focus = GetFocus();
-    const bool ran = pump.RunUntil([&] {
-        if (HWND now = GetFocus(); now != focus && IsChild(Handle(), now)) {
-            focus = now;
-            FocusChanged();
-        }
-        return closed_;
-    });
+    const bool ran = pump.RunModal(
+        owner_, Handle(),
+        [this](const MSG& msg) {
+            Inspect(msg);
+            return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
+        },
+        [&] {
+            if (HWND now = GetFocus(); now != focus && IsChild(Handle(), now)) {
+                focus = now;
+                FocusChanged();
+            }
+            return closed_;
+        });
     if (!ran)
         Close(IDCANCEL);  // the program is ending
-    // The owner first, so that it takes the activation back when the prompt goes.
-    if (owner_)
-        EnableWindow(owner_, TRUE);
     return result_;
 }
 

@@ -1,4 +1,5 @@
 #include "common/ErrorReport_win.h"
+#include "common/MessagePump_win.h"
 #include "common/Window_win.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,33 @@ TEST(WindowWin, AnErrorInAHandlerGoesToTheErrorSinkAndNoBoxIsShown)
     SubmitOtherThreadsErrors();
     SetErrorSink(nullptr);
     EXPECT_EQ(sink.texts, (std::vector<std::string>{"Disk full", "Disk full", "Disk full"}));
+}
+
+TEST(WindowWin, AModalLoopEnablesItsOwnerAgainHoweverItEnds)
+{
+    MessagePump pump;
+    FailingWindow owner, modal;
+    for (const bool throws : {false, true}) {
+        PostMessageW(modal.Handle(), WM_APP + 1, 0, 0);
+        bool done = false;
+        const auto run = [&] {
+            return pump.RunModal(
+                owner.Handle(), modal.Handle(),
+                [&](const MSG& msg) {
+                    EXPECT_FALSE(IsWindowEnabled(owner.Handle())) << "disabled while the loop runs";
+                    if (msg.message == WM_APP + 1 && throws)
+                        throw std::runtime_error("a key handler failed");
+                    done = msg.message == WM_APP + 1;
+                    return done;
+                },
+                [&] { return done; });
+        };
+        if (throws)
+            EXPECT_THROW(run(), std::runtime_error);
+        else
+            EXPECT_TRUE(run());
+        EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << throws;
+    }
 }
 
 }  // namespace
