@@ -12,12 +12,6 @@ namespace vardex {
 namespace {
 constexpr const char* kLogSuffix = ".log";
 // Shift, Ctrl and Alt: the hot-key field's modifier bit and the stored shortcut's.
-struct ModifierBits {
-    std::uint16_t field;
-    std::uint16_t code;
-};
-constexpr ModifierBits kModifiers[] = {{1, 0x2000}, {2, 0x4000}, {4, 0x8000}};
-
 // The log written anew when adding the line would pass the cap: its newest whole lines, the line
 // last. Nothing when the line fits, or when the file cannot be measured or read: it is then
 // appended to as it is rather than shortened on a guess.
@@ -166,25 +160,6 @@ std::string NewestFirstLines::Previous()
     const size_t before = end == 0 ? std::string::npos : bytes_.find_last_of("\r\n", end - 1);
     start_ = before == std::string::npos ? 0 : before + 1;
     return bytes_.substr(start_, std::min(end - start_, maxLineBytes_));
-}
-
-std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept
-{
-    const auto modifiers = static_cast<std::uint16_t>(fieldValue >> 8);
-    auto code = static_cast<std::uint16_t>(fieldValue & 0xFF);
-    for (const ModifierBits& bits : kModifiers)
-        if (modifiers & bits.field)
-            code |= bits.code;
-    return code;
-}
-
-std::uint16_t HotKeyFieldFromShortcut(std::uint16_t code) noexcept
-{
-    std::uint16_t modifiers = 0;
-    for (const ModifierBits& bits : kModifiers)
-        if (code & bits.code)
-            modifiers |= bits.field;
-    return static_cast<std::uint16_t>((modifiers << 8) | (code & 0xFF));
 }
 
 }  // namespace vardex

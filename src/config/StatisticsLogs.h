@@ -62,10 +62,4 @@ private:
     size_t start_;  // where the oldest line taken so far begins
 };
 
-// The hot-key control's value (virtual key in the low byte; Shift 1, Ctrl 2, Alt 4 in the high
-// byte) as the shortcut code the lock service stores (Shift 0x2000, Ctrl 0x4000, Alt 0x8000),
-// and back.
-std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept;
-std::uint16_t HotKeyFieldFromShortcut(std::uint16_t code) noexcept;
-
 }  // namespace vardex

@@ -1,6 +1,6 @@
 #include "SystemPage_win.h"
 
-#include "StatisticsLogs.h"
+#include "common/HotKey.h"
 #include "common/Controls_win.h"
 #include "common/ScopeGuard.h"
 #include "common/TextConvert_win.h"

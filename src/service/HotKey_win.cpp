@@ -1,6 +1,6 @@
 #include "HotKey_win.h"
 
-#include "HotKey.h"
+#include "common/HotKey.h"
 #include "common/TextConvert_win.h"
 
 namespace vardex {

@@ -22,7 +22,7 @@
 #include "MainForm_win.h"
 
 #include "common/Picture_win.h"
-#include "HotKey.h"
+#include "common/HotKey.h"
 #include "HotKey_win.h"
 #include "ProcessGuard_win.h"
 #include "ScreenSaverMode.h"

@@ -1,5 +1,6 @@
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
+#include "common/HotKey.h"
 #include "config/MsdosSys.h"
 #include "config/ScheduleList.h"
 #include "config/StatisticsLogs.h"

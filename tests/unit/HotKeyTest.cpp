@@ -1,4 +1,4 @@
-#include "service/HotKey.h"
+#include "common/HotKey.h"
 
 #include <gtest/gtest.h>
 

@@ -45,7 +45,7 @@
 #include "config_ids.h"
 #include "config/Settings.h"
 #include "service/GuessDelay.h"
-#include "service/HotKey.h"
+#include "common/HotKey.h"
 
 #include <windows.h>
 

@@ -67,4 +67,31 @@ std::string LockActionCaption(std::uint16_t code, const LayoutKeyName& layoutKey
     return "Vardex  " + HotKeyText(code, layoutKeyName);
 }
 
+namespace {
+struct ModifierBits {
+    std::uint16_t field;
+    std::uint16_t code;
+};
+constexpr ModifierBits kModifiers[] = {{1, 0x2000}, {2, 0x4000}, {4, 0x8000}};
+}  // namespace
+
+std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept
+{
+    const auto modifiers = static_cast<std::uint16_t>(fieldValue >> 8);
+    auto code = static_cast<std::uint16_t>(fieldValue & 0xFF);
+    for (const ModifierBits& bits : kModifiers)
+        if (modifiers & bits.field)
+            code |= bits.code;
+    return code;
+}
+
+std::uint16_t HotKeyFieldFromShortcut(std::uint16_t code) noexcept
+{
+    std::uint16_t modifiers = 0;
+    for (const ModifierBits& bits : kModifiers)
+        if (code & bits.code)
+            modifiers |= bits.field;
+    return static_cast<std::uint16_t>((modifiers << 8) | (code & 0xFF));
+}
+
 }  // namespace vardex

@@ -1,6 +1,7 @@
 #pragma once
 // The lock hot key: a 16-bit shortcut code (virtual key in bits 0-12, Shift 0x2000, Ctrl 0x4000,
-// Alt 0x8000), its system registration and its text in the tray menu.
+// Alt 0x8000), its system registration, its text in the tray menu and the value of the
+// configuration's hot-key field.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,5 +26,11 @@ std::string HotKeyText(std::uint16_t code, const LayoutKeyName& layoutKeyName);
 
 // The caption of the lock action and of the first tray menu item: "Vardex  " and the text.
 std::string LockActionCaption(std::uint16_t code, const LayoutKeyName& layoutKeyName);
+
+// The hot-key control's value (virtual key in the low byte; Shift 1, Ctrl 2, Alt 4 in the high
+// byte) as the shortcut code the lock service stores (Shift 0x2000, Ctrl 0x4000, Alt 0x8000),
+// and back.
+std::uint16_t ShortcutFromHotKeyField(std::uint16_t fieldValue) noexcept;
+std::uint16_t HotKeyFieldFromShortcut(std::uint16_t code) noexcept;
 
 }  // namespace vardex
