@@ -29,6 +29,8 @@ inline constexpr std::uint32_t kPasswordHashIterations = 400000;
 inline constexpr std::uint32_t kMinPasswordHashIterations = 100000;
 inline constexpr std::uint32_t kMaxPasswordHashIterations = 2000000;
 inline constexpr std::size_t kPasswordSaltSize = 16;
+// The longest password the prompts and the password fields take, in characters.
+inline constexpr int kMaxPasswordLength = 255;
 inline constexpr std::size_t kPasswordHashSize = 32;
 
 enum class StoredPasswordKind {

@@ -2,6 +2,7 @@
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
 // one-line edit and a row of buttons. The unlock prompt and the password input dialog are two.
 #include "MessagePump_win.h"
+#include "PasswordHash.h"
 #include "PromptLayout.h"
 #include "UniqueHandle_win.h"
 #include "WipedString.h"
@@ -16,7 +17,7 @@ class PromptDialog : public Window {
 public:
     // The "Off" button of the unlock prompt: it closes the prompt with this result.
     static constexpr int kOffButton = IDNO;
-    static constexpr int kMaxTextLength = 255;
+    static constexpr int kMaxTextLength = kMaxPasswordLength;
 
     struct Options {
         const wchar_t* className = L"TPromptForm";

@@ -5,7 +5,7 @@
 
 namespace vardex {
 
-int MulDiv(int a, int b, int c) noexcept
+int DialogMulDiv(int a, int b, int c) noexcept
 {
     if (c == 0)
         return -1;
@@ -30,19 +30,19 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
     PromptLayout layout;
     // 180 units wide, or wider where the label needs it; whatever is below a label taller than a
     // line of the units moves down by the difference.
-    layout.clientWidth = std::max(MulDiv(180, x, 4), labelWidth + 4 * x);
+    layout.clientWidth = std::max(DialogMulDiv(180, x, 4), labelWidth + 4 * x);
     const int lower = std::max(0, labelHeight - y);
-    layout.clientHeight = MulDiv(65, y, 8) + lower;
+    layout.clientHeight = DialogMulDiv(65, y, 8) + lower;
     layout.label = {2 * x, y, labelWidth, labelHeight};
-    layout.edit = {2 * x, MulDiv(18, y, 8) + lower, layout.clientWidth - 4 * x, editHeight};
+    layout.edit = {2 * x, DialogMulDiv(18, y, 8) + lower, layout.clientWidth - 4 * x, editHeight};
 
-    const int width = MulDiv(50, x, 4);
-    const int height = MulDiv(15, y, 8);
+    const int width = DialogMulDiv(50, x, 4);
+    const int height = DialogMulDiv(15, y, 8);
     const int top = layout.clientHeight - 3 * y;
     if (buttons == PromptButtons::OkCancel) {
         // Two buttons centred as a pair, 8 pixels apart.
-        layout.ok = {MulDiv(layout.clientWidth - 8, 1, 2) - width, top, width, height};
-        layout.cancel = {MulDiv(layout.clientWidth + 8, 1, 2), top, width, height};
+        layout.ok = {DialogMulDiv(layout.clientWidth - 8, 1, 2) - width, top, width, height};
+        layout.cancel = {DialogMulDiv(layout.clientWidth + 8, 1, 2), top, width, height};
         return layout;
     }
     // Three buttons in one centred row, 4 pixels apart.

@@ -16,7 +16,7 @@ struct PromptLayout {
 
 // a * b / c with a 64-bit intermediate, rounded half away from zero; -1 when c is 0 or the
 // result does not fit in 32 bits.
-int MulDiv(int a, int b, int c) noexcept;
+int DialogMulDiv(int a, int b, int c) noexcept;
 
 // The units X and Y of a font whose 52 letters "A".."Z""a".."z" measure width x height pixels.
 int LayoutUnitX(int lettersWidth) noexcept;

@@ -87,7 +87,7 @@ std::optional<std::int32_t> ConfigPage::NumberFieldChange(int id, int code, std:
 PasswordPairFields::PasswordPairFields(HWND password, HWND confirm) : password_(password), confirm_(confirm)
 {
     for (HWND field : {password_, confirm_}) {
-        SendMessageW(field, EM_SETLIMITTEXT, PromptDialog::kMaxTextLength, 0);
+        SendMessageW(field, EM_SETLIMITTEXT, kMaxPasswordLength, 0);
         SendMessageW(field, EM_SETPASSWORDCHAR, L'*', 0);
     }
 }

@@ -22,10 +22,10 @@ namespace vardex {
 namespace {
 
 // The unlock prompt takes no more: a longer password could never be typed there.
-constexpr std::size_t kMaxPasswordLength = PromptDialog::kMaxTextLength;
+constexpr auto kMaxPasswordCharacters = static_cast<std::size_t>(kMaxPasswordLength);
 // The most bytes a line of kMaxPasswordLength characters takes in UTF-8 (3 a character; a pair
 // of surrogates counts as two characters and takes 4), and a carriage return.
-constexpr std::size_t kMaxLineBytes = kMaxPasswordLength * 3 + 1;
+constexpr std::size_t kMaxLineBytes = kMaxPasswordCharacters * 3 + 1;
 
 enum class LineRead { Line, TooLong, Unreadable, End };
 
@@ -33,7 +33,7 @@ enum class LineRead { Line, TooLong, Unreadable, End };
 // reallocation leaves a copy of the password behind.
 class WipedWide {
 public:
-    WipedWide() { text_.reserve(kMaxPasswordLength + 2); }
+    WipedWide() { text_.reserve(kMaxPasswordCharacters + 2); }
     WipedWide(const WipedWide&) = delete;
     WipedWide& operator=(const WipedWide&) = delete;
     ~WipedWide() { WipeText(text_); }
@@ -133,7 +133,7 @@ private:
                     return tooLong ? LineRead::TooLong : LineRead::Line;
                 if (c == L'\r')
                     continue;
-                if (text.size() == kMaxPasswordLength)
+                if (text.size() == kMaxPasswordCharacters)
                     tooLong = true;  // read on to the end of the line, keep nothing more
                 else
                     text.push_back(c);
@@ -184,7 +184,7 @@ private:
             if (length == 0)
                 return LineRead::Unreadable;
         }
-        if (static_cast<std::size_t>(length) > kMaxPasswordLength)
+        if (static_cast<std::size_t>(length) > kMaxPasswordCharacters)
             return LineRead::TooLong;
         std::wstring& wide = line.Text();
         wide.resize(static_cast<std::size_t>(length));  // within the reserved room
@@ -218,7 +218,7 @@ constexpr std::string_view kUnreadableText = "The input is not text in UTF-8 or 
 
 std::string TooLongText()
 {
-    return "The password is longer than " + std::to_string(kMaxPasswordLength) +
+    return "The password is longer than " + std::to_string(kMaxPasswordCharacters) +
            " characters; the unlock prompt takes no more.";
 }
 

@@ -362,7 +362,7 @@ bool TMainForm::SetSystemClock(std::int64_t utcMs)
     SetPrivilege(SE_SYSTEMTIME_NAME, true);
     const bool set = ::SetSystemTime(&record) != FALSE;
     if (set)
-        SendMessageTimeoutW(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        SendMessageTimeoutW(HWND_BROADCAST, WM_TIMECHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastTimeoutMs, nullptr);
     SetPrivilege(SE_SYSTEMTIME_NAME, false);
     return set;
 }

@@ -11,7 +11,6 @@
 namespace vardex {
 
 namespace {
-constexpr UINT kBroadcastTimeoutMs = 5000;
 
 // A kind of window the session hides: by class or by title (a title search is the costly one).
 struct ShellWindowKind {

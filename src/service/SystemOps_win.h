@@ -8,6 +8,10 @@
 
 namespace vardex {
 
+// The longest a message to another program's windows (a broadcast, the running lock service) is
+// waited for: a hung one holds nothing of ours up for longer.
+inline constexpr UINT kBroadcastTimeoutMs = 5000;
+
 bool IsNtPlatform() noexcept;
 // Switches a privilege of the process's token on or off; false on failure or on Windows 9x.
 bool SetPrivilege(const wchar_t* name, bool enable) noexcept;

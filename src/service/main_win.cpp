@@ -32,7 +32,6 @@ namespace {
 
 // How long a second start waits for each window to take the reload signal: a hung program
 // elsewhere must not hang the start for ever.
-constexpr UINT kBroadcastTimeoutMs = 5000;
 
 // Windows 9x takes a registered service process off the task list; elsewhere the entry point
 // does not exist and nothing happens.

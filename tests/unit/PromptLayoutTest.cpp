@@ -7,14 +7,14 @@ namespace {
 
 TEST(MulDiv, RoundsHalfAwayFromZeroWithoutOverflow)
 {
-    EXPECT_EQ(MulDiv(180, 6, 4), 270);
-    EXPECT_EQ(MulDiv(65, 13, 8), 106);   // 105.625
-    EXPECT_EQ(MulDiv(18, 13, 8), 29);    // 29.25
-    EXPECT_EQ(MulDiv(15, 12, 8), 23);    // 22.5 rounds up
-    EXPECT_EQ(MulDiv(-15, 12, 8), -23);
-    EXPECT_EQ(MulDiv(2000000000, 3, 2), -1);  // the result does not fit: -1, as the system's
-    EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000);  // a large intermediate is fine
-    EXPECT_EQ(MulDiv(5, 5, 0), -1);
+    EXPECT_EQ(DialogMulDiv(180, 6, 4), 270);
+    EXPECT_EQ(DialogMulDiv(65, 13, 8), 106);   // 105.625
+    EXPECT_EQ(DialogMulDiv(18, 13, 8), 29);    // 29.25
+    EXPECT_EQ(DialogMulDiv(15, 12, 8), 23);    // 22.5 rounds up
+    EXPECT_EQ(DialogMulDiv(-15, 12, 8), -23);
+    EXPECT_EQ(DialogMulDiv(2000000000, 3, 2), -1);  // the result does not fit: -1, as the system's
+    EXPECT_EQ(DialogMulDiv(2000000000, 3, 4), 1500000000);  // a large intermediate is fine
+    EXPECT_EQ(DialogMulDiv(5, 5, 0), -1);
 }
 
 TEST(PromptLayout, ClassicSmallFontsGeometry)
