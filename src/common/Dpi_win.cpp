@@ -17,4 +17,11 @@ UINT WindowDpi(HWND window) noexcept
     return static_cast<UINT>(GetDeviceCaps(screen.Get(), LOGPIXELSY));
 }
 
+HFONT CreateUiFont(int characterHeight, int weight, bool underline) noexcept
+{
+    return CreateFontW(-characterHeight, 0, 0, 0, weight, FALSE, underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       L"MS Sans Serif");
+}
+
 }  // namespace vardex

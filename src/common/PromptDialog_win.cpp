@@ -49,9 +49,7 @@ SIZE LabelTextSize(HDC dc, const std::wstring& text)
 // The dialog font, 9 points at the window's resolution.
 HFONT CreatePromptFont(HWND window)
 {
-    return CreateFontW(-DialogMulDiv(9, static_cast<int>(WindowDpi(window)), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+    return CreateUiFont(DialogMulDiv(9, static_cast<int>(WindowDpi(window)), 72), FW_NORMAL);
 }
 }  // namespace
 

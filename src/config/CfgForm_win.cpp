@@ -277,9 +277,7 @@ void TCfgForm::LoadLook()
     SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
 
-    titleFont_.Reset(CreateFontW(-ScaleForDpi(15, dpi), 0, 0, 0, FW_BOLD, FALSE, TRUE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                                 L"MS Sans Serif"));
+    titleFont_.Reset(CreateUiFont(ScaleForDpi(15, dpi), FW_BOLD, true));
     pageIcons_.clear();
     const std::pair<ConfigPage*, int> titled[] = {{&appearancePage_, IDI_NODE_APPEARANCE},
                                                   {&systemPage_, IDI_NODE_SETTINGS},

@@ -155,14 +155,14 @@ void TMainForm::FormCreate(const StartOptions& options)
     log_.SetPath(programDirectory_ + settings_.UserKey + ".log", regional_);
     PlaceSecretPanel();
     SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr);
-    ServiceTick(nullptr);
+    ServiceTick(TickCause::Start);
     // Started outside the allowed time: shut down at the first timer tick, without the grace,
     // unless this start goes on with an earlier run's expiry.
     restrictions_.AfterStartupTick(options.graceLeftMs);
     if (options.lock)
         PostLockSignal();  // the earlier run was locked: the lock screen itself, at once
     else if (settings_.LockAtStartup)
-        ActionSetVardexExecute(this);
+        ActionSetVardexExecute(ThenStandBy::No);
     TellGuardian();
     PostMessageW(Handle(), kShowReportsMessage, 0, 0);
 }
@@ -198,14 +198,14 @@ void TMainForm::HoldHotKey()
                     " is held by another program; it is tried again every few seconds");
 }
 
-void TMainForm::ActionSetVardexExecute(const void* sender)
+void TMainForm::ActionSetVardexExecute(ThenStandBy standBy)
 {
     if (settings_.ScreenSaverMode) {
         if (session_.Active())
             return;  // locked already: no screen saver over the lock screen
         if (!FindConfiguredScreenSaver(ports_.system, ports_.registry, ports_.files).empty()) {
             PostMessageW(application_.window.Handle(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-            if (!sender)
+            if (standBy == ThenStandBy::Yes)
                 EnterStandBy(false);
             return;
         }
@@ -215,13 +215,13 @@ void TMainForm::ActionSetVardexExecute(const void* sender)
     }
     // Posted: the session starts when the window takes the signal, after the standby.
     PostMessageW(Handle(), signalMessage_, kLockSignal, 0);
-    if (!sender)
+    if (standBy == ThenStandBy::Yes)
         EnterStandBy(false);
 }
 
 void TMainForm::ActionSetVardexStandByExecute()
 {
-    ActionSetVardexExecute(nullptr);
+    ActionSetVardexExecute(ThenStandBy::Yes);
 }
 
 void TMainForm::ActionLockWorkStationExecute()
@@ -232,7 +232,7 @@ void TMainForm::ActionLockWorkStationExecute()
 void TMainForm::OnTrayCommand(TrayCommand command)
 {
     switch (command) {
-    case TrayCommand::Lock: ActionSetVardexExecute(tray_.get()); break;
+    case TrayCommand::Lock: ActionSetVardexExecute(ThenStandBy::No); break;
     case TrayCommand::LockStandBy: ActionSetVardexStandByExecute(); break;
     case TrayCommand::LockWorkStation: ActionLockWorkStationExecute(); break;
     case TrayCommand::Configure: ActionConfigureExecute(); break;
@@ -298,7 +298,7 @@ void TMainForm::ExitFromConfiguration()
     application_.pump.Terminate();
 }
 
-void TMainForm::ServiceTick(const void* sender)
+void TMainForm::ServiceTick(TickCause cause)
 {
     // Stopped while the tick runs, so that ticks never overlap.
     KillTimer(Handle(), kServiceTimer);
@@ -307,7 +307,7 @@ void TMainForm::ServiceTick(const void* sender)
     SubmitOtherThreadsErrors();
     // Threads the system made for us since the last tick get the protection too.
     ProtectProcess();
-    restrictions_.Tick(sender != nullptr);
+    restrictions_.Tick(cause == TickCause::Timer);
     if (!tray_->Active() && FindWindowW(L"Shell_TrayWnd", nullptr))
         tray_->Activate();
     if (hotKey_->Missing())
@@ -376,12 +376,12 @@ void TMainForm::RequestShutdown()
     application_.pump.ProcessPendingMessages();
 }
 
-void TMainForm::FormActivate(const void* sender)
+void TMainForm::FormActivate(WakeClick click)
 {
     SendMessageW(Handle(), WM_CANCELMODE, 0, 0);
     BringWindowToTop(Handle());
     SwitchToWindow(Handle(), true);
-    if (!sender) {
+    if (click == WakeClick::Yes) {
         // Where the pointer is: on the lock screen the right button only wakes.
         mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
         mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
@@ -495,7 +495,7 @@ void TMainForm::GuardLockScreen() noexcept
     // Until the prompt has closed, it holds the foreground, on the lock screen's desktop or on a
     // desktop of its own that is shown instead; losing it (or that desktop) cancels the prompt.
     if (!promptHoldsForeground_ && GetForegroundWindow() != Handle())
-        FormActivate(nullptr);
+        FormActivate(WakeClick::Yes);
 }
 
 bool TMainForm::IsAboveOtherWindows() const noexcept
@@ -778,7 +778,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     if (message == WM_HOTKEY && wParam == kHotKeyId) {
-        ActionSetVardexExecute(this);
+        ActionSetVardexExecute(ThenStandBy::No);
         return DefaultHandling(message, wParam, lParam);
     }
     if (message == signalMessage_)
@@ -790,7 +790,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_TIMER:
         if (wParam == kServiceTimer)
-            ServiceTick(this);
+            ServiceTick(TickCause::Timer);
         else if (wParam == kPromptWaitTimer)
             ShowPromptWait();
         return 0;

@@ -56,7 +56,9 @@ public:
 
     // The actions.
     void ActionLoadSettingsExecute();
-    void ActionSetVardexExecute(const void* sender);
+    // A lock asked for from the standby action, or at the hot key or the tray (no standby).
+    enum class ThenStandBy { No, Yes };
+    void ActionSetVardexExecute(ThenStandBy standBy);
     void ActionSetVardexStandByExecute();
     void ActionLockWorkStationExecute();
     // The configuration window, behind the administrator password; one at a time.
@@ -65,9 +67,10 @@ public:
 
     // The lock session: runs until a password unlocks or the program ends; true when unlocked.
     bool RunLockSession();
-    // Brings the lock screen to the front; without a sender it also clicks the right button
+    // Brings the lock screen to the front; with a wake click it also clicks the right button
     // where the pointer is, which only wakes.
-    void FormActivate(const void* sender);
+    enum class WakeClick { No, Yes };
+    void FormActivate(WakeClick click);
 
     const LockServiceSettings& Settings() const noexcept { return settings_; }
     const LockSession& Session() const noexcept { return session_; }
@@ -106,7 +109,9 @@ private:
     // Tells the guardian the planned end (Exit, the end of the session) before it happens.
     void TellGuardianOfEnd(LockState state) noexcept;
     LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
-    void ServiceTick(const void* sender);
+    // The first tick runs at the start, where it posts no lock signal; the others on the timer.
+    enum class TickCause { Start, Timer };
+    void ServiceTick(TickCause cause);
     void OnTrayCommand(TrayCommand command);
     void ShowLockScreen();
     void CoverVirtualScreen() noexcept;

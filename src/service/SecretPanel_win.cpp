@@ -1,5 +1,7 @@
 #include "SecretPanel_win.h"
 
+#include "common/Dpi_win.h"
+
 namespace vardex {
 
 namespace {
@@ -9,8 +11,7 @@ constexpr UINT kScrollIntervalMs = 40;  // 25 steps a second, one pixel each
 
 TSecretPanel::TSecretPanel(HWND parent, MouseForward onMouse) : onMouse_(std::move(onMouse))
 {
-    font_.Reset(CreateFontW(-19, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+    font_.Reset(CreateUiFont(19, FW_BOLD));
     CreateParams params;
     params.className = L"TSecretPanel";
     params.style = WS_CHILD | WS_CLIPSIBLINGS;
