@@ -40,9 +40,10 @@ std::int64_t GuessWaitMs(int wrong)
 }  // namespace
 
 AdminGate::AdminGate(Registry& registry, FileSystem& files, PasswordCrypto& crypto, Clock& clock,
-                     ListedUserKeys listedUserKeys, std::string programDirectory, Reporter report)
+                     ListedUserKeys listedUserKeys, std::string programDirectory, Reporter report,
+                     Refusals refuse)
     : registry_(registry), files_(files), crypto_(crypto), clock_(clock), listedUserKeys_(std::move(listedUserKeys)),
-      programDirectory_(std::move(programDirectory)), report_(std::move(report))
+      programDirectory_(std::move(programDirectory)), report_(std::move(report)), refuse_(std::move(refuse))
 {
 }
 
@@ -75,7 +76,7 @@ std::string AdminGate::Answer(const GuardClient& client, const GuardRequest& req
 std::string AdminGate::Login(const GuardClient& client, const std::string& password, bool sessionLocked)
 {
     if (sessionLocked) {
-        report_(GuardLogKind::Warning, "Refused the administrator's ticket to " + Who(client) + ": the session is locked.");
+        refuse_("Refused the administrator's ticket to " + Who(client) + ": the session is locked.");
         return std::string(kGuardRefused);
     }
     const std::int64_t now = clock_.ElapsedMs();
@@ -122,7 +123,7 @@ AdminGate::Ticket* AdminGate::Holder(const GuardClient& client, const std::strin
     const auto found = tickets_.find(ticket);
     if (found == tickets_.end() || found->second.sessionId != client.sessionId ||
         found->second.processId != client.processId || found->second.userSid != client.userSid) {
-        report_(GuardLogKind::Warning, "Refused a configuration request without a valid ticket from " + Who(client) + ".");
+        refuse_("Refused a configuration request without a valid ticket from " + Who(client) + ".");
         return nullptr;
     }
     return &found->second;
@@ -152,14 +153,14 @@ std::string AdminGate::Commit(const GuardClient& client, Ticket& ticket, std::ui
     ticket.staged.clear();
     ticket.stagedBytes = 0;
     if (broken) {
-        report_(GuardLogKind::Warning, "Refused settings from " + Who(client) + ": the request was incomplete.");
+        refuse_("Refused settings from " + Who(client) + ": the request was incomplete.");
         return std::string(kGuardRefused);
     }
     // Everything checked before anything is written.
     const std::vector<std::string> users = listedUserKeys_();
     for (const SettingWrite& write : writes) {
         if (const std::optional<std::string> refusal = RefusalOf(write, users)) {
-            report_(GuardLogKind::Warning, "Refused settings from " + Who(client) + ": " + *refusal + ".");
+            refuse_("Refused settings from " + Who(client) + ": " + *refusal + ".");
             return EncodeCommitAnswer({false, true, write.name});
         }
     }
@@ -180,7 +181,7 @@ std::string AdminGate::ClearLog(const GuardClient& client, const std::string& us
 {
     const std::vector<std::string> users = listedUserKeys_();
     if (userKey != kDefaultUserKey && std::find(users.begin(), users.end(), userKey) == users.end()) {
-        report_(GuardLogKind::Warning, "Refused to clear the log of " + userKey + ", no listed user, for " + Who(client) + ".");
+        refuse_("Refused to clear the log of " + userKey + ", no listed user, for " + Who(client) + ".");
         return std::string(kGuardRefused);
     }
     const std::string path = programDirectory_ + userKey + ".log";

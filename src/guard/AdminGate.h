@@ -35,9 +35,12 @@ class AdminGate {
 public:
     using ListedUserKeys = std::function<std::vector<std::string>()>;
     using Reporter = std::function<void(GuardLogKind kind, const std::string& text)>;
+    // A refused request: any program can send them as fast as it likes, so they are throttled
+    // (the guardian's warnings), unlike the wrong passwords, which the waits already pace.
+    using Refusals = std::function<void(const std::string& text)>;
 
     AdminGate(Registry& registry, FileSystem& files, PasswordCrypto& crypto, Clock& clock, ListedUserKeys listedUserKeys,
-              std::string programDirectory, Reporter report);
+              std::string programDirectory, Reporter report, Refusals refuse);
 
     // The answer to one of the window's requests; sessionLocked: a lock holds the client's
     // session now, and nobody is given a ticket there.
@@ -78,6 +81,7 @@ private:
     ListedUserKeys listedUserKeys_;
     std::string programDirectory_;
     Reporter report_;
+    Refusals refuse_;
     std::map<std::string, Ticket> tickets_;
     std::map<std::uint32_t, Guesses> guesses_;  // by session
     std::uint64_t issued_ = 0;

@@ -90,7 +90,8 @@ public:
     explicit GuardianRun(HANDLE port)
         : port_(port), host_(ProgramDirectory(), port, pipe_), accounts_(system_, directory_, registry_),
           gate_(registry_, files_, crypto_, clock_, [this] { return accounts_.EnumerateUsers(false); }, ProgramDirectory(),
-                [this](GuardLogKind kind, const std::string& text) { host_.Log(kind, text); }),
+                [this](GuardLogKind kind, const std::string& text) { host_.Log(kind, text); },
+                [this](const std::string& text) { guardian_.Warn("configuration", text); }),
           guardian_(host_, registry_, files_, clock_,
                     [this](const std::string& name) { return accounts_.GetUserKey(name, false); }, ProgramDirectory(),
                     IsStatisticsLogLine,

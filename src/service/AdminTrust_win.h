@@ -28,8 +28,11 @@ public:
     // given and accepted, and the trust is the new one. Whether the guardian runs is looked at
     // each time.
     bool Prove();
-    // The trust ends (a lock started, the window closed).
+    // The trust ends (the window closed), in the guardian too.
     void Forget() noexcept;
+    // A lock started: the guardian ends the ticket itself when it hears of the lock, so nothing
+    // on the way to the lock waits for its pipe.
+    void Drop() noexcept { ticket_.reset(); }
     bool ThroughGuardian() const noexcept { return ticket_.has_value(); }
     // A prompt of the password is still open (or closing): Prove would be refused now.
     bool Busy() const noexcept { return check_.Busy(); }

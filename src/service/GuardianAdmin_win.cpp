@@ -17,13 +17,12 @@ constexpr std::size_t kPieceBytes = 2048;
 std::optional<std::string> Ask(const GuardRequest& request, DWORD waitMs)
 {
     const ULONGLONG end = GetTickCount64() + waitMs;
-    for (;;) {
-        if (std::optional<std::string> answer = AskGuardian(request, waitMs))
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        if (std::optional<std::string> answer = AskGuardian(request, static_cast<DWORD>(end - now)))
             return answer;
-        if (GetTickCount64() >= end)
-            return std::nullopt;
         Sleep(20);
     }
+    return std::nullopt;
 }
 
 void Send(const GuardRequest& request)

@@ -441,7 +441,7 @@ bool TMainForm::RunLockSession()
     // and whoever unlocks must give the password to see it again.
     if (configForm_) {
         configForm_->Suspend();
-        adminTrust_.Forget();
+        adminTrust_.Drop();
     }
     session_.Prepare();
     BOOL previous = FALSE;

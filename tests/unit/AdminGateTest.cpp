@@ -27,10 +27,11 @@ protected:
     MemoryFileSystem files;
     CheapCrypto crypto;
     FakeClock clock;
-    std::vector<std::string> log;
+    std::vector<std::string> log, refusals;
     bool locked = false;
     AdminGate gate{registry, files, crypto, clock, [] { return std::vector<std::string>{"anna", "Bob Smith", ".Default"}; },
-                   kProgram, [this](GuardLogKind, const std::string& text) { log.push_back(text); }};
+                   kProgram, [this](GuardLogKind, const std::string& text) { log.push_back(text); },
+                   [this](const std::string& text) { refusals.push_back(text); }};
 
     void SetUp() override { SetAdminPassword(HashPassword("Sesame 1", crypto)); }
     void SetAdminPassword(const std::string& stored)
@@ -157,6 +158,7 @@ TEST_F(AdminGateTest, ATicketServesOnlyItsProcessAndEndsWithALockItsWindowOrHalf
                                      GuardClient{1, 500, "S-1-5-21-1-2-3-1002", "bob"}})
         EXPECT_EQ(Write(ticket, write, other), "put refused");
     EXPECT_EQ(Write(std::string(32, 'f'), write), "put refused");
+    EXPECT_FALSE(refusals.empty()) << "refusals are reported, through the throttled warnings";
     EXPECT_FALSE(Stored("annaPWTH"));
 
     const auto endedBy = [&](const std::function<void(const std::string&)>& end) {
