@@ -3,7 +3,7 @@
 # first, so a DLL planted there under such a name would run inside the program. The programs
 # therefore import those DLLs only through delay-import libraries: each DLL is loaded at the first
 # call of one of its functions, after main has restricted the search to the system folder
-# (common/DllSearch_win.h). mingw's ld has no /DELAYLOAD; dlltool makes such a library from a .def
+# (win/DllSearch_win.h). mingw's ld has no /DELAYLOAD; dlltool makes such a library from a .def
 # file, here one listing every export of the toolchain's own import library, so that a function
 # used later needs no list kept by hand. mingwex brings the loader's helper, __delayLoadHelper2.
 find_program(VARDEX_DLLTOOL NAMES ${MINGW_PREFIX}-dlltool REQUIRED)

@@ -10,11 +10,11 @@
 #include "SystemPage_win.h"
 #include "UserPage_win.h"
 #include "common/Accounts.h"
-#include "common/Dialog_win.h"
-#include "common/MenuImages_win.h"
-#include "common/MessagePump_win.h"
+#include "win/Dialog_win.h"
+#include "win/MenuImages_win.h"
+#include "win/MessagePump_win.h"
 #include "common/Reports.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <functional>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "ConfigPages_win.h"
 
-#include "common/Controls_win.h"
-#include "common/Picture_win.h"
-#include "common/PromptDialog_win.h"
+#include "win/Controls_win.h"
+#include "win/Picture_win.h"
+#include "win/PromptDialog_win.h"
 #include "common/ScopeGuard.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 #include "config_ids.h"
 
 #include <commdlg.h>

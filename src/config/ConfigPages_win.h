@@ -2,10 +2,10 @@
 // The configuration window's pages: child dialogs that only move values between their controls
 // and the window's model.
 #include "ConfigModel.h"
-#include "common/Dialog_win.h"
+#include "win/Dialog_win.h"
 #include "common/JpegDecoder.h"
 #include "common/Reports.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 #include "config_ids.h"
 
 #include <functional>

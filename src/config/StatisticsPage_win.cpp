@@ -1,8 +1,8 @@
 #include "StatisticsPage_win.h"
 
-#include "common/Controls_win.h"
+#include "win/Controls_win.h"
 #include "common/Errors.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 
 #include <algorithm>
 #include <cstring>

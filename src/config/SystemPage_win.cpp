@@ -1,9 +1,9 @@
 #include "SystemPage_win.h"
 
 #include "common/HotKey.h"
-#include "common/Controls_win.h"
+#include "win/Controls_win.h"
 #include "common/ScopeGuard.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 
 namespace vardex {
 

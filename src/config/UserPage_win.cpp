@@ -1,10 +1,10 @@
 #include "UserPage_win.h"
 
 #include "Schedule.h"
-#include "common/Controls_win.h"
-#include "common/Help_win.h"
+#include "win/Controls_win.h"
+#include "win/Help_win.h"
 #include "common/ScopeGuard.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 #include "help/help_ids.h"
 #include "resource_ids.h"
 

@@ -3,7 +3,7 @@
 // hours per day, edited straight into that user's record; and the Time Period dialog.
 #include "ConfigPages_win.h"
 #include "ScheduleList.h"
-#include "common/MessagePump_win.h"
+#include "win/MessagePump_win.h"
 
 #include <functional>
 #include <string>

@@ -1,8 +1,8 @@
 #include "GuardPipe_win.h"
 
 #include "GuardianHost_win.h"
-#include "common/ProcessProtection_win.h"
-#include "common/TextConvert_win.h"
+#include "win/ProcessProtection_win.h"
+#include "win/TextConvert_win.h"
 
 #include <bcrypt.h>
 #include <sddl.h>

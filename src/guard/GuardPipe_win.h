@@ -9,7 +9,7 @@
 //   hands over into the lock service's process. Nobody else can connect to it (one instance,
 //   taken at once) or name it (a random name, an access list for the system and administrators).
 #include "Guardian.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "GuardianHost_win.h"
 
-#include "common/ProcessProtection_win.h"
-#include "common/TextConvert_win.h"
+#include "win/ProcessProtection_win.h"
+#include "win/TextConvert_win.h"
 
 #include <sddl.h>
 #include <userenv.h>

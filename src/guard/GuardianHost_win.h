@@ -4,7 +4,7 @@
 // reach, watching it, the system's lock and log off of a session, and the event log.
 #include "GuardPipe_win.h"
 #include "Guardian.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "ServiceRecovery_win.h"
 
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 namespace vardex {
 

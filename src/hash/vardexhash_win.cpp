@@ -2,12 +2,12 @@
 // to put into the settings (APW, a user's PAPW) by hand, by script or through Group Policy.
 // The password is asked twice without echo on a console; from a pipe or a file the first two
 // lines are read, so that scripts can use it. Only the stored form goes to standard output.
-#include "common/DllSearch_win.h"
-#include "common/PasswordCrypto_win.h"
+#include "win/DllSearch_win.h"
+#include "win/PasswordCrypto_win.h"
 #include "common/PasswordHash.h"
-#include "common/PromptDialog_win.h"
+#include "win/PromptDialog_win.h"
 #include "common/ScopeGuard.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 #include "common/WipedString.h"
 
 #include <windows.h>

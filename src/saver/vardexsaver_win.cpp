@@ -2,9 +2,9 @@
 // No window, no message loop; it always ends with exit code 0.
 #include "SaverCommand.h"
 #include "common/Application.h"
-#include "common/DllSearch_win.h"
-#include "common/TextConvert_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/DllSearch_win.h"
+#include "win/TextConvert_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

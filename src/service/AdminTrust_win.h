@@ -3,7 +3,7 @@
 // is open and no lock has started. Where the guardian runs, the password is proved to it and the
 // trust is its ticket, with which it writes for the window; elsewhere the lock service checks the
 // password itself and the window writes directly.
-#include "common/PasswordPrompt.h"
+#include "common/PasswordCheck.h"
 #include "config/SettingWrites.h"
 
 #include <functional>

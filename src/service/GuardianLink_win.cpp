@@ -1,6 +1,6 @@
 #include "GuardianLink_win.h"
 
-#include "common/ProcessProtection_win.h"
+#include "win/ProcessProtection_win.h"
 
 namespace vardex {
 

@@ -7,7 +7,7 @@
 //   waits for the guardian; when the channel breaks (the guardian restarted), it asks for a new
 //   one.
 #include "guard/GuardProtocol.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "HotKey_win.h"
 
 #include "common/HotKey.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 
 namespace vardex {
 

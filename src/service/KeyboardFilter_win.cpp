@@ -2,7 +2,7 @@
 
 #include "KeyboardFilter.h"
 #include "SystemOps_win.h"
-#include "common/ProcessProtection_win.h"
+#include "win/ProcessProtection_win.h"
 
 namespace vardex {
 

@@ -3,7 +3,7 @@
 // does nothing else, so that the system never finds it slow and removes it (a hook that keeps
 // the system waiting is dropped silently), and that thread installs it afresh every second in
 // case the system removed it all the same. Only Remove ends that thread.
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <atomic>
 

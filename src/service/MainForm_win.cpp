@@ -1,6 +1,6 @@
 // The lock service's main window, and the loops it runs. How they nest:
 //
-//   the program's pump (Application_win: GetMessage until WM_QUIT of our own)
+//   the program's pump (ServiceApplication_win: GetMessage until WM_QUIT of our own)
 //    |- the service timer, every 3 s: ServiceTick (the restrictions, the guardian's beat, the
 //    |  tray, the hot key); ticks never overlap (the timer is stopped while one runs)
 //    |- the signal "Zeps01": reload (only noted during a lock, done at the guard's next run) or
@@ -21,7 +21,7 @@
 // guard when it is due, inside the system's own call.
 #include "MainForm_win.h"
 
-#include "common/Picture_win.h"
+#include "win/Picture_win.h"
 #include "common/HotKey.h"
 #include "HotKey_win.h"
 #include "ProcessGuard_win.h"
@@ -30,11 +30,11 @@
 #include "SystemOps_win.h"
 #include "UnlockPrompt_win.h"
 #include "common/Application.h"
-#include "common/OffThread_win.h"
-#include "common/OwnDesktop_win.h"
+#include "win/OffThread_win.h"
+#include "win/OwnDesktop_win.h"
 #include "common/ScopeGuard.h"
-#include "common/TextConvert_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/TextConvert_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <mmsystem.h>
 

@@ -2,7 +2,7 @@
 // TMainForm: the lock service's main window. Hidden while idle, it owns the settings, the tray
 // icon, the hot key, the service timer and the answers to the signal message; during a lock
 // session it is the lock screen.
-#include "Application_win.h"
+#include "ServiceApplication_win.h"
 #include "common/JpegDecoder.h"
 #include "KeyboardFilter_win.h"
 #include "LockSession.h"
@@ -18,15 +18,15 @@
 #include "UnlockPrompt.h"
 #include "common/Accounts.h"
 #include "common/Clock.h"
-#include "common/InputDialog_win.h"
-#include "common/PasswordPrompt.h"
+#include "win/InputDialog_win.h"
+#include "common/PasswordCheck.h"
 #include "AdminTrust_win.h"
 #include "config/CfgForm_win.h"
 #include "common/Files.h"
-#include "common/Files_win.h"
+#include "win/Files_win.h"
 #include "common/Registry.h"
 #include "common/SystemFacts.h"
-#include "common/Window_win.h"
+#include "win/Window_win.h"
 #include "config/Settings.h"
 
 #include <memory>

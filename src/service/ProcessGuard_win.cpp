@@ -2,8 +2,8 @@
 
 #include "LockSession.h"
 #include "SystemOps_win.h"
-#include "common/ProcessProtection_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/ProcessProtection_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

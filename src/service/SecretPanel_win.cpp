@@ -1,6 +1,6 @@
 #include "SecretPanel_win.h"
 
-#include "common/Dpi_win.h"
+#include "win/Dpi_win.h"
 
 namespace vardex {
 

@@ -1,7 +1,7 @@
 #pragma once
 // SecretPanel: the lock screen's panel of text lines that scroll upwards in an endless cycle.
-#include "common/UniqueHandle_win.h"
-#include "common/Window_win.h"
+#include "win/UniqueHandle_win.h"
+#include "win/Window_win.h"
 
 #include <functional>
 #include <string>

@@ -5,7 +5,7 @@
 // of the foreground wakes the loop, which brings the lock screen back. (Wine does not report
 // other programs' windows; there the session loop's passes do the work.)
 #include "SystemOps_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 namespace vardex {
 

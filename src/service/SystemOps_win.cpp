@@ -1,7 +1,7 @@
 #include "SystemOps_win.h"
 
-#include "common/SystemFacts_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/SystemFacts_win.h"
+#include "win/UniqueHandle_win.h"
 
 
 #include <algorithm>

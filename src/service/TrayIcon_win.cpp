@@ -1,7 +1,7 @@
 #include "TrayIcon_win.h"
 
 #include "common/Application.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 #include "resource_ids.h"
 
 #include <shellapi.h>

@@ -1,8 +1,8 @@
 #pragma once
 // The notification-area icon and its menu TrayPopup: lock, lock then stand by, the system's
 // workstation lock, and the configuration.
-#include "common/MenuImages_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/MenuImages_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <shellapi.h>
 

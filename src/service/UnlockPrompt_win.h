@@ -6,7 +6,7 @@
 // as cancelled. While a wait lasts its label counts it down, with the edit and OK disabled.
 #include "LockSession.h"
 #include "UnlockPrompt.h"
-#include "common/PromptDialog_win.h"
+#include "win/PromptDialog_win.h"
 
 namespace vardex {
 

@@ -1,22 +1,22 @@
 // The lock service's program start: single instance, the hidden application window, the main
 // window and the message loop, and the shutdown when one was asked for.
-#include "Application_win.h"
+#include "ServiceApplication_win.h"
 #include "GuardianLink_win.h"
 #include "StartOptions.h"
 #include "MainForm_win.h"
 #include "ProcessGuard_win.h"
 #include "SystemOps_win.h"
-#include "common/AccountDirectory_win.h"
+#include "win/AccountDirectory_win.h"
 #include "common/Application.h"
-#include "common/Clock_win.h"
-#include "common/DllSearch_win.h"
-#include "common/ErrorReport_win.h"
-#include "common/Files_win.h"
-#include "common/PasswordCrypto_win.h"
-#include "common/Registry_win.h"
-#include "common/SystemFacts_win.h"
-#include "common/TextConvert_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/Clock_win.h"
+#include "win/DllSearch_win.h"
+#include "win/ErrorReport_win.h"
+#include "win/Files_win.h"
+#include "win/PasswordCrypto_win.h"
+#include "win/Registry_win.h"
+#include "win/SystemFacts_win.h"
+#include "win/TextConvert_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "common/AccountDirectory_win.h"
+#include "win/AccountDirectory_win.h"
 #include "common/Accounts.h"
-#include "common/Registry_win.h"
-#include "common/SystemFacts_win.h"
-#include "common/TextConvert_win.h"
+#include "win/Registry_win.h"
+#include "win/SystemFacts_win.h"
+#include "win/TextConvert_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

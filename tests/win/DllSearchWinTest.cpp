@@ -1,8 +1,8 @@
 // Where the programs take DLLs from: those loaded by name from the system folder only once the
 // search is restricted, delay-loaded ones by their full path there.
-#include "common/DllSearch_win.h"
-#include "common/Files_win.h"
-#include "common/TextConvert_win.h"
+#include "win/DllSearch_win.h"
+#include "win/Files_win.h"
+#include "win/TextConvert_win.h"
 
 #include <delayimp.h>
 #include <gtest/gtest.h>

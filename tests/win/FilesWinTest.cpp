@@ -1,8 +1,8 @@
 #include "common/DStorage.h"
 #include "common/Errors.h"
-#include "common/Files_win.h"
-#include "common/TextConvert_win.h"
-#include "common/UniqueHandle_win.h"
+#include "win/Files_win.h"
+#include "win/TextConvert_win.h"
+#include "win/UniqueHandle_win.h"
 #include "config/StatisticsLogs.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // A folder's owner and access list as the guardian's check reads them, and the refusal of one
 // that cannot be read.
-#include "common/Files_win.h"
-#include "common/FolderAccess_win.h"
+#include "win/Files_win.h"
+#include "win/FolderAccess_win.h"
 
 #include <gtest/gtest.h>
 

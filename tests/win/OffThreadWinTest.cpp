@@ -1,4 +1,4 @@
-#include "common/OffThread_win.h"
+#include "win/OffThread_win.h"
 
 #include <gtest/gtest.h>
 

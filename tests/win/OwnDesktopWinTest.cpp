@@ -1,4 +1,4 @@
-#include "common/OwnDesktop_win.h"
+#include "win/OwnDesktop_win.h"
 
 #include <gtest/gtest.h>
 

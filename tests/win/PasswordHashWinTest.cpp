@@ -1,5 +1,5 @@
 #include "PasswordVectors.h"
-#include "common/PasswordCrypto_win.h"
+#include "win/PasswordCrypto_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
-#include "common/Registry_win.h"
+#include "win/Registry_win.h"
 #include "config/Settings.h"
 
 #include <gtest/gtest.h>

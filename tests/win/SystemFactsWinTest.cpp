@@ -1,4 +1,4 @@
-#include "common/SystemFacts_win.h"
+#include "win/SystemFacts_win.h"
 #include "common/DateTime.h"
 #include "common/TimeFormat.h"
 

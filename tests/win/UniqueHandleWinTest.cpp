@@ -1,4 +1,4 @@
-#include "common/UniqueHandle_win.h"
+#include "win/UniqueHandle_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "common/ErrorReport_win.h"
-#include "common/MessagePump_win.h"
-#include "common/Window_win.h"
+#include "win/ErrorReport_win.h"
+#include "win/MessagePump_win.h"
+#include "win/Window_win.h"
 
 #include <gtest/gtest.h>
 

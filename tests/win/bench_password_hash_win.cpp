@@ -1,7 +1,7 @@
 // Times one password check against a stored hash through the system's PBKDF2 (CNG); run by hand
 // under Wine or on Windows: bench_password_hash_win [runs] [iterations].
 #include "PasswordCheckTiming.h"
-#include "common/PasswordCrypto_win.h"
+#include "win/PasswordCrypto_win.h"
 
 int main(int argc, char** argv)
 {

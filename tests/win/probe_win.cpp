@@ -40,8 +40,8 @@
 //   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
 //                                    a tree: the number of its nodes
 #include "EveryDesktop_win.h"
-#include "common/PromptDialog_win.h"
-#include "common/TextConvert_win.h"
+#include "win/PromptDialog_win.h"
+#include "win/TextConvert_win.h"
 #include "config_ids.h"
 #include "config/Settings.h"
 #include "service/GuessDelay.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The about box: the program's name, version and what it does.
-#include "MessagePump_win.h"
+#include "win/MessagePump_win.h"
 
 #include <windows.h>
 

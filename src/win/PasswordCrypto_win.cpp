@@ -1,7 +1,7 @@
 #include "PasswordCrypto_win.h"
 
 #include "UniqueHandle_win.h"
-#include "WipedString.h"
+#include "common/WipedString.h"
 
 #include <bcrypt.h>
 

@@ -2,10 +2,10 @@
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
 // one-line edit and a row of buttons. The unlock prompt and the password input dialog are two.
 #include "MessagePump_win.h"
-#include "PasswordHash.h"
-#include "PromptLayout.h"
+#include "common/PasswordHash.h"
+#include "common/PromptLayout.h"
 #include "UniqueHandle_win.h"
-#include "WipedString.h"
+#include "common/WipedString.h"
 #include "Window_win.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 #include "OffThread_win.h"
 #include "PasswordCrypto_win.h"
 #include "ProcessProtection_win.h"
-#include "ScopeGuard.h"
+#include "common/ScopeGuard.h"
 #include "UniqueHandle_win.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 // A folder's owner and access list as the system holds them, for the portable check of who may
 // put code into it (FolderAccess.h).
-#include "FolderAccess.h"
+#include "common/FolderAccess.h"
 
 #include <optional>
 #include <string>

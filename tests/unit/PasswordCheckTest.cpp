@@ -1,5 +1,5 @@
 #include "CheapCrypto.h"
-#include "common/PasswordPrompt.h"
+#include "common/PasswordCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The lock screen's background picture: JPEG through our decoder (scaled near the screen's size),
 // BMP, ICO, WMF, EMF and GIF through the system's picture loader; painted stretched.
-#include "JpegDecoder.h"
+#include "common/JpegDecoder.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include "AboutBox_win.h"
 
-#include "Dialog_win.h"
-#include "Dpi_win.h"
-#include "UniqueHandle_win.h"
+#include "win/Dialog_win.h"
+#include "win/Dpi_win.h"
+#include "win/UniqueHandle_win.h"
 #include "config_ids.h"
 #include "resource_ids.h"
 

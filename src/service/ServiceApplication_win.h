@@ -1,10 +1,10 @@
 #pragma once
 // The lock service's process-wide state: the message pump that every loop of the program uses,
 // the route of its reports, the exit action and the hidden application window.
-#include "common/ErrorReport_win.h"
-#include "common/MessagePump_win.h"
+#include "win/ErrorReport_win.h"
+#include "win/MessagePump_win.h"
 #include "common/Reports.h"
-#include "common/Window_win.h"
+#include "win/Window_win.h"
 
 #include <windows.h>
 

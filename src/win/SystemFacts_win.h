@@ -1,5 +1,5 @@
 #pragma once
-#include "SystemFacts.h"
+#include "common/SystemFacts.h"
 
 namespace vardex {
 

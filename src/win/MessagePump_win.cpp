@@ -1,6 +1,6 @@
 #include "MessagePump_win.h"
 
-#include "ScopeGuard.h"
+#include "common/ScopeGuard.h"
 
 namespace vardex {
 

@@ -1,7 +1,7 @@
 #include "Dialog_win.h"
 
 #include "ErrorReport_win.h"
-#include "ScopeGuard.h"
+#include "common/ScopeGuard.h"
 #include "WindowObjects_win.h"
 
 #include <stdexcept>

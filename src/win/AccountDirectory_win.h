@@ -1,8 +1,8 @@
 #pragma once
 // Local accounts of the NT family: the network user enumeration (loaded at the moment of use)
 // and account names to security identifier text.
-#include "Accounts.h"
-#include "SidText.h"
+#include "common/Accounts.h"
+#include "common/SidText.h"
 
 #include <windows.h>
 

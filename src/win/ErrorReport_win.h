@@ -1,7 +1,7 @@
 #pragma once
 // The general error report: a message box with the error's text, the application title as its
 // caption and the error icon. The program goes on afterwards.
-#include "Reports.h"
+#include "common/Reports.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "Picture_win.h"
 
-#include "Text.h"
+#include "common/Text.h"
 #include "TextConvert_win.h"
 #include "UniqueHandle_win.h"
 

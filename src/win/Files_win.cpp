@@ -1,6 +1,6 @@
 #include "Files_win.h"
 
-#include "Errors.h"
+#include "common/Errors.h"
 #include "TextConvert_win.h"
 #include "UniqueHandle_win.h"
 

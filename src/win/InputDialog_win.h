@@ -1,8 +1,8 @@
 #pragma once
 // The one-line input dialog built in code, and the administrator password prompt on it.
 #include "MessagePump_win.h"
-#include "PasswordPrompt.h"
-#include "WipedString.h"
+#include "common/PasswordCheck.h"
+#include "common/WipedString.h"
 
 #include <windows.h>
 

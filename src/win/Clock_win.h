@@ -1,5 +1,5 @@
 #pragma once
-#include "Clock.h"
+#include "common/Clock.h"
 
 namespace vardex {
 

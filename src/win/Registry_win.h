@@ -1,6 +1,6 @@
 #pragma once
 // The registry of Windows (64-bit view), through the wide API.
-#include "Registry.h"
+#include "common/Registry.h"
 
 namespace vardex {
 

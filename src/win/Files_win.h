@@ -1,6 +1,6 @@
 #pragma once
 // Files of Windows, through the wide API; errors carry the system error code.
-#include "Files.h"
+#include "common/Files.h"
 
 namespace vardex {
 

@@ -1,7 +1,7 @@
 #include "ErrorReport_win.h"
 
-#include "Application.h"
-#include "Errors.h"
+#include "common/Application.h"
+#include "common/Errors.h"
 #include "TextConvert_win.h"
 
 #include <mutex>

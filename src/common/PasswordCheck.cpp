@@ -1,4 +1,4 @@
-#include "PasswordPrompt.h"
+#include "PasswordCheck.h"
 
 #include "ScopeGuard.h"
 

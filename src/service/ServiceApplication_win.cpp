@@ -1,7 +1,7 @@
-#include "Application_win.h"
+#include "ServiceApplication_win.h"
 
 #include "common/Application.h"
-#include "common/TextConvert_win.h"
+#include "win/TextConvert_win.h"
 
 namespace vardex {
 

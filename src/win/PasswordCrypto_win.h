@@ -1,5 +1,5 @@
 #pragma once
-#include "PasswordHash.h"
+#include "common/PasswordHash.h"
 
 namespace vardex {
 
