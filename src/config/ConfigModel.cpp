@@ -6,19 +6,34 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 
 namespace vardex {
 
 namespace {
 namespace N = SettingNames;
 
-// The order the window writes in: the global values, then each user's.
+// The order the window has always written in, which other readers of the key may rely on:
+// Windows' validation flag, the global values, then each user's. Values not named here are
+// written after them, in table order.
 constexpr const char* kGlobalSaveOrder[] = {N::BootKeysDisabled, N::PowerSaveMode, N::LockAtStartup,
                                             N::ShutdownAllowed, N::ScreenSaverMode, N::UserValidation,
                                             N::StatisticsEnabled, N::PowerSaveTimeout, N::AdminPassword,
                                             N::BackgroundFile, N::ShowBackground, N::HotKey};
 constexpr const char* kUserSaveOrder[] = {N::Schedule, N::UserPassword, N::AllowedHours, N::RestrictBySchedule,
                                           N::RestrictByDuration};
+
+std::vector<const SettingDefinition*> SaveOrder(SettingScope scope, std::span<const char* const> first)
+{
+    std::vector<const SettingDefinition*> order;
+    for (const char* name : first)
+        order.push_back(&FindSetting(name));
+    for (const SettingDefinition& definition : SettingsTable())
+        if (definition.scope == scope && definition.window != WindowUse::None &&
+            std::find(order.begin(), order.end(), &definition) == order.end())
+            order.push_back(&definition);
+    return order;
+}
 
 bool IsPassword(const SettingDefinition& definition)
 {
@@ -27,21 +42,20 @@ bool IsPassword(const SettingDefinition& definition)
 }
 
 // Reads one value, or its window default; a wrong type keeps the default and is reported.
-template <typename T>
-T ReadOrDefault(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
-                std::vector<std::string>& problems)
+SettingValue ReadOrDefault(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
+                           std::vector<std::string>& problems)
 {
-    SettingValue value = definition.windowDefault;
     if (key) {
         try {
             if (auto stored = ReadSetting(*key, definition, userKey))
-                value = std::move(*stored);
+                return std::move(*stored);
         } catch (const RegistryError& error) {
             problems.emplace_back(error.what());
         }
     }
-    return std::get<T>(value);
+    return definition.windowDefault;
 }
+
 }  // namespace
 
 void PasswordEdit::Load(std::string stored)
@@ -82,40 +96,51 @@ std::string PasswordEdit::ValueToStore(PasswordCrypto& crypto, std::uint32_t ite
     return HashPassword(stored_, crypto, iterations);
 }
 
-ConfigModel::ConfigModel(const std::vector<std::string>& userKeys)
+WindowValues::WindowValues(SettingScope scope)
 {
     for (const SettingDefinition& definition : SettingsTable())
-        if (definition.scope == SettingScope::Global && definition.window != WindowUse::None && !IsPassword(definition))
-            globals_.push_back({&definition, definition.windowDefault});
-    for (const std::string& key : userKeys)
-        users_.push_back({key, {}, {}, 24, false, false});
+        if (definition.scope == scope && definition.window != WindowUse::None && !IsPassword(definition))
+            entries_.push_back({&definition, definition.windowDefault});
 }
 
-ConfigModel::GlobalValue& ConfigModel::FindGlobal(std::string_view name)
+WindowValues::Entry& WindowValues::Find(std::string_view name)
 {
-    const auto it = std::find_if(globals_.begin(), globals_.end(),
-                                 [name](const GlobalValue& g) { return name == g.definition->name; });
-    if (it == globals_.end())
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [name](const Entry& e) { return name == e.definition->name; });
+    if (it == entries_.end())
         throw std::logic_error("The window holds no value " + std::string(name));
     return *it;
 }
 
-const ConfigModel::GlobalValue& ConfigModel::FindGlobal(std::string_view name) const
+const WindowValues::Entry& WindowValues::Find(std::string_view name) const
 {
-    return const_cast<ConfigModel*>(this)->FindGlobal(name);
+    return const_cast<WindowValues*>(this)->Find(name);
 }
 
-const SettingValue& ConfigModel::Global(std::string_view name) const
+const SettingValue& WindowValues::Get(std::string_view name) const
 {
-    return FindGlobal(name).value;
+    return Find(name).value;
 }
 
-void ConfigModel::SetGlobal(std::string_view name, SettingValue value)
+void WindowValues::Set(std::string_view name, SettingValue value)
 {
-    GlobalValue& global = FindGlobal(name);
-    if (value.index() != global.value.index())
+    Entry& entry = Find(name);
+    if (value.index() != entry.value.index())
         throw std::logic_error("A value of another kind for " + std::string(name));
-    global.value = std::move(value);
+    entry.value = std::move(value);
+}
+
+void WindowValues::Load(RegistryKey* key, const std::string& userKey, std::vector<std::string>& problems)
+{
+    for (Entry& entry : entries_)
+        if (entry.definition->window == WindowUse::ReadWrite)
+            entry.value = ReadOrDefault(key, *entry.definition, userKey, problems);
+}
+
+ConfigModel::ConfigModel(const std::vector<std::string>& userKeys)
+{
+    for (const std::string& key : userKeys)
+        users_.push_back({key, {}, WindowValues(SettingScope::PerUser)});
 }
 
 void ConfigModel::DataChange() noexcept
@@ -130,24 +155,15 @@ std::vector<std::string> ConfigModel::Load(Registry& registry)
     const std::unique_ptr<RegistryKey> key =
         registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Read, false);
     RegistryKey* k = key.get();
-    for (GlobalValue& global : globals_) {
-        if (global.definition->window != WindowUse::ReadWrite)
-            continue;
-        switch (global.definition->kind) {
-        case SettingKind::Text: global.value = ReadOrDefault<std::string>(k, *global.definition, {}, problems); break;
-        case SettingKind::Number: global.value = ReadOrDefault<std::int32_t>(k, *global.definition, {}, problems); break;
-        case SettingKind::Flag: global.value = ReadOrDefault<bool>(k, *global.definition, {}, problems); break;
+    globals_.Load(k, {}, problems);
+    adminPassword_.Load(std::get<std::string>(ReadOrDefault(k, FindSetting(N::AdminPassword), {}, problems)));
+    for (UserRecord& user : users_)
+        for (const SettingDefinition* definition : SaveOrder(SettingScope::PerUser, kUserSaveOrder)) {
+            if (IsPassword(*definition))
+                user.password.Load(std::get<std::string>(ReadOrDefault(k, *definition, user.userKey, problems)));
+            else if (definition->window == WindowUse::ReadWrite)
+                user.values.Set(definition->name, ReadOrDefault(k, *definition, user.userKey, problems));
         }
-    }
-    adminPassword_.Load(ReadOrDefault<std::string>(k, FindSetting(N::AdminPassword), {}, problems));
-    for (UserRecord& user : users_) {
-        const std::string& u = user.userKey;
-        user.scheduleText = ReadOrDefault<std::string>(k, FindSetting(N::Schedule), u, problems);
-        user.password.Load(ReadOrDefault<std::string>(k, FindSetting(N::UserPassword), u, problems));
-        user.hoursPerDay = ReadOrDefault<std::int32_t>(k, FindSetting(N::AllowedHours), u, problems);
-        user.restrictBySchedule = ReadOrDefault<bool>(k, FindSetting(N::RestrictBySchedule), u, problems);
-        user.restrictByDuration = ReadOrDefault<bool>(k, FindSetting(N::RestrictByDuration), u, problems);
-    }
     return problems;
 }
 
@@ -165,14 +181,14 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
     }
     // Windows' own validation flag first, as the window records it after.
     std::vector<SettingWrite> writes{{kNetworkLogonValueName, Global(N::UserValidation)}};
-    for (const char* name : kGlobalSaveOrder)
-        writes.push_back({name, IsPassword(FindSetting(name)) ? SettingValue(adminPassword) : Global(name)});
+    for (const SettingDefinition* definition : SaveOrder(SettingScope::Global, kGlobalSaveOrder))
+        writes.push_back({definition->name, IsPassword(*definition) ? SettingValue(adminPassword)
+                                                                    : globals_.Get(definition->name)});
     for (size_t i = 0; i < users_.size(); ++i) {
         const UserRecord& user = users_[i];
-        const SettingValue values[] = {user.scheduleText, userPasswords[i], user.hoursPerDay, user.restrictBySchedule,
-                                       user.restrictByDuration};
-        for (size_t v = 0; v < std::size(kUserSaveOrder); ++v)
-            writes.push_back({SettingValueName(FindSetting(kUserSaveOrder[v]), user.userKey), values[v]});
+        for (const SettingDefinition* definition : SaveOrder(SettingScope::PerUser, kUserSaveOrder))
+            writes.push_back({SettingValueName(*definition, user.userKey),
+                              IsPassword(*definition) ? SettingValue(userPasswords[i]) : user.values.Get(definition->name)});
     }
     return writes;
 }
@@ -247,7 +263,8 @@ std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>&
 {
     std::vector<std::string> lockedOut;
     for (const UserRecord& user : users)
-        if (user.restrictBySchedule && SummarizeSchedule(user.scheduleText, formats).allowsNoTime)
+        if (user.values.Flag(N::RestrictBySchedule) &&
+            SummarizeSchedule(user.values.Text(N::Schedule), formats).allowsNoTime)
             lockedOut.push_back(user.userKey);
     return lockedOut;
 }

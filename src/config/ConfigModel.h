@@ -38,14 +38,39 @@ private:
     WipedString new_;
 };
 
+// The values of one scope that the window shows, each with its row of the settings table and
+// its window default until loaded. A value added to the table is here without further code.
+class WindowValues {
+public:
+    explicit WindowValues(SettingScope scope);
+
+    const SettingValue& Get(std::string_view name) const;
+    // logic_error for a name the window does not hold or a value of another kind.
+    void Set(std::string_view name, SettingValue value);
+    const std::string& Text(std::string_view name) const { return std::get<std::string>(Get(name)); }
+    std::int32_t Number(std::string_view name) const { return std::get<std::int32_t>(Get(name)); }
+    bool Flag(std::string_view name) const { return std::get<bool>(Get(name)); }
+
+    // Each value the window reads from the store (not those it only writes), from key (none:
+    // the defaults stay); a wrong type keeps the default and is reported in problems.
+    void Load(RegistryKey* key, const std::string& userKey, std::vector<std::string>& problems);
+
+private:
+    struct Entry {
+        const SettingDefinition* definition;
+        SettingValue value;
+    };
+    Entry& Find(std::string_view name);
+    const Entry& Find(std::string_view name) const;
+
+    std::vector<Entry> entries_;
+};
+
 // A listed user's settings while the window is open (the window's TUserObject).
 struct UserRecord {
     std::string userKey;
-    std::string scheduleText;
     PasswordEdit password;
-    std::int32_t hoursPerDay = 24;
-    bool restrictBySchedule = false;
-    bool restrictByDuration = false;
+    WindowValues values{SettingScope::PerUser};
 };
 
 class ConfigModel {
@@ -67,8 +92,8 @@ public:
     // the model is then unchanged.
     void Save(Registry& registry, PasswordCrypto& crypto, std::uint32_t hashIterations = kPasswordHashIterations);
 
-    const SettingValue& Global(std::string_view name) const;
-    void SetGlobal(std::string_view name, SettingValue value);
+    const SettingValue& Global(std::string_view name) const { return globals_.Get(name); }
+    void SetGlobal(std::string_view name, SettingValue value) { globals_.Set(name, std::move(value)); }
     PasswordEdit& AdminPassword() noexcept { return adminPassword_; }
     std::vector<UserRecord>& Users() noexcept { return users_; }
     const std::vector<UserRecord>& Users() const noexcept { return users_; }
@@ -81,14 +106,7 @@ public:
     void SetFilling(bool filling) noexcept { filling_ = filling; }
 
 private:
-    struct GlobalValue {
-        const SettingDefinition* definition;
-        SettingValue value;
-    };
-    GlobalValue& FindGlobal(std::string_view name);
-    const GlobalValue& FindGlobal(std::string_view name) const;
-
-    std::vector<GlobalValue> globals_;
+    WindowValues globals_{SettingScope::Global};
     PasswordEdit adminPassword_;
     std::vector<UserRecord> users_;
     bool changed_ = false;

@@ -13,6 +13,7 @@
 namespace vardex {
 
 namespace {
+namespace N = SettingNames;
 constexpr std::int32_t kMinHours = 1, kMaxHours = 24;
 // A stored period whose times cannot be read is shown as stored, with this mark.
 constexpr const wchar_t* kUnreadableMark = L"  (?)";
@@ -149,16 +150,16 @@ void UserPage::ShowUser(size_t userIndex)
     const ScopeGuard filled([this] { model_.SetFilling(false); });
     user_ = userIndex;
     UserRecord& record = Record();
-    schedule_.Load(record.scheduleText);
+    schedule_.Load(record.values.Text(N::Schedule));
     const bool focused = GetFocus() == ScheduleView();
     remembered_ = schedule_.Items().empty() ? std::nullopt : std::optional<size_t>(0);
     schedule_.Select(focused ? remembered_ : std::nullopt);
     ShowSchedule();
     // A stored duration outside the field's limits is held at the nearest one from now on.
-    record.hoursPerDay = std::clamp(record.hoursPerDay, kMinHours, kMaxHours);
-    SetDlgItemInt(Handle(), IDC_DURATION, static_cast<UINT>(record.hoursPerDay), FALSE);
-    SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.restrictBySchedule);
-    SetChecked(Handle(), IDC_DURATION_CHECK, record.restrictByDuration);
+    record.values.Set(N::AllowedHours, std::clamp(record.values.Number(N::AllowedHours), kMinHours, kMaxHours));
+    SetDlgItemInt(Handle(), IDC_DURATION, static_cast<UINT>(record.values.Number(N::AllowedHours)), FALSE);
+    SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.values.Flag(N::RestrictBySchedule));
+    SetChecked(Handle(), IDC_DURATION_CHECK, record.values.Flag(N::RestrictByDuration));
     password_->Fill(record.password);
     ShowScheduleSummary();
     UpdateScheduleButtons();
@@ -172,7 +173,7 @@ bool UserPage::PasswordsConfirmed()
 void UserPage::ShowScheduleSummary()
 {
     HWND summary = Item(IDC_SCHEDULE_SUMMARY);
-    const std::wstring text = Widen(SummarizeSchedule(Record().scheduleText, schedule_.Formats()).text);
+    const std::wstring text = Widen(SummarizeSchedule(Record().values.Text(N::Schedule), schedule_.Formats()).text);
     RECT needed{0, 0, summaryRoom_.right - summaryRoom_.left, 0};
     {
         const WindowDC dc(summary);
@@ -219,7 +220,7 @@ std::optional<size_t> UserPage::ViewSelection() const
 void UserPage::ScheduleChange()
 {
     UpdateScheduleButtons();
-    Record().scheduleText = schedule_.Text();
+    Record().values.Set(N::Schedule, schedule_.Text());
     ShowScheduleSummary();
     DataChange();
 }
@@ -288,12 +289,12 @@ bool UserPage::OnCommand(int id, int code, HWND)
     case IDC_ADD_PERIOD: AddPeriod(); return true;
     case IDC_REMOVE_PERIOD: RemovePeriod(); return true;
     case IDC_EDIT_PERIOD: EditPeriod(); return true;
-    case IDC_SCHEDULE_CHECK: Record().restrictBySchedule = IsChecked(Handle(), id); DataChange(); return true;
-    case IDC_DURATION_CHECK: Record().restrictByDuration = IsChecked(Handle(), id); DataChange(); return true;
+    case IDC_SCHEDULE_CHECK: Record().values.Set(N::RestrictBySchedule, IsChecked(Handle(), id)); DataChange(); return true;
+    case IDC_DURATION_CHECK: Record().values.Set(N::RestrictByDuration, IsChecked(Handle(), id)); DataChange(); return true;
     case IDC_DURATION:
         if (const std::optional<std::int32_t> hours =
-                NumberFieldChange(id, code, kMinHours, kMaxHours, Record().hoursPerDay)) {
-            Record().hoursPerDay = *hours;
+                NumberFieldChange(id, code, kMinHours, kMaxHours, Record().values.Number(N::AllowedHours))) {
+            Record().values.Set(N::AllowedHours, *hours);
             DataChange();
         }
         return true;

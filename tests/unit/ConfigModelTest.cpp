@@ -46,8 +46,8 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
     registry.Set(HKLM, kSettingsKeyPath, "bobPWTB", RegValue::String("08:00 - 12:30=1;"));
     registry.Set(HKLM, kSettingsKeyPath, "bobPDTC", RegValue::Integer(1234));
     EXPECT_TRUE(model.Load(registry).empty());
-    EXPECT_EQ(model.Users()[2].scheduleText, "08:00 - 12:30=1;");
-    EXPECT_EQ(model.Users()[1].hoursPerDay, 31);
+    EXPECT_EQ(model.Users()[2].values.Text("PWTB"), "08:00 - 12:30=1;");
+    EXPECT_EQ(model.Users()[1].values.Number("PWTH"), 31);
 
     MemoryRegistry written;
     model.Save(written, crypto);
@@ -76,8 +76,8 @@ TEST_F(ConfigModelTest, AbsentValuesAndAnUnopenableKeyGiveTheWindowDefaults)
     registry.Set(HKLM, kSettingsKeyPath, "AnnaPWTH", RegValue::String("5"));  // a wrong type
     EXPECT_EQ(model.Load(registry), std::vector<std::string>{"Invalid data type for 'AnnaPWTH'"});
     for (const UserRecord& user : model.Users()) {
-        EXPECT_EQ(user.hoursPerDay, 24);
-        EXPECT_FALSE(user.restrictBySchedule || user.restrictByDuration || user.password.IsSet());
+        EXPECT_EQ(user.values.Number("PWTH"), 24);
+        EXPECT_FALSE(user.values.Flag("PWTL") || user.values.Flag("PWTD") || user.password.IsSet());
     }
     EXPECT_EQ(std::get<std::string>(model.Global("PBGI")), "scrlogo.jpg");
     EXPECT_EQ(std::get<std::int32_t>(model.Global("PMTO")), 15);
@@ -209,8 +209,11 @@ TEST(UsersLockedOutBySchedule, OnlyARestrictedUserWhosePeriodsShareNoTime)
     std::vector<UserRecord> users(4);
     const char* schedules[] = {"09:00 - 12:00=1;13:00 - 17:00=1;", "09:00 - 12:00=1;13:00 - 17:00=1;",
                                "09:00 - 12:00=1;13:00 - 17:00=0;", ""};
-    for (size_t i = 0; i < users.size(); ++i)
-        users[i] = {"user" + std::to_string(i), schedules[i], {}, 24, i != 1, false};
+    for (size_t i = 0; i < users.size(); ++i) {
+        users[i].userKey = "user" + std::to_string(i);
+        users[i].values.Set("PWTB", std::string(schedules[i]));
+        users[i].values.Set("PWTL", i != 1);
+    }
     EXPECT_EQ(UsersLockedOutBySchedule(users, {}), std::vector<std::string>{"user0"});
 }
 
