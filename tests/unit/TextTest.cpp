@@ -42,21 +42,19 @@ TEST(FormatGeneral15, FifteenSignificantDigitsWithPoint)
     EXPECT_EQ(FormatGeneral15(1.0 / 3.0), "0.333333333333333");
 }
 
-TEST(ErrorReportText, AddsFullStopOnlyAfterCharactersSortingAfterPoint)
+// How an error reads in a report: a full stop only after characters that sort after it, and an
+// I/O error of a code without its own text by its number.
+TEST(ErrorTexts, AReportEndsInAFullStopAndAnUnknownIoErrorGivesItsNumber)
 {
-    EXPECT_EQ(ErrorReportText("File access denied"), "File access denied.");
-    EXPECT_EQ(ErrorReportText("Done."), "Done.");
-    EXPECT_EQ(ErrorReportText("Really!"), "Really!");  // "!" sorts before "."
-    EXPECT_EQ(ErrorReportText("Path /"), "Path /.");
-    EXPECT_EQ(ErrorReportText(""), "");
-}
-
-TEST(IoErrorText, RuntimeTextsForKnownCodes)
-{
-    EXPECT_EQ(IoErrorText(2), "File not found");
-    EXPECT_EQ(IoErrorText(5), "File access denied");
-    EXPECT_EQ(IoErrorText(101), "Disk full");
-    EXPECT_EQ(IoError(32).what(), std::string("I/O error 32"));
+    for (const auto& [text, report] : std::vector<std::pair<std::string, std::string>>{
+             {"File access denied", "File access denied."},
+             {"Done.", "Done."},
+             {"Really!", "Really!"},  // "!" sorts before "."
+             {"Path /", "Path /."},
+             {"", ""},
+             {IoErrorText(101), "Disk full."},
+             {IoError(32).what(), "I/O error 32."}})
+        EXPECT_EQ(ErrorReportText(text), report) << text;
     EXPECT_EQ(IoError(5).Code(), 5u);
 }
 
