@@ -267,72 +267,108 @@ int PrintItems(HWND control)
     return 0;
 }
 
-int ConfigCommand(const std::string& command, int argc, char** argv)
+// The configuration window's commands: what each needs (nothing, its argument, or the control
+// its argument names) and what it does. argv[3] is an optional second argument.
+struct ConfigCommandRow {
+    const char* name;
+    enum class Needs { Nothing, Argument, Control } needs;
+    int (*run)(const char* argument, HWND control, int argc, char** argv);
+};
+
+int PrintText(HWND control)
 {
-    if (command == "cfg-status") {
-        HWND bar = GetDlgItem(ConfigWindow(), IDC_STATUSBAR);
-        if (!bar)
-            return 2;
-        std::printf("%s\n", ControlText(bar).c_str());
-        return 0;
-    }
-    if (command == "cfg-ping") {
-        const double started = Milliseconds();
-        if (!SendMessageTimeoutW(ConfigWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, nullptr))
-            return 1;
-        std::printf("%.1f\n", Milliseconds() - started);
-        return 0;
-    }
-    if (argc < 3)
-        return 2;
-    if (command == "cfg-tree")
-        return SelectTreeNode(argv[2]);
-    if (command == "cfg-enabled") {
-        HWND bar = GetDlgItem(ConfigWindow(), IDC_TOOLBAR);
-        return bar && SendMessageW(bar, TB_ISBUTTONENABLED, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 1;
-    }
-    if (command == "cfg-command") {
-        HWND window = ConfigWindow();
-        return window && PostMessageW(window, WM_COMMAND, std::strtoul(argv[2], nullptr, 0), 0) ? 0 : 2;
-    }
-    HWND control = ConfigControl(argv[2]);
     if (!control)
         return 2;
-    if (command == "cfg-get") {
-        std::printf("%s\n", ControlText(control).c_str());
-        return 0;
-    }
-    if (command == "cfg-click") {
-        SendMessageW(control, BM_CLICK, 0, 0);
-        return 0;
-    }
-    if (command == "cfg-checked")
-        return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1;
-    if (command == "cfg-rect") {
-        RECT r;
-        GetWindowRect(control, &r);
-        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
-        return 0;
-    }
-    if (command == "cfg-items")
-        return PrintItems(control);
-    if (command == "cfg-edit") {
-        std::printf("%ld %ld\n", static_cast<long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)),
-                    static_cast<long>(SendMessageW(control, EM_GETPASSWORDCHAR, 0, 0)));
-        return 0;
-    }
-    if (command == "cfg-scroll") {
-        const double started = Milliseconds();
-        SendMessageW(control, WM_VSCROLL, argc > 3 && std::string(argv[3]) == "top" ? SB_TOP : SB_BOTTOM, 0);
-        std::printf("%.1f\n", Milliseconds() - started);
-        return 0;
-    }
-    if (command == "cfg-set" && argc == 4) {
-        const std::wstring text = Widen(argv[3]);
-        // The window may answer with a message box: it need not be waited for.
-        SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 3000,
-                            nullptr);
-        return 0;
+    std::printf("%s\n", ControlText(control).c_str());
+    return 0;
+}
+
+// Runs work and prints how long it took.
+template <typename Work>
+int PrintDuration(Work work)
+{
+    const double started = Milliseconds();
+    if (!work())
+        return 1;
+    std::printf("%.1f\n", Milliseconds() - started);
+    return 0;
+}
+
+using Needs = ConfigCommandRow::Needs;
+const ConfigCommandRow kConfigCommands[] = {
+    {"cfg-status", Needs::Nothing, [](const char*, HWND, int, char**) { return PrintText(GetDlgItem(ConfigWindow(), IDC_STATUSBAR)); }},
+    {"cfg-ping", Needs::Nothing,
+     [](const char*, HWND, int, char**) {
+         return PrintDuration([] {
+             return SendMessageTimeoutW(ConfigWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 30000, nullptr) != 0;
+         });
+     }},
+    {"cfg-tree", Needs::Argument, [](const char* path, HWND, int, char**) { return SelectTreeNode(path); }},
+    {"cfg-enabled", Needs::Argument,
+     [](const char* id, HWND, int, char**) {
+         HWND bar = GetDlgItem(ConfigWindow(), IDC_TOOLBAR);
+         return bar && SendMessageW(bar, TB_ISBUTTONENABLED, std::strtoul(id, nullptr, 0), 0) ? 0 : 1;
+     }},
+    {"cfg-command", Needs::Argument,
+     [](const char* id, HWND, int, char**) {
+         HWND window = ConfigWindow();
+         return window && PostMessageW(window, WM_COMMAND, std::strtoul(id, nullptr, 0), 0) ? 0 : 2;
+     }},
+    {"cfg-get", Needs::Control, [](const char*, HWND control, int, char**) { return PrintText(control); }},
+    {"cfg-click", Needs::Control,
+     [](const char*, HWND control, int, char**) {
+         SendMessageW(control, BM_CLICK, 0, 0);
+         return 0;
+     }},
+    {"cfg-checked", Needs::Control,
+     [](const char*, HWND control, int, char**) { return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : 1; }},
+    {"cfg-rect", Needs::Control,
+     [](const char*, HWND control, int, char**) {
+         RECT r;
+         GetWindowRect(control, &r);
+         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+         return 0;
+     }},
+    {"cfg-items", Needs::Control, [](const char*, HWND control, int, char**) { return PrintItems(control); }},
+    {"cfg-edit", Needs::Control,
+     [](const char*, HWND control, int, char**) {
+         std::printf("%ld %ld\n", static_cast<long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)),
+                     static_cast<long>(SendMessageW(control, EM_GETPASSWORDCHAR, 0, 0)));
+         return 0;
+     }},
+    {"cfg-scroll", Needs::Control,
+     [](const char*, HWND control, int argc, char** argv) {
+         const bool top = argc > 3 && std::string(argv[3]) == "top";
+         return PrintDuration([&] {
+             SendMessageW(control, WM_VSCROLL, top ? SB_TOP : SB_BOTTOM, 0);
+             return true;
+         });
+     }},
+    {"cfg-set", Needs::Control,
+     [](const char*, HWND control, int argc, char** argv) {
+         if (argc != 4)
+             return 2;
+         const std::wstring text = Widen(argv[3]);
+         // The window may answer with a message box: it need not be waited for.
+         SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 3000,
+                             nullptr);
+         return 0;
+     }},
+};
+
+int ConfigCommand(const std::string& command, int argc, char** argv)
+{
+    for (const ConfigCommandRow& row : kConfigCommands) {
+        if (command != row.name)
+            continue;
+        if (row.needs == Needs::Nothing)
+            return row.run(nullptr, nullptr, argc, argv);
+        if (argc < 3)
+            return 2;
+        HWND control = row.needs == Needs::Control ? ConfigControl(argv[2]) : nullptr;
+        if (row.needs == Needs::Control && !control)
+            return 2;
+        return row.run(argv[2], control, argc, argv);
     }
     return 2;
 }
