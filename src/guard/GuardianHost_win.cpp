@@ -138,12 +138,6 @@ void WriteEvent(HANDLE source, GuardLogKind kind, const std::string& text)
 }
 }  // namespace
 
-void CALLBACK Win32GuardianHost::ProcessEnded(void* context, BOOLEAN) noexcept
-{
-    const auto* watched = static_cast<const Watched*>(context);
-    PostQueuedCompletionStatus(watched->port, watched->processId, kLockServiceEndedKey, nullptr);
-}
-
 std::string TokenUserName(HANDLE token)
 {
     std::vector<BYTE> sid = TokenUserSid(token);
@@ -168,16 +162,15 @@ std::string SidText(const std::vector<BYTE>& sid)
 }
 
 Win32GuardianHost::Win32GuardianHost(std::string programDirectory, HANDLE port, ChannelMaker& channels)
-    : programDirectory_(std::move(programDirectory)), port_(port),
-      eventSource_(RegisterEventSourceW(nullptr, kGuardianServiceName)), channels_(channels)
+    : programDirectory_(std::move(programDirectory)),
+      eventSource_(RegisterEventSourceW(nullptr, kGuardianServiceName)), channels_(channels),
+      watched_(port, kLockServiceEndedKey)
 {
 }
 
 Win32GuardianHost::~Win32GuardianHost()
 {
     // The lock services go on running: a guardian that starts after us takes them back.
-    for (auto& [id, watched] : watched_)
-        Unwatch(watched);
     if (eventSource_)
         DeregisterEventSource(eventSource_);
 }
@@ -238,7 +231,7 @@ std::optional<LockServiceProcess> Win32GuardianHost::StartLockService(std::uint3
         Log(GuardLogKind::Warning, "The lock service's process could not be protected from its user.");
     const LockServiceProcess made{started.dwProcessId, CreationTime(process.Get())};
     ResumeThread(thread.Get());
-    if (!Watch(sessionId, made.id, std::move(process)))
+    if (!watched_.Watch(made.id, sessionId, std::move(process)))
         Log(GuardLogKind::Error, "The lock service in session " + std::to_string(sessionId) + " cannot be watched.");
     return made;
 }
@@ -261,58 +254,27 @@ bool Win32GuardianHost::AdoptLockService(std::uint32_t sessionId, const LockServ
         session != sessionId ||
         CompareStringOrdinal(ImagePath(process.Get()).c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL)
         return false;
-    return Watch(sessionId, wanted.id, std::move(process));
-}
-
-bool Win32GuardianHost::Watch(std::uint32_t sessionId, std::uint32_t processId, UniqueKernelHandle process)
-{
-    Watched& watched = watched_[processId];
-    Unwatch(watched);
-    watched.sessionId = sessionId;
-    watched.processId = processId;
-    watched.port = port_;
-    watched.process = std::move(process);
-    // The map's entry is the callback's data: it stays where it is until the wait is gone.
-    if (!RegisterWaitForSingleObject(&watched.wait, watched.process.Get(), ProcessEnded, &watched, INFINITE,
-                                     WT_EXECUTEONLYONCE)) {
-        watched.wait = nullptr;
-        return false;
-    }
-    return true;
-}
-
-void Win32GuardianHost::Unwatch(Watched& watched) noexcept
-{
-    // Waits for a callback under way: after this, none comes for this entry.
-    if (watched.wait)
-        UnregisterWaitEx(watched.wait, INVALID_HANDLE_VALUE);
-    watched.wait = nullptr;
+    return watched_.Watch(wanted.id, sessionId, std::move(process));
 }
 
 std::optional<std::uint32_t> Win32GuardianHost::Ended(std::uint32_t processId)
 {
-    const auto found = watched_.find(processId);
-    if (found == watched_.end())
-        return std::nullopt;
-    Unwatch(found->second);
-    const std::uint32_t sessionId = found->second.sessionId;
-    watched_.erase(found);
-    return sessionId;
+    return watched_.Ended(processId);
 }
 
 void Win32GuardianHost::EndLockService(std::uint32_t processId)
 {
-    const auto found = watched_.find(processId);
-    if (found == watched_.end() || !TerminateProcess(found->second.process.Get(), 1))
+    HANDLE process = watched_.Process(processId);
+    if (!process || !TerminateProcess(process, 1))
         Log(GuardLogKind::Error, "The lock service in process " + std::to_string(processId) + " could not be ended.");
 }
 
 std::optional<std::uint64_t> Win32GuardianHost::OpenChannel(std::uint32_t sessionId, std::uint32_t processId)
 {
-    const auto found = watched_.find(processId);
-    if (found == watched_.end())
+    HANDLE process = watched_.Process(processId);
+    if (!process)
         return std::nullopt;
-    return channels_.HandOverChannel(sessionId, processId, found->second.process.Get());
+    return channels_.HandOverChannel(sessionId, processId, process);
 }
 
 void Win32GuardianHost::EndSession(std::uint32_t sessionId)

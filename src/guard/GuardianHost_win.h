@@ -4,6 +4,7 @@
 // reach, watching it, the system's lock and log off of a session, and the event log.
 #include "GuardPipe_win.h"
 #include "Guardian.h"
+#include "ProcessEndWatch_win.h"
 #include "win/UniqueHandle_win.h"
 
 #include <windows.h>
@@ -47,22 +48,10 @@ public:
     std::optional<std::uint32_t> Ended(std::uint32_t processId);
 
 private:
-    struct Watched {
-        std::uint32_t sessionId = 0;
-        std::uint32_t processId = 0;
-        HANDLE port = nullptr;
-        UniqueKernelHandle process;
-        HANDLE wait = nullptr;
-    };
-    static void CALLBACK ProcessEnded(void* context, BOOLEAN timedOut) noexcept;
-    bool Watch(std::uint32_t sessionId, std::uint32_t processId, UniqueKernelHandle process);
-    void Unwatch(Watched& watched) noexcept;
-
     std::string programDirectory_;
-    HANDLE port_;
     HANDLE eventSource_;
     ChannelMaker& channels_;
-    std::map<std::uint32_t, Watched> watched_;  // by process id
+    ProcessEndWatch watched_;  // the lock services, by process id, with their sessions
     bool raiseFailureLogged_ = false;
     bool restrictFailureLogged_ = false;
 };
