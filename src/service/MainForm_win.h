@@ -103,9 +103,10 @@ private:
     void TakeGuardianDay() noexcept;
     // Tells the guardian the planned end (Exit, the end of the session) before it happens.
     void TellGuardianOfEnd(LockState state) noexcept;
-    // What another program may send or post to stop, move or end the lock is refused here (or
-    // what it asks for is trimmed to what is allowed, and the message goes on): one place for
-    // every such defence. None: the message is not refused.
+    // Every defence against the messages other programs may send or post to stop, move or end
+    // the lock: refused here, with the answer to give; or trimmed to what is allowed, and none (as
+    // for every message not refused): the message goes on. Sent ones also run the guard when it
+    // is due, so that a flood of them cannot starve it.
     std::optional<LRESULT> ResistForeignMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The main window's answers, one for each message it takes; the lock screen's messages, and
     // the default handling of the rest.
