@@ -1,27 +1,28 @@
 // The lock service's main window, and the loops it runs. How they nest:
 //
 //   the program's pump (ServiceApplication_win: GetMessage until WM_QUIT of our own)
-//    |- the service timer, every 3 s: ServiceTick (the restrictions, the guardian's beat, the
-//    |  tray, the hot key); ticks never overlap (the timer is stopped while one runs)
-//    |- the signal "Zeps01": reload (only noted during a lock, done at the guard's next run) or
-//    |  lock: RunLockSession, a loop of its own until the outcome is known
-//    |   |- each pass: the pending messages, then the guard (GuardLockScreen: windows hidden,
-//    |   |  the lock screen in front, the keyboard filter, a noted reload), then a wait
-//    |   |- the unlock prompt: on its own thread and desktop (RunOnOwnDesktop) while this
-//    |   |  thread goes on with the passes; its events come back posted
+//    |- the service timer, every 3 s (OnTimer): ServiceTick (the restrictions, the guardian's
+//    |  beat, the tray, the hot key); ticks never overlap (the timer is stopped while one runs)
+//    |- the signal "Zeps01" (OnSignal): reload (only noted during a lock, done at the guard's
+//    |  next run) or lock: RunLockSession, a loop of its own until the outcome is known
+//    |   |- each pass (SessionPass): the pending messages, then the guard (GuardLockScreen:
+//    |   |  windows hidden, the lock screen in front (LockScreen::KeepInFront), the keyboard
+//    |   |  filter, a noted reload, the lock screen in the foreground (KeepForeground)), then a wait
+//    |   |- the unlock prompt (ShowPrompt): on its own thread and desktop (RunOnOwnDesktop) while
+//    |   |  this thread goes on with the passes; its events come back posted to the lock screen
+//    |   |  (LockScreen::Answer), the last ones taken after its end (TakePostedPromptInput)
 //    |   `- the password check: RunOffThread, this thread still dispatching and guarding
-//    `- "Configure": the password prompt (RunOnOwnDesktop), then the configuration window's
-//       modal loop (TCfgForm::ShowModal). A lock signal taken inside it runs the lock session
-//       inside it: the window is hidden and its trust ended first (Suspend), and asks for
-//       the password again after the unlock (Resume)
+//    `- "Configure" (ActionConfigureExecute): the password prompt (RunOnOwnDesktop), then the
+//       configuration window's modal loop (TCfgForm::ShowModal). A lock signal taken inside it
+//       runs the lock session inside it: the window is hidden and its trust ended first
+//       (Suspend), and asks for the password again after the unlock (Resume)
 //
 // Re-entry guards: a lock session does not start inside another (session_.Active()); one
 // configuration window (configForm_); one password prompt at a time (PasswordCheck); a WM_QUIT
 // that is not ours ends no loop (MessagePump); messages other threads send during a lock run the
-// guard when it is due, inside the system's own call.
+// guard when it is due, inside the system's own call (ResistForeignMessage).
 #include "MainForm_win.h"
 
-#include "win/Picture_win.h"
 #include "common/HotKey.h"
 #include "HotKey_win.h"
 #include "ProcessGuard_win.h"
@@ -44,9 +45,6 @@ namespace {
 constexpr UINT_PTR kServiceTimer = 1;
 // At the next whole second of the wait the unlock prompt shows after wrong entries.
 constexpr UINT_PTR kPromptWaitTimer = 2;
-// At most this many of the prompt's events are taken after its end: a flood of forged ones must
-// not hold up the session.
-constexpr int kMostPromptInputAfterItsEnd = 100;
 constexpr UINT kServiceIntervalMs = 3000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // Posted at the end of the start: the reports held back during it are shown from the loop.
@@ -62,31 +60,6 @@ constexpr DWORD kSessionPassMs = VARDEX_SESSION_PASS_MS;
 // The Task Manager is found by its title, a search through every window: on every fifth pass.
 constexpr unsigned kPassesPerTitleSearch = 5;
 
-MouseButton ButtonOf(UINT message)
-{
-    return message == WM_RBUTTONDOWN ? MouseButton::Right : message == WM_MBUTTONDOWN ? MouseButton::Middle
-                                                                                         : MouseButton::Left;
-}
-
-RECT VirtualScreen() noexcept
-{
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
-
-struct PaintContext {
-    HDC dc;
-    const DecodedImage* picture;
-};
-
-// Every monitor shows the whole picture.
-BOOL CALLBACK PaintMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) noexcept
-{
-    const auto* context = reinterpret_cast<const PaintContext*>(data);
-    PaintPicture(context->dc, *context->picture, *area);
-    return TRUE;
-}
 }  // namespace
 
 TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink& guardian, UINT signalMessage)
@@ -108,27 +81,19 @@ TMainForm::TMainForm(Application& application, ServicePorts ports, GuardianLink&
     params.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOPARENTNOTIFY;
     params.background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     Create(params);
-    // What the lock screen's styles are, as the system made them: any other is somebody else's.
-    ownStyle_ = GetWindowLongPtrW(Handle(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
-    ownExStyle_ = GetWindowLongPtrW(Handle(), GWL_EXSTYLE);
+    lockScreen_ = std::make_unique<LockScreen>(Handle(), session_);
     // Started above the user's programs, the window takes from them only these: the screen
     // saver's signals, the tray's callbacks and the taskbar's new start.
     for (const UINT allowed : {signalMessage_, kTrayMessage, taskbarCreatedMessage_})
         ChangeWindowMessageFilterEx(Handle(), allowed, MSGFLT_ALLOW, nullptr);
     hotKey_ = std::make_unique<LockHotKey>(Handle());
     tray_ = std::make_unique<TrayIcon>(Handle(), kTrayMessage, [this](TrayCommand command) { OnTrayCommand(command); });
-    secretPanel_ = std::make_unique<TSecretPanel>(Handle(), [this](UINT message) {
-        if (message == WM_MOUSEMOVE)
-            session_.FormMouseMove();
-        else
-            session_.FormMouseDown(ButtonOf(message));
-    });
 }
 
 TMainForm::~TMainForm()
 {
     FormDestroy();
-    secretPanel_.reset();
+    lockScreen_.reset();
     tray_.reset();
 }
 
@@ -153,7 +118,7 @@ void TMainForm::FormCreate(const StartOptions& options)
     TakeGuardianDay();
     helpFile_ = programDirectory_ + "ombrel.hlp";
     log_.SetPath(programDirectory_ + settings_.UserKey + ".log", regional_);
-    PlaceSecretPanel();
+    lockScreen_->PlaceSecretPanel();
     SetTimer(Handle(), kServiceTimer, kServiceIntervalMs, nullptr);
     ServiceTick(TickCause::Start);
     // Started outside the allowed time: shut down at the first timer tick, without the grace,
@@ -376,58 +341,6 @@ void TMainForm::RequestShutdown()
     application_.pump.ProcessPendingMessages();
 }
 
-void TMainForm::FormActivate(WakeClick click)
-{
-    SendMessageW(Handle(), WM_CANCELMODE, 0, 0);
-    BringWindowToTop(Handle());
-    SwitchToWindow(Handle(), true);
-    if (click == WakeClick::Yes) {
-        // Where the pointer is: on the lock screen the right button only wakes.
-        mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
-        mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
-    }
-}
-
-void TMainForm::CoverVirtualScreen() noexcept
-{
-    // Every monitor is covered, not just the one a maximised window would fill.
-    const RECT screen = VirtualScreen();
-    SetWindowPos(Handle(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
-                 screen.bottom - screen.top, SWP_NOACTIVATE);
-}
-
-void TMainForm::PlaceSecretPanel() noexcept
-{
-    // Half the primary screen, centred on it; the window's origin is the virtual screen's.
-    const RECT screen = VirtualScreen();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    secretPanel_->Place(width / 4 - screen.left, height / 4 - screen.top, width / 2, height / 2);
-}
-
-void TMainForm::LoadBackground() noexcept
-{
-    // Whatever is wrong with the picture, the lock goes on, plain black.
-    try {
-        if (settings_.ShowBackground)
-            background_ = LoadBackgroundPicture(settings_.BackgroundFile, GetSystemMetrics(SM_CXSCREEN),
-                                                GetSystemMetrics(SM_CYSCREEN));
-    } catch (...) {
-        background_.reset();
-        ReportCurrentError();
-    }
-}
-
-void TMainForm::ShowLockScreen()
-{
-    CoverVirtualScreen();
-    PlaceSecretPanel();
-    ShowWindow(Handle(), SW_SHOW);
-    SetForegroundWindow(Handle());
-    SetFocus(Handle());
-    UpdateWindow(Handle());
-}
-
 bool TMainForm::RunLockSession()
 {
     // Whether a session runs is our own state: a mutex of that name held by another program
@@ -450,12 +363,7 @@ bool TMainForm::RunLockSession()
     keyboardFilter_.Install();
     const ScopeGuard end([this] { EndSession(); });
 
-    LoadBackground();
-    panelVisible_ = true;
-    secretPanel_->SetVisible(secretPanel_->HasLines());
-    if (secretPanel_->HasLines())
-        secretPanel_->StartScrolling();
-    ShowLockScreen();
+    lockScreen_->Show(settings_);
     session_.Activate();
     TellGuardian();
     std::optional<ShellWatch> watch;
@@ -489,75 +397,10 @@ void TMainForm::GuardLockScreen() noexcept
     if (session_.Outcome() != SessionOutcome::Running)
         return;
     shellWindows_.HideAll(++passCount_ % kPassesPerTitleSearch == 0);
-    KeepLockScreenInFront();
+    lockScreen_->KeepInFront();
     keyboardFilter_.KeepRunning();
     ReloadIfAsked();
-    // Until the prompt has closed, it holds the foreground, on the lock screen's desktop or on a
-    // desktop of its own that is shown instead; losing it (or that desktop) cancels the prompt.
-    if (!promptHoldsForeground_ && GetForegroundWindow() != Handle())
-        FormActivate(WakeClick::Yes);
-}
-
-bool TMainForm::IsAboveOtherWindows() const noexcept
-{
-    // Windows of this process (the prompt, a menu) may be above it; no other program's.
-    for (HWND window = GetTopWindow(nullptr); window && window != Handle(); window = GetWindow(window, GW_HWNDNEXT)) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process != GetCurrentProcessId() && IsWindowVisible(window))
-            return false;
-    }
-    return true;
-}
-
-void TMainForm::KeepLockScreenInFront() noexcept
-{
-    HWND lock = Handle();
-    KeepTopLevel();
-    if (!IsWindowVisible(lock) || IsIconic(lock))
-        ShowWindow(lock, SW_SHOWNOACTIVATE);
-    // Disabled only by its own prompt, which enables it again when it closes.
-    if (!promptOwnedByLockScreen_ && !IsWindowEnabled(lock))
-        EnableWindow(lock, TRUE);
-    RECT now;
-    GetWindowRect(lock, &now);
-    const RECT screen = VirtualScreen();
-    const bool topmost = (GetWindowLongPtrW(lock, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    if (!EqualRect(&now, &screen) || !topmost || !IsAboveOtherWindows())
-        CoverVirtualScreen();
-}
-
-void TMainForm::KeepTopLevel() noexcept
-{
-    // Another program may re-parent the lock screen into a hidden window, give it an owner, or
-    // rewrite its styles (a child, layered or transparent window, a caption): all undone.
-    HWND lock = Handle();
-    if (GetAncestor(lock, GA_PARENT) != GetDesktopWindow())
-        SetParent(lock, nullptr);
-    if (GetWindow(lock, GW_OWNER))
-        SetWindowLongPtrW(lock, GWLP_HWNDPARENT, 0);
-    constexpr LONG_PTR kStateBits = WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE;
-    const LONG_PTR style = GetWindowLongPtrW(lock, GWL_STYLE);
-    const LONG_PTR exStyle = GetWindowLongPtrW(lock, GWL_EXSTYLE);
-    if ((style & ~kStateBits) == ownStyle_ && exStyle == ownExStyle_)
-        return;
-    SetWindowLongPtrW(lock, GWL_STYLE, ownStyle_ | (style & (WS_VISIBLE | WS_DISABLED)));
-    SetWindowLongPtrW(lock, GWL_EXSTYLE, ownExStyle_);
-    SetWindowPos(lock, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TMainForm::RefuseForeignPlacement(WINDOWPOS& position) const noexcept
-{
-    const RECT screen = VirtualScreen();
-    position.flags &= ~static_cast<UINT>(SWP_HIDEWINDOW);
-    if (!(position.flags & SWP_NOMOVE) && (position.x != screen.left || position.y != screen.top))
-        position.flags |= SWP_NOMOVE;
-    if (!(position.flags & SWP_NOSIZE) &&
-        (position.cx != screen.right - screen.left || position.cy != screen.bottom - screen.top))
-        position.flags |= SWP_NOSIZE;
-    if (!(position.flags & SWP_NOZORDER) && position.hwndInsertAfter != HWND_TOPMOST &&
-        position.hwndInsertAfter != HWND_TOP)
-        position.flags |= SWP_NOZORDER;
+    lockScreen_->KeepForeground();
 }
 
 void TMainForm::EndSession() noexcept
@@ -577,9 +420,7 @@ void TMainForm::EndSession() noexcept
             configForm_->Resume();
     }
     shellWindows_.Forget();
-    ShowWindow(Handle(), SW_HIDE);
-    secretPanel_->StopScrolling();
-    background_.reset();
+    lockScreen_->Hide();
     keyboardFilter_.Remove();
     BOOL previous = FALSE;
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
@@ -588,13 +429,6 @@ void TMainForm::EndSession() noexcept
 void TMainForm::PostMonitorPower(int mode)
 {
     PostMessageW(application_.window.Handle(), WM_SYSCOMMAND, SC_MONITORPOWER, mode);
-}
-
-void TMainForm::SetPanelVisible(bool visible)
-{
-    panelVisible_ = visible;
-    secretPanel_->SetVisible(visible && secretPanel_->HasLines());
-    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TMainForm::CancelOpenPrompt()
@@ -610,12 +444,11 @@ PromptAnswer TMainForm::ShowPrompt()
                      static_cast<LPARAM>(seconds));
     });
     promptOrders_ = &orders;
-    promptHoldsForeground_ = true;
+    lockScreen_->PromptOpening();
     const ScopeGuard forget([this] {
         KillTimer(Handle(), kPromptWaitTimer);
         promptOrders_ = nullptr;
-        promptHoldsForeground_ = false;
-        promptOwnedByLockScreen_ = false;
+        lockScreen_->PromptEnded();
     });
     ShowPromptWait();
     const HWND lockScreen = Handle();
@@ -630,11 +463,11 @@ PromptAnswer TMainForm::ShowPrompt()
         answer = prompt.ShowModal(own);
     });
     if (!apart) {
-        promptOwnedByLockScreen_ = true;
+        lockScreen_->PromptOnLockScreen();
         TPwdForm prompt(lockScreen, lockScreen, shutdownAllowed, orders);
         answer = prompt.ShowModal(application_.pump);
     }
-    TakePostedPromptInput();
+    lockScreen_->TakePostedPromptInput();
     return answer;
 }
 
@@ -649,28 +482,6 @@ void TMainForm::ShowPromptWait()
         KillTimer(Handle(), kPromptWaitTimer);
 }
 
-void TMainForm::TakePromptInput(WPARAM code)
-{
-    const std::optional<PromptInput> input = PromptInputOf(code);
-    if (!input || !session_.Active())
-        return;
-    if (*input == PromptInput::Closed)
-        promptHoldsForeground_ = false;
-    else
-        HandPromptInput(session_, *input);
-}
-
-void TMainForm::TakePostedPromptInput()
-{
-    // What the prompt posted before it ended, taken while it still counts as open: the key that
-    // closed it must not open the next one.
-    MSG msg;
-    for (int taken = 0; taken < kMostPromptInputAfterItsEnd &&
-                        PeekMessageW(&msg, Handle(), kPromptInputMessage, kPromptInputMessage, PM_REMOVE);
-         ++taken)
-        TakePromptInput(msg.wParam);
-}
-
 void TMainForm::RunPasswordCheck(const std::function<void()>& check)
 {
     // Off the window's thread: the session's guard runs through the pump meanwhile.
@@ -683,18 +494,6 @@ void TMainForm::PlayAlarm(bool repeat)
     sndPlaySoundW(Widen(programDirectory_ + "alarm.wav").c_str(), SND_ASYNC | (repeat ? SND_NOSTOP : 0));
 }
 
-void TMainForm::ShowWarning(const std::vector<std::string>& lines)
-{
-    std::vector<std::wstring> wide;
-    for (const std::string& line : lines)
-        wide.push_back(Widen(line));
-    secretPanel_->StopScrolling();
-    secretPanel_->SetLines(std::move(wide));
-    secretPanel_->SetTextColor(RGB(255, 0, 0));
-    secretPanel_->SetVisible(panelVisible_);
-    secretPanel_->StartScrolling();
-}
-
 void TMainForm::RequestShutdownNow()
 {
     application_.exitMode = ExitMode::Shutdown;
@@ -704,17 +503,6 @@ void TMainForm::RequestShutdownNow()
 void TMainForm::ReportError(const std::string& message)
 {
     application_.reports.ReportError(message);
-}
-
-void TMainForm::Paint(HDC dc)
-{
-    RECT client;
-    GetClientRect(Handle(), &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (panelVisible_ && background_) {
-        PaintContext context{dc, &*background_};
-        EnumDisplayMonitors(dc, nullptr, PaintMonitor, reinterpret_cast<LPARAM>(&context));
-    }
 }
 
 void TMainForm::FormDestroy() noexcept
@@ -737,7 +525,73 @@ void TMainForm::ReloadIfAsked() noexcept
     }
 }
 
-LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
+LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (const std::optional<LRESULT> refused = ResistForeignMessage(message, wParam, lParam))
+        return *refused;
+    if (message == signalMessage_)
+        return OnSignal(wParam, lParam);
+    if (message == taskbarCreatedMessage_)
+        return OnTaskbarCreated();
+    switch (message) {
+    case WM_HOTKEY: return OnHotKey(wParam, lParam);
+    case WM_TIMER: return OnTimer(wParam);
+    case kTrayMessage: return OnTrayMessage(lParam);
+    case kShowReportsMessage: return OnShowReports();
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM: return OnMenuDrawing(message, wParam, lParam);
+    default: return AnswerAsLockScreen(message, wParam, lParam);
+    }
+}
+
+std::optional<LRESULT> TMainForm::ResistForeignMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Messages that other threads send us are handled inside the system's own calls, without
+    // coming back to a loop of ours: a flood of them from other programs must not starve the
+    // guard. (Our own thread's messages come from our own calls, creating the prompt among them.)
+    if (session_.Active() && InSendMessageEx(nullptr) != ISMEX_NOSEND)
+        application_.pump.RunGuardIfDue();
+    switch (message) {
+    case WM_SYSCOMMAND:
+    case WM_CLOSE:
+        return 0;  // the lock screen cannot be moved, sized, minimised or closed, nor the program ended so
+    // Only a real end of the Windows session ends the program: any program can send these.
+    // A query is answered with consent; an end that was cancelled keeps everything running.
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN)) {
+            TellGuardianOfEnd(LockState::SessionEnding);
+            application_.pump.Terminate();
+        }
+        return 0;
+    case WM_WINDOWPOSCHANGING:
+        // Trimmed to what keeps the lock screen in place; the rest is the system's to do.
+        if (session_.Active())
+            LockScreen::RefuseForeignPlacement(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+LRESULT TMainForm::AnswerAsLockScreen(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // No lock screen yet while the window is created, nor any more while it is destroyed.
+    if (lockScreen_)
+        if (const std::optional<LRESULT> answer = lockScreen_->Answer(message, wParam, lParam))
+            return *answer;
+    return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT TMainForm::OnHotKey(WPARAM id, LPARAM lParam)
+{
+    if (id == kHotKeyId)
+        ActionSetVardexExecute(ThenStandBy::No);
+    return DefaultHandling(WM_HOTKEY, id, lParam);
+}
+
+LRESULT TMainForm::OnSignal(WPARAM code, LPARAM lParam)
 {
     if (code == kReloadSignal) {
         // During a lock only noted, and done once at the guard's next run: a flood of them must
@@ -754,97 +608,43 @@ LRESULT TMainForm::HandleSignal(WPARAM code, UINT message, LPARAM lParam)
         application_.reports.ShowPending();
         return 0;
     }
-    return DefaultHandling(message, code, lParam);
+    return DefaultHandling(signalMessage_, code, lParam);
 }
 
-LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TMainForm::OnTaskbarCreated()
 {
-    // Messages that other threads send us are handled inside the system's own calls, without
-    // coming back to a loop of ours: a flood of them from other programs must not starve the
-    // guard. (Our own thread's messages come from our own calls, creating the prompt among them.)
-    if (session_.Active() && InSendMessageEx(nullptr) != ISMEX_NOSEND)
-        application_.pump.RunGuardIfDue();
-    if (message == WM_SYSCOMMAND || message == WM_CLOSE)
-        return 0;  // the lock screen cannot be moved, sized, minimised or closed, nor the program ended so
-    // Only a real end of the Windows session ends the program: any program can send these.
-    // A query is answered with consent; an end that was cancelled keeps everything running.
-    if (message == WM_QUERYENDSESSION)
+    tray_->Recreate();
+    return 0;
+}
+
+LRESULT TMainForm::OnTimer(WPARAM id)
+{
+    if (id == kServiceTimer)
+        ServiceTick(TickCause::Timer);
+    else if (id == kPromptWaitTimer)
+        ShowPromptWait();
+    return 0;
+}
+
+LRESULT TMainForm::OnTrayMessage(LPARAM event)
+{
+    // The menu's own loop would stall a session: during one the tray is not answered.
+    if (!session_.Active())
+        tray_->HandleCallback(event);
+    return 0;
+}
+
+LRESULT TMainForm::OnShowReports()
+{
+    application_.reports.ShowPending();
+    return 0;
+}
+
+LRESULT TMainForm::OnMenuDrawing(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (tray_->HandleMenuDrawing(message, lParam))
         return TRUE;
-    if (message == WM_ENDSESSION) {
-        if (wParam && GetSystemMetrics(SM_SHUTTINGDOWN)) {
-            TellGuardianOfEnd(LockState::SessionEnding);
-            application_.pump.Terminate();
-        }
-        return 0;
-    }
-    if (message == WM_HOTKEY && wParam == kHotKeyId) {
-        ActionSetVardexExecute(ThenStandBy::No);
-        return DefaultHandling(message, wParam, lParam);
-    }
-    if (message == signalMessage_)
-        return HandleSignal(wParam, message, lParam);
-    if (message == taskbarCreatedMessage_) {
-        tray_->Recreate();
-        return 0;
-    }
-    switch (message) {
-    case WM_TIMER:
-        if (wParam == kServiceTimer)
-            ServiceTick(TickCause::Timer);
-        else if (wParam == kPromptWaitTimer)
-            ShowPromptWait();
-        return 0;
-    case kPromptInputMessage:
-        TakePromptInput(wParam);
-        return 0;
-    case kTrayMessage:
-        // The menu's own loop would stall a session: during one the tray is not answered.
-        if (!session_.Active())
-            tray_->HandleCallback(lParam);
-        return 0;
-    case kShowReportsMessage:
-        application_.reports.ShowPending();
-        return 0;
-    case WM_WINDOWPOSCHANGING:
-        if (session_.Active())
-            RefuseForeignPlacement(*reinterpret_cast<WINDOWPOS*>(lParam));
-        return DefaultHandling(message, wParam, lParam);
-    case WM_MEASUREITEM:
-    case WM_DRAWITEM:
-        if (tray_->HandleMenuDrawing(message, lParam))
-            return TRUE;
-        return DefaultHandling(message, wParam, lParam);
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        session_.FormKeyDown();
-        return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        session_.FormMouseDown(ButtonOf(message));
-        return 0;
-    case WM_MOUSEMOVE:
-        session_.FormMouseMove();
-        return 0;
-    case WM_SETFOCUS:
-        session_.ActiveControlChanged();
-        return 0;
-    case WM_SETCURSOR:
-        SetCursor(nullptr);  // no pointer over the lock screen
-        return TRUE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        return PaintWith([this](HDC dc) { Paint(dc); });
-    case WM_DISPLAYCHANGE:
-        if (IsWindowVisible(Handle())) {
-            CoverVirtualScreen();
-            PlaceSecretPanel();
-        }
-        return 0;
-    default:
-        return DefaultHandling(message, wParam, lParam);
-    }
+    return DefaultHandling(message, wParam, lParam);
 }
 
 }  // namespace vardex

@@ -1,13 +1,12 @@
 #pragma once
 // TMainForm: the lock service's main window. Hidden while idle, it owns the settings, the tray
 // icon, the hot key, the service timer and the answers to the signal message; during a lock
-// session it is the lock screen.
+// session it is the lock screen (LockScreen, a part of this window) and runs the session's loop.
 #include "ServiceApplication_win.h"
-#include "common/JpegDecoder.h"
 #include "KeyboardFilter_win.h"
 #include "LockSession.h"
 #include "Restrictions.h"
-#include "SecretPanel_win.h"
+#include "LockScreen_win.h"
 #include "StartOptions.h"
 #include "StatsLog.h"
 #include "GuardianLink_win.h"
@@ -67,10 +66,6 @@ public:
 
     // The lock session: runs until a password unlocks or the program ends; true when unlocked.
     bool RunLockSession();
-    // Brings the lock screen to the front; with a wake click it also clicks the right button
-    // where the pointer is, which only wakes.
-    enum class WakeClick { No, Yes };
-    void FormActivate(WakeClick click);
 
     const LockServiceSettings& Settings() const noexcept { return settings_; }
     const LockSession& Session() const noexcept { return session_; }
@@ -81,13 +76,13 @@ protected:
 private:
     // LockScreenHost
     void PostMonitorPower(int mode) override;
-    void SetPanelVisible(bool visible) override;
+    void SetPanelVisible(bool visible) override { lockScreen_->SetPanelVisible(visible); }
     bool IsPromptOpen() override { return promptOrders_ != nullptr; }
     void CancelOpenPrompt() override;
     PromptAnswer ShowPrompt() override;
     void RunPasswordCheck(const std::function<void()>& check) override;
     void PlayAlarm(bool repeat) override;
-    void ShowWarning(const std::vector<std::string>& lines) override;
+    void ShowWarning(const std::vector<std::string>& lines) override { lockScreen_->ShowWarning(lines); }
     void RequestShutdownNow() override;
     void ReportError(const std::string& message) override;
 
@@ -108,33 +103,33 @@ private:
     void TakeGuardianDay() noexcept;
     // Tells the guardian the planned end (Exit, the end of the session) before it happens.
     void TellGuardianOfEnd(LockState state) noexcept;
-    LRESULT HandleSignal(WPARAM code, UINT message, LPARAM lParam);
+    // Every defence against the messages other programs may send or post to stop, move or end
+    // the lock: refused here, with the answer to give; or trimmed to what is allowed, and none (as
+    // for every message not refused): the message goes on. Sent ones also run the guard when it
+    // is due, so that a flood of them cannot starve it.
+    std::optional<LRESULT> ResistForeignMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The main window's answers, one for each message it takes; the lock screen's messages, and
+    // the default handling of the rest.
+    LRESULT AnswerAsLockScreen(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnHotKey(WPARAM id, LPARAM lParam);
+    LRESULT OnSignal(WPARAM code, LPARAM lParam);
+    LRESULT OnTaskbarCreated();
+    LRESULT OnTimer(WPARAM id);
+    LRESULT OnTrayMessage(LPARAM event);
+    LRESULT OnShowReports();
+    LRESULT OnMenuDrawing(UINT message, WPARAM wParam, LPARAM lParam);
     // The first tick runs at the start, where it posts no lock signal; the others on the timer.
     enum class TickCause { Start, Timer };
     void ServiceTick(TickCause cause);
     void OnTrayCommand(TrayCommand command);
-    void ShowLockScreen();
-    void CoverVirtualScreen() noexcept;
-    void PlaceSecretPanel() noexcept;
-    void LoadBackground() noexcept;
     void SessionPass();
     // Run at every pass of the session and every 20 ms of any loop during it (the prompt's too).
     void GuardLockScreen() noexcept;
-    // Shown, covering the virtual screen, topmost and above every other program's window.
-    void KeepLockScreenInFront() noexcept;
-    bool IsAboveOtherWindows() const noexcept;
-    // A top-level window without owner, with the styles it was made with.
-    void KeepTopLevel() noexcept;
     // A reload asked for during the session, done once.
     void ReloadIfAsked() noexcept;
-    // While a session runs, another program may not hide, move, size or lower the lock screen.
-    void RefuseForeignPlacement(WINDOWPOS& position) const noexcept;
     void EndSession() noexcept;
-    // The unlock prompt's input, handed to the session; the wait it shows, at each whole second.
-    void TakePromptInput(WPARAM code);
-    void TakePostedPromptInput();
+    // The wait the unlock prompt shows, at each whole second.
     void ShowPromptWait();
-    void Paint(HDC dc);
 
     Application& application_;
     ServicePorts ports_;
@@ -152,24 +147,17 @@ private:
     LockSession session_;
     TimeRestrictions restrictions_;
     std::unique_ptr<TrayIcon> tray_;
-    std::unique_ptr<TSecretPanel> secretPanel_;
+    // Made once the window is: the messages of its creation are not the lock screen's.
+    std::unique_ptr<LockScreen> lockScreen_;
     KeyboardFilter keyboardFilter_;
     std::unique_ptr<LockHotKey> hotKey_;
     bool hotKeyReported_ = false;
     bool guardianGreeted_ = false;
     ShellWindowGuard shellWindows_;
-    std::optional<DecodedImage> background_;
-    bool panelVisible_ = true;
-    LONG_PTR ownStyle_ = 0;
-    LONG_PTR ownExStyle_ = 0;
     bool reloadAsked_ = false;
     unsigned passCount_ = 0;
-    // While the unlock prompt is under way: its orders, whether it still holds the foreground
-    // (until it has closed), and whether it shares the lock screen's desktop (no desktop of its
-    // own could be had) and with it disables the lock screen, its owner.
+    // While the unlock prompt is under way: its orders.
     PromptOrders* promptOrders_ = nullptr;
-    bool promptHoldsForeground_ = false;
-    bool promptOwnedByLockScreen_ = false;
     bool settingsLoaded_ = false;
     Win32PasswordPromptHost promptHost_;
     PasswordCheck passwordCheck_;

@@ -12,15 +12,15 @@
 
 namespace vardex {
 
-// An input event of the prompt, posted to the window thread. Closed: the prompt has closed, the
-// entry taken out of it; it no longer holds the foreground.
+// An input event on the prompt, posted to the window thread, or on the lock screen and its panel.
+// Closed: the prompt has closed, the entry taken out of it; it no longer holds the foreground.
 enum class PromptInput : std::uintptr_t { KeyDown, LeftDown, RightDown, MiddleDown, MouseMove, FocusChanged, Closed };
 
 // The event a posted code names; none for a code no prompt posts (anybody may post one).
 std::optional<PromptInput> PromptInputOf(std::uintptr_t code) noexcept;
 
-// Hands an input event to the session, as the lock screen's own input would be (Closed is the
-// window layer's, not the session's).
+// Hands an input event to the session: the one way in for the prompt's input and the lock
+// screen's own (Closed is the window layer's, not the session's).
 void HandPromptInput(LockSession& session, PromptInput input);
 
 enum class PromptOrder : std::uintptr_t { Cancel, ShowWait };

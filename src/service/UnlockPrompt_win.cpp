@@ -22,8 +22,9 @@ PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed)
     options.offEnabled = shutdownAllowed;
     return options;
 }
+}  // namespace
 
-std::optional<PromptInput> InputOf(UINT message)
+std::optional<PromptInput> InputOfMessage(UINT message) noexcept
 {
     switch (message) {
     case WM_KEYDOWN:
@@ -35,7 +36,6 @@ std::optional<PromptInput> InputOf(UINT message)
     default: return std::nullopt;
     }
 }
-}  // namespace
 
 TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, PromptOrders& orders)
     : PromptDialog(PromptOptions(owner, shutdownAllowed)), lockScreen_(lockScreen), orders_(orders)
@@ -49,7 +49,7 @@ void TPwdForm::Post(PromptInput input) const noexcept
 
 void TPwdForm::Inspect(const MSG& msg)
 {
-    if (const std::optional<PromptInput> input = InputOf(msg.message))
+    if (const std::optional<PromptInput> input = InputOfMessage(msg.message))
         Post(*input);
 }
 

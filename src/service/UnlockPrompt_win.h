@@ -8,12 +8,18 @@
 #include "UnlockPrompt.h"
 #include "win/PromptDialog_win.h"
 
+#include <optional>
+
 namespace vardex {
 
 // Posted to the lock screen: wParam a PromptInput.
 inline constexpr UINT kPromptInputMessage = WM_APP + 3;
 // Posted to the prompt: wParam a PromptOrder, lParam the seconds of a wait.
 inline constexpr UINT kPromptOrderMessage = WM_APP + 4;
+
+// The input event a key or mouse message is, on the prompt as on the lock screen and its panel;
+// none for the other messages.
+std::optional<PromptInput> InputOfMessage(UINT message) noexcept;
 
 class TPwdForm final : public PromptDialog {
 public:

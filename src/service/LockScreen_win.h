@@ -1,0 +1,87 @@
+#pragma once
+// LockScreen: what the main window is while a lock session runs. It is a part of that window,
+// not a window of its own (the window is one, found by its class and title): the window's
+// handler asks it first whether a message is the lock screen's. It covers the virtual screen and
+// keeps itself in front and top-level against other programs, paints the background, holds the
+// text panel, and takes the input of the window, the panel and the unlock prompt by one route
+// into the session.
+#include "LockSession.h"
+#include "SecretPanel_win.h"
+#include "common/JpegDecoder.h"
+#include "config/Settings.h"
+#include "win/Window_win.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vardex {
+
+class LockScreen {
+public:
+    // window: the main window, created with the lock screen's styles (taken as its own now).
+    LockScreen(HWND window, LockSession& session);
+
+    // The answer to a message that is the lock screen's (its input, cursor, painting, a change
+    // of the displays); none for the others.
+    std::optional<LRESULT> Answer(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The start of a session: the background from the settings, the panel, the whole screen,
+    // shown and in the foreground. The end: hidden, the panel still, the picture dropped.
+    void Show(const LockServiceSettings& settings);
+    void Hide() noexcept;
+    // Half the primary screen, centred on it.
+    void PlaceSecretPanel() noexcept;
+
+    // The guard's passes: shown, covering the virtual screen, topmost, above every other
+    // program's window and top-level; then (after the guard's other work) in the foreground,
+    // unless the unlock prompt holds it.
+    void KeepInFront() noexcept;
+    void KeepForeground() noexcept;
+    // Brings the lock screen to the front; with a wake click it also clicks the right button
+    // where the pointer is, which only wakes.
+    enum class WakeClick { No, Yes };
+    void BringToFront(WakeClick click);
+    // While a session runs, another program may not hide, move, size or lower the lock screen.
+    static void RefuseForeignPlacement(WINDOWPOS& position) noexcept;
+
+    // What the session shows: the picture and the panel, or plain black; a warning on the panel.
+    void SetPanelVisible(bool visible);
+    void ShowWarning(const std::vector<std::string>& lines);
+
+    // The unlock prompt while it is under way: it holds the foreground from its opening until it
+    // has closed; shown on the lock screen's desktop (none of its own could be had) it disables
+    // the lock screen, its owner, until it ends.
+    void PromptOpening() noexcept { promptHoldsForeground_ = true; }
+    void PromptOnLockScreen() noexcept { promptOwnedByLockScreen_ = true; }
+    void PromptEnded() noexcept;
+    // What the prompt posted before it ended, taken while it still counts as open: the key that
+    // closed it must not open the next one.
+    void TakePostedPromptInput();
+
+private:
+    // The one route of input into the session: the window's and the panel's messages, and the
+    // events the prompt posts.
+    void TakeInput(UINT message);
+    void TakePromptInput(WPARAM code);
+    void CoverVirtualScreen() noexcept;
+    bool IsAboveOtherWindows() const noexcept;
+    // A top-level window without owner, with the styles it was made with.
+    void KeepTopLevel() noexcept;
+    void LoadBackground(const LockServiceSettings& settings) noexcept;
+    LRESULT Paint();
+
+    const HWND window_;
+    LockSession& session_;
+    // What the lock screen's styles are, as the system made them: any other is somebody else's.
+    const LONG_PTR ownStyle_;
+    const LONG_PTR ownExStyle_;
+    std::unique_ptr<TSecretPanel> secretPanel_;
+    std::optional<DecodedImage> background_;
+    bool panelVisible_ = true;
+    bool promptHoldsForeground_ = false;
+    bool promptOwnedByLockScreen_ = false;
+};
+
+}  // namespace vardex
