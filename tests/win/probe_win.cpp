@@ -7,6 +7,10 @@
 //                                    window of every desktop
 //   vardexprobe desktops             prints the name of every desktop of the window station
 //   vardexprobe user                 prints the logon name
+//   vardexprobe usage EXE            for each running process of the program file EXE: its id,
+//                                    handles, GDI and USER objects (as the system counts them;
+//                                    Wine counts none), its windows of every desktop, and its
+//                                    private bytes in KiB
 //   vardexprobe prompt-fit           builds the unlock prompt's and the input dialog's layout at
 //                                    this display's resolution; prints, for each, the label's
 //                                    width and height and what its widest and tallest text needs
@@ -50,8 +54,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -267,6 +273,66 @@ int PrintItems(HWND control)
     return 0;
 }
 
+// The windows (top-level and child) of a process on every desktop: a count of its USER objects
+// where the system's own count is missing.
+unsigned WindowsOf(DWORD processId)
+{
+    struct Count {
+        DWORD processId;
+        unsigned windows = 0;
+    } count{processId};
+    test::LookOnEveryDesktop([&count](const std::wstring&) {
+        EnumWindows(
+            [](HWND window, LPARAM data) noexcept -> BOOL {
+                auto& c = *reinterpret_cast<Count*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner != c.processId)
+                    return TRUE;
+                ++c.windows;
+                EnumChildWindows(window, [](HWND, LPARAM d) noexcept -> BOOL {
+                    ++reinterpret_cast<Count*>(d)->windows;
+                    return TRUE;
+                }, data);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&count));
+        return false;
+    });
+    return count.windows;
+}
+
+// From the system's list of processes, which Wine fills from its server: the handle counts and
+// private bytes of other processes, which GetProcessHandleCount and GetProcessMemoryInfo do not
+// give there.
+int PrintUsage(const std::wstring& program)
+{
+    std::vector<std::byte> list(1 << 20);
+    ULONG size = 0;
+    while (NtQuerySystemInformation(SystemProcessInformation, list.data(), static_cast<ULONG>(list.size()), &size) ==
+           static_cast<NTSTATUS>(0xC0000004L))  // the list did not fit
+        list.resize(list.size() * 2);
+    for (size_t offset = 0;;) {
+        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(list.data() + offset);
+        const std::wstring name(entry->ImageName.Buffer ? entry->ImageName.Buffer : L"",
+                                entry->ImageName.Length / sizeof(wchar_t));
+        if (CompareStringOrdinal(name.c_str(), -1, program.c_str(), -1, TRUE) == CSTR_EQUAL) {
+            const auto id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId));
+            DWORD gdi = 0, user = 0;
+            if (const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id)) {
+                gdi = GetGuiResources(process, GR_GDIOBJECTS);
+                user = GetGuiResources(process, GR_USEROBJECTS);
+                CloseHandle(process);
+            }
+            std::printf("%lu %lu %lu %lu %u %llu\n", id, entry->HandleCount, gdi, user, WindowsOf(id),
+                        static_cast<unsigned long long>(entry->PrivatePageCount / 1024));
+        }
+        if (!entry->NextEntryOffset)
+            return 0;
+        offset += entry->NextEntryOffset;
+    }
+}
+
 // The configuration window's commands: what each needs (nothing, its argument, or the control
 // its argument names) and what it does. argv[3] is an optional second argument.
 struct ConfigCommandRow {
@@ -456,6 +522,8 @@ int main(int argc, char** argv)
         std::printf("%s\n", Narrow(name).c_str());
         return 0;
     }
+    if (command == "usage" && argc == 3)
+        return PrintUsage(Widen(argv[2]));
     if (command.starts_with("cfg-"))
         return ConfigCommand(command, argc, argv);
     if (argc < 3)
