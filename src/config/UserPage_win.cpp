@@ -352,23 +352,28 @@ bool UserPage::OnNotify(const NMHDR& header, LRESULT& result)
             RemovePeriod();
         return true;
     }
-    case NM_RCLICK: {
-        // The popup acts on the item clicked: focus and selection move there first.
-        SetFocus(header.hwndFrom);
-        const PointerPlace pointer = PointerOver(header.hwndFrom);
-        LVHITTESTINFO hit{};
-        hit.pt = pointer.client;
-        const int row = ListView_HitTest(header.hwndFrom, &hit);
-        schedule_.Select(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row)) : std::nullopt);
-        ShowSchedule();
-        UpdateScheduleButtons();
-        if (const int command = PopupMenuAt(GetSubMenu(menu_.Get(), 0), pointer.screen, Handle()))
-            OnCommand(command, 0, nullptr);
+    case NM_RCLICK:
+        ShowPopup();
         result = TRUE;
         return true;
-    }
     default: return false;
     }
+}
+
+void UserPage::ShowPopup()
+{
+    // The popup acts on the item clicked: focus and selection move there first.
+    HWND view = ScheduleView();
+    SetFocus(view);
+    const PointerPlace pointer = PointerOver(view);
+    LVHITTESTINFO hit{};
+    hit.pt = pointer.client;
+    const int row = ListView_HitTest(view, &hit);
+    schedule_.Select(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row)) : std::nullopt);
+    ShowSchedule();
+    UpdateScheduleButtons();
+    if (const int command = PopupMenuAt(GetSubMenu(menu_.Get(), 0), pointer.screen, Handle()))
+        OnCommand(command, 0, nullptr);
 }
 
 }  // namespace vardex

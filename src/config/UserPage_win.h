@@ -73,6 +73,8 @@ private:
     void AskPeriod(std::pair<ClockTime, ClockTime> times, const std::function<void(const std::string&)>& apply);
     void RemovePeriod();
     bool NoModifierHeld() const noexcept;
+    // The schedule's popup menu at the pointer, on the period under it.
+    void ShowPopup();
     std::optional<size_t> ViewSelection() const;
 
     MessagePump& pump_;
