@@ -1,5 +1,6 @@
 #include "AboutBox_win.h"
 
+#include "win/Controls_win.h"
 #include "win/Dialog_win.h"
 #include "win/Dpi_win.h"
 #include "win/UniqueHandle_win.h"
@@ -35,8 +36,7 @@ protected:
     bool OnInitDialog() override
     {
         const int size = ScaleForDpi(32, WindowDpi(Handle()));
-        icon_.Reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VARDEX_TRAY),
-                                                  IMAGE_ICON, size, size, 0)));
+        icon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, size));
         SendDlgItemMessageW(Handle(), IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
         SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, ProgramVersion().c_str());
         return true;

@@ -1,5 +1,9 @@
 #include "CfgForm_win.h"
 
+#include "AppearancePage_win.h"
+#include "StatisticsPage_win.h"
+#include "SystemPage_win.h"
+#include "UserPage_win.h"
 #include "config/AboutBox_win.h"
 #include "win/Controls_win.h"
 #include "common/Application.h"
@@ -18,11 +22,55 @@
 namespace vardex {
 
 namespace {
-// The images of the tree and the list, in image-list order.
-enum Image { kProgram, kOptions, kSettings, kAppearance, kUsers, kCurrentUser, kOtherUser, kStatistics, kLogLine };
-constexpr int kNodeIcons[] = {IDI_NODE_PROGRAM,      IDI_NODE_OPTIONS,    IDI_NODE_SETTINGS,
-                              IDI_NODE_APPEARANCE,   IDI_NODE_USERS,      IDI_NODE_CURRENT_USER,
-                              IDI_NODE_OTHER_USER,   IDI_NODE_STATISTICS, IDI_NODE_LOG_LINE};
+// What the pages are made with: each takes what it needs.
+struct PageServices {
+    ConfigModel& model;
+    std::function<void()> onChange;
+    const ConfigContext& context;
+    const WindowsIntegration& windows;
+    std::function<bool(const std::string&)> isCurrentUser;
+    std::function<void(const std::string&)> clearLog;
+};
+using PageMaker = std::unique_ptr<ConfigPage> (*)(const PageServices& services);
+
+// The window's nodes and their pages, in the tree's order; a node goes under the newest node of
+// its parent kind (ParentKind). The row of a kind with children makes no page: its node shows the
+// list of its children. The users' row stands for a node per user, captioned with the user's key.
+struct PageRow {
+    NodeKind kind;
+    const char* caption;
+    int dialog;         // the page's template
+    int icon;           // of the node, and of the page's title
+    int selectCommand;  // the menu item that selects the node; 0 for none
+    PageMaker make;
+};
+constexpr PageRow kPages[] = {
+    {NodeKind::Root, "Vardex", IDD_ROOT_PAGE, IDI_NODE_PROGRAM, 0, nullptr},
+    {NodeKind::CommonOptions, "Common Options", IDD_ROOT_PAGE, IDI_NODE_OPTIONS, 0, nullptr},
+    {NodeKind::Settings, "Settings", IDD_SYSTEM_PAGE, IDI_NODE_SETTINGS, ID_SELECT_SETTINGS,
+     [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
+         return std::make_unique<SystemPage>(s.model, s.onChange, s.windows);
+     }},
+    {NodeKind::Appearance, "Appearance", IDD_APPEARANCE_PAGE, IDI_NODE_APPEARANCE, ID_SELECT_APPEARANCE,
+     [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
+         return std::make_unique<AppearancePage>(s.model, s.onChange, s.context.programDirectory, s.context.errors);
+     }},
+    {NodeKind::UserOptions, "User Options", IDD_ROOT_PAGE, IDI_NODE_USERS, 0, nullptr},
+    {NodeKind::User, nullptr, IDD_USER_PAGE, IDI_NODE_OTHER_USER, 0,
+     [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
+         return std::make_unique<UserPage>(s.model, s.onChange, s.context.pump, s.context.timeFormats, s.isCurrentUser);
+     }},
+    {NodeKind::Statistics, "Statistics", IDD_STATISTICS_PAGE, IDI_NODE_STATISTICS, ID_SELECT_STATISTICS,
+     [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
+         return std::make_unique<StatisticsPage>(s.model, s.onChange, s.context.files, s.context.system,
+                                                 s.context.programDirectory, s.isCurrentUser, s.clearLog,
+                                                 s.context.errors);
+     }},
+};
+// The node pictures besides the rows' icons: the user of this session, a statistics log's line.
+constexpr int kMoreNodeIcons[] = {IDI_NODE_CURRENT_USER, IDI_NODE_LOG_LINE};
+// The commands of the window's menu that act on the page shown.
+constexpr int kPageCommands[] = {ID_DO_CLEAR_LOG};
 
 // The tool bar's buttons in order (0 for a separator), with their hints and pictures.
 struct ToolButton {
@@ -47,19 +95,14 @@ constexpr ToolButton kToolButtons[] = {
     {ID_DO_CONTENTS, L"Help Contents", IDI_ACTION_CONTENTS},
 };
 
-HICON LoadIconAt(int id, int size)
+std::vector<int> NodeIcons()
 {
-    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
-}
-
-HIMAGELIST ImageListOf(const int* ids, size_t count, int size)
-{
-    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(count), 0);
-    for (size_t i = 0; i < count; ++i) {
-        const UniqueIcon icon(LoadIconAt(ids[i], size));
-        ImageList_AddIcon(list, icon.Get());
-    }
-    return list;
+    std::vector<int> icons;
+    for (const PageRow& row : kPages)
+        if (std::find(icons.begin(), icons.end(), row.icon) == icons.end())
+            icons.push_back(row.icon);
+    icons.insert(icons.end(), std::begin(kMoreNodeIcons), std::end(kMoreNodeIcons));
+    return icons;
 }
 
 std::vector<std::string> SortedUserKeys(Accounts& accounts, SystemFacts& system)
@@ -94,18 +137,22 @@ bool IsKeyMessage(const MSG& msg) noexcept
 
 TCfgForm::TCfgForm(ConfigContext context)
     : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts, context_.system)), model_(userKeys_),
-      windows_(context_.files, context_.registry), rootPage_(model_, nullptr),
-      appearancePage_(model_, [this] { UpdateApplyState(); }, context_.programDirectory, context_.errors),
-      systemPage_(model_, [this] { UpdateApplyState(); }, windows_),
-      userPage_(model_, [this] { UpdateApplyState(); }, context_.pump, context_.timeFormats),
-      statisticsPage_(model_, [this] { UpdateApplyState(); }, context_.files, context_.system, context_.programDirectory,
-                      [this](const std::string& user) { return IsCurrentUser(user); },
-                      context_.clearLog ? context_.clearLog
-                                        : [this](const std::string& user) {
-                                              ClearStatisticsLog(context_.files, context_.programDirectory, user);
-                                          },
-                      context_.errors)
+      windows_(context_.files, context_.registry), nodeIcons_(NodeIcons()), rootPage_(model_, nullptr)
 {
+    const PageServices services{model_,
+                                [this] { UpdateApplyState(); },
+                                context_,
+                                windows_,
+                                [this](const std::string& user) { return IsCurrentUser(user); },
+                                context_.clearLog ? context_.clearLog : [this](const std::string& user) {
+                                    ClearStatisticsLog(context_.files, context_.programDirectory, user);
+                                }};
+    for (const PageRow& row : kPages) {
+        if (row.make)
+            rowPages_.push_back(ownPages_.emplace_back(row.make(services)).get());
+        else
+            rowPages_.push_back(&rootPage_);
+    }
 }
 
 bool TCfgForm::IsCurrentUser(const std::string& name)
@@ -176,7 +223,7 @@ bool TCfgForm::OnInitDialog()
     accelerators_ = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CFG_ACCELERATORS));
     treeMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU)));
     listMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LIST_MENU)));
-    tree_ = Item(IDC_TREE);
+    tree_.Attach(Item(IDC_TREE));
     rootPage_.SetListHandler([this](const NMHDR& header, LRESULT& result) { return OnListNotify(header, result); });
     CreateBars();
     CreatePages();
@@ -185,8 +232,7 @@ bool TCfgForm::OnInitDialog()
     BuildTree();
     Layout();
     LoadSettings();
-    for (const Node& node : nodes_)
-        TreeView_Expand(tree_, node.item, TVE_EXPAND);
+    tree_.ExpandAll();
     model_.ClearChanged();
     UpdateTreeActions();
     UpdateApplyState();
@@ -230,11 +276,9 @@ void TCfgForm::LayOutStatusParts()
 void TCfgForm::CreatePages()
 {
     const RECT area = ItemRect(Handle(), Item(IDC_PAGE_AREA));
-    rootPage_.Create(Handle(), IDD_ROOT_PAGE, area);
-    appearancePage_.Create(Handle(), IDD_APPEARANCE_PAGE, area);
-    systemPage_.Create(Handle(), IDD_SYSTEM_PAGE, area);
-    userPage_.Create(Handle(), IDD_USER_PAGE, area);
-    statisticsPage_.Create(Handle(), IDD_STATISTICS_PAGE, area);
+    for (size_t row = 0; row < std::size(kPages); ++row)
+        if (!rowPages_[row]->Handle())
+            rowPages_[row]->Create(Handle(), kPages[row].dialog, kPages[row].icon, area);
 }
 
 // Fonts, icons and image lists at the window's resolution; again when it changes.
@@ -242,24 +286,17 @@ void TCfgForm::LoadLook()
 {
     const UINT dpi = WindowDpi(Handle());
     const int small = ScaleForDpi(16, dpi), large = ScaleForDpi(32, dpi);
-    smallImages_.Reset(ImageListOf(kNodeIcons, std::size(kNodeIcons), small));
-    largeImages_.Reset(ImageListOf(kNodeIcons, std::size(kNodeIcons), large));
-    TreeView_SetImageList(tree_, smallImages_.Get(), TVSIL_NORMAL);
-    ListView_SetImageList(rootPage_.List(), largeImages_.Get(), LVSIL_NORMAL);
+    smallImages_.Reset(IconImageList(nodeIcons_.data(), nodeIcons_.size(), small));
+    largeImages_.Reset(IconImageList(nodeIcons_.data(), nodeIcons_.size(), large));
+    TreeView_SetImageList(tree_.Handle(), smallImages_.Get(), TVSIL_NORMAL);
 
-    std::vector<int> buttonIcons;
-    std::vector<TBBUTTON> buttons;
+    std::vector<int> commands, buttonIcons;
     for (const ToolButton& b : kToolButtons) {
-        TBBUTTON button{};
-        button.idCommand = b.command;
-        button.fsStyle = b.command ? BTNS_BUTTON : BTNS_SEP;
-        button.fsState = TBSTATE_ENABLED;
-        button.iBitmap = b.command ? static_cast<int>(buttonIcons.size()) : 0;
+        commands.push_back(b.command);
         if (b.command)
             buttonIcons.push_back(b.icon);
-        buttons.push_back(button);
     }
-    actionImages_.Reset(ImageListOf(buttonIcons.data(), buttonIcons.size(), small));
+    actionImages_.Reset(IconImageList(buttonIcons.data(), buttonIcons.size(), small));
     menuImages_.Clear();
     for (const ToolButton& b : kToolButtons)
         if (b.command)
@@ -271,69 +308,33 @@ void TCfgForm::LoadLook()
                         IsCurrentUser(userKeys_[i]) ? IDI_NODE_CURRENT_USER : IDI_NODE_OTHER_USER, small);
     for (HMENU menu : {GetMenu(Handle()), treeMenu_.Get(), listMenu_.Get()})
         menuImages_.Attach(menu);
-    while (SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0) > 0)
-        SendMessageW(toolbar_, TB_DELETEBUTTON, 0, 0);
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(actionImages_.Get()));
-    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SetToolButtons(toolbar_, actionImages_.Get(), commands.data(), commands.size(), TBSTATE_ENABLED);
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
 
     titleFont_.Reset(CreateUiFont(ScaleForDpi(15, dpi), FW_BOLD, true));
-    pageIcons_.clear();
-    const std::pair<ConfigPage*, int> titled[] = {{&appearancePage_, IDI_NODE_APPEARANCE},
-                                                  {&systemPage_, IDI_NODE_SETTINGS},
-                                                  {&userPage_, IDI_NODE_OTHER_USER},
-                                                  {&statisticsPage_, IDI_NODE_STATISTICS}};
-    for (const auto& [page, icon] : titled) {
-        pageIcons_.emplace_back(LoadIconAt(icon, large));
-        page->SetTitleLook(titleFont_.Get(), pageIcons_.back().Get());
-    }
-    otherUserIcon_ = pageIcons_[2].Get();
-    currentUserIcon_ = pageIcons_.emplace_back(LoadIconAt(IDI_NODE_CURRENT_USER, large)).Get();
-    userPage_.SetButtonIcons(small);
-    statisticsPage_.SetImages({smallImages_.Get(), kStatistics, kCurrentUser, kOtherUser, kLogLine});
+    const PageLook look{small, large, titleFont_.Get(), smallImages_.Get(), largeImages_.Get(), nodeIcons_};
+    for (ConfigPage* page : Pages())
+        page->ChangeLook(look);
     windowIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, large));
     windowSmallIcon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, small));
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowIcon_.Get()));
     SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowSmallIcon_.Get()));
 }
 
-int TCfgForm::AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex)
-{
-    const int index = static_cast<int>(nodes_.size());
-    const bool current = kind == NodeKind::User && IsCurrentUser(caption);
-    const int image = kind == NodeKind::Root            ? kProgram
-                      : kind == NodeKind::CommonOptions ? kOptions
-                      : kind == NodeKind::Settings      ? kSettings
-                      : kind == NodeKind::Appearance    ? kAppearance
-                      : kind == NodeKind::UserOptions   ? kUsers
-                      : kind == NodeKind::Statistics    ? kStatistics
-                      : current                         ? kCurrentUser
-                                                        : kOtherUser;
-    const std::wstring text = Widen(caption);
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = parent >= 0 ? nodes_[static_cast<size_t>(parent)].item : TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
-    insert.item.iImage = insert.item.iSelectedImage = image;
-    insert.item.lParam = index;
-    nodes_.push_back({kind, caption, userIndex, nullptr, parent});
-    nodes_.back().item = TreeView_InsertItem(tree_, &insert);
-    return index;
-}
-
 void TCfgForm::BuildTree()
 {
     // Filled with its redrawing off: every insert into a visible node would redraw.
-    const RedrawPause pause(tree_);
-    const int root = AddNode(NodeKind::Root, "Vardex", -1);
-    const int common = AddNode(NodeKind::CommonOptions, "Common Options", root);
-    AddNode(NodeKind::Settings, "Settings", common);
-    AddNode(NodeKind::Appearance, "Appearance", common);
-    const int users = AddNode(NodeKind::UserOptions, "User Options", root);
-    for (size_t i = 0; i < userKeys_.size(); ++i)
-        AddNode(NodeKind::User, userKeys_[i], users, static_cast<int>(i));
-    AddNode(NodeKind::Statistics, "Statistics", root);
+    const RedrawPause pause(tree_.Handle());
+    for (const PageRow& row : kPages) {
+        if (row.kind != NodeKind::User) {
+            tree_.Add(row.kind, row.caption, IconIndex(nodeIcons_, row.icon));
+            continue;
+        }
+        for (size_t i = 0; i < userKeys_.size(); ++i)
+            tree_.Add(row.kind, userKeys_[i],
+                      IconIndex(nodeIcons_, IsCurrentUser(userKeys_[i]) ? IDI_NODE_CURRENT_USER : row.icon),
+                      static_cast<int>(i));
+    }
 }
 
 void TCfgForm::AddUserMenuItems()
@@ -352,7 +353,10 @@ void TCfgForm::AddUserMenuItems()
 
 std::vector<ConfigPage*> TCfgForm::Pages()
 {
-    return {&rootPage_, &appearancePage_, &systemPage_, &userPage_, &statisticsPage_};
+    std::vector<ConfigPage*> pages{&rootPage_};
+    for (const std::unique_ptr<ConfigPage>& page : ownPages_)
+        pages.push_back(page.get());
+    return pages;
 }
 
 void TCfgForm::Layout()
@@ -364,106 +368,38 @@ void TCfgForm::Layout()
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     const int top = WindowHeight(toolbar_) + 3;
     const int bottom = client.bottom - WindowHeight(statusBar_) - 3;
-    const RECT treeRect = ItemRect(Handle(), tree_), pageRect = ItemRect(Handle(), Item(IDC_PAGE_AREA));
-    SetWindowPos(tree_, nullptr, treeRect.left, top, treeRect.right - treeRect.left, bottom - top, SWP_NOZORDER);
+    const RECT treeRect = ItemRect(Handle(), tree_.Handle()), pageRect = ItemRect(Handle(), Item(IDC_PAGE_AREA));
+    MoveItem(tree_.Handle(), {treeRect.left, top, treeRect.right, bottom});
     const RECT area{pageRect.left, top, pageRect.right, bottom};
     for (ConfigPage* page : Pages())
-        SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(rootPage_.List(), nullptr, 0, 0, area.right - area.left, area.bottom - area.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-int TCfgForm::SelectedNode() const
-{
-    HTREEITEM item = TreeView_GetSelection(tree_);
-    if (!item)
-        return -1;
-    TVITEMW data{};
-    data.mask = TVIF_PARAM;
-    data.hItem = item;
-    TreeView_GetItem(tree_, &data);
-    return static_cast<int>(data.lParam);
-}
-
-std::vector<int> TCfgForm::Children(int node) const
-{
-    std::vector<int> children;
-    for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].parent == node)
-            children.push_back(static_cast<int>(i));
-    return children;
-}
-
-void TCfgForm::SelectNode(int node)
-{
-    if (node >= 0 && node < static_cast<int>(nodes_.size()))
-        TreeView_SelectItem(tree_, nodes_[static_cast<size_t>(node)].item);
+        MoveItem(page->Handle(), area);
+    MoveItem(rootPage_.List(), 0, 0, area.right - area.left, area.bottom - area.top);
 }
 
 ConfigPage& TCfgForm::PageOf(NodeKind kind)
 {
-    switch (kind) {
-    case NodeKind::Settings: return systemPage_;
-    case NodeKind::Appearance: return appearancePage_;
-    case NodeKind::Statistics: return statisticsPage_;
-    case NodeKind::User: return userPage_;
-    default: return rootPage_;
-    }
-}
-
-void TCfgForm::FillList(int node)
-{
-    HWND list = rootPage_.List();
-    const RedrawPause pause(list);
-    ListView_DeleteAllItems(list);
-    int row = 0;
-    for (const int child : Children(node)) {
-        const Node& c = nodes_[static_cast<size_t>(child)];
-        TVITEMW treeItem{};
-        treeItem.mask = TVIF_IMAGE;
-        treeItem.hItem = c.item;
-        TreeView_GetItem(tree_, &treeItem);
-        const std::wstring text = Widen(c.caption);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = row++;
-        item.pszText = const_cast<wchar_t*>(text.c_str());
-        item.iImage = treeItem.iImage;
-        item.lParam = child;
-        ListView_InsertItem(list, &item);
-    }
-    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    for (size_t row = 0; row < std::size(kPages); ++row)
+        if (kPages[row].kind == kind)
+            return *rowPages_[row];
+    return rootPage_;
 }
 
 void TCfgForm::TreeChange()
 {
-    const int node = SelectedNode();
+    const int node = tree_.Selected();
     if (node < 0)
         return;
-    const Node& selected = nodes_[static_cast<size_t>(node)];
+    const NavigationNode& selected = tree_[node];
     ConfigPage& page = PageOf(selected.kind);
-    if (selected.kind == NodeKind::User) {
-        userPage_.SetTitleLook(titleFont_.Get(), IsCurrentUser(selected.caption) ? currentUserIcon_ : otherUserIcon_);
-        userPage_.SetTitle(L"Settings for user \"" + Widen(selected.caption) + L"\"");
-        userPage_.ShowUser(static_cast<size_t>(selected.userIndex));
-    } else if (selected.kind == NodeKind::Statistics) {
-        statisticsPage_.ShowStatistics();
-    } else if (HasChildren(selected.kind)) {
-        FillList(node);
-    }
+    page.ShowFor(tree_.Nodes(), node);
     if (shownPage_ != &page) {
         if (shownPage_)
-            ShowWindow(shownPage_->Handle(), SW_HIDE);
-        ShowWindow(page.Handle(), SW_SHOW);
+            shownPage_->SetShown(false);
+        page.SetShown(true);
         shownPage_ = &page;
     }
-    previousNode_ = node;
     UpdateTreeActions();
-    std::vector<std::string> childCaptions;
-    for (const int child : Children(node))
-        childCaptions.push_back(nodes_[static_cast<size_t>(child)].caption);
-    ShowStatus(NodeStatusText(selected.kind, selected.caption, childCaptions, page.Title()));
+    ShowStatus(NodeStatusText(selected.kind, selected.caption, tree_.Nodes().ChildCaptions(node), page.Title()));
 }
 
 void TCfgForm::LoadSettings()
@@ -471,9 +407,8 @@ void TCfgForm::LoadSettings()
     for (const std::string& problem : model_.Load(context_.registry))
         context_.errors.ReportError(problem);
     windows_.Load(model_);
-    appearancePage_.Fill();
-    systemPage_.Fill();
-    statisticsPage_.Fill();
+    for (ConfigPage* page : Pages())
+        page->Fill();
 }
 
 void TCfgForm::ShowStatus(const std::string& text)
@@ -498,17 +433,16 @@ void TCfgForm::UpdateApplyState()
 
 void TCfgForm::UpdateTreeActions()
 {
-    const int node = SelectedNode();
+    const int node = tree_.Selected();
     TreeFocusState state;
     if (node >= 0) {
-        const Node& n = nodes_[static_cast<size_t>(node)];
-        state.treeFocused = GetFocus() == tree_;
-        state.hasChildren = HasChildren(n.kind);
-        state.expanded = (TreeView_GetItemState(tree_, n.item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
-        state.hasParent = n.parent >= 0;
+        state.treeFocused = GetFocus() == tree_.Handle();
+        state.hasChildren = HasChildren(tree_[node].kind);
+        state.expanded = tree_.IsExpanded(node);
+        state.hasParent = tree_[node].parent >= 0;
     }
     state.listFocused = shownPage_ == &rootPage_ && GetFocus() == rootPage_.List();
-    state.listItemSelected = ListView_GetNextItem(rootPage_.List(), -1, LVNI_SELECTED) >= 0;
+    state.listItemSelected = rootPage_.SelectedChild() >= 0;
     const TreeActionState actions = TreeActions(state);
     SetActionEnabled(ID_DO_EXPAND, actions.expand);
     SetActionEnabled(ID_DO_COLLAPSE, actions.collapse);
@@ -518,7 +452,7 @@ void TCfgForm::UpdateTreeActions()
 
 bool TCfgForm::PasswordPairsConfirmed()
 {
-    return !shownPage_ || shownPage_->PasswordsConfirmed();
+    return !shownPage_ || shownPage_->MayLeave();
 }
 
 bool TCfgForm::NoTimeSchedulesAccepted()
@@ -555,10 +489,8 @@ bool TCfgForm::SaveWithReport()
         context_.errors.ReportError(error.what());
         return false;
     }
-    // The password fields show the mark of a kept password again, not what was typed.
-    systemPage_.Fill();
-    if (shownPage_ == &userPage_)
-        userPage_.ShowUser(static_cast<size_t>(nodes_[static_cast<size_t>(SelectedNode())].userIndex));
+    for (ConfigPage* page : Pages())
+        page->Saved();
     model_.ClearChanged();
     UpdateApplyState();
     if (context_.requestReload)
@@ -578,8 +510,7 @@ void TCfgForm::DoCancelExecute()
                                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     LoadSettings();
-    previousNode_ = -1;  // the page shown is refilled from the store, not kept
-    TreeChange();
+    TreeChange();  // the page shown is refilled from the store, not kept
     model_.ClearChanged();
     UpdateApplyState();
 }
@@ -597,38 +528,24 @@ bool TCfgForm::CloseQuery()
 
 void TCfgForm::DoExpandExecute(bool expand)
 {
-    const int node = SelectedNode();
-    if (node >= 0)
-        TreeView_Expand(tree_, nodes_[static_cast<size_t>(node)].item, expand ? TVE_EXPAND : TVE_COLLAPSE);
+    tree_.Expand(tree_.Selected(), expand);
     UpdateTreeActions();
 }
 
 void TCfgForm::DoBackExecute()
 {
-    const int node = SelectedNode();
-    if (node >= 0)
-        SelectNode(nodes_[static_cast<size_t>(node)].parent);
+    if (const int node = tree_.Selected(); node >= 0)
+        tree_.Select(tree_[node].parent);
 }
 
 void TCfgForm::DoOpenExecute()
 {
-    HWND list = rootPage_.List();
-    const int row = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-    if (row < 0)
-        return;
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    ListView_GetItem(list, &item);
-    SelectNode(static_cast<int>(item.lParam));
+    tree_.Select(rootPage_.SelectedChild());
 }
 
-void TCfgForm::ShowPopup(int menuId, POINT where)
+void TCfgForm::ShowPopup(HMENU menu, POINT where)
 {
-    HMENU menu = GetSubMenu(menuId == IDR_TREE_MENU ? treeMenu_.Get() : listMenu_.Get(), 0);
-    const int command = static_cast<int>(
-        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, Handle(), nullptr));
-    if (command)
+    if (const int command = PopupMenuAt(GetSubMenu(menu, 0), where, Handle()))
         OnCommand(command, 0, nullptr);
 }
 
@@ -647,10 +564,8 @@ bool TCfgForm::OnListNotify(const NMHDR& header, LRESULT& result)
     switch (header.code) {
     case NM_DBLCLK: DoOpenExecute(); return true;
     case NM_RCLICK: {
-        POINT where;
-        GetCursorPos(&where);
         UpdateTreeActions();
-        ShowPopup(IDR_LIST_MENU, where);
+        ShowPopup(listMenu_.Get(), PointerOver(rootPage_.List()).screen);
         result = TRUE;
         return true;
     }
@@ -667,16 +582,14 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     if (!IsActionEnabled(id))
         return true;
     if (id >= ID_SELECT_USER_FIRST && id < ID_SELECT_USER_FIRST + static_cast<int>(userKeys_.size())) {
-        for (size_t i = 0; i < nodes_.size(); ++i)
-            if (nodes_[i].userIndex == id - ID_SELECT_USER_FIRST)
-                SelectNode(static_cast<int>(i));
+        tree_.Select(tree_.Nodes().FindUser(id - ID_SELECT_USER_FIRST));
         return true;
     }
-    const auto selectKind = [this](NodeKind kind) {
-        for (size_t i = 0; i < nodes_.size(); ++i)
-            if (nodes_[i].kind == kind)
-                SelectNode(static_cast<int>(i));
-    };
+    for (const PageRow& row : kPages)
+        if (row.selectCommand && row.selectCommand == id) {
+            tree_.Select(tree_.Nodes().Find(row.kind));
+            return true;
+        }
     switch (id) {
     case ID_DO_APPLY:
         if (PasswordPairsConfirmed() && NoTimeSchedulesAccepted())
@@ -694,21 +607,17 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_DO_CONTENTS: ShowHelpContents(Handle()); return true;
     case ID_HELP_WINDOW: ShowHelpTopic(Handle(), kHelpTopicConfiguration); return true;
     case ID_DO_ABOUT: ShowAboutBox(context_.pump, Handle()); return true;
-    case ID_SELECT_SETTINGS: selectKind(NodeKind::Settings); return true;
-    case ID_SELECT_APPEARANCE: selectKind(NodeKind::Appearance); return true;
-    case ID_SELECT_STATISTICS: selectKind(NodeKind::Statistics); return true;
-    case ID_DO_CLEAR_LOG: statisticsPage_.ClearSelectedLog(); return true;
-    case IDOK:  // Enter: opens the list's item or edits the schedule's period
+    case IDOK:  // Enter: opens the list's item, or goes to the page (the schedule's period)
         if (GetFocus() == rootPage_.List())
             DoOpenExecute();
-        else if (GetFocus() == userPage_.ScheduleView())
-            userPage_.EnterOnSchedule();
+        else if (shownPage_)
+            shownPage_->EnterPressed();
         return true;
     case IDCANCEL:  // the close box (Esc closes nothing: PreTranslate)
         if (CloseQuery())
             Close(IDOK);
         return true;
-    default: return false;
+    default: return shownPage_ && shownPage_->OnWindowCommand(id);
     }
 }
 
@@ -721,7 +630,7 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
                 info.lpszText = const_cast<wchar_t*>(b.hint);
         return true;
     }
-    if (header.hwndFrom != tree_)
+    if (header.hwndFrom != tree_.Handle())
         return false;
     switch (header.code) {
     case TVN_SELCHANGINGW:  // a page keeps its password pair until it is confirmed
@@ -733,15 +642,10 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
     case NM_KILLFOCUS: UpdateTreeActions(); return true;
     case NM_RCLICK: {
         // Right click selects: the popup acts on the node under the pointer.
-        TVHITTESTINFO hit{};
-        GetCursorPos(&hit.pt);
-        const POINT screen = hit.pt;
-        ScreenToClient(tree_, &hit.pt);
-        if (HTREEITEM item = TreeView_HitTest(tree_, &hit)) {
-            TreeView_SelectItem(tree_, item);
-            SetFocus(tree_);
-        }
-        ShowPopup(IDR_TREE_MENU, screen);
+        const PointerPlace pointer = PointerOver(tree_.Handle());
+        if (tree_.SelectAt(pointer.client))
+            SetFocus(tree_.Handle());
+        ShowPopup(treeMenu_.Get(), pointer.screen);
         result = TRUE;
         return true;
     }
@@ -755,7 +659,8 @@ bool TCfgForm::PreTranslate(const MSG& msg)
         return false;
     // The hot-key field reports no change of its own: it is looked at when a key is released.
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
-        systemPage_.CheckHotKeyChange();
+        for (ConfigPage* page : Pages())
+            page->KeyReleased();
     const KeyFocus focus = KeyFocusOf(msg.hwnd);
     const KeyChord chord = ChordOf(msg);
     // The hot-key field takes every key but Tab, which moves on, straight: no accelerator, no
@@ -791,7 +696,8 @@ bool TCfgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         result = menuImages_.Handle(message, lParam) ? TRUE : FALSE;
         return result == TRUE;
     case WM_INITMENUPOPUP:
-        SetActionEnabled(ID_DO_CLEAR_LOG, shownPage_ == &statisticsPage_ && statisticsPage_.UserSelected());
+        for (const int id : kPageCommands)
+            SetActionEnabled(id, shownPage_ && shownPage_->WindowCommandEnabled(id));
         return false;
     case WM_SYSCOMMAND:
         // Minimising closes the window, with the question when there are changes.

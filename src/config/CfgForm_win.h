@@ -3,12 +3,10 @@
 // the selected node's page on the right, a menu, a tool bar and a status bar. It edits a copy of
 // the settings (the model) and writes them only when the administrator applies them.
 #include "ConfigModel.h"
-#include "ConfigPages_win.h"
-#include "ConfigTree.h"
+#include "ConfigPage_win.h"
 #include "MsdosSys.h"
-#include "StatisticsPage_win.h"
-#include "SystemPage_win.h"
-#include "UserPage_win.h"
+#include "NavigationTree_win.h"
+#include "RootPage_win.h"
 #include "common/Accounts.h"
 #include "win/Dialog_win.h"
 #include "win/MenuImages_win.h"
@@ -74,14 +72,6 @@ protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
-    struct Node {
-        NodeKind kind;
-        std::string caption;
-        int userIndex = -1;
-        HTREEITEM item = nullptr;
-        int parent = -1;
-    };
-
     bool IsCurrentUser(const std::string& name);
     void CreateBars();
     void LayOutStatusParts();
@@ -90,20 +80,16 @@ private:
     void BuildTree();
     void AddUserMenuItems();
     void Layout();
+    // Every page once: the list of the nodes with children first, then the table's in its order.
     std::vector<ConfigPage*> Pages();
-    int AddNode(NodeKind kind, const std::string& caption, int parent, int userIndex = -1);
-    int SelectedNode() const;
-    std::vector<int> Children(int node) const;
-    void SelectNode(int node);
     void TreeChange();
     ConfigPage& PageOf(NodeKind kind);
-    void FillList(int node);
     void LoadSettings();
     void UpdateApplyState();
     void UpdateTreeActions();
     void SetActionEnabled(int id, bool enabled);
     void ShowStatus(const std::string& text);
-    void ShowPopup(int menuId, POINT where);
+    void ShowPopup(HMENU menu, POINT where);
     bool IsActionEnabled(int id) const;
     bool OnListNotify(const NMHDR& header, LRESULT& result);
 
@@ -124,22 +110,18 @@ private:
     std::vector<std::string> userKeys_;
     ConfigModel model_;
     WindowsIntegration windows_;  // reads MSDOS.SYS with the window's creation
-    std::vector<Node> nodes_;
-    int previousNode_ = -1;
+    NavigationTree tree_;
     HACCEL accelerators_ = nullptr;
     UniqueMenu treeMenu_, listMenu_;
-    HWND toolbar_ = nullptr, statusBar_ = nullptr, tree_ = nullptr;
+    HWND toolbar_ = nullptr, statusBar_ = nullptr;
+    std::vector<int> nodeIcons_;  // the node pictures' icons, in image-list order
     UniqueImageList smallImages_, largeImages_, actionImages_;
     MenuImages menuImages_;
     UniqueFont titleFont_;
-    std::vector<UniqueIcon> pageIcons_;
     UniqueIcon windowIcon_, windowSmallIcon_;
     RootPage rootPage_;
-    AppearancePage appearancePage_;
-    SystemPage systemPage_;
-    UserPage userPage_;
-    StatisticsPage statisticsPage_;
-    HICON currentUserIcon_ = nullptr, otherUserIcon_ = nullptr;
+    std::vector<std::unique_ptr<ConfigPage>> ownPages_;  // the pages of the table's rows that have one
+    std::vector<ConfigPage*> rowPages_;                 // each row's page, by row
     ConfigPage* shownPage_ = nullptr;
     bool suspended_ = false;
     bool closedUntrusted_ = false;

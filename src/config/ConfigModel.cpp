@@ -143,12 +143,6 @@ ConfigModel::ConfigModel(const std::vector<std::string>& userKeys)
         users_.push_back({key, {}, WindowValues(SettingScope::PerUser)});
 }
 
-void ConfigModel::DataChange() noexcept
-{
-    if (!filling_)
-        changed_ = true;
-}
-
 std::vector<std::string> ConfigModel::Load(Registry& registry)
 {
     std::vector<std::string> problems;

@@ -98,19 +98,16 @@ public:
     std::vector<UserRecord>& Users() noexcept { return users_; }
     const std::vector<UserRecord>& Users() const noexcept { return users_; }
 
-    // Change tracking: a change while filling a page does not count.
+    // Change tracking (the pages leave out what their own filling changes).
     bool Changed() const noexcept { return changed_; }
-    void DataChange() noexcept;
+    void DataChange() noexcept { changed_ = true; }
     void ClearChanged() noexcept { changed_ = false; }
-    bool Filling() const noexcept { return filling_; }
-    void SetFilling(bool filling) noexcept { filling_ = filling; }
 
 private:
     WindowValues globals_{SettingScope::Global};
     PasswordEdit adminPassword_;
     std::vector<UserRecord> users_;
     bool changed_ = false;
-    bool filling_ = false;
 };
 
 // The password pair check that runs when either field of a pair loses the focus. counter is

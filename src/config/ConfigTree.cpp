@@ -1,8 +1,70 @@
 #include "ConfigTree.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vardex {
+
+std::optional<NodeKind> ParentKind(NodeKind kind) noexcept
+{
+    switch (kind) {
+    case NodeKind::Root: return std::nullopt;
+    case NodeKind::Settings:
+    case NodeKind::Appearance: return NodeKind::CommonOptions;
+    case NodeKind::User: return NodeKind::UserOptions;
+    case NodeKind::CommonOptions:
+    case NodeKind::UserOptions:
+    case NodeKind::Statistics: break;
+    }
+    return NodeKind::Root;
+}
+
+int NavigationNodes::Add(NodeKind kind, std::string caption, int image, int userIndex)
+{
+    int parent = -1;
+    if (const std::optional<NodeKind> parentKind = ParentKind(kind)) {
+        for (int i = Count() - 1; i >= 0 && parent < 0; --i)
+            if (nodes_[static_cast<size_t>(i)].kind == *parentKind)
+                parent = i;
+        if (parent < 0)
+            throw std::logic_error("A navigation node before its parent: " + caption);
+    }
+    nodes_.push_back({kind, std::move(caption), image, userIndex, parent});
+    return Count() - 1;
+}
+
+std::vector<int> NavigationNodes::Children(int node) const
+{
+    std::vector<int> children;
+    for (int i = 0; i < Count(); ++i)
+        if (nodes_[static_cast<size_t>(i)].parent == node)
+            children.push_back(i);
+    return children;
+}
+
+std::vector<std::string> NavigationNodes::ChildCaptions(int node) const
+{
+    std::vector<std::string> captions;
+    for (const int child : Children(node))
+        captions.push_back(At(child).caption);
+    return captions;
+}
+
+int NavigationNodes::Find(NodeKind kind) const noexcept
+{
+    for (int i = 0; i < Count(); ++i)
+        if (nodes_[static_cast<size_t>(i)].kind == kind)
+            return i;
+    return -1;
+}
+
+int NavigationNodes::FindUser(int userIndex) const noexcept
+{
+    for (int i = 0; i < Count(); ++i)
+        if (nodes_[static_cast<size_t>(i)].kind == NodeKind::User && nodes_[static_cast<size_t>(i)].userIndex == userIndex)
+            return i;
+    return -1;
+}
 
 std::string NodeStatusText(NodeKind kind, const std::string& caption, const std::vector<std::string>& childCaptions,
                            const std::string& pageTitle)

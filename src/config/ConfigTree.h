@@ -3,6 +3,7 @@
 // for the selected node, and which tree actions are enabled.
 #include "common/SystemFacts.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,36 @@ inline bool HasChildren(NodeKind kind) noexcept
 {
     return kind == NodeKind::Root || kind == NodeKind::CommonOptions || kind == NodeKind::UserOptions;
 }
+
+// The kind of node that a node of this kind goes under; none for the root.
+std::optional<NodeKind> ParentKind(NodeKind kind) noexcept;
+
+struct NavigationNode {
+    NodeKind kind;
+    std::string caption;
+    int image = 0;       // in the tree's image list
+    int userIndex = -1;  // a user's node: the user's place in the model
+    int parent = -1;     // -1 for the root
+};
+
+// The navigation tree's nodes, apart from the tree view that shows them. Nodes are numbered in
+// the order they are added; a node goes under the newest node of its parent kind.
+class NavigationNodes {
+public:
+    // The new node's number; logic_error when no node of its parent kind is there yet.
+    int Add(NodeKind kind, std::string caption, int image, int userIndex = -1);
+    bool Contains(int node) const noexcept { return node >= 0 && node < static_cast<int>(nodes_.size()); }
+    const NavigationNode& At(int node) const { return nodes_.at(static_cast<size_t>(node)); }
+    int Count() const noexcept { return static_cast<int>(nodes_.size()); }
+    std::vector<int> Children(int node) const;
+    std::vector<std::string> ChildCaptions(int node) const;
+    // The first node of a kind, or of a user; -1 when there is none.
+    int Find(NodeKind kind) const noexcept;
+    int FindUser(int userIndex) const noexcept;
+
+private:
+    std::vector<NavigationNode> nodes_;
+};
 
 // " caption : All Available User Profiles" for "User Options"; " caption : a, b, c" with the
 // captions of the children for another node with children; " page title" for a leaf.

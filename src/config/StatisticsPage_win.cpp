@@ -3,6 +3,7 @@
 #include "win/Controls_win.h"
 #include "common/Errors.h"
 #include "win/TextConvert_win.h"
+#include "resource_ids.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,6 +42,31 @@ StatisticsPage::StatisticsPage(ConfigModel& model, std::function<void()> onChang
 void StatisticsPage::Fill()
 {
     SetChecked(Handle(), IDC_ENABLE_STATISTICS, std::get<bool>(model_.Global(SettingNames::StatisticsEnabled)));
+}
+
+void StatisticsPage::ChangeLook(const PageLook& look)
+{
+    ConfigPage::ChangeLook(look);
+    SetImages({look.smallNodeImages, look.ImageOf(IDI_NODE_STATISTICS), look.ImageOf(IDI_NODE_CURRENT_USER),
+               look.ImageOf(IDI_NODE_OTHER_USER), look.ImageOf(IDI_NODE_LOG_LINE)});
+}
+
+void StatisticsPage::ShowFor(const NavigationNodes&, int)
+{
+    ShowStatistics();
+}
+
+bool StatisticsPage::OnWindowCommand(int id)
+{
+    if (id != ID_DO_CLEAR_LOG)
+        return false;
+    ClearSelectedLog();
+    return true;
+}
+
+bool StatisticsPage::WindowCommandEnabled(int id) const
+{
+    return id == ID_DO_CLEAR_LOG && SelectedLog().has_value();
 }
 
 void StatisticsPage::SetImages(const StatisticsImages& images)
@@ -185,18 +211,14 @@ void StatisticsPage::ClearSelectedLog()
 void StatisticsPage::ShowPopup()
 {
     // The popup acts on the node under the pointer: it is selected first.
-    TVHITTESTINFO hit{};
-    GetCursorPos(&hit.pt);
-    const POINT screen = hit.pt;
-    ScreenToClient(Tree(), &hit.pt);
-    if (HTREEITEM item = TreeView_HitTest(Tree(), &hit))
+    const PointerPlace pointer = PointerOver(Tree());
+    if (HTREEITEM item = TreeItemAt(Tree(), pointer.client))
         TreeView_SelectItem(Tree(), item);
     if (!SelectedLog())
         return;
     if (!menu_)
         menu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_STATISTICS_MENU)));
-    if (TrackPopupMenu(GetSubMenu(menu_.Get(), 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, Handle(),
-                       nullptr) == ID_DO_CLEAR_LOG)
+    if (PopupMenuAt(GetSubMenu(menu_.Get(), 0), pointer.screen, Handle()) == ID_DO_CLEAR_LOG)
         ClearSelectedLog();
 }
 

@@ -6,9 +6,10 @@
 // administrator scrolls up to them: the next batch comes when the oldest line shown comes into
 // view. What the tree holds, and so the cost of showing and of clearing it, depends on how far
 // the administrator has read, not on the size of the logs. A user's log can be cleared.
-#include "ConfigPages_win.h"
+#include "ConfigPage_win.h"
 #include "StatisticsLogs.h"
 #include "common/Files.h"
+#include "common/Reports.h"
 #include "common/SystemFacts.h"
 
 #include <optional>
@@ -31,13 +32,13 @@ public:
                    std::string programDirectory, std::function<bool(const std::string&)> isCurrentUser,
                    std::function<void(const std::string&)> clearLog, ErrorSink& errors);
     void Fill() override;
-    void SetImages(const StatisticsImages& images);
     // Reads the logs again and rebuilds the tree.
-    void ShowStatistics();
-    // Whether a user's node, or a node under it, is selected: Clear Log acts on that user.
-    bool UserSelected() const { return SelectedLog().has_value(); }
-    // Asks, then clears the selected user's log; a refusal is reported and nothing goes.
-    void ClearSelectedLog();
+    void ShowFor(const NavigationNodes& nodes, int node) override;
+    void ChangeLook(const PageLook& look) override;
+    // Clear Log of the window's menu, enabled while a user's node, or a node under it, is
+    // selected: it acts on that user.
+    bool OnWindowCommand(int id) override;
+    bool WindowCommandEnabled(int id) const override;
 
 protected:
     bool OnCommand(int id, int code, HWND control) override;
@@ -54,6 +55,10 @@ private:
         HTREEITEM newestLine = nullptr, oldestLine = nullptr;
     };
     HWND Tree() const noexcept { return Item(IDC_STAT_TREE); }
+    void SetImages(const StatisticsImages& images);
+    void ShowStatistics();
+    // Asks, then clears the selected user's log; a refusal is reported and nothing goes.
+    void ClearSelectedLog();
     HTREEITEM Insert(HTREEITEM parent, HTREEITEM after, const wchar_t* text, int image, LPARAM data);
     // The log's next batch of lines, older than the oldest one shown, above it; how many.
     size_t InsertOlderLines(size_t logIndex);

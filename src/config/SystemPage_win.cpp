@@ -2,7 +2,6 @@
 
 #include "common/HotKey.h"
 #include "win/Controls_win.h"
-#include "common/ScopeGuard.h"
 #include "win/TextConvert_win.h"
 
 namespace vardex {
@@ -18,14 +17,13 @@ constexpr std::pair<int, const char*> kChecks[] = {{IDC_VARDEX_STARTUP, N::LockA
                                                    {IDC_USER_VALIDATION, N::UserValidation}};
 // The power-save items in order: PMPM is the item's index - 1.
 constexpr int kPowerItems[] = {IDC_POWER_NONE, IDC_POWER_BLANK, IDC_POWER_SUSPEND, IDC_POWER_OFF};
-constexpr std::int32_t kMinTimeout = 15, kMaxTimeout = 1200;
 constexpr COLORREF kWarningColour = RGB(128, 0, 128);
 }  // namespace
 
 bool SystemPage::OnInitDialog()
 {
-    adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2));
-    SendDlgItemMessageW(Handle(), IDC_TIMEOUT_SPIN, UDM_SETRANGE32, kMinTimeout, kMaxTimeout);
+    adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2), filling_);
+    timeout_.emplace(Handle(), IDC_TIMEOUT, IDC_TIMEOUT_SPIN, FindSetting(N::PowerSaveTimeout), filling_);
     AddTooltip(Handle(), Item(IDC_USER_VALIDATION),
                L"Attention !!!\nRead Help before using it\nto avoid to be locked out yourself !");
     if (!windows_.BootFileExists())
@@ -36,8 +34,7 @@ bool SystemPage::OnInitDialog()
 
 void SystemPage::Fill()
 {
-    model_.SetFilling(true);
-    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    const FillingScope filling(filling_);
     for (const auto& [id, name] : kChecks)
         SetChecked(Handle(), id, std::get<bool>(model_.Global(name)));
     const std::int32_t mode = std::get<std::int32_t>(model_.Global(N::PowerSaveMode));
@@ -45,16 +42,13 @@ void SystemPage::Fill()
     const int item = mode >= -1 && mode <= 2 ? mode + 1 : 1;
     CheckRadioButton(Handle(), IDC_POWER_NONE, IDC_POWER_OFF, kPowerItems[item]);
     model_.SetGlobal(N::PowerSaveMode, item - 1);
-    const std::int32_t timeout =
-        std::clamp(std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout)), kMinTimeout, kMaxTimeout);
-    SetDlgItemInt(Handle(), IDC_TIMEOUT, static_cast<UINT>(timeout), FALSE);
-    model_.SetGlobal(N::PowerSaveTimeout, timeout);
+    model_.SetGlobal(N::PowerSaveTimeout, timeout_->Show(std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout))));
     lastHotKey_ = HotKeyFieldFromShortcut(static_cast<std::uint16_t>(std::get<std::int32_t>(model_.Global(N::HotKey))));
     SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_SETHOTKEY, lastHotKey_, 0);
     adminPassword_->Fill(model_.AdminPassword());
 }
 
-void SystemPage::CheckHotKeyChange()
+void SystemPage::KeyReleased()
 {
     const auto value = static_cast<WORD>(SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
     if (value == lastHotKey_)
@@ -64,7 +58,7 @@ void SystemPage::CheckHotKeyChange()
     DataChange();
 }
 
-bool SystemPage::PasswordsConfirmed()
+bool SystemPage::MayLeave()
 {
     return adminPassword_->Confirmed("administrator password");
 }
@@ -87,20 +81,16 @@ bool SystemPage::OnCommand(int id, int code, HWND)
         }
     switch (id) {
     case IDC_TIMEOUT:
-        if (const std::optional<std::int32_t> timeout = NumberFieldChange(
-                id, code, kMinTimeout, kMaxTimeout, std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout)))) {
+        if (const std::optional<std::int32_t> timeout =
+                timeout_->Notified(code, std::get<std::int32_t>(model_.Global(N::PowerSaveTimeout)))) {
             model_.SetGlobal(N::PowerSaveTimeout, *timeout);
             DataChange();
         }
         return true;
     case IDC_PASSWORD1:
     case IDC_PASSWORD2:
-        if (code == EN_KILLFOCUS)
-            adminPassword_->Check();
-        if (code == EN_CHANGE && !model_.Filling()) {
-            adminPassword_->StoreTo(model_.AdminPassword());
+        if (adminPassword_->Notified(code, model_.AdminPassword()))
             DataChange();
-        }
         return true;
     default: return false;
     }

@@ -2,8 +2,11 @@
 // "Vardex system and security settings": the machine-wide options, the monitor's power saving,
 // the lock hot key and the administrator password; and the two settings of Windows itself (the
 // boot keys, network logon validation) through WindowsIntegration.
-#include "ConfigPages_win.h"
+#include "ConfigFields_win.h"
+#include "ConfigPage_win.h"
 #include "MsdosSys.h"
+
+#include <optional>
 
 namespace vardex {
 
@@ -14,10 +17,12 @@ public:
     {
     }
     void Fill() override;
-    // A key was released somewhere in the window: the hot-key field reports no change of its
-    // own, so its value is compared with the one last seen.
-    void CheckHotKeyChange();
-    bool PasswordsConfirmed() override;
+    // The password fields show the mark of a kept password again, not what was typed.
+    void Saved() override { Fill(); }
+    bool MayLeave() override;
+    // The hot-key field reports no change of its own: its value is compared with the one last
+    // seen whenever a key is released.
+    void KeyReleased() override;
 
 protected:
     bool OnInitDialog() override;
@@ -27,6 +32,7 @@ protected:
 private:
     const WindowsIntegration& windows_;
     std::optional<PasswordPairFields> adminPassword_;
+    std::optional<NumberField> timeout_;
     WORD lastHotKey_ = 0;
 };
 

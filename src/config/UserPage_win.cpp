@@ -3,18 +3,17 @@
 #include "Schedule.h"
 #include "win/Controls_win.h"
 #include "win/Help_win.h"
-#include "common/ScopeGuard.h"
 #include "win/TextConvert_win.h"
 #include "help/help_ids.h"
 #include "resource_ids.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vardex {
 
 namespace {
 namespace N = SettingNames;
-constexpr std::int32_t kMinHours = 1, kMaxHours = 24;
 // A stored period whose times cannot be read is shown as stored, with this mark.
 constexpr const wchar_t* kUnreadableMark = L"  (?)";
 
@@ -64,8 +63,7 @@ bool TimePeriodDialog::OnInitDialog()
     for (const auto& [labelId, pickerId] : {std::pair{IDC_FROM_LABEL, IDC_FROM_TIME}, {IDC_TILL_LABEL, IDC_TILL_TIME}}) {
         const RECT label = ItemRect(Handle(), Item(labelId)), picker = ItemRect(Handle(), Item(pickerId));
         const int width = label.right - label.left, height = label.bottom - label.top;
-        SetWindowPos(Item(labelId), nullptr, picker.left - 4 - width, (picker.top + picker.bottom - height) / 2, width,
-                     height, SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveItem(Item(labelId), picker.left - 4 - width, (picker.top + picker.bottom - height) / 2, width, height);
     }
     CentreOn(Handle(), GetWindow(Handle(), GW_OWNER));
     return true;
@@ -91,8 +89,8 @@ bool TimePeriodDialog::OnCommand(int id, int, HWND)
 
 bool UserPage::OnInitDialog()
 {
-    password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2));
-    SendDlgItemMessageW(Handle(), IDC_DURATION_SPIN, UDM_SETRANGE32, kMinHours, kMaxHours);
+    password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2), filling_);
+    hours_.emplace(Handle(), IDC_DURATION, IDC_DURATION_SPIN, FindSetting(N::AllowedHours), filling_);
     summaryRoom_ = ItemRect(Handle(), Item(IDC_SCHEDULE_SUMMARY));
     HWND view = ScheduleView();
     ListView_SetExtendedListViewStyle(view, LVS_EX_CHECKBOXES);
@@ -114,29 +112,36 @@ bool UserPage::OnInitDialog()
 
 void UserPage::SetButtonIcons(int size)
 {
-    const int icons[] = {IDI_SCHEDULE_ADD, IDI_SCHEDULE_REMOVE, IDI_SCHEDULE_EDIT};
-    const int commands[] = {IDC_ADD_PERIOD, IDC_REMOVE_PERIOD, IDC_EDIT_PERIOD};
-    buttonImages_.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 3, 0));
-    for (const int icon : icons) {
-        const UniqueIcon image(static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
-        ImageList_AddIcon(buttonImages_.Get(), image.Get());
-    }
-    while (SendMessageW(buttons_, TB_BUTTONCOUNT, 0, 0) > 0)
-        SendMessageW(buttons_, TB_DELETEBUTTON, 0, 0);
-    SendMessageW(buttons_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(buttonImages_.Get()));
-    TBBUTTON buttons[3]{};
-    for (int i = 0; i < 3; ++i) {
-        buttons[i].iBitmap = i;
-        buttons[i].idCommand = commands[i];
-        buttons[i].fsState = TBSTATE_ENABLED | TBSTATE_WRAP;
-        buttons[i].fsStyle = BTNS_BUTTON;
-    }
-    SendMessageW(buttons_, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+    constexpr int kIcons[] = {IDI_SCHEDULE_ADD, IDI_SCHEDULE_REMOVE, IDI_SCHEDULE_EDIT};
+    constexpr int kCommands[] = {IDC_ADD_PERIOD, IDC_REMOVE_PERIOD, IDC_EDIT_PERIOD};
+    buttonImages_.Reset(IconImageList(kIcons, std::size(kIcons), size));
+    SetToolButtons(buttons_, buttonImages_.Get(), kCommands, std::size(kCommands), TBSTATE_ENABLED | TBSTATE_WRAP);
     // One button wide, so that the three stand in a column.
     const auto buttonSize = static_cast<DWORD>(SendMessageW(buttons_, TB_GETBUTTONSIZE, 0, 0));
-    SetWindowPos(buttons_, nullptr, 0, 0, LOWORD(buttonSize), 3 * HIWORD(buttonSize), SWP_NOMOVE | SWP_NOZORDER);
+    const RECT place = ItemRect(Handle(), buttons_);
+    MoveItem(buttons_, place.left, place.top, LOWORD(buttonSize), 3 * HIWORD(buttonSize));
     UpdateScheduleButtons();
+}
+
+void UserPage::ChangeLook(const PageLook& look)
+{
+    ConfigPage::ChangeLook(look);
+    currentUserIcon_.Reset(LoadIconAt(IDI_NODE_CURRENT_USER, look.largeIcon));
+    SetButtonIcons(look.smallIcon);
+}
+
+void UserPage::ShowFor(const NavigationNodes& nodes, int node)
+{
+    const NavigationNode& shown = nodes.At(node);
+    SetTitleLook(look_.titleFont, isCurrentUser_(shown.caption) ? currentUserIcon_.Get() : TitleIcon());
+    SetTitle(L"Settings for user \"" + Widen(shown.caption) + L"\"");
+    ShowUser(static_cast<size_t>(shown.userIndex));
+}
+
+void UserPage::Saved()
+{
+    if (Shown())
+        ShowUser(user_);
 }
 
 UserRecord& UserPage::Record()
@@ -146,8 +151,7 @@ UserRecord& UserPage::Record()
 
 void UserPage::ShowUser(size_t userIndex)
 {
-    model_.SetFilling(true);
-    const ScopeGuard filled([this] { model_.SetFilling(false); });
+    const FillingScope filling(filling_);
     user_ = userIndex;
     UserRecord& record = Record();
     schedule_.Load(record.values.Text(N::Schedule));
@@ -156,8 +160,7 @@ void UserPage::ShowUser(size_t userIndex)
     schedule_.Select(focused ? remembered_ : std::nullopt);
     ShowSchedule();
     // A stored duration outside the field's limits is held at the nearest one from now on.
-    record.values.Set(N::AllowedHours, std::clamp(record.values.Number(N::AllowedHours), kMinHours, kMaxHours));
-    SetDlgItemInt(Handle(), IDC_DURATION, static_cast<UINT>(record.values.Number(N::AllowedHours)), FALSE);
+    record.values.Set(N::AllowedHours, hours_->Show(record.values.Number(N::AllowedHours)));
     SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.values.Flag(N::RestrictBySchedule));
     SetChecked(Handle(), IDC_DURATION_CHECK, record.values.Flag(N::RestrictByDuration));
     password_->Fill(record.password);
@@ -165,7 +168,7 @@ void UserPage::ShowUser(size_t userIndex)
     UpdateScheduleButtons();
 }
 
-bool UserPage::PasswordsConfirmed()
+bool UserPage::MayLeave()
 {
     return password_->Confirmed("password of user \"" + Record().userKey + "\"");
 }
@@ -181,17 +184,15 @@ void UserPage::ShowScheduleSummary()
         DrawTextW(dc.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     }
     // The size first: a static that grows redraws only what it gains, with the old text beside it.
-    SetWindowPos(summary, nullptr, summaryRoom_.left, summaryRoom_.top, needed.right,
-                 std::min(needed.bottom, summaryRoom_.bottom - summaryRoom_.top), SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveItem(summary, summaryRoom_.left, summaryRoom_.top, needed.right,
+             std::min(needed.bottom, summaryRoom_.bottom - summaryRoom_.top));
     SetWindowTextW(summary, text.c_str());
 }
 
 void UserPage::ShowSchedule()
 {
     HWND view = ScheduleView();
-    const bool wasFilling = model_.Filling();
-    model_.SetFilling(true);  // the view's own notifications while it is refilled do not count
-    const ScopeGuard filled([this, wasFilling] { model_.SetFilling(wasFilling); });
+    const FillingScope filling(filling_);  // the view's own notifications while it is refilled do not count
     const RedrawPause pause(view);
     ListView_DeleteAllItems(view);
     const std::vector<SchedulePeriod>& items = schedule_.Items();
@@ -277,9 +278,9 @@ void UserPage::RemovePeriod()
     ScheduleChange();
 }
 
-void UserPage::EnterOnSchedule()
+void UserPage::EnterPressed()
 {
-    if (NoModifierHeld())
+    if (GetFocus() == ScheduleView() && NoModifierHeld())
         EditPeriod();
 }
 
@@ -292,20 +293,15 @@ bool UserPage::OnCommand(int id, int code, HWND)
     case IDC_SCHEDULE_CHECK: Record().values.Set(N::RestrictBySchedule, IsChecked(Handle(), id)); DataChange(); return true;
     case IDC_DURATION_CHECK: Record().values.Set(N::RestrictByDuration, IsChecked(Handle(), id)); DataChange(); return true;
     case IDC_DURATION:
-        if (const std::optional<std::int32_t> hours =
-                NumberFieldChange(id, code, kMinHours, kMaxHours, Record().values.Number(N::AllowedHours))) {
+        if (const std::optional<std::int32_t> hours = hours_->Notified(code, Record().values.Number(N::AllowedHours))) {
             Record().values.Set(N::AllowedHours, *hours);
             DataChange();
         }
         return true;
     case IDC_UPSW1:
     case IDC_UPSW2:
-        if (code == EN_KILLFOCUS)
-            password_->Check();
-        if (code == EN_CHANGE && !model_.Filling()) {
-            password_->StoreTo(Record().password);
+        if (password_->Notified(code, Record().password))
             DataChange();
-        }
         return true;
     default: return false;
     }
@@ -324,7 +320,7 @@ bool UserPage::OnNotify(const NMHDR& header, LRESULT& result)
         return false;
     switch (header.code) {
     case LVN_ITEMCHANGED: {
-        if (model_.Filling())
+        if (Filling())
             return true;
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) {
@@ -356,26 +352,28 @@ bool UserPage::OnNotify(const NMHDR& header, LRESULT& result)
             RemovePeriod();
         return true;
     }
-    case NM_RCLICK: {
-        // The popup acts on the item clicked: focus and selection move there first.
-        SetFocus(header.hwndFrom);
-        LVHITTESTINFO hit{};
-        GetCursorPos(&hit.pt);
-        const POINT screen = hit.pt;
-        ScreenToClient(header.hwndFrom, &hit.pt);
-        const int row = ListView_HitTest(header.hwndFrom, &hit);
-        schedule_.Select(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row)) : std::nullopt);
-        ShowSchedule();
-        UpdateScheduleButtons();
-        const int command = static_cast<int>(TrackPopupMenu(GetSubMenu(menu_.Get(), 0), TPM_RETURNCMD | TPM_RIGHTBUTTON,
-                                                            screen.x, screen.y, 0, Handle(), nullptr));
-        if (command)
-            OnCommand(command, 0, nullptr);
+    case NM_RCLICK:
+        ShowPopup();
         result = TRUE;
         return true;
-    }
     default: return false;
     }
+}
+
+void UserPage::ShowPopup()
+{
+    // The popup acts on the item clicked: focus and selection move there first.
+    HWND view = ScheduleView();
+    SetFocus(view);
+    const PointerPlace pointer = PointerOver(view);
+    LVHITTESTINFO hit{};
+    hit.pt = pointer.client;
+    const int row = ListView_HitTest(view, &hit);
+    schedule_.Select(row >= 0 ? std::optional<size_t>(static_cast<size_t>(row)) : std::nullopt);
+    ShowSchedule();
+    UpdateScheduleButtons();
+    if (const int command = PopupMenuAt(GetSubMenu(menu_.Get(), 0), pointer.screen, Handle()))
+        OnCommand(command, 0, nullptr);
 }
 
 }  // namespace vardex

@@ -1,7 +1,8 @@
 #pragma once
 // "Settings for user ...": one listed user's password, allowed periods of the day and allowed
 // hours per day, edited straight into that user's record; and the Time Period dialog.
-#include "ConfigPages_win.h"
+#include "ConfigFields_win.h"
+#include "ConfigPage_win.h"
 #include "ScheduleList.h"
 #include "win/MessagePump_win.h"
 
@@ -33,18 +34,21 @@ private:
 
 class UserPage final : public ConfigPage {
 public:
-    UserPage(ConfigModel& model, std::function<void()> onChange, MessagePump& pump, RegionalFormats timeFormats)
-        : ConfigPage(model, std::move(onChange)), pump_(pump), schedule_(std::move(timeFormats))
+    // isCurrentUser tells whether a user key is the user of this session (whose title icon differs).
+    UserPage(ConfigModel& model, std::function<void()> onChange, MessagePump& pump, RegionalFormats timeFormats,
+             std::function<bool(const std::string&)> isCurrentUser)
+        : ConfigPage(model, std::move(onChange)), pump_(pump), schedule_(std::move(timeFormats)),
+          isCurrentUser_(std::move(isCurrentUser))
     {
     }
-    // Shows the user's record (the window sets the title and the icon).
-    void ShowUser(size_t userIndex);
-    HWND ScheduleView() const noexcept { return Item(IDC_SCHEDULE); }
+    // The user node's record, under its title and icon.
+    void ShowFor(const NavigationNodes& nodes, int node) override;
+    void ChangeLook(const PageLook& look) override;
+    // The password fields show the mark of a kept password again, not what was typed.
+    void Saved() override;
+    bool MayLeave() override;
     // Enter on the schedule list (the window's default button): edits the selected period.
-    void EnterOnSchedule();
-    // The look of the schedule buttons for the window's resolution.
-    void SetButtonIcons(int size);
-    bool PasswordsConfirmed() override;
+    void EnterPressed() override;
 
 protected:
     bool OnInitDialog() override;
@@ -52,6 +56,10 @@ protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
 private:
+    HWND ScheduleView() const noexcept { return Item(IDC_SCHEDULE); }
+    void ShowUser(size_t userIndex);
+    // The look of the schedule buttons for the window's resolution.
+    void SetButtonIcons(int size);
     UserRecord& Record();
     void ShowSchedule();
     // What the checked periods allow together, under the list, as large as its text.
@@ -65,12 +73,17 @@ private:
     void AskPeriod(std::pair<ClockTime, ClockTime> times, const std::function<void(const std::string&)>& apply);
     void RemovePeriod();
     bool NoModifierHeld() const noexcept;
+    // The schedule's popup menu at the pointer, on the period under it.
+    void ShowPopup();
     std::optional<size_t> ViewSelection() const;
 
     MessagePump& pump_;
     ScheduleList schedule_;
+    std::function<bool(const std::string&)> isCurrentUser_;
     size_t user_ = 0;
     std::optional<PasswordPairFields> password_;
+    std::optional<NumberField> hours_;
+    UniqueIcon currentUserIcon_;
     std::optional<size_t> remembered_;
     RECT summaryRoom_{};  // where the template places the summary, and the most it may take
     UniqueMenu menu_;

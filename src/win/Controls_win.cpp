@@ -1,6 +1,10 @@
 #include "Controls_win.h"
 
+#include "UniqueHandle_win.h"
+
 #include <commctrl.h>
+
+#include <vector>
 
 namespace vardex {
 
@@ -38,6 +42,58 @@ void CentreOn(HWND window, HWND on) noexcept
     GetWindowRect(window, &self);
     SetWindowPos(window, nullptr, (around.left + around.right - (self.right - self.left)) / 2,
                  (around.top + around.bottom - (self.bottom - self.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void MoveItem(HWND item, const RECT& to) noexcept
+{
+    SetWindowPos(item, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+PointerPlace PointerOver(HWND control) noexcept
+{
+    PointerPlace place;
+    GetCursorPos(&place.screen);
+    place.client = place.screen;
+    ScreenToClient(control, &place.client);
+    return place;
+}
+
+int PopupMenuAt(HMENU menu, POINT where, HWND owner) noexcept
+{
+    return static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, owner, nullptr));
+}
+
+HICON LoadIconAt(int id, int size) noexcept
+{
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+}
+
+HIMAGELIST IconImageList(const int* ids, size_t count, int size)
+{
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(count), 0);
+    for (size_t i = 0; i < count; ++i) {
+        const UniqueIcon icon(LoadIconAt(ids[i], size));  // the list keeps a copy
+        ImageList_AddIcon(list, icon.Get());
+    }
+    return list;
+}
+
+void SetToolButtons(HWND toolbar, HIMAGELIST images, const int* commands, size_t count, BYTE state)
+{
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (size_t i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        button.idCommand = commands[i];
+        button.fsStyle = commands[i] ? BTNS_BUTTON : BTNS_SEP;
+        button.fsState = state;
+        button.iBitmap = commands[i] ? image++ : 0;
+        buttons.push_back(button);
+    }
+    while (SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0) > 0)
+        SendMessageW(toolbar, TB_DELETEBUTTON, 0, 0);
+    SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(toolbar, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 }
 
 }  // namespace vardex

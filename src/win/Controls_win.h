@@ -1,7 +1,12 @@
 #pragma once
 // Small helpers for the controls of dialogs and pages.
+#include "common/FillingScope.h"
+
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <cstddef>
 #include <string>
 
 namespace vardex {
@@ -36,6 +41,37 @@ inline int WindowHeight(HWND window) noexcept
 }
 // Puts a window centred on another (its owner), keeping its size.
 void CentreOn(HWND window, HWND on) noexcept;
+// Moves and sizes a child window to a rectangle of its parent's client area, its place among
+// its siblings kept.
+void MoveItem(HWND item, const RECT& to) noexcept;
+inline void MoveItem(HWND item, int left, int top, int width, int height) noexcept
+{
+    MoveItem(item, RECT{left, top, left + width, top + height});
+}
+
+// Where the pointer is, on the screen and in a control's client coordinates (a right click's
+// popup opens at the first, the control's hit test takes the second).
+struct PointerPlace {
+    POINT screen{}, client{};
+};
+PointerPlace PointerOver(HWND control) noexcept;
+// The tree view's item at a point of its client area, or none.
+inline HTREEITEM TreeItemAt(HWND tree, POINT point) noexcept
+{
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    return TreeView_HitTest(tree, &hit);
+}
+// A right-click popup menu at a point of the screen, owned by owner; the command chosen, 0 for none.
+int PopupMenuAt(HMENU menu, POINT where, HWND owner) noexcept;
+
+// An icon of the program's resources at a size (square), owned by the caller.
+HICON LoadIconAt(int id, int size) noexcept;
+// An image list of the program's icons at a size, in the order of ids; owned by the caller.
+HIMAGELIST IconImageList(const int* ids, size_t count, int size);
+// Replaces a tool bar's buttons: one per command, in order, 0 for a separator; the n-th button
+// shows the n-th image of images. state is every button's state (enabled, wrapped ...).
+void SetToolButtons(HWND toolbar, HIMAGELIST images, const int* commands, size_t count, BYTE state);
 
 // Stops a control's redrawing for a batch of changes; drawn once, whole, at the end (turning
 // redrawing back on repaints nothing by itself).

@@ -1,12 +1,13 @@
 #include "MenuImages_win.h"
 
+#include "Controls_win.h"
+
 namespace vardex {
 
 void MenuImages::Add(UINT command, int iconId, int size)
 {
     size_ = size;
-    icons_[command].Reset(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, 0)));
+    icons_[command].Reset(LoadIconAt(iconId, size));
 }
 
 void MenuImages::Attach(HMENU menu) const noexcept

@@ -100,9 +100,10 @@ void PromptDialog::CreateControls(const Options& options)
         SendMessageW(edit_, EM_SETPASSWORDCHAR, L'*', 0);
     SendMessageW(edit_, EM_SETLIMITTEXT, kMaxTextLength, 0);
     SetWindowSubclass(edit_, EditWithoutMenu, 1, 0);
-    filling_ = true;
-    SetWindowTextW(edit_, Widen(options.text).c_str());
-    filling_ = false;
+    {
+        const FillingScope filling(filling_);
+        SetWindowTextW(edit_, Widen(options.text).c_str());
+    }
     SendMessageW(edit_, EM_SETSEL, 0, -1);
     ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, layout.ok, IDOK, font);
     cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, layout.cancel, IDCANCEL, font);
@@ -176,10 +177,11 @@ WipedString PromptDialog::TakeText()
     wide.resize(static_cast<size_t>(length));
     WipedString text(Narrow(wide));
     // Overwrite the edit's own buffer, then ours.
-    filling_ = true;
-    SetWindowTextW(edit_, std::wstring(static_cast<size_t>(length), L' ').c_str());
-    SetWindowTextW(edit_, L"");
-    filling_ = false;
+    {
+        const FillingScope filling(filling_);
+        SetWindowTextW(edit_, std::wstring(static_cast<size_t>(length), L' ').c_str());
+        SetWindowTextW(edit_, L"");
+    }
     WipeText(wide);
     return text;
 }
@@ -221,7 +223,7 @@ bool PromptDialog::OnCommand(int id, int code, HWND)
     case IDCANCEL:
     case kOffButton: Close(id); return true;
     case kEditId:
-        if (code == EN_CHANGE && !filling_)
+        if (code == EN_CHANGE && !filling_.Active())
             edited_ = true;
         return true;
     default: return false;

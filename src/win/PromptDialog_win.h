@@ -1,6 +1,7 @@
 #pragma once
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
 // one-line edit and a row of buttons. The unlock prompt and the password input dialog are two.
+#include "Controls_win.h"
 #include "MessagePump_win.h"
 #include "common/PasswordHash.h"
 #include "common/PromptLayout.h"
@@ -76,7 +77,7 @@ private:
     bool entryEnabled_ = true;
     bool closed_ = false;
     bool edited_ = false;
-    bool filling_ = false;
+    FillingState filling_;
     int result_ = IDCANCEL;
 };
 

@@ -2,6 +2,7 @@
 #include "MemoryRegistry.h"
 #include "config/ConfigModel.h"
 #include "config/ConfigTree.h"
+#include "common/FillingScope.h"
 
 #include <gtest/gtest.h>
 
@@ -147,13 +148,25 @@ TEST_F(ConfigModelTest, AMalformedStoredValueIsWrittenBackAsItIsNeverHashedAsAPa
     EXPECT_FALSE(VerifyPassword(malformed, written, crypto));
 }
 
+// A page's changes while it fills itself do not count; its fillings nest (a refill of the page
+// refills its list), and only the end of the outermost ends the filling.
 TEST_F(ConfigModelTest, ChangesWhileFillingDoNotCount)
 {
-    model.SetFilling(true);
-    model.DataChange();
-    EXPECT_FALSE(model.Changed());
-    model.SetFilling(false);
-    model.DataChange();
+    FillingState filling;
+    const auto change = [&] {
+        if (!filling.Active())
+            model.DataChange();
+    };
+    {
+        const FillingScope page(filling);
+        {
+            const FillingScope list(filling);
+            change();
+        }
+        change();
+        EXPECT_FALSE(model.Changed());
+    }
+    change();
     EXPECT_TRUE(model.Changed());
     model.ClearChanged();
     EXPECT_FALSE(model.Changed());

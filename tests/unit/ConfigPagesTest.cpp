@@ -1,11 +1,14 @@
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
 #include "common/HotKey.h"
+#include "config/ConfigTree.h"
 #include "config/MsdosSys.h"
 #include "config/ScheduleList.h"
 #include "config/StatisticsLogs.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace vardex {
 namespace {
@@ -207,6 +210,42 @@ TEST(StatisticsLogs, NewestFirstLinesAreTheCursorsLinesBackwards)
         EXPECT_EQ(taken, expected) << testing::PrintToString(bytes);
         EXPECT_EQ(backward.Previous(), "");
     }
+}
+
+TEST(NavigationNodes, EachNodeGoesUnderTheNewestNodeOfItsParentKind)
+{
+    NavigationNodes nodes;
+    const int root = nodes.Add(NodeKind::Root, "Vardex", 0);
+    const int common = nodes.Add(NodeKind::CommonOptions, "Common Options", 1);
+    const int settings = nodes.Add(NodeKind::Settings, "Settings", 2);
+    const int appearance = nodes.Add(NodeKind::Appearance, "Appearance", 3);
+    const int users = nodes.Add(NodeKind::UserOptions, "User Options", 4);
+    const int anna = nodes.Add(NodeKind::User, "Anna", 5, 0);
+    const int bert = nodes.Add(NodeKind::User, "Bert", 7, 1);
+    const int statistics = nodes.Add(NodeKind::Statistics, "Statistics", 6);
+
+    EXPECT_EQ(nodes.Count(), 8);
+    EXPECT_EQ(nodes.At(root).parent, -1);
+    EXPECT_EQ(nodes.Children(root), (std::vector<int>{common, users, statistics}));
+    EXPECT_EQ(nodes.Children(common), (std::vector<int>{settings, appearance}));
+    EXPECT_EQ(nodes.ChildCaptions(users), (Texts{"Anna", "Bert"}));
+    EXPECT_TRUE(nodes.Children(anna).empty());
+    EXPECT_EQ(nodes.At(bert).image, 7);
+    // What the menu's commands select: a kind's node, a user's node.
+    EXPECT_EQ(nodes.Find(NodeKind::Statistics), statistics);
+    EXPECT_EQ(nodes.FindUser(1), bert);
+    EXPECT_EQ(nodes.FindUser(2), -1);
+    EXPECT_FALSE(nodes.Contains(-1));
+    EXPECT_FALSE(nodes.Contains(8));
+}
+
+TEST(NavigationNodes, ANodeBeforeAnyNodeOfItsParentKindIsRefused)
+{
+    NavigationNodes nodes;
+    nodes.Add(NodeKind::Root, "Vardex", 0);
+    EXPECT_THROW(nodes.Add(NodeKind::User, "Anna", 5, 0), std::logic_error);
+    EXPECT_EQ(nodes.Count(), 1);
+    EXPECT_EQ(nodes.Find(NodeKind::UserOptions), -1);
 }
 
 }  // namespace
