@@ -24,6 +24,9 @@
 //                                     sends the login message, then each message MS ms apart with
 //                                     TICKET replaced by the ticket the login gave; prints answers
 //   vardexhostile guard-bytes N       sends N bytes to the guardian's pipe
+//   vardexhostile guard-flood N       sends N requests one after another, good and bad mixed (a
+//                                     ping, a "who", a wrong password, garbage, a cut request);
+//                                     prints the requests answered and failed, and the seconds
 //   vardexhostile guard-silent MS     connects to the guardian's pipe and says nothing for MS ms
 //   vardexhostile guard-deaf MS       sends a request and neither reads the answer nor closes for
 //                                     MS ms
@@ -511,6 +514,18 @@ int GuardAdmin(const std::string& login, int ms, int count, char** messages)
     return 0;
 }
 
+int GuardFlood(int count)
+{
+    const std::string requests[] = {"ping", "who", "admin d3Jvbmc", "\x01\x02 not a request", "put", "beat 1 2 3"};
+    int answered = 0, failed = 0;
+    const ULONGLONG started = GetTickCount64();
+    for (int i = 0; i < count; ++i)
+        (GuardAnswer(requests[static_cast<std::size_t>(i) % std::size(requests)]).rfind("error ", 0) == 0 ? failed
+                                                                                                          : answered)++;
+    std::printf("%d %d %.1f\n", answered, failed, static_cast<double>(GetTickCount64() - started) / 1000);
+    return 0;
+}
+
 int GuardSilent(int ms, bool deaf)
 {
     const HANDLE pipe = ConnectToGuard();
@@ -664,6 +679,8 @@ int main(int argc, char** argv)
     }
     if (command == "guard-admin" && argc >= 4)
         return GuardAdmin(argv[2], std::atoi(argv[3]), argc - 4, argv + 4);
+    if (command == "guard-flood")
+        return GuardFlood(std::atoi(argv[2]));
     if (command == "guard-bytes")
         return AskGuard(std::string(static_cast<std::size_t>(std::atoi(argv[2])), 'x'));
     if (command == "guard-hog" && argc == 4)
