@@ -26,6 +26,11 @@
 //   vardexprobe dialog-keys TITLE C K N  gives the focus to control C of the dialog box TITLE,
 //                                    clicks near its left edge (a picker's first field) and
 //                                    presses the virtual key K there N times
+//   vardexprobe startup EXE          starts EXE (the lock service) and prints the ms until its main
+//                                    window exists and until the tray shows its icon, then 0 or 1:
+//                                    whether the default hot key is then held (by it)
+//   vardexprobe start-empty          starts this program without a command, which ends at once,
+//                                    and prints the ms until it has ended: Wine's own start
 // The configuration window (found by its tree), its controls by id:
 //   vardexprobe cfg-tree PATH        selects the tree node at PATH, child indexes like 0.1.1, and
 //                                    prints how long the window took to show it, in ms
@@ -60,6 +65,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -333,6 +339,53 @@ int PrintUsage(const std::wstring& program)
     }
 }
 
+// Starts command line; the process, or nothing.
+std::optional<PROCESS_INFORMATION> Start(std::wstring commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return std::nullopt;
+    CloseHandle(process.hThread);
+    return process;
+}
+
+int PrintStartup(const std::wstring& program)
+{
+    const double started = Milliseconds();
+    const std::optional<PROCESS_INFORMATION> process = Start(L"\"" + program + L"\"");
+    if (!process)
+        return 2;
+    double window = -1, tray = -1;
+    while (tray < 0 && Milliseconds() - started < 60000) {
+        if (window < 0 && FindWindowW(L"TMainForm", nullptr))
+            window = Milliseconds() - started;
+        // Wine's tray shows once it holds an icon.
+        if (IsWindowVisible(FindWindowW(L"__winex11_standalone_tray", nullptr)))
+            tray = Milliseconds() - started;
+        else
+            Sleep(1);
+    }
+    CloseHandle(process->hProcess);
+    std::printf("%.1f %.1f %d\n", window, tray, HotKeyFree(std::to_string(kDefaultHotKey).c_str()));
+    return tray < 0 ? 1 : 0;
+}
+
+int PrintEmptyStart()
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const double started = Milliseconds();
+    const std::optional<PROCESS_INFORMATION> process = Start(L"\"" + std::wstring(self) + L"\"");
+    if (!process)
+        return 2;
+    WaitForSingleObject(process->hProcess, 60000);
+    CloseHandle(process->hProcess);
+    std::printf("%.1f\n", Milliseconds() - started);
+    return 0;
+}
+
 // The configuration window's commands: what each needs (nothing, its argument, or the control
 // its argument names) and what it does. argv[3] is an optional second argument.
 struct ConfigCommandRow {
@@ -522,6 +575,10 @@ int main(int argc, char** argv)
         std::printf("%s\n", Narrow(name).c_str());
         return 0;
     }
+    if (command == "start-empty")
+        return PrintEmptyStart();
+    if (command == "startup" && argc == 3)
+        return PrintStartup(Widen(argv[2]));
     if (command == "usage" && argc == 3)
         return PrintUsage(Widen(argv[2]));
     if (command.starts_with("cfg-"))
