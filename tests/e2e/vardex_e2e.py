@@ -215,17 +215,17 @@ class Host(winehost.WineHost):
         shell = dict(line.split("=", 1) for line in self.xdotool("getmouselocation", "--shell").split())
         return int(shell["X"]), int(shell["Y"])
 
-    def open_prompt(self):
+    def open_prompt(self, retry_after=5):
         """Opens the unlock prompt with a key on the lock screen and puts the pointer on it. The
         prompt has a desktop of its own, and under Wine keys reach a window of another desktop
         only while the pointer is over it (Windows would show the prompt's desktop alone, and send
         it every key). Where the pointer was before, off any prompt, enter_password puts it back."""
         # A key that arrives while the lock screen shows but before the session takes keys is
         # lost, as it would be for a user: press again, as a user would.
-        for _ in range(3):
+        for _ in range(max(3, 15 // retry_after)):
             self.xdotool("key", "shift")
             try:
-                wait_for(lambda: self.shows(PROMPT), timeout=5, what="the unlock prompt")
+                wait_for(lambda: self.shows(PROMPT), timeout=retry_after, what="the unlock prompt")
                 break
             except AssertionError:
                 pass
@@ -238,10 +238,10 @@ class Host(winehost.WineHost):
             self.pointer_off_prompt = was
         self.xdotool("mousemove", x + width // 2, y + height // 2)
 
-    def enter_password(self, text):
+    def enter_password(self, text, retry_after=5):
         """Opens the prompt, types text and confirms it; the pointer goes back off the prompt, where
         keys reach Wine again once the lock is over."""
-        self.open_prompt()
+        self.open_prompt(retry_after)
         if text:
             self.xdotool("type", "--delay", "15", text)
         self.xdotool("key", "Return")
