@@ -49,6 +49,7 @@
 //   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
 //                                    a tree: the number of its nodes
 #include "EveryDesktop_win.h"
+#include "ProcessHandles_win.h"
 #include "win/PromptDialog_win.h"
 #include "win/TextConvert_win.h"
 #include "config_ids.h"
@@ -59,7 +60,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <winternl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -308,35 +309,26 @@ unsigned WindowsOf(DWORD processId)
     return count.windows;
 }
 
-// From the system's list of processes, which Wine fills from its server: the handle counts and
-// private bytes of other processes, which GetProcessHandleCount and GetProcessMemoryInfo do not
-// give there.
+// The handle counts come from the system's list of processes (ProcessHandles_win.h); private
+// bytes as Windows reports them (Wine gives none).
 int PrintUsage(const std::wstring& program)
 {
-    std::vector<std::byte> list(1 << 20);
-    ULONG size = 0;
-    while (NtQuerySystemInformation(SystemProcessInformation, list.data(), static_cast<ULONG>(list.size()), &size) ==
-           static_cast<NTSTATUS>(0xC0000004L))  // the list did not fit
-        list.resize(list.size() * 2);
-    for (size_t offset = 0;;) {
-        const auto* entry = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(list.data() + offset);
-        const std::wstring name(entry->ImageName.Buffer ? entry->ImageName.Buffer : L"",
-                                entry->ImageName.Length / sizeof(wchar_t));
-        if (CompareStringOrdinal(name.c_str(), -1, program.c_str(), -1, TRUE) == CSTR_EQUAL) {
-            const auto id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(entry->UniqueProcessId));
-            DWORD gdi = 0, user = 0;
-            if (const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id)) {
-                gdi = GetGuiResources(process, GR_GDIOBJECTS);
-                user = GetGuiResources(process, GR_USEROBJECTS);
-                CloseHandle(process);
-            }
-            std::printf("%lu %lu %lu %lu %u %llu\n", id, entry->HandleCount, gdi, user, WindowsOf(id),
-                        static_cast<unsigned long long>(entry->PrivatePageCount / 1024));
+    for (const test::ProcessEntry& entry : test::RunningProcesses()) {
+        if (CompareStringOrdinal(entry.image.c_str(), -1, program.c_str(), -1, TRUE) != CSTR_EQUAL)
+            continue;
+        DWORD gdi = 0, user = 0;
+        PROCESS_MEMORY_COUNTERS_EX memory{};
+        memory.cb = sizeof memory;
+        if (const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.id)) {
+            gdi = GetGuiResources(process, GR_GDIOBJECTS);
+            user = GetGuiResources(process, GR_USEROBJECTS);
+            GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+            CloseHandle(process);
         }
-        if (!entry->NextEntryOffset)
-            return 0;
-        offset += entry->NextEntryOffset;
+        std::printf("%lu %lu %lu %lu %u %llu\n", entry.id, entry.handles, gdi, user, WindowsOf(entry.id),
+                    static_cast<unsigned long long>(memory.PrivateUsage / 1024));
     }
+    return 0;
 }
 
 // Starts command line; the process, or nothing.
