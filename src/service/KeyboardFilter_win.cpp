@@ -9,6 +9,16 @@ namespace vardex {
 namespace {
 // Used by the filter's own thread only; one filter runs at a time.
 SessionKeyFilter keyRule;
+// The time of the last key the filter saw, read by the session; the event that asks the filter's
+// thread to install it afresh.
+std::atomic<DWORD> lastKeyTime = 0;
+HANDLE reinstallAsked = nullptr;
+// Called this much later than the key happened, the filter may have kept the system waiting long
+// enough to be removed.
+constexpr DWORD kLateCallMs = 100;
+// At most this often on suspicion of silence: forged key messages must not keep the filter's
+// thread busy.
+constexpr ULONGLONG kMostReinstallAskedMs = 100;
 
 bool IsDown(int virtualKey) noexcept
 {
@@ -19,6 +29,9 @@ LRESULT CALLBACK FilterProcedure(int code, WPARAM wParam, LPARAM lParam) noexcep
 {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        lastKeyTime = event->time;
+        if (GetTickCount() - event->time > kLateCallMs)
+            SetEvent(reinstallAsked);
         // Wine leaves the Alt flag off the Tab of an Alt+Tab: ask the key state as well (the
         // physical state: this thread takes no keyboard input of its own).
         const LowLevelKey key{static_cast<unsigned>(wParam), event->vkCode,
@@ -37,6 +50,7 @@ HHOOK InstallHook() noexcept
 
 struct StartData {
     HANDLE started;
+    HANDLE reinstall;
     const std::atomic<bool>* stopping;
     bool hooked = false;
 };
@@ -49,25 +63,28 @@ DWORD WINAPI FilterThread(void* parameter) noexcept
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts to it
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     keyRule = SessionKeyFilter();
+    const HANDLE reinstall = start->reinstall;
+    reinstallAsked = reinstall;
+    lastKeyTime = GetTickCount();  // what came before was not the filter's to see
     UniqueHook hook(InstallHook());
     start->hooked = static_cast<bool>(hook);
     SetEvent(start->started);  // start is gone after this
     if (!hook)
         return 1;
-    SetTimer(nullptr, 0, KeyboardFilter::kReinstallMs, nullptr);
+    // Nothing on a timer: the thread wakes for the filter's calls, the request to install it
+    // afresh and the end.
     for (;;) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        // Only Remove ends the filter: a WM_QUIT that another program posts to this thread
-        // does not.
-        if (got == 0 && stopping.load())
-            break;
-        if (got <= 0 || msg.message != WM_TIMER)
-            continue;
-        // The new one first, so that no key slips through between the two.
-        if (HHOOK fresh = InstallHook())
-            hook.Reset(fresh);
+        if (MsgWaitForMultipleObjectsEx(1, &reinstall, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0) {
+            // The new one first, so that no key slips through between the two.
+            if (HHOOK fresh = InstallHook())
+                hook.Reset(fresh);
+        }
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            // Only Remove ends the filter: a WM_QUIT that another program posts to this thread
+            // does not.
+            if (msg.message == WM_QUIT && stopping.load())
+                return 0;
     }
-    return 0;
 }
 }  // namespace
 
@@ -78,8 +95,12 @@ void KeyboardFilter::Install() noexcept
     const UniqueKernelHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!started)
         return;
+    if (!reinstall_)
+        reinstall_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!reinstall_)
+        return;
     stopping_ = false;
-    StartData start{started.Get(), &stopping_};
+    StartData start{started.Get(), reinstall_.Get(), &stopping_};
     DWORD id = 0;
     UniqueKernelHandle thread(CreateThread(nullptr, 0, FilterThread, &start, 0, &id));
     if (!thread)
@@ -94,17 +115,34 @@ void KeyboardFilter::Install() noexcept
     threadId_ = id;
 }
 
+bool KeyboardFilter::Stopped() const noexcept
+{
+    return !thread_ || WaitForSingleObject(thread_.Get(), 0) != WAIT_TIMEOUT;
+}
+
+void KeyboardFilter::CheckHeard(unsigned long inputTime) noexcept
+{
+    if (!thread_ || static_cast<LONG>(inputTime - lastKeyTime.load()) <= 0)
+        return;
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastReinstallAsked_ < kMostReinstallAskedMs)
+        return;
+    lastReinstallAsked_ = now;
+    SetEvent(reinstall_.Get());
+}
+
 void KeyboardFilter::KeepRunning() noexcept
 {
     // Ended some other way than by Remove (it cannot be made to, but a failed start leaves none
     // too): started again, at most once a second.
-    if (thread_ && WaitForSingleObject(thread_.Get(), 0) == WAIT_TIMEOUT)
+    if (!Stopped())
         return;
+    // Let go at once: the session's loop waits on the thread, which would wake it at every wait.
+    thread_.Reset();
     const ULONGLONG now = GetTickCount64();
     if (now - lastStartTry_ < kReinstallMs)
         return;
     lastStartTry_ = now;
-    thread_.Reset();
     Install();
 }
 

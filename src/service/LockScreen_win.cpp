@@ -69,6 +69,7 @@ std::optional<LRESULT> LockScreen::Answer(UINT message, WPARAM wParam, LPARAM)
     case WM_PAINT:
         return Paint();
     case WM_DISPLAYCHANGE:
+        ReadScreen();
         if (IsWindowVisible(window_)) {
             CoverVirtualScreen();
             PlaceSecretPanel();
@@ -133,12 +134,17 @@ void LockScreen::Hide() noexcept
     background_.reset();
 }
 
+void LockScreen::ReadScreen() noexcept
+{
+    screen_ = VirtualScreen();
+}
+
 void LockScreen::CoverVirtualScreen() noexcept
 {
     // Every monitor is covered, not just the one a maximised window would fill.
-    const RECT screen = VirtualScreen();
-    SetWindowPos(window_, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
-                 screen.bottom - screen.top, SWP_NOACTIVATE);
+    ReadScreen();
+    SetWindowPos(window_, HWND_TOPMOST, screen_.left, screen_.top, screen_.right - screen_.left,
+                 screen_.bottom - screen_.top, SWP_NOACTIVATE);
 }
 
 void LockScreen::PlaceSecretPanel() noexcept
@@ -152,18 +158,37 @@ void LockScreen::PlaceSecretPanel() noexcept
 
 void LockScreen::KeepInFront() noexcept
 {
+    ReadScreen();
     KeepTopLevel();
     if (!IsWindowVisible(window_) || IsIconic(window_))
         ShowWindow(window_, SW_SHOWNOACTIVATE);
     // Disabled only by its own prompt, which enables it again when it closes.
     if (!promptOwnedByLockScreen_ && !IsWindowEnabled(window_))
         EnableWindow(window_, TRUE);
+    if (!Covers() || !IsAboveOtherWindows())
+        CoverVirtualScreen();
+}
+
+bool LockScreen::Covers() const noexcept
+{
     RECT now;
     GetWindowRect(window_, &now);
-    const RECT screen = VirtualScreen();
-    const bool topmost = (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    if (!EqualRect(&now, &screen) || !topmost || !IsAboveOtherWindows())
-        CoverVirtualScreen();
+    return EqualRect(&now, &screen_) && (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+bool LockScreen::InPlace() const noexcept
+{
+    if (!IsTopLevelAsMade() || !IsWindowVisible(window_) || IsIconic(window_) ||
+        (!promptOwnedByLockScreen_ && !IsWindowEnabled(window_)) || !Covers() || !IsAboveOtherWindows())
+        return false;
+    return promptHoldsForeground_ || GetForegroundWindow() == window_;
+}
+
+bool LockScreen::IsTopLevelAsMade() const noexcept
+{
+    return GetAncestor(window_, GA_PARENT) == GetDesktopWindow() && !GetWindow(window_, GW_OWNER) &&
+           (GetWindowLongPtrW(window_, GWL_STYLE) & ~kStateBits) == ownStyle_ &&
+           GetWindowLongPtrW(window_, GWL_EXSTYLE) == ownExStyle_;
 }
 
 void LockScreen::KeepForeground() noexcept

@@ -39,6 +39,12 @@ public:
     // unless the unlock prompt holds it.
     void KeepInFront() noexcept;
     void KeepForeground() noexcept;
+    // Only reads: whether all that holds (for the foreground, unless the prompt holds it), so
+    // that the short checks between events act only on a change. The lock screen's own state
+    // costs nothing to read; the windows above it and the foreground take a call to the system
+    // each. The virtual screen is the one last read (at the start, a display change, a full pass).
+    bool InPlace() const noexcept;
+    void ReadScreen() noexcept;
     // Brings the lock screen to the front; with a wake click it also clicks the right button
     // where the pointer is, which only wakes.
     enum class WakeClick { No, Yes };
@@ -67,6 +73,10 @@ private:
     void TakePromptInput(WPARAM code);
     void CoverVirtualScreen() noexcept;
     bool IsAboveOtherWindows() const noexcept;
+    // Covering the virtual screen last read, topmost.
+    bool Covers() const noexcept;
+    // Top-level, without owner, with its own styles.
+    bool IsTopLevelAsMade() const noexcept;
     // A top-level window without owner, with the styles it was made with.
     void KeepTopLevel() noexcept;
     void LoadBackground(const LockServiceSettings& settings) noexcept;
@@ -82,6 +92,7 @@ private:
     bool panelVisible_ = true;
     bool promptHoldsForeground_ = false;
     bool promptOwnedByLockScreen_ = false;
+    RECT screen_{};
 };
 
 }  // namespace vardex

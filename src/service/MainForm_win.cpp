@@ -4,10 +4,16 @@
 //    |- the service timer, every 3 s (OnTimer): ServiceTick (the restrictions, the guardian's
 //    |  beat, the tray, the hot key); ticks never overlap (the timer is stopped while one runs)
 //    |- the signal "Zeps01" (OnSignal): reload (only noted during a lock, done at the guard's
-//    |  next run) or lock: RunLockSession, a loop of its own until the outcome is known
-//    |   |- each pass (SessionPass): the pending messages, then the guard (GuardLockScreen:
-//    |   |  windows hidden, the lock screen in front (LockScreen::KeepInFront), the keyboard
-//    |   |  filter, a noted reload, the lock screen in the foreground (KeepForeground)), then a wait
+//    |  next full pass) or lock: RunLockSession, a loop of its own until the outcome is known
+//    |   |- each pass (SessionPass): the pending messages, then the guard, then a wait for the
+//    |   |  next message, the keyboard filter thread's end, or the time of the next pass: the full
+//    |   |  pass every 500 ms where the system reports other programs' windows (ShellWatch's
+//    |   |  events wake the loop), the short check every 15 ms under Wine, which reports none
+//    |   |- the guard (CheckLockScreen): the short check reads (shown shell windows are hidden,
+//    |   |  LockScreen::InPlace) and runs the full pass (GuardLockScreen: windows hidden, the lock
+//    |   |  screen in front (LockScreen::KeepInFront), the keyboard filter, a noted reload, the
+//    |   |  lock screen in the foreground (KeepForeground)) when a reading calls for it or it is due;
+//    |   |  also run by ShellWatch's events, at once
 //    |   |- the unlock prompt (ShowPrompt): on its own thread and desktop (RunOnOwnDesktop) while
 //    |   |  this thread goes on with the passes; its events come back posted to the lock screen
 //    |   |  (LockScreen::Answer), the last ones taken after its end (TakePostedPromptInput)
@@ -49,16 +55,18 @@ constexpr UINT kServiceIntervalMs = 3000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 // Posted at the end of the start: the reports held back during it are shown from the loop.
 constexpr UINT kShowReportsMessage = WM_APP + 2;
-// The longest the session loop sleeps between two passes; where the system reports windows shown
-// and foreground changes, they wake it at once. (Wine reports neither for other programs'
-// windows, so the pass is short.) The benchmarks build a variant with 0, a loop that polls
-// without waiting.
+// Where the system reports other programs' windows, the session loop sleeps until an event and
+// at most this long: the full pass then catches what no event reports.
+constexpr ULONGLONG kFullPassMs = 500;
+// Where it does not (Wine), the short check pass: at most this long between two. The benchmarks
+// build a variant with 0, a loop that polls without waiting (and without the events).
 #ifndef VARDEX_SESSION_PASS_MS
-#define VARDEX_SESSION_PASS_MS 20
+#define VARDEX_SESSION_PASS_MS 15
 #endif
 constexpr DWORD kSessionPassMs = VARDEX_SESSION_PASS_MS;
-// The Task Manager is found by its title, a search through every window: on every fifth pass.
-constexpr unsigned kPassesPerTitleSearch = 5;
+// The Task Manager is found by its title, a walk through every window: at most this long apart
+// (as before, every fifth pass of 20 ms).
+constexpr ULONGLONG kTitleSearchMs = 100;
 
 }  // namespace
 
@@ -368,8 +376,11 @@ bool TMainForm::RunLockSession()
     TellGuardian();
     std::optional<ShellWatch> watch;
     if (kSessionPassMs > 0)
-        watch.emplace(shellWindows_);
-    application_.pump.SetGuard([this] { GuardLockScreen(); });
+        watch.emplace(shellWindows_, [this] { application_.pump.RunGuardIfDue(); });
+    eventsReported_ = kSessionPassMs > 0 && ShellWatch::ReportsOtherProgramsWindows();
+    lastFullPass_ = 0;
+    waitTimedOut_ = false;
+    application_.pump.SetGuard([this] { CheckLockScreen(); });
     while (session_.Outcome() == SessionOutcome::Running) {
         try {
             SessionPass();
@@ -383,24 +394,67 @@ bool TMainForm::RunLockSession()
 
 void TMainForm::SessionPass()
 {
+    ++sessionPasses_;
     if (application_.pump.Terminated())
         session_.ProgramEnding();
-    application_.pump.ProcessPendingMessages();
-    application_.pump.RunGuardIfDue();
+    // A wait that timed out saw no message arrive: nothing to take.
+    if (!waitTimedOut_)
+        application_.pump.ProcessPendingMessages();
+    waitTimedOut_ = false;
+    // Every wake-up is an event (a message, a window event, the keyboard filter's end) or the
+    // time of a pass: checked at once.
+    if (kSessionPassMs > 0) {
+        inSessionPass_ = true;
+        application_.pump.RunGuard();
+        inSessionPass_ = false;
+    } else
+        application_.pump.RunGuardIfDue();
     session_.ArmInput();
-    if (kSessionPassMs > 0 && session_.Outcome() == SessionOutcome::Running && !application_.pump.Terminated())
-        application_.pump.WaitForMessages(kSessionPassMs);
+    if (kSessionPassMs == 0 || session_.Outcome() != SessionOutcome::Running || application_.pump.Terminated())
+        return;
+    const ULONGLONG sinceFull = GetTickCount64() - lastFullPass_;
+    const DWORD wait = eventsReported_ ? static_cast<DWORD>(sinceFull < kFullPassMs ? kFullPassMs - sinceFull : 0)
+                                       : kSessionPassMs;
+    waitTimedOut_ = application_.pump.WaitForMessages(wait, keyboardFilter_.Thread());
+}
+
+void TMainForm::CheckLockScreen() noexcept
+{
+    if (session_.Outcome() != SessionOutcome::Running)
+        return;
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastFullPass_ >= kFullPassMs) {
+        GuardLockScreen();
+        return;
+    }
+    HideShellWindows(now - lastTitleSearch_ >= kTitleSearchMs, now);
+    // The session loop's wait wakes when the keyboard filter's thread ends; other loops do not.
+    if (reloadAsked_ || (!inSessionPass_ && keyboardFilter_.Stopped()) || !lockScreen_->InPlace())
+        GuardLockScreen();
 }
 
 void TMainForm::GuardLockScreen() noexcept
 {
     if (session_.Outcome() != SessionOutcome::Running)
         return;
-    shellWindows_.HideAll(++passCount_ % kPassesPerTitleSearch == 0);
+    lastFullPass_ = GetTickCount64();
+    HideShellWindows(true, lastFullPass_);
     lockScreen_->KeepInFront();
     keyboardFilter_.KeepRunning();
+    // Input the system took that the keyboard filter did not see (the pointer's too, which it
+    // never sees: a needless new install at most once a full pass).
+    LASTINPUTINFO input{sizeof input, 0};
+    if (GetLastInputInfo(&input))
+        keyboardFilter_.CheckHeard(input.dwTime);
     ReloadIfAsked();
     lockScreen_->KeepForeground();
+}
+
+void TMainForm::HideShellWindows(bool withTitle, unsigned long long now) noexcept
+{
+    if (withTitle)
+        lastTitleSearch_ = now;
+    shellWindows_.HideAll(withTitle);
 }
 
 void TMainForm::EndSession() noexcept
@@ -531,6 +585,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return *refused;
     if (message == signalMessage_)
         return OnSignal(wParam, lParam);
+    if (message == sessionPassesQuery_)
+        return static_cast<LRESULT>(sessionPasses_);
     if (message == taskbarCreatedMessage_)
         return OnTaskbarCreated();
     switch (message) {
@@ -552,6 +608,15 @@ std::optional<LRESULT> TMainForm::ResistForeignMessage(UINT message, WPARAM wPar
     if (session_.Active() && InSendMessageEx(nullptr) != ISMEX_NOSEND)
         application_.pump.RunGuardIfDue();
     switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        // Every key passes the keyboard filter before it comes here: one it did not see means it
+        // may have been removed.
+        if (session_.Active())
+            keyboardFilter_.CheckHeard(static_cast<unsigned long>(GetMessageTime()));
+        return std::nullopt;
     case WM_SYSCOMMAND:
     case WM_CLOSE:
         return 0;  // the lock screen cannot be moved, sized, minimised or closed, nor the program ended so

@@ -123,8 +123,14 @@ private:
     void ServiceTick(TickCause cause);
     void OnTrayCommand(TrayCommand command);
     void SessionPass();
-    // Run at every pass of the session and every 20 ms of any loop during it (the prompt's too).
+    // The guard of the session, run at every pass of its loop and every 20 ms of any loop during
+    // it (the prompt's too), and at once for a window event: the short check, which only reads
+    // (hides the shell windows it finds shown) and runs the full pass when what it read calls for
+    // it, or when the full pass is due.
+    void CheckLockScreen() noexcept;
+    // Every defence, each reading first and acting on what it finds.
     void GuardLockScreen() noexcept;
+    void HideShellWindows(bool withTitle, unsigned long long now) noexcept;
     // A reload asked for during the session, done once.
     void ReloadIfAsked() noexcept;
     void EndSession() noexcept;
@@ -155,7 +161,19 @@ private:
     bool guardianGreeted_ = false;
     ShellWindowGuard shellWindows_;
     bool reloadAsked_ = false;
-    unsigned passCount_ = 0;
+    // Where the system reports other programs' windows, the loop waits for events and the full
+    // pass; elsewhere it runs the short check at every short pass.
+    bool eventsReported_ = false;
+    // The last wait of the loop timed out: no message came meanwhile.
+    bool waitTimedOut_ = false;
+    unsigned long long lastFullPass_ = 0;
+    unsigned long long lastTitleSearch_ = 0;
+    // The guard runs from the session loop's pass, whose wait includes the keyboard filter's end.
+    bool inSessionPass_ = false;
+    // The passes of the session loop (a wake-up each where it waits), answered to
+    // sessionPassesQuery_ for the benchmarks.
+    std::uint64_t sessionPasses_ = 0;
+    const UINT sessionPassesQuery_ = RegisterWindowMessageW(L"VardexSessionPasses");
     // While the unlock prompt is under way: its orders.
     PromptOrders* promptOrders_ = nullptr;
     bool settingsLoaded_ = false;

@@ -26,6 +26,13 @@ constexpr ShellWindowKind kShellWindows[] = {
     {nullptr, L"Task Manager", true},
 };
 
+// For a top-level window, the same as IsWindowVisible (the desktop is always shown), at a third
+// of its cost for another program's window under Wine.
+bool IsShownTopLevel(HWND window) noexcept
+{
+    return (GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 const ShellWindowKind* KindOf(HWND window) noexcept
 {
     wchar_t className[64] = L"", title[64] = L"";
@@ -217,13 +224,14 @@ void ShellWindowGuard::HideAll(bool withTitle) noexcept
         if (kind.className)
             for (HWND window = FindWindowExW(nullptr, nullptr, kind.className, nullptr); window;
                  window = FindWindowExW(nullptr, window, kind.className, nullptr))
-                Hide(window);
+                if (IsShownTopLevel(window))
+                    Hide(window);
     if (!withTitle)
         return;
     // The titles in one walk over the visible windows, which are few: cheaper than a search
     // through every window for each title.
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
-        if (IsWindowVisible(window) && KindOf(window))
+        if (IsShownTopLevel(window) && KindOf(window))
             Hide(window);
 }
 

@@ -44,6 +44,14 @@ void MessagePump::RunGuardIfDue()
     guard_();
 }
 
+void MessagePump::RunGuard()
+{
+    if (!guard_)
+        return;
+    lastGuardRun_ = GetTickCount64();
+    guard_();
+}
+
 void MessagePump::ProcessPendingMessages()
 {
     MSG msg;
@@ -60,9 +68,10 @@ void MessagePump::ProcessPendingMessages()
     }
 }
 
-void MessagePump::WaitForMessages(DWORD milliseconds) noexcept
+bool MessagePump::WaitForMessages(DWORD milliseconds, HANDLE object) noexcept
 {
-    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    return MsgWaitForMultipleObjectsEx(object ? 1 : 0, object ? &object : nullptr, milliseconds, QS_ALLINPUT,
+                                       MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
 }
 
 bool MessagePump::GetNext(MSG& msg)

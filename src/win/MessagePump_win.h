@@ -38,8 +38,9 @@ public:
     void Terminate() noexcept;
     // Dispatches every pending message without waiting for new ones.
     void ProcessPendingMessages();
-    // Waits until a message arrives or the time passes.
-    void WaitForMessages(DWORD milliseconds) noexcept;
+    // Waits until a message arrives, the object (when given) is signalled or the time passes;
+    // true when the time passed with neither.
+    bool WaitForMessages(DWORD milliseconds, HANDLE object = nullptr) noexcept;
     // Takes one message, waiting for it; false when the program is ending.
     bool GetNext(MSG& msg);
     // Hands a message to the filters and, unless one took it, translates and dispatches it.
@@ -55,8 +56,9 @@ public:
     static constexpr DWORD kGuardPeriodMs = 20;
     void SetGuard(std::function<void()> guard) { guard_ = std::move(guard); }
     void ClearGuard() noexcept { guard_ = nullptr; }
-    // Runs the guard when it is due.
+    // Runs the guard when it is due; RunGuard runs it now (and it is due again a period later).
     void RunGuardIfDue();
+    void RunGuard();
 
     // The modal loop of window over owner: the owner is disabled for it and enabled again first
     // when it ends, however it ends (so that it takes the activation back); the messages of

@@ -9,8 +9,12 @@
 //                                    end-of-session messages it receives
 //   vardexwitness signals FILE       a top-level window that writes "signal W L" for every
 //                                    lock service signal message it receives
-//   vardexwitness rehide N           shows a "Shell_TrayWnd" window N times and prints the
-//                                    milliseconds until something hid it again
+//   vardexwitness rehide N [KIND]    shows a "Shell_TrayWnd" window N times and prints the
+//                                    milliseconds until something hid it again; KIND "popup" a
+//                                    borderless one, "taskmgr" a borderless "Windows Task Manager"
+//                                    window of a class of its own (both made again each time and
+//                                    shown at random moments, not in step with any pass)
+//   vardexwitness passes SECONDS     prints the lock service's session loop passes a second
 //   vardexwitness timelock N X Y     N times: presses Ctrl+` and measures the milliseconds until the
 //                                    screen's pixel X,Y is no longer black (the lock screen is
 //                                    painted), then unlocks with an empty entry
@@ -62,7 +66,7 @@ LRESULT CALLBACK WitnessProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND MakeWindow(const wchar_t* className, const wchar_t* title, int x, int y)
+void RegisterWitnessClass(const wchar_t* className)
 {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WitnessProcedure;
@@ -70,6 +74,11 @@ HWND MakeWindow(const wchar_t* className, const wchar_t* title, int x, int y)
     windowClass.lpszClassName = className;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     RegisterClassW(&windowClass);
+}
+
+HWND MakeWindow(const wchar_t* className, const wchar_t* title, int x, int y)
+{
+    RegisterWitnessClass(className);
     return CreateWindowExW(WS_EX_TOOLWINDOW, className, title, WS_POPUP | WS_BORDER, x, y, 120, 40, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
 }
@@ -144,29 +153,74 @@ int Signals()
         PumpFor(1000);
 }
 
+double WaitHidden(HWND window)
+{
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    double elapsed = 0;
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        QueryPerformanceCounter(&now);
+        elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    } while (IsWindowVisible(window) && elapsed < 2000);
+    return elapsed;
+}
+
+int PrintTimes(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    std::printf("median %.2f ms, worst %.2f ms over %zu\n", times[times.size() / 2], times.back(), times.size());
+    return 0;
+}
+
 int Rehide(int count)
 {
     HWND window = MakeWindow(L"Shell_TrayWnd", L"", 0, 980);
-    LARGE_INTEGER frequency, start, now;
-    QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
     for (int i = 0; i < count; ++i) {
         PumpFor(100);
         ShowWindow(window, SW_SHOWNOACTIVATE);
-        QueryPerformanceCounter(&start);
-        double elapsed = 0;
-        do {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&msg);
-            QueryPerformanceCounter(&now);
-            elapsed = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-        } while (IsWindowVisible(window) && elapsed < 2000);
-        times.push_back(elapsed);
-        std::printf("%.2f\n", elapsed);
+        times.push_back(WaitHidden(window));
+        std::printf("%.2f\n", times.back());
     }
-    std::sort(times.begin(), times.end());
-    std::printf("median %.2f ms, worst %.2f ms over %d\n", times[times.size() / 2], times.back(), count);
+    return PrintTimes(times);
+}
+
+// A new borderless window each time, which Wine shows and hides without a window manager's wait;
+// shown after a random pause, so that the times do not fall in step with the service's passes.
+int RehidePopup(int count, bool taskManager)
+{
+    const wchar_t* className = taskManager ? L"VardexWitnessTaskManager" : L"Shell_TrayWnd";
+    RegisterWitnessClass(className);
+    std::srand(static_cast<unsigned>(GetTickCount()));
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        PumpFor(100 + static_cast<DWORD>(std::rand() % 50));
+        HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, className, taskManager ? L"Windows Task Manager" : L"",
+                                      WS_POPUP, 0, 980, 120, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        times.push_back(WaitHidden(window));
+        std::printf("%.2f\n", times.back());
+        DestroyWindow(window);
+    }
+    return PrintTimes(times);
+}
+
+int Passes(int seconds)
+{
+    const HWND service = FindWindowW(L"TMainForm", L"PC Vardex");
+    const UINT query = RegisterWindowMessageW(L"VardexSessionPasses");
+    DWORD_PTR before = 0, after = 0;
+    if (!service || !SendMessageTimeoutW(service, query, 0, 0, SMTO_ABORTIFHUNG, 5000, &before))
+        return 3;
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    if (!SendMessageTimeoutW(service, query, 0, 0, SMTO_ABORTIFHUNG, 5000, &after))
+        return 3;
+    // The first question woke the loop once.
+    std::printf("%.1f\n", (static_cast<double>(after - before) - 1) / seconds);
     return 0;
 }
 
@@ -255,8 +309,12 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "rehide") {
         logFile = stdout;
+        if (argc == 4)
+            return RehidePopup(std::atoi(argv[2]), std::string(argv[3]) == "taskmgr");
         return Rehide(std::atoi(argv[2]));
     }
+    if (command == "passes")
+        return Passes(std::atoi(argv[2]));
     if (command == "timelock" && argc == 5)
         return TimeLock(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     logFile = std::fopen(argv[2], "a");
