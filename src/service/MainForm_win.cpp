@@ -394,7 +394,6 @@ bool TMainForm::RunLockSession()
 
 void TMainForm::SessionPass()
 {
-    ++sessionPasses_;
     if (application_.pump.Terminated())
         session_.ProgramEnding();
     // A wait that timed out saw no message arrive: nothing to take.
@@ -585,8 +584,6 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return *refused;
     if (message == signalMessage_)
         return OnSignal(wParam, lParam);
-    if (message == sessionPassesQuery_)
-        return static_cast<LRESULT>(sessionPasses_);
     if (message == taskbarCreatedMessage_)
         return OnTaskbarCreated();
     switch (message) {

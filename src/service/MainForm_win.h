@@ -170,10 +170,6 @@ private:
     unsigned long long lastTitleSearch_ = 0;
     // The guard runs from the session loop's pass, whose wait includes the keyboard filter's end.
     bool inSessionPass_ = false;
-    // The passes of the session loop (a wake-up each where it waits), answered to
-    // sessionPassesQuery_ for the benchmarks.
-    std::uint64_t sessionPasses_ = 0;
-    const UINT sessionPassesQuery_ = RegisterWindowMessageW(L"VardexSessionPasses");
     // While the unlock prompt is under way: its orders.
     PromptOrders* promptOrders_ = nullptr;
     bool settingsLoaded_ = false;

@@ -14,7 +14,6 @@
 //                                    borderless one, "taskmgr" a borderless "Windows Task Manager"
 //                                    window of a class of its own (both made again each time and
 //                                    shown at random moments, not in step with any pass)
-//   vardexwitness passes SECONDS     prints the lock service's session loop passes a second
 //   vardexwitness timelock N X Y     N times: presses Ctrl+` and measures the milliseconds until the
 //                                    screen's pixel X,Y is no longer black (the lock screen is
 //                                    painted), then unlocks with an empty entry
@@ -209,21 +208,6 @@ int RehidePopup(int count, bool taskManager)
     return PrintTimes(times);
 }
 
-int Passes(int seconds)
-{
-    const HWND service = FindWindowW(L"TMainForm", L"PC Vardex");
-    const UINT query = RegisterWindowMessageW(L"VardexSessionPasses");
-    DWORD_PTR before = 0, after = 0;
-    if (!service || !SendMessageTimeoutW(service, query, 0, 0, SMTO_ABORTIFHUNG, 5000, &before))
-        return 3;
-    Sleep(static_cast<DWORD>(seconds) * 1000);
-    if (!SendMessageTimeoutW(service, query, 0, 0, SMTO_ABORTIFHUNG, 5000, &after))
-        return 3;
-    // The first question woke the loop once.
-    std::printf("%.1f\n", (static_cast<double>(after - before) - 1) / seconds);
-    return 0;
-}
-
 void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys)
 {
     std::vector<INPUT> inputs;
@@ -313,8 +297,6 @@ int main(int argc, char** argv)
             return RehidePopup(std::atoi(argv[2]), std::string(argv[3]) == "taskmgr");
         return Rehide(std::atoi(argv[2]));
     }
-    if (command == "passes")
-        return Passes(std::atoi(argv[2]));
     if (command == "timelock" && argc == 5)
         return TimeLock(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
     logFile = std::fopen(argv[2], "a");
