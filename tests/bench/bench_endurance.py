@@ -32,6 +32,21 @@ def sample(host, service):
     return (handles, gdi, user, windows, private) + linux_memory(service.pid)
 
 
+def sample_line(count, values):
+    return f"{count:7} " + " ".join(f"{v:11}" for v in values)
+
+
+def report(samples, fields, total, unit):
+    """The samples as a table, then the growth over the second half of the run (after warm-up)."""
+    print(f"{unit:>7} " + " ".join(f"{f:>11}" for f in fields))
+    for count, values in samples:
+        print(sample_line(count, values))
+    half = [s for s in samples if s[0] >= total // 2]
+    if len(samples) > 2 and half:
+        first, last = half[0][1], samples[-1][1]
+        print("growth over the last half: " + ", ".join(f"{f} {b - a:+d}" for f, a, b in zip(fields, first, last)))
+
+
 def run(cycles):
     with Host("bench_endurance") as host:
         host.set_text(host.user_key() + "PAPW", password_hash("right"))
@@ -47,17 +62,10 @@ def run(cycles):
             host.wait_unlocked()
             if cycle % SAMPLE_EVERY == 0:
                 samples.append((cycle, sample(host, service)))
-                print(f"{cycle:5} " + " ".join(f"{v:8}" for v in samples[-1][1]), flush=True)
+                print(sample_line(*samples[-1]), flush=True)
         seconds = time.monotonic() - started
     print(f"{cycles} cycles in {seconds:.0f} s ({seconds / cycles:.2f} s each)")
-    print("cycle " + " ".join(f"{f:>8}" for f in FIELDS))
-    for cycle, values in samples:
-        print(f"{cycle:5} " + " ".join(f"{v:8}" for v in values))
-    # After warm-up (the first sample past cycle 0), over the second half of the run.
-    half = [s for s in samples if s[0] >= cycles // 2]
-    if len(samples) > 2 and half:
-        first, last = half[0][1], samples[-1][1]
-        print("growth over the last half: " + ", ".join(f"{f} {b - a:+d}" for f, a, b in zip(FIELDS, first, last)))
+    report(samples, FIELDS, cycles, "cycle")
 
 
 if __name__ == "__main__":

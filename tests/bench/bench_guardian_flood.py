@@ -15,7 +15,7 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "e2e"))
 
 from test_guardian import install_guardian, wait_for_lock_service  # noqa: E402
 from vardex_e2e import HOSTILE, Host  # noqa: E402
-from bench_endurance import linux_memory  # noqa: E402
+from bench_endurance import linux_memory, report, sample_line  # noqa: E402
 
 BATCH = int(__import__("os").environ.get("VARDEX_FLOOD_BATCH", "10000"))
 FIELDS = ("handles", "RSS KiB", "data KiB")
@@ -50,16 +50,10 @@ def run(requests):
             ok, bad, took = host.run(HOSTILE, "guard-flood", str(BATCH), timeout=3600).stdout.split()
             answered, failed, seconds = answered + int(ok), failed + int(bad), seconds + float(took)
             samples.append((sent, sample(host, pid)))
-            print(f"{sent:7} " + " ".join(f"{v:9}" for v in samples[-1][1]), flush=True)
+            print(sample_line(*samples[-1]), flush=True)
     print(f"{requests} requests in {seconds:.0f} s ({requests / seconds:.0f} a second): "
           f"{answered:.0f} answered, {failed:.0f} failed")
-    print("   sent " + " ".join(f"{f:>9}" for f in FIELDS))
-    for sent, values in samples:
-        print(f"{sent:7} " + " ".join(f"{v:9}" for v in values))
-    half = [s for s in samples if s[0] >= requests // 2]
-    if len(samples) > 2 and half:
-        first, last = half[0][1], samples[-1][1]
-        print("growth over the last half: " + ", ".join(f"{f} {b - a:+d}" for f, a, b in zip(FIELDS, first, last)))
+    report(samples, FIELDS, requests, "sent")
 
 
 if __name__ == "__main__":
