@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     // Smaller limits than the lock screen's keep each run short; the limits' paths are the same.
     vardex::JpegLimits limits;
-    limits.maxOutputPixels = 1u << 20;
-    limits.maxDecoderMemory = 32u << 20;
+    limits.maxOutputPixels = 1u << 18;
+    limits.maxDecoderMemory = 4u << 20;
     const auto image = vardex::DecodeJpeg({data, size}, 100, 75, limits);
     if (!image)
         return 0;
