@@ -92,11 +92,17 @@ class Host(winehost.WineHost):
 
     def __enter__(self):
         super().__enter__()
-        self.program = self.run_dir / "program"
-        self.program.mkdir(parents=True, exist_ok=True)
-        for name in PROGRAM_FILES:
-            shutil.copy2(BIN / name, self.program / name)
         self.service = None
+        try:
+            self.program = self.run_dir / "program"
+            self.program.mkdir(parents=True, exist_ok=True)
+            for name in PROGRAM_FILES:
+                shutil.copy2(BIN / name, self.program / name)
+        except BaseException:
+            # A missing program (a build under way) must not leave the display and the
+            # wineserver running.
+            self.__exit__(*sys.exc_info())
+            raise
         return self
 
     # The Windows side.
