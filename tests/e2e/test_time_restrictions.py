@@ -53,7 +53,9 @@ class TimeRestrictions(unittest.TestCase):
             log, _ = self.start_with_witness(host)
             service = host.start(host.program / "vardex.exe")
             service.wait(60)
-            self.assertIn("query 0 0", log.read_text().splitlines())
+            # The witness writes down the shutdown's query as it answers it: give its line the
+            # moment to land.
+            wait_for(lambda: "query 0 0" in log.read_text().splitlines(), timeout=10, what="the shutdown's query")
 
     def test_running_out_while_working_locks_and_shows_the_red_warning(self):
         with Host("running_out") as host:
