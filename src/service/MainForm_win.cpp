@@ -45,6 +45,8 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 namespace vardex {
 
 namespace {
@@ -64,8 +66,9 @@ constexpr ULONGLONG kFullPassMs = 500;
 #define VARDEX_SESSION_PASS_MS 15
 #endif
 constexpr DWORD kSessionPassMs = VARDEX_SESSION_PASS_MS;
-// The Task Manager is found by its title, a walk through every window: at most this long apart
-// (as before, every fifth pass of 20 ms).
+// The whole search for shell windows, by class and by a walk through every window for the Task
+// Manager's title: at most this long apart. Between two, the short check looks only at the ones
+// found before and at where the z-order changed.
 constexpr ULONGLONG kTitleSearchMs = 100;
 
 }  // namespace
@@ -375,9 +378,15 @@ bool TMainForm::RunLockSession()
     session_.Activate();
     TellGuardian();
     std::optional<ShellWatch> watch;
-    if (kSessionPassMs > 0)
+    std::optional<WindowOrderWatch> orderWatch;
+    if (kSessionPassMs > 0) {
         watch.emplace(shellWindows_, [this] { application_.pump.RunGuardIfDue(); });
-    eventsReported_ = kSessionPassMs > 0 && ShellWatch::ReportsOtherProgramsWindows();
+        eventsReported_ = ShellWatch::ReportsOtherProgramsWindows();
+        if (!eventsReported_)
+            orderWatch.emplace(kSessionPassMs);
+    }
+    orderWatch_ = orderWatch && orderWatch->Running() ? &*orderWatch : nullptr;
+    settled_ = true;
     lastFullPass_ = 0;
     waitTimedOut_ = false;
     application_.pump.SetGuard([this] { CheckLockScreen(); });
@@ -412,9 +421,13 @@ void TMainForm::SessionPass()
     if (kSessionPassMs == 0 || session_.Outcome() != SessionOutcome::Running || application_.pump.Terminated())
         return;
     const ULONGLONG sinceFull = GetTickCount64() - lastFullPass_;
-    const DWORD wait = eventsReported_ ? static_cast<DWORD>(sinceFull < kFullPassMs ? kFullPassMs - sinceFull : 0)
-                                       : kSessionPassMs;
-    waitTimedOut_ = application_.pump.WaitForMessages(wait, keyboardFilter_.Thread());
+    const DWORD untilFull = static_cast<DWORD>(sinceFull < kFullPassMs ? kFullPassMs - sinceFull : 0);
+    // Until a check finds the lock screen in place again, the next one comes soon; with nothing
+    // that reports other programs' windows, every check is a short pass.
+    const bool reported = eventsReported_ || orderWatch_;
+    const DWORD wait = reported && settled_ ? untilFull : std::min<DWORD>(untilFull, kSessionPassMs);
+    waitTimedOut_ = application_.pump.WaitForMessages(
+        wait, {keyboardFilter_.Thread(), orderWatch_ ? orderWatch_->Changed() : nullptr});
 }
 
 void TMainForm::CheckLockScreen() noexcept
@@ -426,10 +439,21 @@ void TMainForm::CheckLockScreen() noexcept
         GuardLockScreen();
         return;
     }
-    HideShellWindows(now - lastTitleSearch_ >= kTitleSearchMs, now);
+    if (now - lastTitleSearch_ >= kTitleSearchMs)
+        HideShellWindows(now);
+    else
+        shellWindows_.HideChanged();
     // The session loop's wait wakes when the keyboard filter's thread ends; other loops do not.
-    if (reloadAsked_ || (!inSessionPass_ && keyboardFilter_.Stopped()) || !lockScreen_->InPlace())
+    settled_ = !reloadAsked_ && (inSessionPass_ || !keyboardFilter_.Stopped()) && lockScreen_->InPlace();
+    if (!settled_)
         GuardLockScreen();
+    WatchShellWindows();
+}
+
+void TMainForm::WatchShellWindows() noexcept
+{
+    if (orderWatch_)
+        orderWatch_->Watch(shellWindows_.Found(), shellWindows_.LastTopmost());
 }
 
 void TMainForm::GuardLockScreen() noexcept
@@ -437,7 +461,7 @@ void TMainForm::GuardLockScreen() noexcept
     if (session_.Outcome() != SessionOutcome::Running)
         return;
     lastFullPass_ = GetTickCount64();
-    HideShellWindows(true, lastFullPass_);
+    HideShellWindows(lastFullPass_);
     lockScreen_->KeepInFront();
     keyboardFilter_.KeepRunning();
     // Input the system took that the keyboard filter did not see (the pointer's too, which it
@@ -447,18 +471,19 @@ void TMainForm::GuardLockScreen() noexcept
         keyboardFilter_.CheckHeard(input.dwTime);
     ReloadIfAsked();
     lockScreen_->KeepForeground();
+    WatchShellWindows();
 }
 
-void TMainForm::HideShellWindows(bool withTitle, unsigned long long now) noexcept
+void TMainForm::HideShellWindows(unsigned long long now) noexcept
 {
-    if (withTitle)
-        lastTitleSearch_ = now;
-    shellWindows_.HideAll(withTitle);
+    lastTitleSearch_ = now;
+    shellWindows_.HideAll();
 }
 
 void TMainForm::EndSession() noexcept
 {
     application_.pump.ClearGuard();
+    orderWatch_ = nullptr;
     ReloadIfAsked();
     // Left neither by a password nor by the end of the program, but by an error: the system's
     // own lock takes over.

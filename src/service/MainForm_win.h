@@ -11,6 +11,7 @@
 #include "StatsLog.h"
 #include "GuardianLink_win.h"
 #include "guard/GuardProtocol.h"
+#include "OrderWatch_win.h"
 #include "SystemOps_win.h"
 #include "HotKey_win.h"
 #include "TrayIcon_win.h"
@@ -130,7 +131,10 @@ private:
     void CheckLockScreen() noexcept;
     // Every defence, each reading first and acting on what it finds.
     void GuardLockScreen() noexcept;
-    void HideShellWindows(bool withTitle, unsigned long long now) noexcept;
+    // Hands the order watch what the last check found.
+    void WatchShellWindows() noexcept;
+    // The whole search, by class and by title.
+    void HideShellWindows(unsigned long long now) noexcept;
     // A reload asked for during the session, done once.
     void ReloadIfAsked() noexcept;
     void EndSession() noexcept;
@@ -162,8 +166,11 @@ private:
     ShellWindowGuard shellWindows_;
     bool reloadAsked_ = false;
     // Where the system reports other programs' windows, the loop waits for events and the full
-    // pass; elsewhere it runs the short check at every short pass.
+    // pass; elsewhere for the order watch's thread, or it runs the short check at every short pass.
     bool eventsReported_ = false;
+    WindowOrderWatch* orderWatch_ = nullptr;
+    // The last check found the lock screen in place: the next one waits for an event.
+    bool settled_ = true;
     // The last wait of the loop timed out: no message came meanwhile.
     bool waitTimedOut_ = false;
     unsigned long long lastFullPass_ = 0;

@@ -216,23 +216,88 @@ void ShellWindowGuard::Hide(HWND window) noexcept
     }
 }
 
-void ShellWindowGuard::HideAll(bool withTitle) noexcept
+void ShellWindowGuard::HideAll() noexcept
 {
     // Every such window, not only the first one found: a second taskbar or desktop window
     // (Explorer restarted, another shell) must not stay visible.
     for (const ShellWindowKind& kind : kShellWindows)
         if (kind.className)
             for (HWND window = FindWindowExW(nullptr, nullptr, kind.className, nullptr); window;
-                 window = FindWindowExW(nullptr, window, kind.className, nullptr))
+                 window = FindWindowExW(nullptr, window, kind.className, nullptr)) {
+                Note(window);
                 if (IsShownTopLevel(window))
                     Hide(window);
-    if (!withTitle)
-        return;
+            }
     // The titles in one walk over the visible windows, which are few: cheaper than a search
     // through every window for each title.
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT))
-        if (IsShownTopLevel(window) && KindOf(window))
+        HideShownOf(window);
+    WalkTopOfOrder();
+}
+
+void ShellWindowGuard::HideChanged() noexcept
+{
+    // A window that is gone reads a style of 0 and is dropped (were it only hidden and plain, the
+    // searches find it again).
+    std::erase_if(found_, [this](HWND window) {
+        const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+        if (style & WS_VISIBLE)
             Hide(window);
+        return style == 0;
+    });
+    // A window made or raised goes to one of these two places; a window at one of them that
+    // was closed reads as a change too.
+    if (GetTopWindow(nullptr) != top_ || (lastTopmost_ && GetWindow(lastTopmost_, GW_HWNDNEXT) != firstBelowTopmost_))
+        WalkTopOfOrder();
+}
+
+void ShellWindowGuard::WalkTopOfOrder() noexcept
+{
+    top_ = GetTopWindow(nullptr);
+    lastTopmost_ = nullptr;
+    HWND window = top_;
+    for (; window && (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST); window = GetWindow(window, GW_HWNDNEXT)) {
+        HideIfShell(window);
+        lastTopmost_ = window;
+    }
+    firstBelowTopmost_ = window;
+    if (window)
+        HideIfShell(window);
+}
+
+void ShellWindowGuard::HideIfShell(HWND window) noexcept
+{
+    // Noted while still hidden too: a window made and then shown moves nowhere in the z-order.
+    if (KindOf(window)) {
+        Note(window);
+        if (IsShownTopLevel(window))
+            Hide(window);
+    }
+}
+
+void ShellWindowGuard::HideShownOf(HWND window) noexcept
+{
+    if (IsShownTopLevel(window) && KindOf(window)) {
+        Note(window);
+        Hide(window);
+    }
+}
+
+void ShellWindowGuard::Note(HWND window) noexcept
+{
+    try {
+        if (std::find(found_.begin(), found_.end(), window) == found_.end())
+            found_.push_back(window);
+    } catch (...) {
+        // Out of memory: the searches still find it.
+    }
+}
+
+void ShellWindowGuard::Forget() noexcept
+{
+    hidden_.clear();
+    found_.clear();
+    top_ = lastTopmost_ = firstBelowTopmost_ = nullptr;
 }
 
 void ShellWindowGuard::Restore() noexcept

@@ -35,17 +35,35 @@ class ShellWindowGuard {
 public:
     // True when the window is one of them, by its class or its title.
     static bool IsShellWindow(HWND window) noexcept;
-    // Hides every one of them that is visible. The title search looks at every top-level window
-    // and costs far more than the class searches: withTitle asks for it too.
-    void HideAll(bool withTitle = true) noexcept;
+    // Hides every one of them that is visible: a search by class and a walk through every
+    // top-level window for the titles, the costly part.
+    void HideAll() noexcept;
+    // The cheap check between two searches, where no window events come: the ones found before
+    // are hidden again when shown, and the windows at the two places where a new or raised window
+    // lands (the top of the z-order, and the top of the windows that are not topmost) are looked
+    // at only when another window stands there than at the last check.
+    void HideChanged() noexcept;
     // Hides one window that was just shown.
     void Hide(HWND window) noexcept;
     // Shows the taskbar and the desktop again, and the Task Manager minimised and inactive.
     void Restore() noexcept;
-    void Forget() noexcept { hidden_.clear(); }
+    void Forget() noexcept;
+    // What HideChanged reads, for a watch that reads it elsewhere.
+    const std::vector<HWND>& Found() const noexcept { return found_; }
+    HWND LastTopmost() const noexcept { return lastTopmost_; }
 
 private:
+    void Note(HWND window) noexcept;
+    void HideShownOf(HWND window) noexcept;
+    void HideIfShell(HWND window) noexcept;
+    // Looks at the windows from the top down to the first one that is not topmost.
+    void WalkTopOfOrder() noexcept;
+
     std::vector<HWND> hidden_;
+    std::vector<HWND> found_;  // shown or not, as the last searches found them
+    HWND top_ = nullptr;
+    HWND lastTopmost_ = nullptr;
+    HWND firstBelowTopmost_ = nullptr;
 };
 
 // The accessibility hot keys (Shift five times for Sticky Keys, Shift held for Filter Keys, Num

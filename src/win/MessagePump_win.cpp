@@ -2,6 +2,8 @@
 
 #include "common/ScopeGuard.h"
 
+#include <iterator>
+
 namespace vardex {
 
 MessagePump::FilterScope::FilterScope(MessagePump& pump, Filter filter)
@@ -68,9 +70,14 @@ void MessagePump::ProcessPendingMessages()
     }
 }
 
-bool MessagePump::WaitForMessages(DWORD milliseconds, HANDLE object) noexcept
+bool MessagePump::WaitForMessages(DWORD milliseconds, std::initializer_list<HANDLE> objects) noexcept
 {
-    return MsgWaitForMultipleObjectsEx(object ? 1 : 0, object ? &object : nullptr, milliseconds, QS_ALLINPUT,
+    HANDLE given[MAXIMUM_WAIT_OBJECTS - 1];
+    DWORD count = 0;
+    for (HANDLE object : objects)
+        if (object && count < std::size(given))
+            given[count++] = object;
+    return MsgWaitForMultipleObjectsEx(count, count ? given : nullptr, milliseconds, QS_ALLINPUT,
                                        MWMO_INPUTAVAILABLE) == WAIT_TIMEOUT;
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <list>
 
 namespace vardex {
@@ -38,9 +39,9 @@ public:
     void Terminate() noexcept;
     // Dispatches every pending message without waiting for new ones.
     void ProcessPendingMessages();
-    // Waits until a message arrives, the object (when given) is signalled or the time passes;
-    // true when the time passed with neither.
-    bool WaitForMessages(DWORD milliseconds, HANDLE object = nullptr) noexcept;
+    // Waits until a message arrives, one of the objects (null ones left out) is signalled or the
+    // time passes; true when the time passed with none of them.
+    bool WaitForMessages(DWORD milliseconds, std::initializer_list<HANDLE> objects = {}) noexcept;
     // Takes one message, waiting for it; false when the program is ending.
     bool GetNext(MSG& msg);
     // Hands a message to the filters and, unless one took it, translates and dispatches it.

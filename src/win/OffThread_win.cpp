@@ -24,23 +24,6 @@ DWORD WINAPI RunJob(void* data) noexcept
     return 0;
 }
 
-// The job's thread, protected before it runs a single instruction; empty when either fails. An
-// unprotected thread would let the user set its registers, and with them the check's result.
-UniqueKernelHandle StartProtectedThread(Job& job) noexcept
-{
-    UniqueKernelHandle thread(CreateThread(nullptr, 0, RunJob, &job, CREATE_SUSPENDED, nullptr));
-    if (!thread)
-        return {};
-    if (!ProtectNewThread(thread.Get())) {
-        // It never ran. Waited for only once it is ended: a suspended thread would never end.
-        if (TerminateThread(thread.Get(), 0))
-            WaitForSingleObject(thread.Get(), INFINITE);
-        return {};
-    }
-    ResumeThread(thread.Get());
-    return thread;
-}
-
 // Dispatches messages until the thread has ended; once the program is ending, only waits, which
 // the work's own time bounds. An error of a dispatch is handed back only then: until the thread
 // has ended, its work may still use what the caller holds.
@@ -69,7 +52,7 @@ void RunOffThread(MessagePump& pump, const std::function<void()>& work)
 {
     Job job{work, nullptr};
     std::exception_ptr pumpError;
-    if (const UniqueKernelHandle thread = StartProtectedThread(job))
+    if (const UniqueKernelHandle thread = StartProtectedThread(RunJob, &job))
         pumpError = PumpUntilEnded(pump, thread.Get());
     else
         RunJob(&job);

@@ -169,4 +169,19 @@ bool ProtectNewThread(HANDLE thread) noexcept
     }
 }
 
+UniqueKernelHandle StartProtectedThread(LPTHREAD_START_ROUTINE routine, void* data) noexcept
+{
+    UniqueKernelHandle thread(CreateThread(nullptr, 0, routine, data, CREATE_SUSPENDED, nullptr));
+    if (!thread)
+        return {};
+    if (!ProtectNewThread(thread.Get())) {
+        // It never ran. Waited for only once it is ended: a suspended thread would never end.
+        if (TerminateThread(thread.Get(), 0))
+            WaitForSingleObject(thread.Get(), INFINITE);
+        return {};
+    }
+    ResumeThread(thread.Get());
+    return thread;
+}
+
 }  // namespace vardex

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "UniqueHandle_win.h"
+
 namespace vardex {
 
 // The rights on a thread denied to its user: end, suspend or resume, read or set its
@@ -39,6 +41,9 @@ bool CarriesProcessProtection(HANDLE process, const std::vector<BYTE>& userSid) 
 // among them, and its denials would shut the user out of them.
 bool ProtectThisProcess() noexcept;
 bool ProtectNewThread(HANDLE thread) noexcept;
+// A thread protected before it runs a single instruction; empty when either fails. An
+// unprotected thread would let the user set its registers or suspend it.
+UniqueKernelHandle StartProtectedThread(LPTHREAD_START_ROUTINE routine, void* data) noexcept;
 // The user of the current process, or empty.
 std::vector<BYTE> ThisProcessUser();
 

@@ -3,6 +3,8 @@
 #include "win/Files_win.h"
 #include "win/TextConvert_win.h"
 #include "service/KeyboardFilter_win.h"
+#include "service/OrderWatch_win.h"
+#include "service/SystemOps_win.h"
 #include "common/PromptLayout.h"
 #include "service/StatsLog.h"
 #include "service/TrayIcon_win.h"
@@ -123,6 +125,74 @@ TEST_F(ServiceWinTest, KeyboardFilterInstallsOnceAndRemoves)
     EXPECT_TRUE(filter.Installed());
     filter.Remove();
     EXPECT_FALSE(filter.Installed());
+}
+
+// A window of a class of its own (or a shell one), made as the cases ask.
+HWND MakeWindow(const wchar_t* className, const wchar_t* title, DWORD exStyle, bool shown)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(exStyle | WS_EX_TOOLWINDOW, className, title, WS_POPUP | (shown ? WS_VISIBLE : 0), 0, 0,
+                           60, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+bool SignalledWithin(HANDLE event, DWORD milliseconds)
+{
+    return WaitForSingleObject(event, milliseconds) == WAIT_OBJECT_0;
+}
+
+TEST_F(ServiceWinTest, OrderWatchWakesOnlyWhenAWindowIsMadeRaisedOrShown)
+{
+    WindowOrderWatch watch(5);
+    ASSERT_TRUE(watch.Running());
+    HWND hidden = MakeWindow(L"VardexTestWatched", L"", 0, false);
+    watch.Watch({hidden}, nullptr);
+    EXPECT_TRUE(SignalledWithin(watch.Changed(), 1000)) << "the first reading";
+    Sleep(50);
+    ResetEvent(watch.Changed());
+    EXPECT_FALSE(SignalledWithin(watch.Changed(), 200)) << "nothing changed";
+
+    HWND topmost = MakeWindow(L"VardexTestTopmost", L"", WS_EX_TOPMOST, true);
+    EXPECT_TRUE(SignalledWithin(watch.Changed(), 1000)) << "a new topmost window";
+    Sleep(50);
+    ResetEvent(watch.Changed());
+    ShowWindow(hidden, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(SignalledWithin(watch.Changed(), 1000)) << "a watched window shown";
+    DestroyWindow(topmost);
+    DestroyWindow(hidden);
+}
+
+TEST_F(ServiceWinTest, ShellWindowsShownBetweenTwoSearchesAreHiddenByTheShortCheck)
+{
+    struct Case {
+        const char* what;
+        const wchar_t* className;
+        const wchar_t* title;
+        bool madeBeforeTheSearch;
+    };
+    const Case cases[] = {
+        {"a new taskbar", L"Shell_TrayWnd", L"", false},
+        {"a new window with the Task Manager's title", L"VardexTestTaskManager", L"Task Manager", false},
+        {"a hidden taskbar that the search found, shown", L"Shell_TrayWnd", L"", true},
+    };
+    for (const Case& c : cases) {
+        ShellWindowGuard guard;
+        HWND early = c.madeBeforeTheSearch ? MakeWindow(c.className, c.title, 0, false) : nullptr;
+        HWND lock = MakeWindow(L"VardexTestLock", L"", WS_EX_TOPMOST, true);
+        guard.HideAll();
+        guard.HideChanged();
+        HWND window = early ? early : MakeWindow(c.className, c.title, 0, false);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        guard.HideChanged();
+        EXPECT_FALSE(IsWindowVisible(window)) << c.what;
+        guard.Restore();
+        EXPECT_TRUE(IsWindowVisible(window)) << c.what << ": shown again at the end";
+        DestroyWindow(window);
+        DestroyWindow(lock);
+    }
 }
 
 TEST_F(ServiceWinTest, StatisticsLogAppendsLinesAndReportsFilesItCannotWrite)
