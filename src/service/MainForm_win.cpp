@@ -6,10 +6,13 @@
 //    |- the signal "Zeps01" (OnSignal): reload (only noted during a lock, done at the guard's
 //    |  next full pass) or lock: RunLockSession, a loop of its own until the outcome is known
 //    |   |- each pass (SessionPass): the pending messages, then the guard, then a wait for the
-//    |   |  next message, the keyboard filter thread's end, or the time of the next pass: the full
-//    |   |  pass every 500 ms where the system reports other programs' windows (ShellWatch's
-//    |   |  events wake the loop), the short check every 15 ms under Wine, which reports none
-//    |   |- the guard (CheckLockScreen): the short check reads (shown shell windows are hidden,
+//    |   |  next message, the keyboard filter thread's end, the order watch's signal, or the full
+//    |   |  pass every 500 ms (ShellWatch's events wake the loop where the system reports other
+//    |   |  programs' windows; under Wine, which reports none, WindowOrderWatch's thread reads
+//    |   |  every 15 ms and signals a change); after a check that found the lock screen out of
+//    |   |  place, the next comes after 15 ms
+//    |   |- the guard (CheckLockScreen): the short check reads (shell windows found before or
+//    |   |  where the z-order changed are hidden, ShellWindowGuard::HideChanged;
 //    |   |  LockScreen::InPlace) and runs the full pass (GuardLockScreen: windows hidden, the lock
 //    |   |  screen in front (LockScreen::KeepInFront), the keyboard filter, a noted reload, the
 //    |   |  lock screen in the foreground (KeepForeground)) when a reading calls for it or it is due;

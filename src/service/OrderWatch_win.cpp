@@ -34,10 +34,9 @@ std::vector<std::uintptr_t> WindowOrderWatch::Read() noexcept
     std::vector<std::uintptr_t> reading;
     try {
         const std::lock_guard<std::mutex> lock(mutex_);
-        reading.reserve(windows_.size() + 3);
+        reading.reserve(windows_.size() + 2);
         reading.push_back(reinterpret_cast<std::uintptr_t>(GetTopWindow(nullptr)));
         reading.push_back(reinterpret_cast<std::uintptr_t>(lastTopmost_ ? GetWindow(lastTopmost_, GW_HWNDNEXT) : nullptr));
-        reading.push_back(reinterpret_cast<std::uintptr_t>(GetForegroundWindow()));
         for (HWND window : windows_)
             reading.push_back(static_cast<std::uintptr_t>(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE));
     } catch (...) {

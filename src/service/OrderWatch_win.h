@@ -1,9 +1,10 @@
 #pragma once
 // Where the system reports no window events of other programs (Wine), a thread of this class
 // stands in for them during a lock session. Every period it reads the few facts that a window
-// made, raised, shown or given the foreground changes: the top of the z-order, the window below
-// the last topmost one (where a new or raised window lands), the foreground, and whether each
-// shell window found before shows. When the reading differs from the last one, it signals an
+// made, raised or shown changes: the top of the z-order, the window below the last topmost one
+// (where a new or raised window lands), and whether each shell window found before shows. (A
+// window that takes the foreground deactivates the lock screen, whose own messages wake the
+// session loop.) When the reading differs from the last one, it signals an
 // event that the session loop waits on. It only reads; the session loop acts. A plain sleep
 // between two readings costs next to nothing there, where a timed wait for messages on the
 // session's thread costs a call to the window system each time.
