@@ -1,0 +1,174 @@
+#include "WeekRules.h"
+
+#include <algorithm>
+
+namespace vardex {
+
+namespace {
+
+// The coming week and a day: every rule has come round once by then.
+constexpr std::int32_t kHorizonDays = 8;
+
+bool Crosses(const DayPeriod& period) noexcept
+{
+    return period.till < period.from;
+}
+
+// The part of a period on its own day.
+bool HoldsOnItsDay(const DayPeriod& period, std::int32_t second) noexcept
+{
+    if (period.from == period.till)
+        return true;
+    return second >= period.from && (Crosses(period) || second < period.till);
+}
+
+// The every-day rule, by the time of day alone: from a period's start till its end, across
+// midnight when the end comes first.
+bool HoldsEveryDay(const DayPeriod& period, std::int32_t second) noexcept
+{
+    if (period.from < period.till)
+        return second >= period.from && second < period.till;
+    return second >= period.from || second < period.till;
+}
+
+const std::optional<std::vector<DayPeriod>>& OwnPeriods(const WeekRules& rules, std::int32_t day) noexcept
+{
+    return rules.days[static_cast<std::size_t>(WeekdayOf(day))].periods;
+}
+
+// The seconds (counted from day 0) at which what the periods allow may change, from the day
+// before first till the day after last, in order.
+std::vector<std::int64_t> Boundaries(const WeekRules& rules, std::int32_t first, std::int32_t last)
+{
+    std::vector<std::int64_t> found;
+    for (std::int32_t day = first - 1; day <= last + 1; ++day) {
+        const std::int64_t midnight = std::int64_t{day} * kSecondsPerDay;
+        found.push_back(midnight);
+        const auto& own = OwnPeriods(rules, day);
+        for (const DayPeriod& period : own ? *own : rules.everyDay) {
+            found.push_back(midnight + period.from);
+            found.push_back(midnight + period.till);
+            if (own && Crosses(period))
+                found.push_back(midnight + kSecondsPerDay + period.till);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, std::int64_t usedThatDay, std::int64_t usedThatWeek)
+{
+    if (!PeriodsAllow(rules, moment))
+        return Holdup::OutsidePeriods;
+    const std::optional<std::int64_t> allowance = DayAllowance(rules, moment.day);
+    if (allowance && usedThatDay >= *allowance)
+        return Holdup::DayUsedUp;
+    if (rules.weekSeconds && usedThatWeek >= *rules.weekSeconds)
+        return Holdup::WeekUsedUp;
+    return Holdup::None;
+}
+
+}  // namespace
+
+LocalMoment LocalMoment::FromLinear(std::int64_t seconds) noexcept
+{
+    const std::int64_t day = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+    return {static_cast<std::int32_t>(day), static_cast<std::int32_t>(seconds - day * kSecondsPerDay)};
+}
+
+int WeekdayOf(std::int32_t day) noexcept
+{
+    // Day 0 was a Saturday.
+    return static_cast<int>(((std::int64_t{day} + 5) % 7 + 7) % 7);
+}
+
+std::int32_t WeekStartOf(std::int32_t day, int firstWeekday) noexcept
+{
+    return day - (WeekdayOf(day) - firstWeekday + 7) % 7;
+}
+
+bool PeriodsAllow(const WeekRules& rules, LocalMoment moment) noexcept
+{
+    if (!rules.bySchedule)
+        return true;
+    const auto& own = OwnPeriods(rules, moment.day);
+    const bool today = own ? std::any_of(own->begin(), own->end(),
+                                         [&](const DayPeriod& p) { return HoldsOnItsDay(p, moment.second); })
+                           : std::all_of(rules.everyDay.begin(), rules.everyDay.end(),
+                                         [&](const DayPeriod& p) { return HoldsEveryDay(p, moment.second); });
+    if (today)
+        return true;
+    // What a period of the day before, with periods of its own, runs on into this morning.
+    const auto& before = OwnPeriods(rules, moment.day - 1);
+    return before && std::any_of(before->begin(), before->end(), [&](const DayPeriod& p) {
+               return Crosses(p) && moment.second < p.till;
+           });
+}
+
+std::optional<std::int64_t> DayAllowance(const WeekRules& rules, std::int32_t day) noexcept
+{
+    if (!rules.byDuration)
+        return std::nullopt;
+    const auto& own = rules.days[static_cast<std::size_t>(WeekdayOf(day))].allowedSeconds;
+    return own ? *own : rules.everyDaySeconds;
+}
+
+Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
+{
+    Standing standing;
+    standing.holdup = HoldupAt(rules, now, used.today, used.week);
+    const std::int64_t start = now.Linear();
+    const std::vector<std::int64_t> boundaries = Boundaries(rules, now.day, now.day + kHorizonDays);
+    if (standing.Allowed()) {
+        std::optional<std::int64_t> left;
+        const auto keep = [&left](std::int64_t seconds) { left = left ? std::min(*left, seconds) : seconds; };
+        if (const std::optional<std::int64_t> allowance = DayAllowance(rules, now.day))
+            keep(*allowance - used.today);
+        if (rules.weekSeconds)
+            keep(*rules.weekSeconds - used.week);
+        for (std::int64_t at : boundaries)
+            if (at > start && !PeriodsAllow(rules, LocalMoment::FromLinear(at))) {
+                keep(at - start);
+                break;
+            }
+        standing.secondsLeft = left;
+        return standing;
+    }
+    // The use counted so far belongs to today and to this week only.
+    const std::int32_t thisWeek = WeekStartOf(now.day, rules.firstWeekday);
+    for (std::int64_t at : boundaries) {
+        if (at <= start || at - start > std::int64_t{kHorizonDays - 1} * kSecondsPerDay)
+            continue;
+        const LocalMoment moment = LocalMoment::FromLinear(at);
+        const std::int64_t day = moment.day == now.day ? used.today : 0;
+        const std::int64_t week = WeekStartOf(moment.day, rules.firstWeekday) == thisWeek ? used.week : 0;
+        if (HoldupAt(rules, moment, day, week) == Holdup::None) {
+            standing.nextStart = moment;
+            break;
+        }
+    }
+    return standing;
+}
+
+std::vector<DayPeriod> AllowedStretches(const WeekRules& rules, std::int32_t day)
+{
+    const std::int64_t midnight = std::int64_t{day} * kSecondsPerDay;
+    std::vector<std::int32_t> cuts;
+    for (std::int64_t at : Boundaries(rules, day, day))
+        if (at >= midnight && at < midnight + kSecondsPerDay)
+            cuts.push_back(static_cast<std::int32_t>(at - midnight));
+    cuts.push_back(kSecondsPerDay);
+    std::vector<DayPeriod> stretches;
+    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
+        if (!PeriodsAllow(rules, {day, cuts[i]}))
+            continue;
+        if (!stretches.empty() && stretches.back().till == cuts[i])
+            stretches.back().till = cuts[i + 1];
+        else
+            stretches.push_back({cuts[i], cuts[i + 1]});
+    }
+    return stretches;
+}
+
+}  // namespace vardex
