@@ -69,7 +69,64 @@ Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, std::int64_t usedTha
     return Holdup::None;
 }
 
+// "HH:MM" at the text's start, up to 24:00 when the day's end is allowed; the seconds of the day.
+std::optional<std::int32_t> ReadClock(std::string_view text, bool endOfDay)
+{
+    if (text.size() != 5 || text[2] != ':')
+        return std::nullopt;
+    for (std::size_t i : {0u, 1u, 3u, 4u})
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+    const int hours = (text[0] - '0') * 10 + (text[1] - '0');
+    const int minutes = (text[3] - '0') * 10 + (text[4] - '0');
+    if (minutes > 59 || hours > 24 || (hours == 24 && (minutes != 0 || !endOfDay)))
+        return std::nullopt;
+    return hours * 3600 + minutes * 60;
+}
+
+std::string FormatClock(std::int32_t seconds)
+{
+    const std::int32_t minutes = seconds / 60;
+    const char text[] = {static_cast<char>('0' + minutes / 600), static_cast<char>('0' + minutes / 60 % 10), ':',
+                         static_cast<char>('0' + minutes % 60 / 10), static_cast<char>('0' + minutes % 10), '\0'};
+    return text;
+}
+
 }  // namespace
+
+std::optional<std::vector<DayPeriod>> ParseDayPeriods(std::string_view text)
+{
+    std::vector<DayPeriod> periods;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view entry = text.substr(0, comma);
+        if (entry.size() != 11 || entry[5] != '-')
+            return std::nullopt;
+        const std::optional<std::int32_t> from = ReadClock(entry.substr(0, 5), false);
+        const std::optional<std::int32_t> till = ReadClock(entry.substr(6), true);
+        if (!from || !till)
+            return std::nullopt;
+        // 24:00 is the day's end; a period till then ends at midnight without running on.
+        periods.push_back({*from, *till == kSecondsPerDay && *from != 0 ? 0 : *till});
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+        if (text.empty())
+            return std::nullopt;  // a comma with nothing after it
+    }
+    return periods;
+}
+
+std::string FormatDayPeriods(const std::vector<DayPeriod>& periods)
+{
+    std::string text;
+    for (const DayPeriod& period : periods) {
+        if (!text.empty())
+            text += ',';
+        text += FormatClock(period.from) + '-' + (period.till == 0 && period.from != 0 ? "24:00" : FormatClock(period.till));
+    }
+    return text;
+}
 
 LocalMoment LocalMoment::FromLinear(std::int64_t seconds) noexcept
 {

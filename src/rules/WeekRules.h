@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace vardex {
@@ -74,6 +76,12 @@ struct Standing {
 };
 
 Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used);
+
+// A day's own periods as stored: "16:00-18:00,20:00-21:30", 24-hour times whatever the regional
+// settings, a till of "24:00" for the day's end; an empty text is a day without any time.
+// Nothing when the text is not of that form.
+std::optional<std::vector<DayPeriod>> ParseDayPeriods(std::string_view text);
+std::string FormatDayPeriods(const std::vector<DayPeriod>& periods);
 
 // The stretches of the day that the periods allow, in order (a stretch that runs on past
 // midnight ends at the day's end here).

@@ -131,5 +131,42 @@ TEST(WeekRules, StretchesOfADayJoinWhatThePeriodsAllow)
     EXPECT_EQ(WeekdayOf(kMonday), 0);
 }
 
+TEST(WeekRules, DayPeriodsAreStoredAsTwentyFourHourTimesAndNothingElseIsRead)
+{
+    using Periods = std::vector<DayPeriod>;
+    struct Case {
+        const char* text;
+        std::optional<Periods> periods;
+    } cases[] = {
+        {"", Periods{}},
+        {"16:00-18:00", Periods{{At(16), At(18)}}},
+        {"10:00-12:00,15:30-19:00", Periods{{At(10), At(12)}, {At(15, 30), At(19)}}},
+        {"22:00-02:00", Periods{{At(22), At(2)}}},
+        {"22:00-24:00", Periods{{At(22), 0}}},
+        {"00:00-24:00", Periods{{0, kSecondsPerDay}}},
+        {"16:00 - 18:00", std::nullopt},
+        {"4:00-18:00", std::nullopt},
+        {"16:60-18:00", std::nullopt},
+        {"24:00-02:00", std::nullopt},
+        {"22:00-24:30", std::nullopt},
+        {"16:00-18:00,", std::nullopt},
+        {",16:00-18:00", std::nullopt},
+        {"16:00-18:00;20:00-21:00", std::nullopt},
+        {"1a:00-18:00", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<Periods> read = ParseDayPeriods(c.text);
+        EXPECT_EQ(read, c.periods) << c.text;
+        if (read)
+            EXPECT_EQ(FormatDayPeriods(*read), c.text) << "written back";
+    }
+    WeekRules rules;
+    rules.bySchedule = true;
+    rules.days[0] = {ParseDayPeriods("22:00-24:00"), std::nullopt};
+    rules.days[1] = {Periods{}, std::nullopt};
+    EXPECT_TRUE(PeriodsAllow(rules, {kMonday, At(23, 59, 59)}));
+    EXPECT_FALSE(PeriodsAllow(rules, {kMonday + 1, 0})) << "24:00 ends at midnight";
+}
+
 }  // namespace
 }  // namespace vardex
