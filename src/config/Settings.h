@@ -3,8 +3,11 @@
 // and the lock service's in-memory settings loaded from it.
 #include "common/Registry.h"
 #include "common/TimeFormat.h"
+#include "rules/WeekRules.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,14 @@ inline constexpr const char* AllowedHours = "PWTH";
 inline constexpr const char* RestrictByDuration = "PWTD";
 inline constexpr const char* CounterDay = "PDDC";
 inline constexpr const char* UsedSeconds = "PDTC";
+// The week's additions: a weekday's own periods and minutes (1 Monday ... 7 Sunday, after the
+// code), the minutes of a week, and the week's count (the day number of the week's first day,
+// and the seconds used in it).
+inline constexpr const char* DayPeriods[] = {"PWD1", "PWD2", "PWD3", "PWD4", "PWD5", "PWD6", "PWD7"};
+inline constexpr const char* DayMinutes[] = {"PWM1", "PWM2", "PWM3", "PWM4", "PWM5", "PWM6", "PWM7"};
+inline constexpr const char* WeekMinutes = "PWWM";
+inline constexpr const char* WeekCounterDay = "PWWD";
+inline constexpr const char* WeekUsedSeconds = "PWWS";
 }  // namespace SettingNames
 
 inline constexpr std::uint16_t kDefaultHotKey = 16576;  // Ctrl + virtual key 0xC0
@@ -55,6 +66,12 @@ struct LockServiceSettings {
     std::uint32_t UsedSeconds = 0;
     std::int64_t AllowedSeconds = 86400;
     bool RestrictByDuration = false;
+    // A weekday's own periods and seconds (Monday first); absent ones keep the every-day rule.
+    std::array<std::optional<std::vector<DayPeriod>>, 7> DayPeriods;
+    std::array<std::optional<std::int64_t>, 7> DayAllowedSeconds;
+    std::optional<std::int64_t> WeekAllowedSeconds;
+    std::int32_t WeekCounterDay = 0;
+    std::uint32_t WeekUsedSeconds = 0;
     bool ShutdownAllowed = true;
     bool LockAtStartup = false;
     bool StatisticsEnabled = false;
@@ -74,5 +91,11 @@ std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Regi
 
 // The report of a period in a schedule whose times cannot be read.
 std::string UnreadablePeriodText(const std::string& period);
+// The report of a weekday's periods that cannot be read (the day then allows no time).
+std::string UnreadableDayPeriodsText(const std::string& valueName);
+
+// Whether the settings use any of the week's additions: without them the restrictions are the
+// every-day rule alone, as they always were.
+bool UsesWeekRules(const LockServiceSettings& settings) noexcept;
 
 }  // namespace vardex

@@ -26,6 +26,38 @@ bool Flag(const SettingValue& v)
     return std::get<bool>(v);
 }
 
+// A weekday's own periods: unreadable ones allow no time that day, and are reported.
+template <std::size_t Day>
+void TakeDayPeriods(ServiceLoad& l, const SettingValue& v)
+{
+    std::optional<std::vector<DayPeriod>> periods = ParseDayPeriods(Text(v));
+    if (!periods) {
+        l.problems.push_back(UnreadableDayPeriodsText(l.settings.UserKey + N::DayPeriods[Day]));
+        periods.emplace();
+    }
+    l.settings.DayPeriods[Day] = std::move(periods);
+}
+
+template <std::size_t Day>
+void TakeDayMinutes(ServiceLoad& l, const SettingValue& v)
+{
+    l.settings.DayAllowedSeconds[Day] = std::int64_t{Number(v)} * 60;
+}
+
+// Not written by the configuration window's save of every value: absent, a day keeps the
+// every-day rule, and a saved default would take that away.
+template <std::size_t Day>
+constexpr SettingDefinition DayPeriodsRow()
+{
+    return {N::DayPeriods[Day], K::Text, S::PerUser, W::None, std::string(), std::nullopt, TakeDayPeriods<Day>};
+}
+
+template <std::size_t Day>
+constexpr SettingDefinition DayMinutesRow()
+{
+    return {N::DayMinutes[Day], K::Number, S::PerUser, W::None, 0, std::nullopt, TakeDayMinutes<Day>, 0, 1440};
+}
+
 const SettingDefinition kSettings[] = {
     {N::AdminPassword, K::Text, S::Global, W::ReadWrite, std::string(), std::string(),
      [](ServiceLoad& l, const SettingValue& v) { l.settings.AdminPassword = Text(v); }},
@@ -65,6 +97,17 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.AllowedSeconds = std::int64_t{Number(v)} * 3600; }, 1, 24},
     {N::RestrictByDuration, K::Flag, S::PerUser, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.RestrictByDuration = Flag(v); }},
+    DayPeriodsRow<0>(), DayPeriodsRow<1>(), DayPeriodsRow<2>(), DayPeriodsRow<3>(), DayPeriodsRow<4>(),
+    DayPeriodsRow<5>(), DayPeriodsRow<6>(),
+    DayMinutesRow<0>(), DayMinutesRow<1>(), DayMinutesRow<2>(), DayMinutesRow<3>(), DayMinutesRow<4>(),
+    DayMinutesRow<5>(), DayMinutesRow<6>(),
+    {N::WeekMinutes, K::Number, S::PerUser, W::None, 0, std::nullopt,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekAllowedSeconds = std::int64_t{Number(v)} * 60; }, 0,
+     10080},
+    {N::WeekCounterDay, K::Number, S::PerUser, W::None, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekCounterDay = Number(v); }},
+    {N::WeekUsedSeconds, K::Number, S::PerUser, W::None, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekUsedSeconds = static_cast<std::uint32_t>(Number(v)); }},
     {N::ShutdownAllowed, K::Flag, S::Global, W::ReadWrite, true, true,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.ShutdownAllowed = Flag(v); }},
     {N::LockAtStartup, K::Flag, S::Global, W::ReadWrite, false, false,

@@ -41,6 +41,7 @@ TEST_F(SettingsTest, NoKeyGivesTheServiceDefaults)
     EXPECT_TRUE(s.AdminPassword.empty() && s.UserPassword.empty() && s.Periods.empty());
     EXPECT_EQ(s.CounterDay, 0);
     EXPECT_EQ(s.UsedSeconds, 0u);
+    EXPECT_FALSE(UsesWeekRules(s));
 }
 
 TEST_F(SettingsTest, EveryValueIsReadAndConverted)
@@ -180,6 +181,30 @@ TEST_F(SettingsTest, UnreadablePeriodAllowsNoTimeIsReportedAndTheRestStillLoads)
               (std::vector<std::string>{"Invalid time period '8h - 9h'"}));
     EXPECT_EQ(s.Periods, (std::vector<std::string>{"1=0", "0.416666666666667=0.458333333333333"}));
     EXPECT_TRUE(s.RestrictBySchedule && s.LockAtStartup);
+}
+
+TEST_F(SettingsTest, TheWeeksAdditionsAreReadAndADayWhosePeriodsCannotBeReadAllowsNoTime)
+{
+    Set("User1PWD1", RegValue::String("16:00-18:00"));
+    Set("User1PWD6", RegValue::String("10:00-12:00,15:00-19:00"));
+    Set("User1PWD7", RegValue::String("10:00 - 12:00"));
+    Set("User1PWM1", RegValue::Integer(30));
+    Set("User1PWWM", RegValue::Integer(480));
+    Set("User1PWWD", RegValue::Integer(46363));
+    Set("User1PWWS", RegValue::Integer(3600));
+    LockServiceSettings s;
+    EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
+              (std::vector<std::string>{"Invalid periods in 'User1PWD7'"}));
+    EXPECT_TRUE(UsesWeekRules(s));
+    EXPECT_EQ(s.DayPeriods[0], (std::vector<DayPeriod>{{16 * 3600, 18 * 3600}}));
+    EXPECT_EQ(s.DayPeriods[5]->size(), 2u);
+    EXPECT_EQ(s.DayPeriods[6], std::vector<DayPeriod>{}) << "no time on a day that cannot be read";
+    EXPECT_FALSE(s.DayPeriods[1]) << "Tuesday keeps the every-day rule";
+    EXPECT_EQ(s.DayAllowedSeconds[0], 1800);
+    EXPECT_FALSE(s.DayAllowedSeconds[1]);
+    EXPECT_EQ(s.WeekAllowedSeconds, 8 * 3600);
+    EXPECT_EQ(s.WeekCounterDay, 46363);
+    EXPECT_EQ(s.WeekUsedSeconds, 3600u);
 }
 
 TEST_F(SettingsTest, LoadingNeverWritesOrCreatesTheKey)
