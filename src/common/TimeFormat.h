@@ -15,6 +15,8 @@ struct RegionalFormats {
     // A Windows time picture: h/hh (12-hour), H/HH (24-hour), m/mm, s/ss, t/tt (the designator),
     // text in single quotes; every other character is written as it stands.
     std::string shortTimePicture = "HH:mm";
+    // The week's first day: 0 Monday ... 6 Sunday.
+    int firstWeekday = 0;
 };
 
 // The time of day hour:minute written with the short time picture.

@@ -120,6 +120,7 @@ void TMainForm::FormCreate(const StartOptions& options)
     // time zone.
     regional_ = ports_.system.Regional();
     timeFormats_ = ports_.system.SystemRegional();
+    restrictions_.UseFirstWeekday(timeFormats_.firstWeekday);
     // The day is the guardian's, judged in its time zone; without one (yet), in the zone of our
     // start.
     restrictions_.UseZone(ports_.clock.Zone());
@@ -150,13 +151,15 @@ void TMainForm::ActionLoadSettingsExecute()
 {
     const std::string userKey = ports_.accounts.GetUserKey(ports_.accounts.GetCurrentUserName(), false);
     const std::string previousUser = settings_.UserKey;
-    const std::int32_t dayInMemory = settings_.CounterDay;
-    const std::uint32_t usedInMemory = settings_.UsedSeconds;
+    const std::int32_t dayInMemory = settings_.CounterDay, weekInMemory = settings_.WeekCounterDay;
+    const std::uint32_t usedInMemory = settings_.UsedSeconds, weekUsedInMemory = settings_.WeekUsedSeconds;
     const std::vector<std::string> problems =
         LoadServiceSettings(settings_, ports_.registry, userKey, programDirectory_, timeFormats_);
     // A reload never gives back time already used, even when the stored count is stale.
-    if (settingsLoaded_ && previousUser == userKey)
+    if (settingsLoaded_ && previousUser == userKey) {
         KeepDayUse(settings_, dayInMemory, usedInMemory);
+        KeepWeekUse(settings_, weekInMemory, weekUsedInMemory);
+    }
     settingsLoaded_ = true;
     HoldHotKey();
     tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));

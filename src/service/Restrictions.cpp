@@ -39,14 +39,51 @@ std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line)
     return std::pair{*from, *till};
 }
 
+namespace {
+void KeepUse(std::int32_t& loadedDay, std::uint32_t& loadedUse, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept
+{
+    if (dayInMemory > loadedDay) {
+        loadedDay = dayInMemory;
+        loadedUse = usedInMemory;
+    } else if (dayInMemory == loadedDay && usedInMemory > loadedUse) {
+        loadedUse = usedInMemory;
+    }
+}
+
+std::int32_t Seconds(double fraction) noexcept
+{
+    const double seconds = fraction * kSecondsPerDay + 0.5;
+    return seconds <= 0 ? 0 : seconds >= 2.0 * kSecondsPerDay ? 2 * kSecondsPerDay : static_cast<std::int32_t>(seconds);
+}
+}  // namespace
+
 void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept
 {
-    if (dayInMemory > loaded.CounterDay) {
-        loaded.CounterDay = dayInMemory;
-        loaded.UsedSeconds = usedInMemory;
-    } else if (dayInMemory == loaded.CounterDay && usedInMemory > loaded.UsedSeconds) {
-        loaded.UsedSeconds = usedInMemory;
+    KeepUse(loaded.CounterDay, loaded.UsedSeconds, dayInMemory, usedInMemory);
+}
+
+void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::uint32_t usedInMemory) noexcept
+{
+    KeepUse(loaded.WeekCounterDay, loaded.WeekUsedSeconds, weekInMemory, usedInMemory);
+}
+
+WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday)
+{
+    WeekRules rules;
+    rules.bySchedule = settings.RestrictBySchedule;
+    rules.byDuration = settings.RestrictByDuration;
+    for (const std::string& line : settings.Periods) {
+        // A line that cannot be read allows no time, as in the every-day check.
+        const auto period = ReadPeriodLine(line);
+        rules.everyDay.push_back(period ? DayPeriod{Seconds(period->first), Seconds(period->second)}
+                                        : DayPeriod{kSecondsPerDay, 0});
     }
+    rules.everyDaySeconds = settings.AllowedSeconds;
+    for (std::size_t day = 0; day < rules.days.size(); ++day)
+        rules.days[day] = {settings.DayPeriods[day], settings.DayAllowedSeconds[day]};
+    rules.weekSeconds = settings.WeekAllowedSeconds;
+    rules.firstWeekday = firstWeekday;
+    return rules;
 }
 
 TimeRestrictions::TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host)
@@ -63,6 +100,10 @@ void TimeRestrictions::Tick(bool fromTimer)
             host_.RequestShutdown();
         else
             graceElapsed_ += kTickMilliseconds;
+        return;
+    }
+    if (UsesWeekRules(settings_)) {
+        CheckWeekRules(fromTimer);
         return;
     }
     CheckDuration(fromTimer);
@@ -123,6 +164,43 @@ void TimeRestrictions::CheckSchedule(bool fromTimer)
     }
 }
 
+void TimeRestrictions::CountWeekChange()
+{
+    const std::int32_t today = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
+    const std::int32_t week = WeekStartOf(today, firstWeekday_);
+    if (week == settings_.WeekCounterDay)
+        return;
+    settings_.WeekCounterDay = week;
+    settings_.WeekUsedSeconds = 0;
+    WriteWeekUse(true);
+}
+
+void TimeRestrictions::CheckWeekRules(bool fromTimer)
+{
+    if (settings_.WeekAllowedSeconds)
+        CountWeekChange();
+    const LocalTime& now = *lastTickTime_;
+    const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
+    const bool dayCounted = settings_.RestrictByDuration;
+    const Standing standing = StandingAt(WeekRulesOf(settings_, firstWeekday_), moment,
+                                         {dayCounted ? std::int64_t{settings_.UsedSeconds} : 0,
+                                          std::int64_t{settings_.WeekUsedSeconds}});
+    // As the day's count does: a count that has no room left expires too.
+    const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
+    if (!standing.Allowed() || !room) {
+        Expire(fromTimer);
+        return;
+    }
+    if (dayCounted) {
+        settings_.UsedSeconds += kTickSeconds;
+        WriteDayUse(false);
+    }
+    if (settings_.WeekAllowedSeconds) {
+        settings_.WeekUsedSeconds += kTickSeconds;
+        WriteWeekUse(false);
+    }
+}
+
 void TimeRestrictions::Expire(bool fromTimer)
 {
     graceElapsed_ = 0;
@@ -132,6 +210,18 @@ void TimeRestrictions::Expire(bool fromTimer)
 }
 
 void TimeRestrictions::WriteDayUse(bool withDay)
+{
+    WriteCounter(withDay, SettingNames::CounterDay, settings_.CounterDay, SettingNames::UsedSeconds, settings_.UsedSeconds);
+}
+
+void TimeRestrictions::WriteWeekUse(bool withDay)
+{
+    WriteCounter(withDay, SettingNames::WeekCounterDay, settings_.WeekCounterDay, SettingNames::WeekUsedSeconds,
+                 settings_.WeekUsedSeconds);
+}
+
+void TimeRestrictions::WriteCounter(bool withDay, const char* dayCode, std::int32_t day, const char* usedCode,
+                                    std::uint32_t used)
 {
     // A count that cannot be stored goes on in memory; the tick is not the place to complain
     // every three seconds.
@@ -145,8 +235,8 @@ void TimeRestrictions::WriteDayUse(bool withDay)
     };
     try {
         if (withDay)
-            write(SettingNames::CounterDay, settings_.CounterDay);
-        write(SettingNames::UsedSeconds, settings_.UsedSeconds);
+            write(dayCode, day);
+        write(usedCode, used);
     } catch (const Error&) {
     }
 }

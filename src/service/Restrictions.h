@@ -50,6 +50,12 @@ public:
 // After a reload: the day's use never goes down. The newer day wins; on the same day the larger
 // count holds (a stored count that could not be written is older than the one in memory).
 void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept;
+// The same for the week's use.
+void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::uint32_t usedInMemory) noexcept;
+
+// The settings' rules as the week's rules judge them: the stored period list and hours as the
+// every-day rule, each weekday's own values over it.
+WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday);
 
 class TimeRestrictions {
 public:
@@ -57,6 +63,9 @@ public:
 
     // The time-zone rules local time is judged by; the service takes those of its start.
     void UseZone(const TimeZoneRules& zone) noexcept { time_.UseZone(zone); }
+    // The week's first day (0 Monday ... 6 Sunday) of the system's regional settings, which the
+    // user cannot change.
+    void UseFirstWeekday(int day) noexcept { firstWeekday_ = day; }
 
     // One tick of the service timer, its restriction steps: the clock guard, the day change,
     // the grace period or the duration and schedule checks. fromTimer is false for the call at
@@ -84,8 +93,13 @@ private:
     void CountDayChange();
     void CheckDuration(bool fromTimer);
     void CheckSchedule(bool fromTimer);
+    void CountWeekChange();
+    // The week's rules in place of the two checks above, when the settings use them.
+    void CheckWeekRules(bool fromTimer);
     void Expire(bool fromTimer);
     void WriteDayUse(bool withDay);
+    void WriteWeekUse(bool withDay);
+    void WriteCounter(bool withDay, const char* dayCode, std::int32_t day, const char* usedCode, std::uint32_t used);
 
     LockServiceSettings& settings_;
     TrustedTime time_;
@@ -94,6 +108,7 @@ private:
     std::optional<LocalTime> lastTickTime_;
     bool timeExpired_ = false;
     std::uint32_t graceElapsed_ = 0;
+    int firstWeekday_ = 0;
 };
 
 }  // namespace vardex

@@ -28,6 +28,10 @@ RegionalFormats LocaleFormats(const wchar_t* locale)
     take(formats.amDesignator, LOCALE_S1159);
     take(formats.pmDesignator, LOCALE_S2359);
     take(formats.shortTimePicture, LOCALE_SSHORTTIME);
+    std::string firstDay;
+    take(firstDay, LOCALE_IFIRSTDAYOFWEEK);
+    if (firstDay.size() == 1 && firstDay[0] >= '0' && firstDay[0] <= '6')
+        formats.firstWeekday = firstDay[0] - '0';
     return formats;
 }
 }  // namespace

@@ -288,6 +288,74 @@ TEST_F(RestrictionsTest, DaylightSavingIsFollowedAUserSwitchedTimeZoneIsNot)
     EXPECT_TRUE(host.clockResets.empty());
 }
 
+TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsAndMinutesRuleThatDayAndTheStoredListTheOthers)
+{
+    // 8 December 2026 is a Tuesday: its own periods 16:00-18:00 and 20:00-21:00, one minute of
+    // use; every other day keeps the stored 09:00-12:00 and a day's hour.
+    settings.RestrictBySchedule = settings.RestrictByDuration = true;
+    settings.Periods = {"0.375=0.5"};
+    settings.AllowedSeconds = 3600;
+    settings.DayPeriods[1] = std::vector<DayPeriod>{{16 * 3600, 18 * 3600}, {20 * 3600, 21 * 3600}};
+    settings.DayAllowedSeconds[1] = 60;
+    struct Case {
+        const char* what;
+        LocalTime time;
+        std::uint32_t used;
+        bool expires;
+    } cases[] = {
+        {"Tuesday in the stored period only", At(10, 0, 0), 0, true},
+        {"Tuesday in its second own period", At(20, 30, 0), 0, false},
+        {"Tuesday with its minute used", At(20, 30, 0), 60, true},
+        {"Wednesday in the stored period", At(10, 0, 0, 9), 0, false},
+        {"Wednesday with more than Tuesday's minute used", At(10, 0, 0, 9), 600, false},
+        {"Wednesday outside the stored period", At(17, 0, 0, 9), 0, true},
+    };
+    for (const Case& c : cases) {
+        LockServiceSettings s = settings;
+        s.CounterDay = DayNumber(c.time.year, c.time.month, c.time.day);
+        s.UsedSeconds = c.used;
+        FakeClock wall;
+        wall.SetWall(c.time);
+        RecordingRestrictionHost h;
+        TimeRestrictions r(s, wall, registry, h);
+        r.Tick(true);
+        EXPECT_EQ(r.TimeExpired(), c.expires) << c.what;
+    }
+}
+
+TEST_F(RestrictionsTest, TheWeeksBudgetStartsAgainOnTheSystemsFirstWeekdayAndExpiresWhenSpent)
+{
+    settings.WeekAllowedSeconds = 9;
+    settings.WeekCounterDay = DayNumber(2026, 11, 30);  // the Monday before
+    settings.WeekUsedSeconds = 9;
+    clock.SetWall(At(9, 0, 0, 7));  // Monday 7 December: a new week
+    restrictions.Tick(false);
+    EXPECT_EQ(settings.WeekCounterDay, DayNumber(2026, 12, 7));
+    EXPECT_EQ(Counter("PWWD"), RegValue::Integer(DayNumber(2026, 12, 7)));
+    EXPECT_EQ(Counter("PWWS"), RegValue::Integer(3));
+    TimerTick(2);
+    EXPECT_FALSE(restrictions.TimeExpired());
+    TimerTick();
+    EXPECT_TRUE(restrictions.TimeExpired()) << "9 seconds of the week used";
+    EXPECT_EQ(settings.UsedSeconds, 0u) << "the day's count runs only with the day's restriction";
+
+    // Where weeks start on Sunday, Sunday 13 December begins the next one; where on Monday, not.
+    for (const auto& [firstWeekday, newWeek] : {std::pair{6, true}, std::pair{0, false}}) {
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.WeekAllowedSeconds = 9;
+        s.WeekCounterDay = DayNumber(2026, 12, 7);
+        s.WeekUsedSeconds = 9;
+        FakeClock wall;
+        wall.SetWall(At(9, 0, 0, 13));
+        RecordingRestrictionHost h;
+        TimeRestrictions r(s, wall, registry, h);
+        r.UseFirstWeekday(firstWeekday);
+        r.Tick(true);
+        EXPECT_EQ(r.TimeExpired(), !newWeek) << firstWeekday;
+    }
+}
+
 TEST(KeepDayUse, AReloadNeverLowersTheDaysUse)
 {
     struct Case {
@@ -308,6 +376,12 @@ TEST(KeepDayUse, AReloadNeverLowersTheDaysUse)
         KeepDayUse(loaded, c.memoryDay, c.memoryUsed);
         EXPECT_EQ(loaded.CounterDay, c.day);
         EXPECT_EQ(loaded.UsedSeconds, c.used);
+        // The week's use is kept the same way.
+        loaded.WeekCounterDay = c.storedDay;
+        loaded.WeekUsedSeconds = c.storedUsed;
+        KeepWeekUse(loaded, c.memoryDay, c.memoryUsed);
+        EXPECT_EQ(loaded.WeekCounterDay, c.day);
+        EXPECT_EQ(loaded.WeekUsedSeconds, c.used);
     }
 }
 
