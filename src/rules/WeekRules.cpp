@@ -208,6 +208,42 @@ Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
     return standing;
 }
 
+std::string SpanText(std::int64_t seconds)
+{
+    const std::int64_t minutes = seconds > 0 ? seconds / 60 : 0;
+    const std::int64_t hours = minutes / 60, rest = minutes % 60;
+    if (hours == 0)
+        return std::to_string(rest) + " min";
+    return std::to_string(hours) + " h" + (rest ? " " + std::to_string(rest) + " min" : std::string());
+}
+
+std::string StretchText(const DayPeriod& stretch)
+{
+    return FormatClock(stretch.from) + "\u2013" + FormatClock(stretch.till);
+}
+
+std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName)
+{
+    static const char* const kWeekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+    std::string text = std::string("Today (") + kWeekdays[WeekdayOf(now.day)] + ") " + userName;
+    const std::vector<DayPeriod> stretches = AllowedStretches(rules, now.day);
+    if (stretches.empty()) {
+        text += " may not work";
+    } else {
+        text += " may work ";
+        for (std::size_t i = 0; i < stretches.size(); ++i)
+            text += (i ? ", " : "") + StretchText(stretches[i]);
+    }
+    std::vector<std::string> budgets;
+    if (const std::optional<std::int64_t> allowance = DayAllowance(rules, now.day))
+        budgets.push_back(SpanText(*allowance - used.today) + " of " + SpanText(*allowance) + " left today");
+    if (rules.weekSeconds)
+        budgets.push_back(SpanText(*rules.weekSeconds - used.week) + " of " + SpanText(*rules.weekSeconds) + " this week");
+    for (std::size_t i = 0; i < budgets.size(); ++i)
+        text += (i ? ", " : "; ") + budgets[i];
+    return text;
+}
+
 std::vector<DayPeriod> AllowedStretches(const WeekRules& rules, std::int32_t day)
 {
     const std::int64_t midnight = std::int64_t{day} * kSecondsPerDay;

@@ -83,6 +83,16 @@ Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used);
 std::optional<std::vector<DayPeriod>> ParseDayPeriods(std::string_view text);
 std::string FormatDayPeriods(const std::vector<DayPeriod>& periods);
 
+// A span of time as people say it: "2 h", "1 h 20 min", "45 min", "0 min" (whole minutes, cut).
+std::string SpanText(std::int64_t seconds);
+// "15:00–18:00"; "00:00–24:00" for the whole day.
+std::string StretchText(const DayPeriod& stretch);
+
+// The day in plain words, for the one who sets the rules: "Today (Wednesday) alice may work
+// 15:00–18:00; 2 h of 3 h left today, 6 h of 10 h this week". The times come from the same
+// rules that the lock service enforces.
+std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName);
+
 // The stretches of the day that the periods allow, in order (a stretch that runs on past
 // midnight ends at the day's end here).
 std::vector<DayPeriod> AllowedStretches(const WeekRules& rules, std::int32_t day);
