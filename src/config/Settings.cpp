@@ -4,8 +4,6 @@
 #include "common/Errors.h"
 #include "common/PasswordHash.h"
 
-#include <algorithm>
-
 namespace vardex {
 
 LockServiceSettings DefaultServiceSettings(const std::string& userKey, const std::string& programDirectory)
@@ -60,13 +58,6 @@ std::string UnreadablePeriodText(const std::string& period)
 std::string UnreadableDayPeriodsText(const std::string& valueName)
 {
     return "Invalid periods in '" + valueName + "'";
-}
-
-bool UsesWeekRules(const LockServiceSettings& settings) noexcept
-{
-    const auto present = [](const auto& value) { return value.has_value(); };
-    return settings.WeekAllowedSeconds || std::any_of(settings.DayPeriods.begin(), settings.DayPeriods.end(), present) ||
-           std::any_of(settings.DayAllowedSeconds.begin(), settings.DayAllowedSeconds.end(), present);
 }
 
 std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Registry& registry,

@@ -94,8 +94,4 @@ std::string UnreadablePeriodText(const std::string& period);
 // The report of a weekday's periods that cannot be read (the day then allows no time).
 std::string UnreadableDayPeriodsText(const std::string& valueName);
 
-// Whether the settings use any of the week's additions: without them the restrictions are the
-// every-day rule alone, as they always were.
-bool UsesWeekRules(const LockServiceSettings& settings) noexcept;
-
 }  // namespace vardex

@@ -67,6 +67,13 @@ void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::ui
     KeepUse(loaded.WeekCounterDay, loaded.WeekUsedSeconds, weekInMemory, usedInMemory);
 }
 
+bool UsesWeekRules(const LockServiceSettings& settings) noexcept
+{
+    const auto present = [](const auto& value) { return value.has_value(); };
+    return settings.WeekAllowedSeconds || std::any_of(settings.DayPeriods.begin(), settings.DayPeriods.end(), present) ||
+           std::any_of(settings.DayAllowedSeconds.begin(), settings.DayAllowedSeconds.end(), present);
+}
+
 WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday)
 {
     WeekRules rules;

@@ -53,6 +53,10 @@ void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint
 // The same for the week's use.
 void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::uint32_t usedInMemory) noexcept;
 
+// Whether the settings use any of the week's additions: without them the restrictions are the
+// every-day rule alone, as they always were.
+bool UsesWeekRules(const LockServiceSettings& settings) noexcept;
+
 // The settings' rules as the week's rules judge them: the stored period list and hours as the
 // every-day rule, each weekday's own values over it.
 WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday);

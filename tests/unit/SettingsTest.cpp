@@ -41,7 +41,6 @@ TEST_F(SettingsTest, NoKeyGivesTheServiceDefaults)
     EXPECT_TRUE(s.AdminPassword.empty() && s.UserPassword.empty() && s.Periods.empty());
     EXPECT_EQ(s.CounterDay, 0);
     EXPECT_EQ(s.UsedSeconds, 0u);
-    EXPECT_FALSE(UsesWeekRules(s));
 }
 
 TEST_F(SettingsTest, EveryValueIsReadAndConverted)
@@ -195,7 +194,6 @@ TEST_F(SettingsTest, TheWeeksAdditionsAreReadAndADayWhosePeriodsCannotBeReadAllo
     LockServiceSettings s;
     EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
               (std::vector<std::string>{"Invalid periods in 'User1PWD7'"}));
-    EXPECT_TRUE(UsesWeekRules(s));
     EXPECT_EQ(s.DayPeriods[0], (std::vector<DayPeriod>{{16 * 3600, 18 * 3600}}));
     EXPECT_EQ(s.DayPeriods[5]->size(), 2u);
     EXPECT_EQ(s.DayPeriods[6], std::vector<DayPeriod>{}) << "no time on a day that cannot be read";
