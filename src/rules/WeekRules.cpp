@@ -57,18 +57,6 @@ std::vector<std::int64_t> Boundaries(const WeekRules& rules, std::int32_t first,
     return found;
 }
 
-Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, std::int64_t usedThatDay, std::int64_t usedThatWeek)
-{
-    if (!PeriodsAllow(rules, moment))
-        return Holdup::OutsidePeriods;
-    const std::optional<std::int64_t> allowance = DayAllowance(rules, moment.day);
-    if (allowance && usedThatDay >= *allowance)
-        return Holdup::DayUsedUp;
-    if (rules.weekSeconds && usedThatWeek >= *rules.weekSeconds)
-        return Holdup::WeekUsedUp;
-    return Holdup::None;
-}
-
 // "HH:MM" at the text's start, up to 24:00 when the day's end is allowed; the seconds of the day.
 std::optional<std::int32_t> ReadClock(std::string_view text, bool endOfDay)
 {
@@ -128,6 +116,18 @@ std::string FormatDayPeriods(const std::vector<DayPeriod>& periods)
     return text;
 }
 
+Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, UseSoFar used) noexcept
+{
+    if (!PeriodsAllow(rules, moment))
+        return Holdup::OutsidePeriods;
+    const std::optional<std::int64_t> allowance = DayAllowance(rules, moment.day);
+    if (allowance && used.today >= *allowance)
+        return Holdup::DayUsedUp;
+    if (rules.weekSeconds && used.week >= *rules.weekSeconds)
+        return Holdup::WeekUsedUp;
+    return Holdup::None;
+}
+
 LocalMoment LocalMoment::FromLinear(std::int64_t seconds) noexcept
 {
     const std::int64_t day = seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
@@ -174,7 +174,7 @@ std::optional<std::int64_t> DayAllowance(const WeekRules& rules, std::int32_t da
 Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
 {
     Standing standing;
-    standing.holdup = HoldupAt(rules, now, used.today, used.week);
+    standing.holdup = HoldupAt(rules, now, used);
     const std::int64_t start = now.Linear();
     const std::vector<std::int64_t> boundaries = Boundaries(rules, now.day, now.day + kHorizonDays);
     if (standing.Allowed()) {
@@ -200,7 +200,7 @@ Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
         const LocalMoment moment = LocalMoment::FromLinear(at);
         const std::int64_t day = moment.day == now.day ? used.today : 0;
         const std::int64_t week = WeekStartOf(moment.day, rules.firstWeekday) == thisWeek ? used.week : 0;
-        if (HoldupAt(rules, moment, day, week) == Holdup::None) {
+        if (HoldupAt(rules, moment, {day, week}) == Holdup::None) {
             standing.nextStart = moment;
             break;
         }

@@ -75,6 +75,9 @@ struct Standing {
     bool Allowed() const noexcept { return holdup == Holdup::None; }
 };
 
+// What stops the work at the moment, with the use counted on its day and in its week; the cheap
+// part of StandingAt, for a check every few seconds.
+Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, UseSoFar used) noexcept;
 Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used);
 
 // A day's own periods as stored: "16:00-18:00,20:00-21:30", 24-hour times whatever the regional

@@ -189,12 +189,12 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
     const LocalTime& now = *lastTickTime_;
     const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
     const bool dayCounted = settings_.RestrictByDuration;
-    const Standing standing = StandingAt(WeekRulesOf(settings_, firstWeekday_), moment,
-                                         {dayCounted ? std::int64_t{settings_.UsedSeconds} : 0,
-                                          std::int64_t{settings_.WeekUsedSeconds}});
+    const Holdup holdup = HoldupAt(WeekRulesOf(settings_, firstWeekday_), moment,
+                                   {dayCounted ? std::int64_t{settings_.UsedSeconds} : 0,
+                                    std::int64_t{settings_.WeekUsedSeconds}});
     // As the day's count does: a count that has no room left expires too.
     const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
-    if (!standing.Allowed() || !room) {
+    if (holdup != Holdup::None || !room) {
         Expire(fromTimer);
         return;
     }
