@@ -45,6 +45,10 @@ inline constexpr const char* DayMinutes[] = {"PWM1", "PWM2", "PWM3", "PWM4", "PW
 inline constexpr const char* WeekMinutes = "PWWM";
 inline constexpr const char* WeekCounterDay = "PWWD";
 inline constexpr const char* WeekUsedSeconds = "PWWS";
+// Only real use counted: not while the service's lock screen shows, not after this many minutes
+// without input (0: always).
+inline constexpr const char* NotCountedWhileLocked = "PWSL";
+inline constexpr const char* IdleMinutes = "PWIM";
 }  // namespace SettingNames
 
 inline constexpr std::uint16_t kDefaultHotKey = 16576;  // Ctrl + virtual key 0xC0
@@ -72,6 +76,8 @@ struct LockServiceSettings {
     std::optional<std::int64_t> WeekAllowedSeconds;
     std::int32_t WeekCounterDay = 0;
     std::uint32_t WeekUsedSeconds = 0;
+    bool NotCountedWhileLocked = false;
+    std::int32_t IdleMinutes = 0;
     bool ShutdownAllowed = true;
     bool LockAtStartup = false;
     bool StatisticsEnabled = false;

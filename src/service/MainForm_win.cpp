@@ -304,7 +304,8 @@ void TMainForm::TellGuardian() noexcept
     const LockState state = restrictions_.TimeExpired() ? LockState::Expired
                             : session_.Active()         ? LockState::Locked
                                                         : LockState::Unlocked;
-    guardian_.Beat(state, restrictions_.GraceLeft(), settings_.RestrictByDuration && !restrictions_.TimeExpired());
+    guardian_.Beat(state, restrictions_.GraceLeft(),
+                   settings_.RestrictByDuration && !restrictions_.TimeExpired() && restrictions_.CountsNow());
 }
 
 void TMainForm::TakeGuardianDay() noexcept
@@ -508,6 +509,12 @@ void TMainForm::EndSession() noexcept
     keyboardFilter_.Remove();
     BOOL previous = FALSE;
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
+}
+
+std::uint32_t TMainForm::IdleSeconds()
+{
+    LASTINPUTINFO input{sizeof input, 0};
+    return GetLastInputInfo(&input) ? (GetTickCount() - input.dwTime) / 1000 : 0;
 }
 
 void TMainForm::PostMonitorPower(int mode)

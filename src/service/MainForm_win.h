@@ -93,6 +93,8 @@ private:
     void RequestShutdown() override;
     bool SetSystemClock(std::int64_t utcMs) override;
     bool DayUseKeptElsewhere() override { return guardian_.Connected(); }
+    bool Locked() override { return session_.Active(); }
+    std::uint32_t IdleSeconds() override;
 
     void FormDestroy() noexcept;
     // Keeps the settings' hot key registered; a code that cannot be is reported and retried.

@@ -144,16 +144,23 @@ void TimeRestrictions::CountDayChange()
     WriteDayUse(true);
 }
 
+bool TimeRestrictions::CountsNow()
+{
+    if (settings_.NotCountedWhileLocked && host_.Locked())
+        return false;
+    return settings_.IdleMinutes <= 0 || host_.IdleSeconds() < static_cast<std::uint32_t>(settings_.IdleMinutes) * 60u;
+}
+
 void TimeRestrictions::CheckDuration(bool fromTimer)
 {
     if (!settings_.RestrictByDuration)
         return;
     const bool roomToCount = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds;
-    if (std::int64_t{settings_.UsedSeconds} < settings_.AllowedSeconds && roomToCount) {
+    if (std::int64_t{settings_.UsedSeconds} >= settings_.AllowedSeconds || !roomToCount) {
+        Expire(fromTimer);
+    } else if (CountsNow()) {
         settings_.UsedSeconds += kTickSeconds;
         WriteDayUse(false);
-    } else {
-        Expire(fromTimer);
     }
 }
 
@@ -198,6 +205,8 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
         Expire(fromTimer);
         return;
     }
+    if (!CountsNow())
+        return;
     if (dayCounted) {
         settings_.UsedSeconds += kTickSeconds;
         WriteDayUse(false);

@@ -45,6 +45,10 @@ public:
     // True while another keeper (the guardian) counts the day's use itself and stores it where
     // the user cannot write: the service then writes none.
     virtual bool DayUseKeptElsewhere() = 0;
+    // For the options that count only real use: whether the service's lock screen shows, and
+    // the seconds since the user's last input.
+    virtual bool Locked() { return false; }
+    virtual std::uint32_t IdleSeconds() { return 0; }
 };
 
 // After a reload: the day's use never goes down. The newer day wins; on the same day the larger
@@ -87,6 +91,8 @@ public:
     }
 
     bool TimeExpired() const noexcept { return timeExpired_; }
+    // Whether this moment counts as use: not while locked or idle, where the settings say so.
+    bool CountsNow();
     std::uint32_t GraceElapsed() const noexcept { return graceElapsed_; }
     // Until the shutdown, once expired.
     std::uint32_t GraceLeft() const noexcept { return graceElapsed_ >= kGraceMilliseconds ? 0 : kGraceMilliseconds - graceElapsed_; }

@@ -30,6 +30,10 @@ public:
         return clockSettable;
     }
     bool DayUseKeptElsewhere() override { return keptElsewhere; }
+    bool locked = false;
+    std::uint32_t idleSeconds = 0;
+    bool Locked() override { return locked; }
+    std::uint32_t IdleSeconds() override { return idleSeconds; }
 
 private:
     FakeClock* clock_;
@@ -353,6 +357,50 @@ TEST_F(RestrictionsTest, TheWeeksBudgetStartsAgainOnTheSystemsFirstWeekdayAndExp
         r.UseFirstWeekday(firstWeekday);
         r.Tick(true);
         EXPECT_EQ(r.TimeExpired(), !newWeek) << firstWeekday;
+    }
+}
+
+TEST_F(RestrictionsTest, OnlyRealUseCountsWhereSetAndTimeUsedUpStillExpires)
+{
+    struct Case {
+        const char* what;
+        bool notWhileLocked;
+        std::int32_t idleMinutes;
+        bool locked;
+        std::uint32_t idleSeconds;
+        bool counted;
+    } cases[] = {
+        {"by default everything counts", false, 0, true, 100000, true},
+        {"locked, not counted", true, 0, true, 0, false},
+        {"unlocked, counted", true, 0, false, 0, true},
+        {"idle less than the minutes", false, 5, false, 299, true},
+        {"idle the minutes", false, 5, false, 300, false},
+        {"locked and set to count idle only", false, 5, true, 0, true},
+    };
+    for (const bool week : {false, true}) {
+        for (const Case& c : cases) {
+            LockServiceSettings s;
+            s.UserKey = "User1";
+            s.RestrictByDuration = true;
+            s.AllowedSeconds = 60;
+            if (week)
+                s.DayAllowedSeconds[1] = 60;  // the week's rules judge Tuesday
+            s.CounterDay = DayNumber(2026, 12, 8);
+            s.NotCountedWhileLocked = c.notWhileLocked;
+            s.IdleMinutes = c.idleMinutes;
+            FakeClock wall;
+            wall.SetWall(At(10, 0, 0));
+            RecordingRestrictionHost h;
+            h.locked = c.locked;
+            h.idleSeconds = c.idleSeconds;
+            TimeRestrictions r(s, wall, registry, h);
+            r.Tick(true);
+            EXPECT_EQ(s.UsedSeconds, c.counted ? 3u : 0u) << c.what << (week ? ", week's rules" : "");
+            EXPECT_EQ(r.CountsNow(), c.counted) << c.what;
+            s.UsedSeconds = 60;
+            r.Tick(true);
+            EXPECT_TRUE(r.TimeExpired()) << c.what << ": used up expires, counted or not";
+        }
     }
 }
 

@@ -191,6 +191,8 @@ TEST_F(SettingsTest, TheWeeksAdditionsAreReadAndADayWhosePeriodsCannotBeReadAllo
     Set("User1PWWM", RegValue::Integer(480));
     Set("User1PWWD", RegValue::Integer(46363));
     Set("User1PWWS", RegValue::Integer(3600));
+    Set("User1PWSL", RegValue::Integer(1));
+    Set("User1PWIM", RegValue::Integer(10));
     LockServiceSettings s;
     EXPECT_EQ(LoadServiceSettings(s, registry, "User1", kProgramDir, {}),
               (std::vector<std::string>{"Invalid periods in 'User1PWD7'"}));
@@ -203,6 +205,8 @@ TEST_F(SettingsTest, TheWeeksAdditionsAreReadAndADayWhosePeriodsCannotBeReadAllo
     EXPECT_EQ(s.WeekAllowedSeconds, 8 * 3600);
     EXPECT_EQ(s.WeekCounterDay, 46363);
     EXPECT_EQ(s.WeekUsedSeconds, 3600u);
+    EXPECT_TRUE(s.NotCountedWhileLocked);
+    EXPECT_EQ(s.IdleMinutes, 10);
 }
 
 TEST_F(SettingsTest, LoadingNeverWritesOrCreatesTheKey)
