@@ -49,19 +49,8 @@ std::optional<GuardRequest> ParseBeat(const std::vector<std::string_view>& words
     return GuardRequest::Beat(*state, static_cast<std::uint32_t>(*grace), *counting == 1);
 }
 
-std::string DayText(const GuardDay& day)
-{
-    return std::to_string(day.day) + " " + std::to_string(day.usedSeconds);
-}
-
-std::optional<GuardDay> ReadDay(std::string_view dayWord, std::string_view usedWord)
-{
-    const auto day = ReadInteger(dayWord, 0, INT32_MAX);
-    const auto used = ReadInteger(usedWord, 0, UINT32_MAX);
-    if (!day || !used)
-        return std::nullopt;
-    return GuardDay{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used)};
-}
+// The words of a day with its week.
+constexpr std::size_t kDayWords = 4;
 
 // The words after the answer's first one, which must be word.
 std::optional<std::vector<std::string_view>> AnswerWords(std::string_view bytes, std::string_view word,
@@ -368,29 +357,49 @@ std::optional<CommitAnswer> ParseCommitAnswer(std::string_view bytes)
     return std::nullopt;
 }
 
+std::string EncodeGuardDay(const GuardDay& day)
+{
+    return std::to_string(day.day) + " " + std::to_string(day.usedSeconds) + " " + std::to_string(day.week) + " " +
+           std::to_string(day.weekUsedSeconds);
+}
+
+std::optional<GuardDay> ParseGuardDay(std::span<const std::string_view> words)
+{
+    if (words.size() != 2 && words.size() != kDayWords)
+        return std::nullopt;
+    const auto day = ReadInteger(words[0], 0, INT32_MAX);
+    const auto used = ReadInteger(words[1], 0, UINT32_MAX);
+    const auto week = words.size() == kDayWords ? ReadInteger(words[2], 0, INT32_MAX) : 0;
+    const auto weekUsed = words.size() == kDayWords ? ReadInteger(words[3], 0, UINT32_MAX) : 0;
+    if (!day || !used || !week || !weekUsed)
+        return std::nullopt;
+    return GuardDay{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used), static_cast<std::int32_t>(*week),
+                    static_cast<std::uint32_t>(*weekUsed)};
+}
+
 std::string EncodeBeatAnswer(const GuardDay& day)
 {
-    return std::string(kGuardAccepted) + " " + DayText(day);
+    return std::string(kGuardAccepted) + " " + EncodeGuardDay(day);
 }
 
 std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, kGuardAccepted, 2);
-    return words ? ReadDay((*words)[0], (*words)[1]) : std::nullopt;
+    const auto words = AnswerWords(bytes, kGuardAccepted, kDayWords);
+    return words ? ParseGuardDay(*words) : std::nullopt;
 }
 
 std::string EncodeHelloAnswer(const GuardHello& hello)
 {
-    return "hello " + DayText(hello.day) + " " + EncodeZone(hello.zone);
+    return "hello " + EncodeGuardDay(hello.day) + " " + EncodeZone(hello.zone);
 }
 
 std::optional<GuardHello> ParseHelloAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, "hello", 2 + kZoneWords);
+    const auto words = AnswerWords(bytes, "hello", kDayWords + kZoneWords);
     if (!words)
         return std::nullopt;
-    const std::optional<GuardDay> day = ReadDay((*words)[0], (*words)[1]);
-    const std::optional<TimeZoneRules> zone = ReadZone(*words, 2);
+    const std::optional<GuardDay> day = ParseGuardDay(std::span(*words).first(kDayWords));
+    const std::optional<TimeZoneRules> zone = ReadZone(*words, kDayWords);
     if (!day || !zone)
         return std::nullopt;
     return GuardHello{*day, *zone};

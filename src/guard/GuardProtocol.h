@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,18 +117,26 @@ inline constexpr std::string_view kGuardRefused = "refused";
 inline constexpr std::string_view kGuardNoService = "none";
 
 // The guardian's day: its number (days since 30 December 1899) and the seconds of it that the
-// user has used, as the guardian counts them.
+// user has used, as the guardian counts them; and the same for the week (the day number of its
+// first day).
 struct GuardDay {
     std::int32_t day = 0;
     std::uint32_t usedSeconds = 0;
+    std::int32_t week = 0;
+    std::uint32_t weekUsedSeconds = 0;
     bool operator==(const GuardDay&) const = default;
 };
 
-// "ok DAY USED", the answer to a heartbeat.
+// "DAY USED WEEK WEEKUSED"; a text of the day alone, as written before the week was counted,
+// reads with a week of 0.
+std::string EncodeGuardDay(const GuardDay& day);
+std::optional<GuardDay> ParseGuardDay(std::span<const std::string_view> words);
+
+// "ok DAY USED WEEK WEEKUSED", the answer to a heartbeat.
 std::string EncodeBeatAnswer(const GuardDay& day);
 std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes);
 
-// "hello DAY USED ZONE...", the answer to the lock service's first word on its channel.
+// "hello DAY USED WEEK WEEKUSED ZONE...", the answer to the lock service's first word on its channel.
 struct GuardHello {
     GuardDay day;
     TimeZoneRules zone;

@@ -104,18 +104,12 @@ std::optional<GuardDay> GuardStore::Use(const std::string& userSid)
 {
     const std::optional<std::string> text = ReadText("Use " + userSid);
     const auto words = text ? SplitWords(*text) : std::nullopt;
-    if (!words || words->size() != 2)
-        return std::nullopt;
-    const auto day = ReadInteger((*words)[0], 0, INT32_MAX);
-    const auto used = ReadInteger((*words)[1], 0, UINT32_MAX);
-    if (!day || !used)
-        return std::nullopt;
-    return GuardDay{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used)};
+    return words ? ParseGuardDay(*words) : std::nullopt;
 }
 
 void GuardStore::SetUse(const std::string& userSid, const GuardDay& use)
 {
-    WriteText("Use " + userSid, std::to_string(use.day) + ' ' + std::to_string(use.usedSeconds));
+    WriteText("Use " + userSid, EncodeGuardDay(use));
 }
 
 }  // namespace vardex

@@ -361,6 +361,7 @@ void Guardian::CountUse(Session& session, std::int64_t now)
         return;
     GuardDay use = UseOf(session.userSid);
     use.usedSeconds = AddSeconds(use.usedSeconds, seconds);
+    use.weekUsedSeconds = AddSeconds(use.weekUsedSeconds, seconds);
     uses_[session.userSid] = use;
     StoreUse(session, use);
 }
@@ -376,11 +377,18 @@ GuardDay Guardian::UseOf(const std::string& userSid)
         } catch (const std::exception& error) {
             Warn("store", "The day's use of " + userSid + " could not be read: " + error.what());
         }
-        found = uses_.emplace(userSid, stored.value_or(GuardDay{today, 0})).first;
+        found = uses_.emplace(userSid, stored.value_or(GuardDay{today, 0, 0, 0})).first;
     }
-    if (found->second.day != today)
-        found->second = GuardDay{today, 0};
-    return found->second;
+    GuardDay& use = found->second;
+    if (use.day != today) {
+        use.day = today;
+        use.usedSeconds = 0;
+    }
+    if (const std::int32_t week = WeekStartOf(today, firstWeekday_); use.week != week) {
+        use.week = week;
+        use.weekUsedSeconds = 0;
+    }
+    return use;
 }
 
 void Guardian::StoreUse(const Session& session, const GuardDay& use)
@@ -395,6 +403,9 @@ void Guardian::StoreUse(const Session& session, const GuardDay& use)
                 WriteIntegerValue(*key, userKey + SettingNames::CounterDay, use.day);
                 WriteIntegerValue(*key, userKey + SettingNames::UsedSeconds,
                                   static_cast<std::int32_t>(std::min<std::uint32_t>(use.usedSeconds, INT32_MAX)));
+                WriteIntegerValue(*key, userKey + SettingNames::WeekCounterDay, use.week);
+                WriteIntegerValue(*key, userKey + SettingNames::WeekUsedSeconds,
+                                  static_cast<std::int32_t>(std::min<std::uint32_t>(use.weekUsedSeconds, INT32_MAX)));
             }
         }
     } catch (const std::exception& error) {

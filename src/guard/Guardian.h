@@ -109,6 +109,9 @@ public:
 
     // Where the configuration window's requests go; without one they are refused.
     void UseAdminGate(AdminGate& gate) noexcept { admin_ = &gate; }
+    // The week's first day (0 Monday ... 6 Sunday) of the system's regional settings, from which
+    // each user's week of use is counted.
+    void UseFirstWeekday(int day) noexcept { firstWeekday_ = day; }
 
     // The lock services to watch: session id and process id.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> Watched() const;
@@ -180,6 +183,7 @@ private:
     LogAppender logAppender_;
     TrustedTime time_;
     TimeZoneRules zone_;
+    int firstWeekday_ = 0;
     std::map<std::uint32_t, Session> sessions_;
     std::map<std::string, GuardDay> uses_;  // by SID
     std::map<std::string, Throttle> throttles_;

@@ -106,6 +106,7 @@ public:
               [this](const std::string& text) { guardian_.Warn("pipe", text); })
     {
         guardian_.UseAdminGate(gate_);
+        guardian_.UseFirstWeekday(system_.SystemRegional().firstWeekday);
     }
 
     void Run(ServiceControl& service)

@@ -304,8 +304,7 @@ void TMainForm::TellGuardian() noexcept
     const LockState state = restrictions_.TimeExpired() ? LockState::Expired
                             : session_.Active()         ? LockState::Locked
                                                         : LockState::Unlocked;
-    guardian_.Beat(state, restrictions_.GraceLeft(),
-                   settings_.RestrictByDuration && !restrictions_.TimeExpired() && restrictions_.CountsNow());
+    guardian_.Beat(state, restrictions_.GraceLeft(), restrictions_.Counting());
 }
 
 void TMainForm::TakeGuardianDay() noexcept
@@ -315,11 +314,12 @@ void TMainForm::TakeGuardianDay() noexcept
         if (const std::optional<GuardHello> hello = guardian_.Hello()) {
             guardianGreeted_ = true;
             restrictions_.UseZone(hello->zone);
-            restrictions_.TakeKeptDayUse(hello->day.day, hello->day.usedSeconds);
+            restrictions_.TakeKeptDayUse(hello->day.day, hello->day.usedSeconds, hello->day.week,
+                                         hello->day.weekUsedSeconds);
         }
     }
     if (const std::optional<GuardDay> day = guardian_.TakeDay())
-        restrictions_.TakeKeptDayUse(day->day, day->usedSeconds);
+        restrictions_.TakeKeptDayUse(day->day, day->usedSeconds, day->week, day->weekUsedSeconds);
     if (const unsigned lost = guardian_.TakeLostLines())
         ReportError(std::to_string(lost) + " statistics line(s) could not be written: the guardian did not take them");
 }

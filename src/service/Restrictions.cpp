@@ -151,6 +151,11 @@ bool TimeRestrictions::CountsNow()
     return settings_.IdleMinutes <= 0 || host_.IdleSeconds() < static_cast<std::uint32_t>(settings_.IdleMinutes) * 60u;
 }
 
+bool TimeRestrictions::Counting()
+{
+    return (settings_.RestrictByDuration || settings_.WeekAllowedSeconds) && !timeExpired_ && CountsNow();
+}
+
 void TimeRestrictions::CheckDuration(bool fromTimer)
 {
     if (!settings_.RestrictByDuration)

@@ -85,14 +85,18 @@ public:
 
     // The day's use as the other keeper counts it: a newer day is taken, and the same day's use
     // only ever goes up.
-    void TakeKeptDayUse(std::int32_t day, std::uint32_t usedSeconds) noexcept
+    void TakeKeptDayUse(std::int32_t day, std::uint32_t usedSeconds, std::int32_t week = 0,
+                        std::uint32_t weekUsedSeconds = 0) noexcept
     {
         KeepDayUse(settings_, day, usedSeconds);
+        KeepWeekUse(settings_, week, weekUsedSeconds);
     }
 
     bool TimeExpired() const noexcept { return timeExpired_; }
     // Whether this moment counts as use: not while locked or idle, where the settings say so.
     bool CountsNow();
+    // Whether the tick counts the use now (of the day or of the week), as it tells the guardian.
+    bool Counting();
     std::uint32_t GraceElapsed() const noexcept { return graceElapsed_; }
     // Until the shutdown, once expired.
     std::uint32_t GraceLeft() const noexcept { return graceElapsed_ >= kGraceMilliseconds ? 0 : kGraceMilliseconds - graceElapsed_; }

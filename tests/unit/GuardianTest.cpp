@@ -50,11 +50,11 @@ TEST(GuardProtocol, AnswersAndZonesRoundTripAndMalformedOnesReadAsNothing)
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->day, hello.day);
     EXPECT_EQ(EncodeZone(parsed->zone), EncodeZone(zone));
-    EXPECT_EQ(ParseBeatAnswer(EncodeBeatAnswer({46364, 12})), (GuardDay{46364, 12}));
+    EXPECT_EQ(ParseBeatAnswer(EncodeBeatAnswer({46364, 12, 46363, 900})), (GuardDay{46364, 12, 46363, 900}));
     EXPECT_EQ(ParseWhoAnswer(EncodeWhoAnswer(4242)), 4242u);
     EXPECT_EQ(ParseChannelAnswer(EncodeChannelAnswer(0x1a4)), 0x1a4u);
     for (const std::string& bad : {"ok", "ok 1", "ok -1 3", "ok 1 2 3", "refused", "none", "service 0", "service x",
-                                   "channel 0", "hello 1 2", "ok 1 4294967296"}) {
+                                   "channel 0", "hello 1 2", "ok 1 4294967296", "ok 1 2", "ok 1 2 3 -4"}) {
         EXPECT_FALSE(ParseBeatAnswer(bad)) << bad;
         EXPECT_FALSE(ParseWhoAnswer(bad)) << bad;
         EXPECT_FALSE(ParseChannelAnswer(bad)) << bad;
@@ -74,6 +74,14 @@ TEST(GuardStore, SessionsRoundTripAndAMalformedStoreReadsAsNone)
     for (const std::string& bad : {"", "x", "7;1 S-1 locked 0 100", "7;1 x locked 0 100 7", "7;1 S-1 asleep 0 0 0",
                                    "7;1 S-1 locked 0 0 0;", "7;-1 S-1 locked 0 0 0", "1 S-1 locked 0 0 0"})
         EXPECT_FALSE(ParseStoredSessions(bad)) << bad;
+
+    // A user's use as stored before the week was counted reads with no week yet.
+    test::MemoryRegistry registry;
+    GuardStore store(registry);
+    registry.Set(RootKey::LocalMachine, kGuardStoreKeyPath, "Use " + kAnnaSid, RegValue::String("46364 600"));
+    EXPECT_EQ(store.Use(kAnnaSid), (GuardDay{46364, 600, 0, 0}));
+    store.SetUse(kAnnaSid, {46364, 603, 46363, 7203});
+    EXPECT_EQ(store.Use(kAnnaSid), (GuardDay{46364, 603, 46363, 7203}));
 }
 
 class RecordingHost final : public GuardianHost {
@@ -277,17 +285,19 @@ TEST_F(GuardianTest, TheDayIsCountedByTheGuardianPerUserAndJudgedInItsOwnZone)
     Channel(101, 2);
     const auto hello = ParseHelloAnswer(guardian->HandleChannel(1, 100, "hello"));
     ASSERT_TRUE(hello);
-    EXPECT_EQ(hello->day, (GuardDay{today, 0}));
+    const std::int32_t week = today - 1;  // from Monday
+    EXPECT_EQ(hello->day, (GuardDay{today, 0, week, 0}));
     Run(100, 60000, LockState::Unlocked, true);
-    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 60}));
+    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 60, week, 60}));
     EXPECT_EQ(guardian->UseOf(kBobSid).usedSeconds, 0u) << "Bob and Carl are not listed: they still count apart";
     EXPECT_EQ(registry.Get(RootKey::LocalMachine, kSettingsKeyPath, "AnnaPDTC"), RegValue::Integer(60));
+    EXPECT_EQ(registry.Get(RootKey::LocalMachine, kSettingsKeyPath, "AnnaPWWS"), RegValue::Integer(60));
     EXPECT_EQ(registry.Get(RootKey::LocalMachine, kSettingsKeyPath, ".DefaultPDTC"), std::nullopt);
     // Not counting (restricted by duration off, or expired) counts nothing, and a long gap in
     // the beats no more than two beats' worth.
     Run(100, 30000, LockState::Unlocked, false);
     clock.Advance(600000);
-    EXPECT_EQ(ParseBeatAnswer(Beat(100, LockState::Unlocked, 0, true)), (GuardDay{today, 66}));
+    EXPECT_EQ(ParseBeatAnswer(Beat(100, LockState::Unlocked, 0, true)), (GuardDay{today, 66, week, 66}));
 
     // The user switches the time zone far east: the guardian's day does not move; nor when the
     // guardian starts again, since the zone of its first start is kept.
@@ -295,12 +305,16 @@ TEST_F(GuardianTest, TheDayIsCountedByTheGuardianPerUserAndJudgedInItsOwnZone)
     clock.zone.bias = -14 * 60;
     guardian = Make();
     guardian->SessionsPresent({Anna()});
-    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 66}));
+    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 66, week, 66}));
     // The day ends at midnight in the guardian's zone: a new day, a new count.
     clock.Advance(4 * 3600000 - 1000);
-    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 66}));
+    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today, 66, week, 66}));
     clock.Advance(1000);
-    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today + 1, 0}));
+    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today + 1, 0, week, 66})) << "a new day, the same week";
+    clock.Advance(5 * 86400000LL);
+    EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today + 6, 0, week + 7, 0})) << "Monday: a new week";
+    guardian->UseFirstWeekday(6);
+    EXPECT_EQ(guardian->UseOf(kAnnaSid).week, today + 5) << "where weeks start on Sunday";
 }
 
 TEST_F(GuardianTest, ARestartOfTheGuardianKeepsEveryLockedSessionLocked)
@@ -357,7 +371,7 @@ TEST_F(GuardianTest, MalformedRequestsAndStoreValuesAreRefusedAndReportedWithout
     registry.Set(RootKey::LocalMachine, kGuardStoreKeyPath, "Use " + kBobSid, RegValue::String("yesterday"));
     registry.FailWritesOf("Use " + kAnnaSid);
     EXPECT_NO_THROW(Run(100, 9000, LockState::Unlocked, true));
-    EXPECT_EQ(guardian->UseOf(kBobSid), (GuardDay{today, 0}));
+    EXPECT_EQ(guardian->UseOf(kBobSid), (GuardDay{today, 0, today - 1, 0}));
     EXPECT_EQ(guardian->UseOf(kAnnaSid).usedSeconds, 9u) << "counted on in memory";
 }
 
