@@ -57,6 +57,26 @@ class TimeRestrictions(unittest.TestCase):
             # moment to land.
             wait_for(lambda: "query 0 0" in log.read_text().splitlines(), timeout=10, what="the shutdown's query")
 
+    def test_the_weekdays_own_periods_or_minutes_win_over_the_every_day_rule(self):
+        # The every-day rule allows the whole day; today's own rule does not.
+        later = datetime.datetime.now() + datetime.timedelta(hours=2)
+        today = f"{datetime.date.today().weekday() + 1}"
+        cases = {
+            "own_periods": {"PWTB": "00:00 - 00:00=1;", "PWTL": 1,
+                            "PWD" + today: f"{later:%H}:00-{(later + datetime.timedelta(hours=1)):%H}:00"},
+            "own_minutes": {"PWTD": 1, "PWTH": 24, "PWM" + today: 1,
+                            "PDDC": day_number(datetime.date.today()), "PDTC": 60},
+        }
+        for name, values in cases.items():
+            with self.subTest(name), Host(f"week_{name}") as host:
+                user = host.user_key()
+                for code, value in values.items():
+                    (host.set_text if isinstance(value, str) else host.set_dword)(user + code, value)
+                log, _ = self.start_with_witness(host)
+                service = host.start(host.program / "vardex.exe")
+                service.wait(60)
+                wait_for(lambda: "query 0 0" in log.read_text().splitlines(), timeout=10, what="the shutdown's query")
+
     def test_running_out_while_working_locks_and_shows_the_red_warning(self):
         with Host("running_out") as host:
             self.restrict_duration(host, 3600 - 6)
