@@ -9,6 +9,7 @@
 #include "service/StatsLog.h"
 #include "service/TrayIcon_win.h"
 #include "service/UnlockPrompt_win.h"
+#include "ProcessHandles_win.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -163,6 +164,12 @@ TEST_F(ServiceWinTest, OrderWatchWakesOnlyWhenAWindowIsMadeRaisedOrShown)
     EXPECT_TRUE(SignalledWithin(watch.Changed(), 1000)) << "a watched window shown";
     DestroyWindow(topmost);
     DestroyWindow(hidden);
+
+    // One watch a lock session: none leaves its thread or event behind.
+    const ULONG before = test::OwnHandleCount();
+    for (int i = 0; i < 200; ++i)
+        WindowOrderWatch(1).Running();
+    EXPECT_LE(test::OwnHandleCount(), before + 64) << "more than a slot block of the handle table in 200 watches";
 }
 
 TEST_F(ServiceWinTest, ShellWindowsShownBetweenTwoSearchesAreHiddenByTheShortCheck)
