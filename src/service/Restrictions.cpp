@@ -148,7 +148,9 @@ bool TimeRestrictions::CountsNow()
 {
     if (settings_.NotCountedWhileLocked && host_.Locked())
         return false;
-    return settings_.IdleMinutes <= 0 || host_.IdleSeconds() < static_cast<std::uint32_t>(settings_.IdleMinutes) * 60u;
+    // In 64 bits: a stored limit of millions of minutes must not wrap round to a few seconds.
+    return settings_.IdleMinutes <= 0 ||
+           std::int64_t{host_.IdleSeconds()} < std::int64_t{settings_.IdleMinutes} * 60;
 }
 
 bool TimeRestrictions::Counting()
@@ -202,8 +204,7 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
     const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
     const bool dayCounted = settings_.RestrictByDuration;
     const Holdup holdup = HoldupAt(WeekRulesOf(settings_, firstWeekday_), moment,
-                                   {dayCounted ? std::int64_t{settings_.UsedSeconds} : 0,
-                                    std::int64_t{settings_.WeekUsedSeconds}});
+                                   {std::int64_t{settings_.UsedSeconds}, std::int64_t{settings_.WeekUsedSeconds}});
     // As the day's count does: a count that has no room left expires too.
     const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
     if (holdup != Holdup::None || !room) {

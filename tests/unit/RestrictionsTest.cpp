@@ -376,6 +376,7 @@ TEST_F(RestrictionsTest, OnlyRealUseCountsWhereSetAndTimeUsedUpStillExpires)
         {"idle less than the minutes", false, 5, false, 299, true},
         {"idle the minutes", false, 5, false, 300, false},
         {"locked and set to count idle only", false, 5, true, 0, true},
+        {"a limit of millions of minutes: never idle", false, 71582789, false, 100000, true},
     };
     for (const bool week : {false, true}) {
         for (const Case& c : cases) {
