@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace vardex {
 namespace {
@@ -37,6 +38,21 @@ protected:
 public:
     static constexpr int kId = 77;
 };
+
+// The cells whose names changed, as screen readers hear of them.
+int nameChanges = 0;
+void CALLBACK CountNameChange(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD)
+{
+    nameChanges += event == EVENT_OBJECT_NAMECHANGE && object == OBJID_CLIENT && child > 0;
+}
+
+int NameChangesHeard()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    return std::exchange(nameChanges, 0);
+}
 
 struct GridOnAPage {
     GridHost host;
@@ -90,20 +106,20 @@ TEST(WeekGridControlWin, MouseAndKeysPaintTheWeekAndTellThePage)
         const char* what;
         std::function<void(const GridOnAPage&)> act;
         const char* week;
-        int changes;
+        int changes, cellsRenamed;
     } steps[] = {
-        {"a drag from Wednesday 17:30 up to Monday 16:00 paints the rectangle",
-         [](const GridOnAPage& p) { p.Drag(2, 35, 0, 32); }, "16:00-18:00|16:00-18:00|16:00-18:00|||||", 1},
+        {"a drag from Wednesday 17:30 up to Monday 16:00 paints the rectangle (Monday 16:30 was allowed already)",
+         [](const GridOnAPage& p) { p.Drag(2, 35, 0, 32); }, "16:00-18:00|16:00-18:00|16:00-18:00|||||", 1, 11},
         {"a drag from an allowed cell clears", [](const GridOnAPage& p) { p.Drag(1, 33, 1, 34); },
-         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00|||||", 2},
+         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00|||||", 2, 2},
         {"Escape cancels a drag", [](const GridOnAPage& p) { p.Drag(4, 0, 6, 9, true); },
-         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00|||||", 2},
+         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00|||||", 2, 0},
         {"Space toggles the focused cell (where the cancelled drag started, one to the right)",
          [](const GridOnAPage& p) {
              p.Key(VK_RIGHT);
              p.Key(VK_SPACE);
          },
-         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||00:30-01:00|||", 3},
+         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||00:30-01:00|||", 3, 1},
         {"Ctrl+C on Monday, Ctrl+V on Friday",
          [](const GridOnAPage& p) {
              p.Key(VK_HOME);
@@ -114,7 +130,7 @@ TEST(WeekGridControlWin, MouseAndKeysPaintTheWeekAndTellThePage)
                  p.Key(VK_DOWN);
              p.Key('V', VK_CONTROL);
          },
-         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||16:00-18:00|||", 4},
+         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||16:00-18:00|||", 4, 5},
         {"Shift+arrows select, Space sets the selection to its first cell's opposite",
          [](const GridOnAPage& p) {
              p.Key(VK_END);
@@ -122,13 +138,18 @@ TEST(WeekGridControlWin, MouseAndKeysPaintTheWeekAndTellThePage)
              p.Key(VK_DOWN, VK_SHIFT);
              p.Key(VK_SPACE);
          },
-         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||16:00-18:00,23:00-24:00|23:00-24:00||", 5},
+         "16:00-18:00|16:00-16:30,17:30-18:00|16:00-18:00||16:00-18:00,23:00-24:00|23:00-24:00||", 5, 4},
     };
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                               CountNameChange, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    NameChangesHeard();
     for (const Step& step : steps) {
         step.act(page);
         EXPECT_EQ(page.Week(), step.week) << step.what;
         EXPECT_EQ(page.host.changes, step.changes) << step.what;
+        EXPECT_EQ(NameChangesHeard(), step.cellsRenamed) << step.what;
     }
+    UnhookWinEvent(hook);
     EXPECT_TRUE(page.grid.Modified());
     page.grid.Load(page.grid.Periods());
     EXPECT_FALSE(page.grid.Modified()) << "a load is no change of the user's";
