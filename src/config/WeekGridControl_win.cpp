@@ -236,7 +236,7 @@ void WeekGridControl::PaintCells(HDC dc) const
     // Half-hour lines light, hour lines and day lines darker, every sixth hour darker still.
     const GridBox grid = layout_.Grid();
     const UniqueGdiObject halfPen(CreatePen(PS_SOLID, 1, Colour(COLOR_3DLIGHT)));
-    const UniqueGdiObject hourPen(CreatePen(PS_SOLID, 1, Colour(COLOR_GRAYTEXT)));
+    const UniqueGdiObject hourPen(CreatePen(PS_SOLID, 1, Colour(COLOR_BTNSHADOW)));
     const UniqueGdiObject framePen(CreatePen(PS_SOLID, 1, Colour(COLOR_WINDOWTEXT)));
     for (int slot = 1; slot < kGridSlots; ++slot) {
         const SelectedObject pen(dc, slot % 12 == 0 ? framePen.Get() : slot % 2 == 0 ? hourPen.Get() : halfPen.Get());
