@@ -61,6 +61,11 @@ WeekGridControl::~WeekGridControl()
 {
     // The base destroys the window without letting its messages through: the object that screen
     // readers hold must stop touching it first.
+    LetGoOfAccessible();
+}
+
+void WeekGridControl::LetGoOfAccessible() noexcept
+{
     if (accessible_) {
         accessible_->Disconnect();
         accessible_->Release();
@@ -556,10 +561,7 @@ LRESULT WeekGridControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         break;
     case WM_CONTEXTMENU: ShowMenu(lParam); return 0;
     case WM_GETOBJECT: return AccessibleObject(wParam, lParam);
-    case WM_DESTROY:
-        if (accessible_)
-            accessible_->Disconnect();
-        break;
+    case WM_DESTROY: LetGoOfAccessible(); break;
     default: break;
     }
     return Window::HandleMessage(message, wParam, lParam);
