@@ -61,6 +61,11 @@ WeekGridControl::~WeekGridControl()
 {
     // The base destroys the window without letting its messages through: the object that screen
     // readers hold must stop touching it first.
+    LetGoOfAccessible();
+}
+
+void WeekGridControl::LetGoOfAccessible() noexcept
+{
     if (accessible_) {
         accessible_->Disconnect();
         accessible_->Release();
@@ -236,7 +241,7 @@ void WeekGridControl::PaintCells(HDC dc) const
     // Half-hour lines light, hour lines and day lines darker, every sixth hour darker still.
     const GridBox grid = layout_.Grid();
     const UniqueGdiObject halfPen(CreatePen(PS_SOLID, 1, Colour(COLOR_3DLIGHT)));
-    const UniqueGdiObject hourPen(CreatePen(PS_SOLID, 1, Colour(COLOR_GRAYTEXT)));
+    const UniqueGdiObject hourPen(CreatePen(PS_SOLID, 1, Colour(COLOR_BTNSHADOW)));
     const UniqueGdiObject framePen(CreatePen(PS_SOLID, 1, Colour(COLOR_WINDOWTEXT)));
     for (int slot = 1; slot < kGridSlots; ++slot) {
         const SelectedObject pen(dc, slot % 12 == 0 ? framePen.Get() : slot % 2 == 0 ? hourPen.Get() : halfPen.Get());
@@ -556,10 +561,7 @@ LRESULT WeekGridControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         break;
     case WM_CONTEXTMENU: ShowMenu(lParam); return 0;
     case WM_GETOBJECT: return AccessibleObject(wParam, lParam);
-    case WM_DESTROY:
-        if (accessible_)
-            accessible_->Disconnect();
-        break;
+    case WM_DESTROY: LetGoOfAccessible(); break;
     default: break;
     }
     return Window::HandleMessage(message, wParam, lParam);

@@ -101,6 +101,7 @@ private:
     void Changed(const WeekGrid& before);
     void NotifyFocus() const noexcept;
     LRESULT AccessibleObject(WPARAM wParam, LPARAM lParam);
+    void LetGoOfAccessible() noexcept;
 
     WeekGrid grid_, loaded_;
     int firstWeekday_ = 0;
