@@ -72,6 +72,31 @@
 #define IDC_SCHEDULE_CHECK 1068
 #define IDC_DURATION_CHECK 1069
 #define IDC_SCHEDULE_SUMMARY 1071
+#define IDC_NOT_COUNTED_LOCKED 1100
+#define IDC_IDLE_MINUTES 1101
+#define IDC_IDLE_SPIN 1102
+#define IDC_END_SHUTDOWN 1103
+#define IDC_END_LOGOFF 1104
+#define IDC_END_STAY_LOCKED 1105
+#define IDC_SAME_EVERY_DAY 1106
+#define IDC_WEEK_HOURS 1107
+#define IDC_WEEK_GRID 1108
+#define IDC_TODAY 1109
+// One label and one field per displayed weekday row, in the system's first-day order.
+#define IDC_DAY_LABEL1 1110
+#define IDC_DAY_LABEL2 1111
+#define IDC_DAY_LABEL3 1112
+#define IDC_DAY_LABEL4 1113
+#define IDC_DAY_LABEL5 1114
+#define IDC_DAY_LABEL6 1115
+#define IDC_DAY_LABEL7 1116
+#define IDC_DAY_HOURS1 1120
+#define IDC_DAY_HOURS2 1121
+#define IDC_DAY_HOURS3 1122
+#define IDC_DAY_HOURS4 1123
+#define IDC_DAY_HOURS5 1124
+#define IDC_DAY_HOURS6 1125
+#define IDC_DAY_HOURS7 1126
 /* The statistics page. */
 #define IDC_STAT_TREE 1080
 #define IDC_ENABLE_STATISTICS 1081

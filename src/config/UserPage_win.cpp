@@ -1,6 +1,8 @@
 #include "UserPage_win.h"
 
 #include "Schedule.h"
+#include "UserRules.h"
+#include "common/DateTime.h"
 #include "win/Controls_win.h"
 #include "win/Help_win.h"
 #include "win/TextConvert_win.h"
@@ -31,6 +33,25 @@ SYSTEMTIME TodayAt(const ClockTime& time)
 bool Held(int key) noexcept
 {
     return (GetKeyState(key) & 0x8000) != 0;
+}
+
+constexpr std::pair<int, EndAction> kEndButtons[] = {
+    {IDC_END_SHUTDOWN, EndAction::ShutDown}, {IDC_END_LOGOFF, EndAction::LogOff}, {IDC_END_STAY_LOCKED, EndAction::StayLocked}};
+
+// The local date and time now, as the rules read it.
+LocalMoment Now()
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {DayNumber(t.wYear, t.wMonth, t.wDay), t.wHour * 3600 + t.wMinute * 60 + t.wSecond};
+}
+
+std::wstring ShortDayName(int day)
+{
+    wchar_t name[32] = {};
+    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day), name,
+                    static_cast<int>(std::size(name)));
+    return name;
 }
 }  // namespace
 
@@ -91,6 +112,16 @@ bool UserPage::OnInitDialog()
 {
     password_.emplace(Item(IDC_UPSW1), Item(IDC_UPSW2), filling_);
     hours_.emplace(Handle(), IDC_DURATION, IDC_DURATION_SPIN, FindSetting(N::AllowedHours), filling_);
+    idleMinutes_.emplace(Handle(), IDC_IDLE_MINUTES, IDC_IDLE_SPIN, FindSetting(N::IdleMinutes), filling_);
+    weekHours_.emplace(Item(IDC_WEEK_HOURS), FindSetting(N::WeekMinutes).high, filling_);
+    const int firstWeekday = schedule_.Formats().firstWeekday;
+    for (size_t row = 0; row < dayHours_.size(); ++row) {
+        const int id = static_cast<int>(row);
+        dayHours_[row].emplace(Item(IDC_DAY_HOURS1 + id), FindSetting(N::DayMinutes[0]).high, filling_);
+        SetWindowTextW(Item(IDC_DAY_LABEL1 + id), ShortDayName(DayOfRow(id, firstWeekday)).c_str());
+    }
+    grid_.CreateInPlaceOf(Item(IDC_WEEK_GRID));
+    grid_.SetFirstWeekday(firstWeekday);
     summaryRoom_ = ItemRect(Handle(), Item(IDC_SCHEDULE_SUMMARY));
     HWND view = ScheduleView();
     ListView_SetExtendedListViewStyle(view, LVS_EX_CHECKBOXES);
@@ -164,8 +195,98 @@ void UserPage::ShowUser(size_t userIndex)
     SetChecked(Handle(), IDC_SCHEDULE_CHECK, record.values.Flag(N::RestrictBySchedule));
     SetChecked(Handle(), IDC_DURATION_CHECK, record.values.Flag(N::RestrictByDuration));
     password_->Fill(record.password);
+    SetChecked(Handle(), IDC_NOT_COUNTED_LOCKED, record.values.Flag(N::NotCountedWhileLocked));
+    record.values.Set(N::IdleMinutes, idleMinutes_->Show(record.values.Number(N::IdleMinutes)));
+    for (const auto& [id, end] : kEndButtons)
+        SetChecked(Handle(), id, record.values.Number(N::EndAction) == static_cast<std::int32_t>(end));
+    weekHours_->Show(record.values.Number(N::WeekMinutes));
     ShowScheduleSummary();
     UpdateScheduleButtons();
+    ShowWeek();
+}
+
+WeekPeriods UserPage::EveryDayWeek()
+{
+    // The stored list as the service reads it, whether or not it is checked now: the grid shows
+    // what it would allow.
+    LockServiceSettings reading = ServiceReadingOf(Record(), schedule_.Formats());
+    reading.RestrictBySchedule = true;
+    reading.OwnWeekdayRules = false;
+    const WeekRules rules = WeekRulesOf(reading, 0);
+    WeekPeriods week;
+    const std::int32_t monday = Now().day - WeekdayOf(Now().day);
+    for (int day = 0; day < 7; ++day)
+        week[static_cast<size_t>(day)] = AllowedStretches(rules, monday + day);
+    return week;
+}
+
+void UserPage::ShowWeek()
+{
+    const FillingScope filling(filling_);
+    WindowValues& values = Record().values;
+    const bool own = values.Flag(N::OwnWeekdayRules);
+    SetChecked(Handle(), IDC_SAME_EVERY_DAY, !own);
+    WeekPeriods week = EveryDayWeek();
+    for (size_t day = 0; day < week.size(); ++day)
+        if (own && values.Present(N::DayPeriods[day]))
+            week[day] = ParseDayPeriods(values.Text(N::DayPeriods[day])).value_or(std::vector<DayPeriod>{});
+    grid_.Load(week);
+    grid_.SetEnabled(own);
+    const int firstWeekday = schedule_.Formats().firstWeekday;
+    for (size_t row = 0; row < dayHours_.size(); ++row) {
+        const size_t day = static_cast<size_t>(DayOfRow(static_cast<int>(row), firstWeekday));
+        const bool ownMinutes = own && values.Present(N::DayMinutes[day]);
+        dayHours_[row]->Show(ownMinutes ? values.Number(N::DayMinutes[day]) : values.Number(N::AllowedHours) * 60);
+        EnableWindow(dayHours_[row]->Handle(), own);
+    }
+    ShowToday();
+}
+
+void UserPage::SetWeekdayRules(bool own)
+{
+    Record().values.Set(N::OwnWeekdayRules, own);
+    ShowWeek();
+    DataChange();
+}
+
+void UserPage::WeekGridChanged()
+{
+    // Every day is written once one changes: a period that runs past midnight belongs to the
+    // next row in the grid, so only the whole week keeps the time as shown.
+    const WeekPeriods week = grid_.Periods();
+    for (size_t day = 0; day < week.size(); ++day)
+        Record().values.Set(N::DayPeriods[day], FormatDayPeriods(week[day]));
+    ShowToday();
+    DataChange();
+}
+
+void UserPage::DayHoursChanged(size_t row, int code)
+{
+    if (const std::optional<std::int32_t> minutes = dayHours_[row]->Notified(code)) {
+        const size_t day = static_cast<size_t>(DayOfRow(static_cast<int>(row), schedule_.Formats().firstWeekday));
+        Record().values.Set(N::DayMinutes[day], *minutes);
+        ShowToday();
+        DataChange();
+    }
+}
+
+void UserPage::EndChosen(EndAction end)
+{
+    Record().values.Set(N::EndAction, static_cast<std::int32_t>(end));
+    DataChange();
+}
+
+void UserPage::ShowToday()
+{
+    const UserRecord& record = Record();
+    const LockServiceSettings reading = ServiceReadingOf(record, schedule_.Formats());
+    const WeekRules rules = WeekRulesOf(reading, schedule_.Formats().firstWeekday);
+    const LocalMoment now = Now();
+    const UseSoFar used{reading.CounterDay == now.day ? std::int64_t{reading.UsedSeconds} : 0,
+                        reading.WeekCounterDay == WeekStartOf(now.day, rules.firstWeekday)
+                            ? std::int64_t{reading.WeekUsedSeconds}
+                            : 0};
+    SetWindowTextW(Item(IDC_TODAY), Widen(TodayText(rules, now, used, record.userKey)).c_str());
 }
 
 bool UserPage::MayLeave()
@@ -223,6 +344,7 @@ void UserPage::ScheduleChange()
     UpdateScheduleButtons();
     Record().values.Set(N::Schedule, schedule_.Text());
     ShowScheduleSummary();
+    ShowWeek();
     DataChange();
 }
 
@@ -290,20 +412,55 @@ bool UserPage::OnCommand(int id, int code, HWND)
     case IDC_ADD_PERIOD: AddPeriod(); return true;
     case IDC_REMOVE_PERIOD: RemovePeriod(); return true;
     case IDC_EDIT_PERIOD: EditPeriod(); return true;
-    case IDC_SCHEDULE_CHECK: Record().values.Set(N::RestrictBySchedule, IsChecked(Handle(), id)); DataChange(); return true;
-    case IDC_DURATION_CHECK: Record().values.Set(N::RestrictByDuration, IsChecked(Handle(), id)); DataChange(); return true;
-    case IDC_DURATION:
-        if (const std::optional<std::int32_t> hours = hours_->Notified(code, Record().values.Number(N::AllowedHours))) {
-            Record().values.Set(N::AllowedHours, *hours);
+    case IDC_SCHEDULE_CHECK:
+    case IDC_DURATION_CHECK:
+    case IDC_NOT_COUNTED_LOCKED: {
+        const char* name = id == IDC_SCHEDULE_CHECK   ? N::RestrictBySchedule
+                           : id == IDC_DURATION_CHECK ? N::RestrictByDuration
+                                                      : N::NotCountedWhileLocked;
+        Record().values.Set(name, IsChecked(Handle(), id));
+        ShowToday();
+        DataChange();
+        return true;
+    }
+    case IDC_END_SHUTDOWN: EndChosen(EndAction::ShutDown); return true;
+    case IDC_END_LOGOFF: EndChosen(EndAction::LogOff); return true;
+    case IDC_END_STAY_LOCKED: EndChosen(EndAction::StayLocked); return true;
+    case IDC_SAME_EVERY_DAY: SetWeekdayRules(!IsChecked(Handle(), id)); return true;
+    case IDC_WEEK_GRID:
+        if (code == kWeekGridChanged)
+            WeekGridChanged();
+        return true;
+    case IDC_WEEK_HOURS:
+        if (const std::optional<std::int32_t> minutes = weekHours_->Notified(code)) {
+            Record().values.Set(N::WeekMinutes, *minutes);
+            ShowToday();
             DataChange();
         }
         return true;
+    case IDC_DURATION:
+    case IDC_IDLE_MINUTES: {
+        const char* name = id == IDC_DURATION ? N::AllowedHours : N::IdleMinutes;
+        NumberField& field = id == IDC_DURATION ? *hours_ : *idleMinutes_;
+        if (const std::optional<std::int32_t> number = field.Notified(code, Record().values.Number(name))) {
+            Record().values.Set(name, *number);
+            if (id == IDC_DURATION)
+                ShowWeek();
+            DataChange();
+        }
+        return true;
+    }
     case IDC_UPSW1:
     case IDC_UPSW2:
         if (password_->Notified(code, Record().password))
             DataChange();
         return true;
-    default: return false;
+    default:
+        if (id >= IDC_DAY_HOURS1 && id < IDC_DAY_HOURS1 + static_cast<int>(dayHours_.size())) {
+            DayHoursChanged(static_cast<size_t>(id - IDC_DAY_HOURS1), code);
+            return true;
+        }
+        return false;
     }
 }
 

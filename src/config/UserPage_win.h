@@ -4,8 +4,10 @@
 #include "ConfigFields_win.h"
 #include "ConfigPage_win.h"
 #include "ScheduleList.h"
+#include "WeekGridControl_win.h"
 #include "win/MessagePump_win.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <utility>
@@ -76,6 +78,18 @@ private:
     // The schedule's popup menu at the pointer, on the period under it.
     void ShowPopup();
     std::optional<size_t> ViewSelection() const;
+    // The week: the grid and the weekdays' hours, their own or (same every day, or a day
+    // without its own) the every-day rule's; enabled while the weekdays have rules of their own.
+    void ShowWeek();
+    void SetWeekdayRules(bool own);
+    void WeekGridChanged();
+    void DayHoursChanged(size_t row, int code);
+    void EndChosen(EndAction end);
+    // What the service would do today, in one line, from the values the page holds now.
+    void ShowToday();
+    bool OwnWeekdayRules() { return Record().values.Flag(SettingNames::OwnWeekdayRules); }
+    // The every-day rule's time of each weekday, as the grid shows it.
+    WeekPeriods EveryDayWeek();
 
     MessagePump& pump_;
     ScheduleList schedule_;
@@ -83,6 +97,10 @@ private:
     size_t user_ = 0;
     std::optional<PasswordPairFields> password_;
     std::optional<NumberField> hours_;
+    std::optional<NumberField> idleMinutes_;
+    std::optional<HoursMinutesField> weekHours_;
+    std::array<std::optional<HoursMinutesField>, 7> dayHours_;  // by row shown
+    WeekGridControl grid_;
     UniqueIcon currentUserIcon_;
     std::optional<size_t> remembered_;
     RECT summaryRoom_{};  // where the template places the summary, and the most it may take

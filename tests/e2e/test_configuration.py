@@ -211,12 +211,16 @@ class Editing(unittest.TestCase):
 
 
 class Look(unittest.TestCase):
-    def test_every_page_at_96_and_144_dpi(self):
-        for dpi in (96, 120, 144):
-            with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}") as host:
+    def test_every_page_at_96_to_192_dpi(self):
+        # The screens such resolutions come on: the window is sized for at least 1920 x 1080 at 144.
+        for dpi, screen in ((96, "1280x1024x24"), (120, "1280x1024x24"), (144, "1920x1080x24"), (192, "2560x1440x24")):
+            with self.subTest(dpi=dpi), Host(f"cfg_look_{dpi}", screen) as host:
                 host.set_dpi(dpi)
                 user = host.user_key()
                 host.set_text(user + "PWTB", "08:00 - 12:00=1;13:30 - 17:00=0;")
+                host.set_dword(user + "PWWR", 1)
+                for day, periods in enumerate(["16:00-18:00"] * 5 + ["10:00-12:00,15:00-19:00"] * 2, 1):
+                    host.set_text(f"{user}PWD{day}", periods)
                 (host.program / f"{user}.log").write_text("09/12/2026 08:01:02 Access Permitted\n" * 3)
                 start_and_configure(host)
                 for name, path in (("root", ROOT), ("settings", SETTINGS), ("appearance", APPEARANCE),

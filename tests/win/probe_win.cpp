@@ -7,6 +7,8 @@
 //                                    window of every desktop
 //   vardexprobe desktops             prints the name of every desktop of the window station
 //   vardexprobe user                 prints the logon name
+//   vardexprobe first-weekday        prints the first day of the week (0 Monday ... 6 Sunday) of the
+//                                    system's regional settings, as the programs read it
 //   vardexprobe usage EXE            for each running process of the program file EXE: its id,
 //                                    handles, GDI and USER objects (as the system counts them;
 //                                    Wine counts none), its windows of every desktop, and its
@@ -51,6 +53,7 @@
 #include "EveryDesktop_win.h"
 #include "ProcessHandles_win.h"
 #include "win/PromptDialog_win.h"
+#include "win/SystemFacts_win.h"
 #include "win/TextConvert_win.h"
 #include "config_ids.h"
 #include "config/Settings.h"
@@ -565,6 +568,10 @@ int main(int argc, char** argv)
         if (!GetUserNameW(name, &size))
             return 1;
         std::printf("%s\n", Narrow(name).c_str());
+        return 0;
+    }
+    if (command == "first-weekday") {
+        std::printf("%d\n", Win32SystemFacts().SystemRegional().firstWeekday);
         return 0;
     }
     if (command == "start-empty")
