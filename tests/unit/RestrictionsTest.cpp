@@ -294,6 +294,47 @@ TEST_F(RestrictionsTest, DaylightSavingIsFollowedAUserSwitchedTimeZoneIsNot)
     EXPECT_TRUE(host.clockResets.empty());
 }
 
+TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsFollowItsLocalDayThroughTheShortAndTheLongDayNotAUsersZone)
+{
+    TimeZoneRules europe;
+    europe.bias = -60;
+    europe.daylightBias = -60;
+    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
+    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    TimeZoneRules farEast;  // where it is Monday already, which allows nothing
+    farEast.bias = -840;
+    // Sundays of 23 and 25 hours; the tick crosses the change inside Sunday's own period.
+    struct Case {
+        LocalTime before, after;
+        DayPeriod sunday;
+    } cases[] = {
+        {{2027, 3, 28, 1, 59, 57, 0}, {2027, 3, 28, 3, 0, 0, 0}, {3600, 4 * 3600}},
+        {{2027, 10, 31, 2, 59, 57, 0}, {2027, 10, 31, 3, 0, 0, 0}, {2 * 3600, 3 * 3600 + 1800}},
+    };
+    for (const Case& c : cases) {
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictBySchedule = true;
+        s.OwnWeekdayRules = true;
+        s.DayPeriods[6] = std::vector<DayPeriod>{c.sunday};
+        s.DayPeriods[0] = std::vector<DayPeriod>{};
+        FakeClock wall;
+        wall.zone = europe;
+        wall.SetWall(c.before);
+        RecordingRestrictionHost h(&wall);
+        TimeRestrictions r(s, wall, registry, h);
+        r.UseZone(europe);
+        r.Tick(true);
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        EXPECT_EQ(*r.LastTickTime(), c.after);
+        wall.zone = farEast;
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        EXPECT_FALSE(r.TimeExpired()) << c.before.month;
+    }
+}
+
 TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsAndMinutesRuleThatDayAndTheStoredListTheOthers)
 {
     // 8 December 2026 is a Tuesday: its own periods 16:00-18:00 and 20:00-21:00, one minute of
