@@ -1,6 +1,7 @@
 #include "ConfigFields_win.h"
 
 #include "common/ScopeGuard.h"
+#include "rules/WeekRules.h"
 #include "win/TextConvert_win.h"
 
 #include <algorithm>
@@ -106,6 +107,24 @@ std::optional<std::int32_t> NumberField::Notified(int code, std::int32_t current
     if (code != EN_CHANGE || filling_.Active() || number == current)
         return std::nullopt;
     return number;
+}
+
+void HoursMinutesField::Show(std::int32_t minutes)
+{
+    shown_ = std::clamp(minutes, 0, most_);
+    SetWindowTextW(edit_, Widen(HoursMinutesText(shown_)).c_str());
+}
+
+std::optional<std::int32_t> HoursMinutesField::Notified(int code)
+{
+    if (code != EN_KILLFOCUS || filling_.Active())
+        return std::nullopt;
+    const std::optional<std::int32_t> typed = ParseHoursMinutes(Narrow(WindowText(edit_)), most_);
+    const std::int32_t before = shown_;
+    Show(typed.value_or(before));
+    if (!typed)
+        MessageBeep(MB_ICONWARNING);
+    return typed && *typed != before ? typed : std::nullopt;
 }
 
 }  // namespace vardex

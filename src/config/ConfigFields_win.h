@@ -56,4 +56,26 @@ private:
     const FillingState& filling_;
 };
 
+// Minutes shown and typed as hours and minutes ("1:30"), from 0 to the setting's most.
+class HoursMinutesField {
+public:
+    HoursMinutesField(HWND edit, std::int32_t mostMinutes, const FillingState& filling)
+        : edit_(edit), most_(mostMinutes), filling_(filling)
+    {
+    }
+    HWND Handle() const noexcept { return edit_; }
+    // Shows the minutes, held within the limits.
+    void Show(std::int32_t minutes);
+    // A notification of the field: leaving it takes what was typed, when it reads as a time
+    // within the limits and differs from what was shown (returned, to be stored); any other text
+    // gives way to what was shown.
+    std::optional<std::int32_t> Notified(int code);
+
+private:
+    HWND edit_;
+    std::int32_t most_;
+    const FillingState& filling_;
+    std::int32_t shown_ = 0;
+};
+
 }  // namespace vardex

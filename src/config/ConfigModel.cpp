@@ -41,21 +41,37 @@ bool IsPassword(const SettingDefinition& definition)
            definition.name == std::string_view(N::UserPassword);
 }
 
-// Reads one value, or its window default; a wrong type keeps the default and is reported.
-SettingValue ReadOrDefault(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
-                           std::vector<std::string>& problems)
+// Reads one value; nothing when absent. A wrong type is reported, and reads as absent.
+std::optional<SettingValue> ReadStored(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
+                                       std::vector<std::string>& problems)
 {
     if (key) {
         try {
-            if (auto stored = ReadSetting(*key, definition, userKey))
-                return std::move(*stored);
+            return ReadSetting(*key, definition, userKey);
         } catch (const RegistryError& error) {
             problems.emplace_back(error.what());
         }
     }
-    return definition.windowDefault;
+    return std::nullopt;
 }
 
+SettingValue ReadOrDefault(RegistryKey* key, const SettingDefinition& definition, const std::string& userKey,
+                           std::vector<std::string>& problems)
+{
+    return ReadStored(key, definition, userKey, problems).value_or(definition.windowDefault);
+}
+
+// The counters are the service's and the guardian's to report: one that cannot be read is no use.
+StoredUse ReadUse(RegistryKey* key, const std::string& userKey)
+{
+    std::vector<std::string> problems;
+    const auto number = [&](const char* name) -> std::int64_t {
+        const std::optional<SettingValue> value = ReadStored(key, FindSetting(name), userKey, problems);
+        return value ? std::get<std::int32_t>(*value) : 0;
+    };
+    return {static_cast<std::int32_t>(number(N::CounterDay)), number(N::UsedSeconds),
+            static_cast<std::int32_t>(number(N::WeekCounterDay)), number(N::WeekUsedSeconds)};
+}
 }  // namespace
 
 void PasswordEdit::Load(std::string stored)
@@ -100,7 +116,7 @@ WindowValues::WindowValues(SettingScope scope)
 {
     for (const SettingDefinition& definition : SettingsTable())
         if (definition.scope == scope && definition.window != WindowUse::None && !IsPassword(definition))
-            entries_.push_back({&definition, definition.windowDefault});
+            entries_.push_back({&definition, definition.windowDefault, false});
 }
 
 WindowValues::Entry& WindowValues::Find(std::string_view name)
@@ -128,19 +144,37 @@ void WindowValues::Set(std::string_view name, SettingValue value)
     if (value.index() != entry.value.index())
         throw std::logic_error("A value of another kind for " + std::string(name));
     entry.value = std::move(value);
+    entry.present = true;
+}
+
+bool WindowValues::Present(std::string_view name) const
+{
+    return Find(name).present;
+}
+
+void WindowValues::Take(std::string_view name, std::optional<SettingValue> stored)
+{
+    Entry& entry = Find(name);
+    entry.present = stored.has_value();
+    entry.value = stored ? std::move(*stored) : entry.definition->windowDefault;
+}
+
+bool WindowValues::Written(const SettingDefinition& definition) const
+{
+    return !definition.writtenWhenSet || Present(definition.name);
 }
 
 void WindowValues::Load(RegistryKey* key, const std::string& userKey, std::vector<std::string>& problems)
 {
     for (Entry& entry : entries_)
         if (entry.definition->window == WindowUse::ReadWrite)
-            entry.value = ReadOrDefault(key, *entry.definition, userKey, problems);
+            Take(entry.definition->name, ReadStored(key, *entry.definition, userKey, problems));
 }
 
 ConfigModel::ConfigModel(const std::vector<std::string>& userKeys)
 {
     for (const std::string& key : userKeys)
-        users_.push_back({key, {}, WindowValues(SettingScope::PerUser)});
+        users_.push_back({key, {}, WindowValues(SettingScope::PerUser), {}});
 }
 
 std::vector<std::string> ConfigModel::Load(Registry& registry)
@@ -156,9 +190,27 @@ std::vector<std::string> ConfigModel::Load(Registry& registry)
             if (IsPassword(*definition))
                 user.password.Load(std::get<std::string>(ReadOrDefault(k, *definition, user.userKey, problems)));
             else if (definition->window == WindowUse::ReadWrite)
-                user.values.Set(definition->name, ReadOrDefault(k, *definition, user.userKey, problems));
+                user.values.Take(definition->name, ReadStored(k, *definition, user.userKey, problems));
         }
+    for (UserRecord& user : users_)
+        user.use = ReadUse(k, user.userKey);
     return problems;
+}
+
+LockServiceSettings ServiceReadingOf(const UserRecord& user, const RegionalFormats& formats)
+{
+    LockServiceSettings settings = DefaultServiceSettings(user.userKey, {});
+    std::vector<std::string> problems;
+    ServiceLoad load{settings, formats, problems};
+    for (const SettingDefinition& definition : SettingsTable())
+        if (definition.scope == SettingScope::PerUser && definition.window == WindowUse::ReadWrite &&
+            definition.toService && !IsPassword(definition) && user.values.Written(definition))
+            definition.toService(load, user.values.Get(definition.name));
+    settings.CounterDay = user.use.day;
+    settings.UsedSeconds = static_cast<std::uint32_t>(std::clamp<std::int64_t>(user.use.usedSeconds, 0, UINT32_MAX));
+    settings.WeekCounterDay = user.use.week;
+    settings.WeekUsedSeconds = static_cast<std::uint32_t>(std::clamp<std::int64_t>(user.use.weekUsedSeconds, 0, UINT32_MAX));
+    return settings;
 }
 
 std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uint32_t hashIterations) const
@@ -181,7 +233,8 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
     for (size_t i = 0; i < users_.size(); ++i) {
         const UserRecord& user = users_[i];
         for (const SettingDefinition* definition : SaveOrder(SettingScope::PerUser, kUserSaveOrder))
-            writes.push_back({SettingValueName(*definition, user.userKey),
+            if (IsPassword(*definition) || user.values.Written(*definition))
+                writes.push_back({SettingValueName(*definition, user.userKey),
                               IsPassword(*definition) ? SettingValue(userPasswords[i]) : user.values.Get(definition->name)});
     }
     return writes;

@@ -51,6 +51,14 @@ public:
     std::int32_t Number(std::string_view name) const { return std::get<std::int32_t>(Get(name)); }
     bool Flag(std::string_view name) const { return std::get<bool>(Get(name)); }
 
+    // Whether the value was read from the store or set since: a value that is written only when
+    // set keeps its absence (which means something of its own) until the window sets it.
+    bool Present(std::string_view name) const;
+    // A value as read (nothing: absent, with the window default).
+    void Take(std::string_view name, std::optional<SettingValue> stored);
+    // Whether a save writes the value.
+    bool Written(const SettingDefinition& definition) const;
+
     // Each value the window reads from the store (not those it only writes), from key (none:
     // the defaults stay); a wrong type keeps the default and is reported in problems.
     void Load(RegistryKey* key, const std::string& userKey, std::vector<std::string>& problems);
@@ -59,6 +67,7 @@ private:
     struct Entry {
         const SettingDefinition* definition;
         SettingValue value;
+        bool present;
     };
     Entry& Find(std::string_view name);
     const Entry& Find(std::string_view name) const;
@@ -66,12 +75,26 @@ private:
     std::vector<Entry> entries_;
 };
 
+// A user's use as last stored (the window only reads it): the day and week counted, and the
+// seconds used in each.
+struct StoredUse {
+    std::int32_t day = 0;
+    std::int64_t usedSeconds = 0;
+    std::int32_t week = 0;
+    std::int64_t weekUsedSeconds = 0;
+};
+
 // A listed user's settings while the window is open (the window's TUserObject).
 struct UserRecord {
     std::string userKey;
     PasswordEdit password;
     WindowValues values{SettingScope::PerUser};
+    StoredUse use;
 };
+
+// The lock service's reading of the record as the window holds it now, with the use last read:
+// what the window's "today" line judges with the same rules the service enforces.
+LockServiceSettings ServiceReadingOf(const UserRecord& user, const RegionalFormats& formats);
 
 class ConfigModel {
 public:

@@ -70,6 +70,8 @@ std::string WhyNot(const SettingDefinition& definition, const SettingValue& valu
         return "longer than " + std::to_string(kMaxSettingTextBytes) + " bytes";
     if (text && text->find('\0') != std::string::npos)
         return "a text with a null character";
+    if (text && definition.textIsValid && !definition.textIsValid(*text))
+        return "not of its form";
     if (text && IsPassword(definition) && !text->empty() && ClassifyStoredPassword(*text) != StoredPasswordKind::Hash)
         return "a password that is no well-formed hash";
     return {};

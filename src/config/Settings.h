@@ -37,9 +37,10 @@ inline constexpr const char* AllowedHours = "PWTH";
 inline constexpr const char* RestrictByDuration = "PWTD";
 inline constexpr const char* CounterDay = "PDDC";
 inline constexpr const char* UsedSeconds = "PDTC";
-// The week's additions: a weekday's own periods and minutes (1 Monday ... 7 Sunday, after the
-// code), the minutes of a week, and the week's count (the day number of the week's first day,
-// and the seconds used in it).
+// The week's additions: whether the weekdays have rules of their own, a weekday's own periods
+// and minutes (1 Monday ... 7 Sunday, after the code), the minutes of a week (0: no budget), and
+// the week's count (the day number of the week's first day, and the seconds used in it).
+inline constexpr const char* OwnWeekdayRules = "PWWR";
 inline constexpr const char* DayPeriods[] = {"PWD1", "PWD2", "PWD3", "PWD4", "PWD5", "PWD6", "PWD7"};
 inline constexpr const char* DayMinutes[] = {"PWM1", "PWM2", "PWM3", "PWM4", "PWM5", "PWM6", "PWM7"};
 inline constexpr const char* WeekMinutes = "PWWM";
@@ -49,10 +50,16 @@ inline constexpr const char* WeekUsedSeconds = "PWWS";
 // without input (0: always).
 inline constexpr const char* NotCountedWhileLocked = "PWSL";
 inline constexpr const char* IdleMinutes = "PWIM";
+// What the end of the time does (EndAction).
+inline constexpr const char* EndAction = "PWEA";
 }  // namespace SettingNames
 
 inline constexpr std::uint16_t kDefaultHotKey = 16576;  // Ctrl + virtual key 0xC0
 inline constexpr const char* kDefaultBackgroundName = "scrlogo.jpg";
+
+// What happens when a user's time is up and the grace after the warning is over. Stored as its
+// number.
+enum class EndAction : std::int32_t { ShutDown = 0, LogOff = 1, StayLocked = 2 };
 
 struct LockServiceSettings {
     std::string UserKey;
@@ -70,7 +77,9 @@ struct LockServiceSettings {
     std::uint32_t UsedSeconds = 0;
     std::int64_t AllowedSeconds = 86400;
     bool RestrictByDuration = false;
-    // A weekday's own periods and seconds (Monday first); absent ones keep the every-day rule.
+    // A weekday's own periods and seconds (Monday first), used with OwnWeekdayRules; absent ones
+    // keep the every-day rule.
+    bool OwnWeekdayRules = false;
     std::array<std::optional<std::vector<DayPeriod>>, 7> DayPeriods;
     std::array<std::optional<std::int64_t>, 7> DayAllowedSeconds;
     std::optional<std::int64_t> WeekAllowedSeconds;
@@ -78,6 +87,7 @@ struct LockServiceSettings {
     std::uint32_t WeekUsedSeconds = 0;
     bool NotCountedWhileLocked = false;
     std::int32_t IdleMinutes = 0;
+    EndAction End = EndAction::ShutDown;
     bool ShutdownAllowed = true;
     bool LockAtStartup = false;
     bool StatisticsEnabled = false;

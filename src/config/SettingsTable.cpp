@@ -44,18 +44,25 @@ void TakeDayMinutes(ServiceLoad& l, const SettingValue& v)
     l.settings.DayAllowedSeconds[Day] = std::int64_t{Number(v)} * 60;
 }
 
-// Not written by the configuration window's save of every value: absent, a day keeps the
-// every-day rule, and a saved default would take that away.
+bool IsDayPeriodsText(std::string_view text)
+{
+    return ParseDayPeriods(text).has_value();
+}
+
+// Written by the window only once set: absent, a day keeps the every-day rule, and a saved
+// default would take that away.
 template <std::size_t Day>
 constexpr SettingDefinition DayPeriodsRow()
 {
-    return {N::DayPeriods[Day], K::Text, S::PerUser, W::None, std::string(), std::nullopt, TakeDayPeriods<Day>};
+    return {N::DayPeriods[Day], K::Text, S::PerUser, W::ReadWrite, std::string(), std::nullopt, TakeDayPeriods<Day>,
+            INT32_MIN, INT32_MAX, IsDayPeriodsText, true};
 }
 
 template <std::size_t Day>
 constexpr SettingDefinition DayMinutesRow()
 {
-    return {N::DayMinutes[Day], K::Number, S::PerUser, W::None, 0, std::nullopt, TakeDayMinutes<Day>, 0, 1440};
+    return {N::DayMinutes[Day], K::Number, S::PerUser, W::ReadWrite, 0, std::nullopt, TakeDayMinutes<Day>, 0, 1440,
+            nullptr, true};
 }
 
 const SettingDefinition kSettings[] = {
@@ -97,21 +104,35 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.AllowedSeconds = std::int64_t{Number(v)} * 3600; }, 1, 24},
     {N::RestrictByDuration, K::Flag, S::PerUser, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.RestrictByDuration = Flag(v); }},
+    {N::OwnWeekdayRules, K::Flag, S::PerUser, W::ReadWrite, false, false,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.OwnWeekdayRules = Flag(v); }},
     DayPeriodsRow<0>(), DayPeriodsRow<1>(), DayPeriodsRow<2>(), DayPeriodsRow<3>(), DayPeriodsRow<4>(),
     DayPeriodsRow<5>(), DayPeriodsRow<6>(),
     DayMinutesRow<0>(), DayMinutesRow<1>(), DayMinutesRow<2>(), DayMinutesRow<3>(), DayMinutesRow<4>(),
     DayMinutesRow<5>(), DayMinutesRow<6>(),
-    {N::WeekMinutes, K::Number, S::PerUser, W::None, 0, std::nullopt,
-     [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekAllowedSeconds = std::int64_t{Number(v)} * 60; }, 0,
-     10080},
+    // Minutes; 0 is no weekly budget.
+    {N::WeekMinutes, K::Number, S::PerUser, W::ReadWrite, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) {
+         if (Number(v) > 0)
+             l.settings.WeekAllowedSeconds = std::int64_t{Number(v)} * 60;
+     },
+     0, 10080},
     {N::WeekCounterDay, K::Number, S::PerUser, W::None, 0, 0,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekCounterDay = Number(v); }},
     {N::WeekUsedSeconds, K::Number, S::PerUser, W::None, 0, 0,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekUsedSeconds = static_cast<std::uint32_t>(Number(v)); }},
-    {N::NotCountedWhileLocked, K::Flag, S::PerUser, W::None, false, std::nullopt,
+    {N::NotCountedWhileLocked, K::Flag, S::PerUser, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.NotCountedWhileLocked = Flag(v); }},
-    {N::IdleMinutes, K::Number, S::PerUser, W::None, 0, std::nullopt,
+    {N::IdleMinutes, K::Number, S::PerUser, W::ReadWrite, 0, 0,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.IdleMinutes = Number(v); }, 0, 60},
+    {N::EndAction, K::Number, S::PerUser, W::ReadWrite, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) {
+         // A number from a newer or a damaged store keeps the default end.
+         if (Number(v) == static_cast<std::int32_t>(EndAction::LogOff) ||
+             Number(v) == static_cast<std::int32_t>(EndAction::StayLocked))
+             l.settings.End = static_cast<EndAction>(Number(v));
+     },
+     0, 2},
     {N::ShutdownAllowed, K::Flag, S::Global, W::ReadWrite, true, true,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.ShutdownAllowed = Flag(v); }},
     {N::LockAtStartup, K::Flag, S::Global, W::ReadWrite, false, false,

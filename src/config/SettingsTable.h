@@ -44,6 +44,11 @@ struct SettingDefinition {
     // The numbers the window can set; what is written from outside it must lie within them.
     std::int32_t low = INT32_MIN;
     std::int32_t high = INT32_MAX;
+    // Whether a text is of the value's form; nothing: any text is.
+    bool (*textIsValid)(std::string_view text) = nullptr;
+    // The window writes it only when read from the store or set there: its absence has a
+    // meaning of its own (a weekday that keeps the every-day rule).
+    bool writtenWhenSet = false;
 };
 
 // The longest text value the window writes (a picture's path, a schedule of many periods).

@@ -217,6 +217,38 @@ std::string SpanText(std::int64_t seconds)
     return std::to_string(hours) + " h" + (rest ? " " + std::to_string(rest) + " min" : std::string());
 }
 
+std::optional<std::int32_t> ParseHoursMinutes(std::string_view text, std::int32_t mostMinutes)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    const std::size_t colon = text.find(':');
+    const std::string_view hoursText = text.substr(0, colon);
+    const std::string_view minutesText = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
+    const auto digits = [](std::string_view part, std::size_t most) {
+        return !part.empty() && part.size() <= most &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(hoursText, 4) || (colon != std::string_view::npos && (minutesText.size() != 2 || !digits(minutesText, 2))))
+        return std::nullopt;
+    std::int32_t hours = 0, minutes = 0;
+    for (const char c : hoursText)
+        hours = hours * 10 + (c - '0');
+    for (const char c : minutesText)
+        minutes = minutes * 10 + (c - '0');
+    const std::int32_t total = hours * 60 + minutes;
+    if (minutes > 59 || total > mostMinutes)
+        return std::nullopt;
+    return total;
+}
+
+std::string HoursMinutesText(std::int32_t minutes)
+{
+    const std::int32_t rest = minutes % 60;
+    return std::to_string(minutes / 60) + (rest < 10 ? ":0" : ":") + std::to_string(rest);
+}
+
 std::string StretchText(const DayPeriod& stretch)
 {
     return FormatClock(stretch.from) + "\u2013" + FormatClock(stretch.till);

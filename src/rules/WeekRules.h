@@ -88,6 +88,11 @@ std::string FormatDayPeriods(const std::vector<DayPeriod>& periods);
 
 // A span of time as people say it: "2 h", "1 h 20 min", "45 min", "0 min" (whole minutes, cut).
 std::string SpanText(std::int64_t seconds);
+// Minutes as an administrator types them in a field: "1:30", "0:45", "168:00", or a plain number
+// of hours ("2"); nothing for any other text or past the most minutes.
+std::optional<std::int32_t> ParseHoursMinutes(std::string_view text, std::int32_t mostMinutes);
+// "1:30", "0:05", "24:00".
+std::string HoursMinutesText(std::int32_t minutes);
 // "15:00–18:00"; "00:00–24:00" for the whole day.
 std::string StretchText(const DayPeriod& stretch);
 

@@ -101,13 +101,31 @@ void LockSession::PowerSaveCountdown()
     ++idleTicks_;
 }
 
+const std::vector<std::string>& WarningLinesFor(EndAction end) noexcept
+{
+    switch (end) {
+    case EndAction::LogOff: return kLogOffWarningLines;
+    case EndAction::StayLocked: return kStayLockedWarningLines;
+    case EndAction::ShutDown: break;
+    }
+    return kTimeWarningLines;
+}
+
 void LockSession::LockScreenTick(bool timeExpired)
 {
-    if (timeExpired) {
+    // A held lock may last for hours: its warning sounds once, and power saving goes on.
+    if (timeExpired && settings_.End == EndAction::StayLocked) {
+        if (!warned_) {
+            warned_ = true;
+            SetMonitorPower(kMonitorOn);
+            host_.ShowWarning(kStayLockedWarningLines);
+            host_.PlayAlarm(false);
+        }
+    } else if (timeExpired) {
         if (settings_.PowerSaveMode != kWarningPowerMode) {
             settings_.PowerSaveMode = kWarningPowerMode;
             SetMonitorPower(kMonitorOn);
-            host_.ShowWarning(kTimeWarningLines);
+            host_.ShowWarning(WarningLinesFor(settings_.End));
         }
         host_.PlayAlarm(true);
     }
@@ -161,9 +179,13 @@ bool LockSession::CheckEntry(WipedString entry)
     // settings.
     const WipedString user(std::string(settings_.UserPassword));
     const WipedString admin(std::string(settings_.AdminPassword));
+    const bool adminOnly = host_.OnlyAdministratorUnlocks();
     bool accepted = false;
     host_.RunPasswordCheck([&] {
-        accepted = IsEntryAccepted(entry.Text(), user.Text(), admin.Text(), crypto_);
+        // Held locked, no password (nor the lack of one) lets the user in: only a set
+        // administrator's password does.
+        accepted = adminOnly ? !admin.Text().empty() && VerifyPassword(entry.Text(), admin.Text(), crypto_)
+                             : IsEntryAccepted(entry.Text(), user.Text(), admin.Text(), crypto_);
         entry = WipedString();  // the typed text goes as soon as it is checked
     });
     return accepted;

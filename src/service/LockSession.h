@@ -33,6 +33,14 @@ inline constexpr int kWarningPowerMode = 3;
 inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
                                                          "You have about 5 minutes to complete a work",
                                                          "before turning off the system."};
+// The same warning for the other ends a user's time may have.
+inline const std::vector<std::string> kLogOffWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
+                                                          "You have about 5 minutes to complete a work",
+                                                          "before you are logged off."};
+inline const std::vector<std::string> kStayLockedWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
+                                                              "This computer stays locked",
+                                                              "until your next allowed time."};
+const std::vector<std::string>& WarningLinesFor(EndAction end) noexcept;
 
 // True when the entry unlocks: no password set at all, or the entry matches the user's or the
 // administrator's stored password (a salted hash, or a plain text compared exactly; a malformed
@@ -51,6 +59,9 @@ public:
     virtual bool IsPromptOpen() = 0;
     // Closes the open unlock prompt as cancelled.
     virtual void CancelOpenPrompt() = 0;
+    // While true, only the administrator's password unlocks (a user held locked at the end of
+    // their time).
+    virtual bool OnlyAdministratorUnlocks() { return false; }
     // Shows the unlock prompt modally.
     virtual PromptAnswer ShowPrompt() = 0;
     // Runs the password check and returns once it is done. The check takes up to seconds: the
@@ -72,7 +83,11 @@ public:
                 Clock& clock);
 
     // The steps of a session's life the window layer calls in order.
-    void Prepare() noexcept { idleTicks_ = 0; }
+    void Prepare() noexcept
+    {
+        idleTicks_ = 0;
+        warned_ = false;
+    }
     void Activate() noexcept;
     void Deactivate() noexcept { active_ = false; }
     void ProgramEnding() noexcept { outcome_ = SessionOutcome::ProgramEnding; }
@@ -116,6 +131,7 @@ private:
     GuessDelay guessDelay_;
     bool checking_ = false;
     bool active_ = false;
+    bool warned_ = false;  // the held lock's warning shows
     std::uint32_t sessionsStarted_ = 0;
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;

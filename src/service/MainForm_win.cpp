@@ -301,7 +301,8 @@ void TMainForm::ServiceTick(TickCause cause)
 
 void TMainForm::TellGuardian() noexcept
 {
-    const LockState state = restrictions_.TimeExpired() ? LockState::Expired
+    // A held lock is no expiry to the guardian: no grace runs out, and the session is not ended.
+    const LockState state = restrictions_.TimeExpired() && !restrictions_.HeldLocked() ? LockState::Expired
                             : session_.Active()         ? LockState::Locked
                                                         : LockState::Unlocked;
     guardian_.Beat(state, restrictions_.GraceLeft(), restrictions_.Counting());
@@ -359,6 +360,13 @@ void TMainForm::RequestShutdown()
     application_.pump.ProcessPendingMessages();
 }
 
+void TMainForm::RequestLogOff()
+{
+    application_.exitMode = ExitMode::LogOff;
+    application_.pump.Terminate();
+    application_.pump.ProcessPendingMessages();
+}
+
 bool TMainForm::RunLockSession()
 {
     // Whether a session runs is our own state: a mutex of that name held by another program
@@ -405,7 +413,10 @@ bool TMainForm::RunLockSession()
             ReportCurrentError();
         }
     }
-    return session_.Outcome() == SessionOutcome::Unlocked;
+    if (session_.Outcome() != SessionOutcome::Unlocked)
+        return false;
+    restrictions_.AdministratorUnlocked();
+    return true;
 }
 
 void TMainForm::SessionPass()

@@ -91,6 +91,8 @@ private:
     void PostLockSignal() override;
     // Ends the program after processing pending messages; the computer is then shut down.
     void RequestShutdown() override;
+    void RequestLogOff() override;
+    bool OnlyAdministratorUnlocks() override { return restrictions_.HeldLocked(); }
     bool SetSystemClock(std::int64_t utcMs) override;
     bool DayUseKeptElsewhere() override { return guardian_.Connected(); }
     bool Locked() override { return session_.Active(); }

@@ -4,39 +4,14 @@
 #include "common/RegValues.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 
 namespace vardex {
-
-namespace {
-std::optional<double> ReadNumber(const std::string& text)
-{
-    const std::string prefixed = "0" + text;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(prefixed.c_str(), &end);
-    if (end != prefixed.c_str() + prefixed.size() || errno == ERANGE)
-        return std::nullopt;
-    return value;
-}
-}  // namespace
 
 bool TimeInPeriod(double t, double f, double u) noexcept
 {
     if (f < u)
         return f <= t && t < u;
     return t >= f || t < u;
-}
-
-std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line)
-{
-    const size_t equals = line.find('=');
-    const std::optional<double> from = ReadNumber(line.substr(0, equals));
-    const std::optional<double> till = ReadNumber(equals == std::string::npos ? std::string() : line.substr(equals + 1));
-    if (!from || !till)
-        return std::nullopt;
-    return std::pair{*from, *till};
 }
 
 namespace {
@@ -50,11 +25,6 @@ void KeepUse(std::int32_t& loadedDay, std::uint32_t& loadedUse, std::int32_t day
     }
 }
 
-std::int32_t Seconds(double fraction) noexcept
-{
-    const double seconds = fraction * kSecondsPerDay + 0.5;
-    return seconds <= 0 ? 0 : seconds >= 2.0 * kSecondsPerDay ? 2 * kSecondsPerDay : static_cast<std::int32_t>(seconds);
-}
 }  // namespace
 
 void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept
@@ -67,32 +37,6 @@ void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::ui
     KeepUse(loaded.WeekCounterDay, loaded.WeekUsedSeconds, weekInMemory, usedInMemory);
 }
 
-bool UsesWeekRules(const LockServiceSettings& settings) noexcept
-{
-    const auto present = [](const auto& value) { return value.has_value(); };
-    return settings.WeekAllowedSeconds || std::any_of(settings.DayPeriods.begin(), settings.DayPeriods.end(), present) ||
-           std::any_of(settings.DayAllowedSeconds.begin(), settings.DayAllowedSeconds.end(), present);
-}
-
-WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday)
-{
-    WeekRules rules;
-    rules.bySchedule = settings.RestrictBySchedule;
-    rules.byDuration = settings.RestrictByDuration;
-    for (const std::string& line : settings.Periods) {
-        // A line that cannot be read allows no time, as in the every-day check.
-        const auto period = ReadPeriodLine(line);
-        rules.everyDay.push_back(period ? DayPeriod{Seconds(period->first), Seconds(period->second)}
-                                        : DayPeriod{kSecondsPerDay, 0});
-    }
-    rules.everyDaySeconds = settings.AllowedSeconds;
-    for (std::size_t day = 0; day < rules.days.size(); ++day)
-        rules.days[day] = {settings.DayPeriods[day], settings.DayAllowedSeconds[day]};
-    rules.weekSeconds = settings.WeekAllowedSeconds;
-    rules.firstWeekday = firstWeekday;
-    return rules;
-}
-
 TimeRestrictions::TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host)
     : settings_(settings), time_(clock), registry_(registry), host_(host)
 {
@@ -103,10 +47,7 @@ void TimeRestrictions::Tick(bool fromTimer)
     GuardClock(time_.Read());
     CountDayChange();
     if (timeExpired_) {
-        if (graceElapsed_ > kGraceMilliseconds)
-            host_.RequestShutdown();
-        else
-            graceElapsed_ += kTickMilliseconds;
+        AfterExpiry();
         return;
     }
     if (UsesWeekRules(settings_)) {
@@ -115,6 +56,39 @@ void TimeRestrictions::Tick(bool fromTimer)
     }
     CheckDuration(fromTimer);
     CheckSchedule(fromTimer);
+}
+
+void TimeRestrictions::AfterExpiry()
+{
+    if (settings_.End == EndAction::StayLocked) {
+        // Judged as the checks judge, without counting: the hold lifts when they would not
+        // expire now.
+        if (ReleasedToday() || !HeldUpNow())
+            timeExpired_ = false;
+        return;
+    }
+    if (graceElapsed_ <= kGraceMilliseconds) {
+        graceElapsed_ += kTickMilliseconds;
+        return;
+    }
+    if (settings_.End == EndAction::LogOff)
+        host_.RequestLogOff();
+    else
+        host_.RequestShutdown();
+}
+
+void TimeRestrictions::AdministratorUnlocked() noexcept
+{
+    if (!HeldLocked() || !lastTickTime_)
+        return;
+    releasedDay_ = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
+    timeExpired_ = false;
+}
+
+bool TimeRestrictions::ReleasedToday() const noexcept
+{
+    return releasedDay_ && lastTickTime_ &&
+           *releasedDay_ == DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
 }
 
 void TimeRestrictions::AfterStartupTick(std::optional<std::uint32_t> graceLeftMs) noexcept
@@ -200,20 +174,13 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
 {
     if (settings_.WeekAllowedSeconds)
         CountWeekChange();
-    const LocalTime& now = *lastTickTime_;
-    const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
-    const bool dayCounted = settings_.RestrictByDuration;
-    const Holdup holdup = HoldupAt(WeekRulesOf(settings_, firstWeekday_), moment,
-                                   {std::int64_t{settings_.UsedSeconds}, std::int64_t{settings_.WeekUsedSeconds}});
-    // As the day's count does: a count that has no room left expires too.
-    const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
-    if (holdup != Holdup::None || !room) {
+    if (HeldUpNow()) {
         Expire(fromTimer);
         return;
     }
     if (!CountsNow())
         return;
-    if (dayCounted) {
+    if (settings_.RestrictByDuration) {
         settings_.UsedSeconds += kTickSeconds;
         WriteDayUse(false);
     }
@@ -223,8 +190,20 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
     }
 }
 
+bool TimeRestrictions::HeldUpNow() const
+{
+    const LocalTime& now = *lastTickTime_;
+    const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
+    // As the day's count does: a count that has no room left expires too.
+    const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
+    return !room || HoldupAt(WeekRulesOf(settings_, firstWeekday_), moment,
+                             {std::int64_t{settings_.UsedSeconds}, std::int64_t{settings_.WeekUsedSeconds}}) != Holdup::None;
+}
+
 void TimeRestrictions::Expire(bool fromTimer)
 {
+    if (ReleasedToday())
+        return;
     graceElapsed_ = 0;
     timeExpired_ = true;
     if (fromTimer)

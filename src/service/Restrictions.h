@@ -9,6 +9,7 @@
 #include "common/DateTime.h"
 #include "common/Registry.h"
 #include "config/Settings.h"
+#include "config/UserRules.h"
 
 #include <cstdint>
 #include <optional>
@@ -27,10 +28,6 @@ inline constexpr std::uint32_t kGraceAtStartup = 2147483647;
 // whose from is not before its till crosses midnight, and from equal to till is the whole day.
 bool TimeInPeriod(double t, double f, double u) noexcept;
 
-// A period list line "from=till" as the two day fractions ("0" put in front of each side, so an
-// empty side reads as 0); nothing when a side is not a number.
-std::optional<std::pair<double, double>> ReadPeriodLine(const std::string& line);
-
 // What the restrictions ask of the lock service.
 class RestrictionHost {
 public:
@@ -39,6 +36,8 @@ public:
     virtual void PostLockSignal() = 0;
     // Ends the program; the computer is then shut down.
     virtual void RequestShutdown() = 0;
+    // Ends the program; the user is then logged off.
+    virtual void RequestLogOff() = 0;
     // Sets the system clock (UTC, milliseconds since 1 January 1601), with the privilege it
     // needs; false when refused.
     virtual bool SetSystemClock(std::int64_t utcMs) = 0;
@@ -56,14 +55,6 @@ public:
 void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept;
 // The same for the week's use.
 void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::uint32_t usedInMemory) noexcept;
-
-// Whether the settings use any of the week's additions: without them the restrictions are the
-// every-day rule alone, as they always were.
-bool UsesWeekRules(const LockServiceSettings& settings) noexcept;
-
-// The settings' rules as the week's rules judge them: the stored period list and hours as the
-// every-day rule, each weekday's own values over it.
-WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday);
 
 class TimeRestrictions {
 public:
@@ -93,6 +84,12 @@ public:
     }
 
     bool TimeExpired() const noexcept { return timeExpired_; }
+    // Expired with the end that keeps the workstation locked: no grace runs out, and only the
+    // administrator's password unlocks until the time is allowed again.
+    bool HeldLocked() const noexcept { return timeExpired_ && settings_.End == EndAction::StayLocked; }
+    // The lock ended while held locked: the administrator unlocked, which lets the user work on
+    // for the rest of the day.
+    void AdministratorUnlocked() noexcept;
     // Whether this moment counts as use: not while locked or idle, where the settings say so.
     bool CountsNow();
     // Whether the tick counts the use now (of the day or of the week), as it tells the guardian.
@@ -111,6 +108,12 @@ private:
     // The week's rules in place of the two checks above, when the settings use them.
     void CheckWeekRules(bool fromTimer);
     void Expire(bool fromTimer);
+    // Once expired: counts the grace down to the end, or, held locked, looks whether the time is
+    // allowed again.
+    void AfterExpiry();
+    bool ReleasedToday() const noexcept;
+    // Whether the rules, judged now with the use counted, stop the work.
+    bool HeldUpNow() const;
     void WriteDayUse(bool withDay);
     void WriteWeekUse(bool withDay);
     void WriteCounter(bool withDay, const char* dayCode, std::int32_t day, const char* usedCode, std::uint32_t used);
@@ -123,6 +126,7 @@ private:
     bool timeExpired_ = false;
     std::uint32_t graceElapsed_ = 0;
     int firstWeekday_ = 0;
+    std::optional<std::int32_t> releasedDay_;  // the day an administrator unlocked a held lock
 };
 
 }  // namespace vardex

@@ -10,8 +10,9 @@
 
 namespace vardex {
 
-// What happens when the message loop ends: end normally, or shut the computer down.
-enum class ExitMode { Normal = 0, Shutdown = 1 };
+// What happens when the message loop ends: end normally, shut the computer down, or log the
+// user off.
+enum class ExitMode { Normal = 0, Shutdown = 1, LogOff = 2 };
 
 // The application's hidden top-level window: no taskbar button; it takes the monitor power and
 // screen-saver commands that the main window refuses.

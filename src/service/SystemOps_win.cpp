@@ -120,6 +120,13 @@ void ShutdownComputer() noexcept
     SetPrivilege(SE_SHUTDOWN_NAME, false);
 }
 
+void LogOffUser() noexcept
+{
+    // Our own session only, which needs no privilege; where this fails, the guardian ends the
+    // session when the grace it was told of is over.
+    ExitWindowsEx(EWX_LOGOFF | EWX_FORCEIFHUNG, 0);
+}
+
 bool EnterStandBy(bool suspend) noexcept
 {
     SetPrivilege(SE_SHUTDOWN_NAME, true);

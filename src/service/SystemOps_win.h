@@ -19,6 +19,8 @@ bool SetPrivilege(const wchar_t* name, bool enable) noexcept;
 void SwitchToWindow(HWND window, bool restore) noexcept;
 // Ends the Windows session and powers the computer off (forced).
 void ShutdownComputer() noexcept;
+// Ends the user's Windows session (forced where a program hangs).
+void LogOffUser() noexcept;
 // Sends the computer into standby (or hibernation when suspend is false); true on success.
 bool EnterStandBy(bool suspend) noexcept;
 // The system's own workstation lock, where it exists.

@@ -172,6 +172,8 @@ int RunService()
         application.pump.Run();
         if (application.exitMode == ExitMode::Shutdown)
             ShutdownComputer();
+        else if (application.exitMode == ExitMode::LogOff)
+            LogOffUser();
     }
     SetErrorSink(nullptr);
     RegisterServiceProcess(0);

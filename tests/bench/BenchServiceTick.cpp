@@ -16,6 +16,7 @@ class NullHost final : public vardex::RestrictionHost {
 public:
     void PostLockSignal() override {}
     void RequestShutdown() override {}
+    void RequestLogOff() override {}
     bool SetSystemClock(std::int64_t) override { return false; }
     bool DayUseKeptElsewhere() override { return false; }
 };

@@ -62,9 +62,9 @@ class TimeRestrictions(unittest.TestCase):
         later = datetime.datetime.now() + datetime.timedelta(hours=2)
         today = f"{datetime.date.today().weekday() + 1}"
         cases = {
-            "own_periods": {"PWTB": "00:00 - 00:00=1;", "PWTL": 1,
+            "own_periods": {"PWTB": "00:00 - 00:00=1;", "PWTL": 1, "PWWR": 1,
                             "PWD" + today: f"{later:%H}:00-{(later + datetime.timedelta(hours=1)):%H}:00"},
-            "own_minutes": {"PWTD": 1, "PWTH": 24, "PWM" + today: 1,
+            "own_minutes": {"PWTD": 1, "PWTH": 24, "PWWR": 1, "PWM" + today: 1,
                             "PDDC": day_number(datetime.date.today()), "PDTC": 60},
         }
         for name, values in cases.items():

@@ -201,6 +201,12 @@ TEST_F(AdminGateTest, ARequestWithAnythingItCannotTakeIsRefusedWholeAndNothingIs
         {{"PBGI", std::string(kMaxSettingTextBytes + 1, 'x')}, "a text too long"},
         {{"PBGI", std::string("a\0b", 3)}, "a text with a null"},
         {{kNetworkLogonValueName, std::int32_t{1}}, "the logon flag as a number"},
+        {{"annaPWD1", std::string("16:00 - 18:00")}, "a weekday's periods not in their form"},
+        {{"annaPWM7", std::int32_t{1441}}, "more minutes than a day has"},
+        {{"annaPWWM", std::int32_t{-1}}, "a week's minutes below none"},
+        {{"annaPWIM", std::int32_t{61}}, "idle minutes past the hour"},
+        {{"annaPWEA", std::int32_t{3}}, "an end that does not exist"},
+        {{"annaPWWS", std::int32_t{0}}, "the week's count, which the window never writes"},
     };
     const std::string ticket = Ticket();
     for (const auto& [bad, why] : cases) {

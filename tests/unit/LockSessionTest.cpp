@@ -56,6 +56,8 @@ public:
         calls.push_back("warning " + lines.front() + " (" + std::to_string(lines.size()) + " lines)");
     }
     void RequestShutdownNow() override { calls.push_back("shutdown"); }
+    bool adminOnly = false;
+    bool OnlyAdministratorUnlocks() override { return adminOnly; }
     void ReportError(const std::string& message) override { calls.push_back("error " + message); }
 };
 
@@ -294,6 +296,36 @@ TEST_F(LockSessionTest, ExpiryShowsTheWarningOnceWakesTheMonitorAndSoundsTheAlar
     // From then on: the alarm on every tick, never the power save again.
     EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "alarm again"), 21);
     EXPECT_EQ(host.calls.size(), 23u);
+}
+
+TEST_F(LockSessionTest, AHeldLockWarnsOnceKeepsPowerSavingAndOpensOnlyToTheAdministrator)
+{
+    settings.End = EndAction::StayLocked;
+    for (int i = 0; i < 3; ++i)
+        session.LockScreenTick(true);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"warning TIME RESTRICTION WARNING! (4 lines)", "alarm"}));
+    Ticks(6);
+    EXPECT_EQ(host.calls.back(), "monitor 0");  // power saving goes on
+
+    // The user's password, or none at all, does not open it; the administrator's does.
+    struct Case {
+        const char* user;
+        const char* admin;
+        const char* entry;
+        bool unlocks;
+    } cases[] = {{"user", "admin", "user", false}, {"", "", "", false}, {"user", "", "user", false},
+                 {"user", "admin", "admin", true}};
+    for (const Case& c : cases) {
+        settings.UserPassword = c.user;
+        settings.AdminPassword = c.admin;
+        host.adminOnly = true;
+        LockSession held(host, settings, log, crypto, clock);
+        held.Activate();
+        held.ArmInput();
+        host.answers.push_back(Ok(c.entry));
+        held.FormKeyDown();
+        EXPECT_EQ(held.Outcome() == SessionOutcome::Unlocked, c.unlocks) << c.entry;
+    }
 }
 
 TEST_F(LockSessionTest, WithoutExpiryTheTickIsTheCountdownOnly)

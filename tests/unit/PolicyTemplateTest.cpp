@@ -236,7 +236,7 @@ std::map<std::string, Writer> FixedNameWriters(const XmlElement& admx)
 // (not the service's own counters, nor the window's records of what it changed in Windows).
 bool AdministratorSets(const SettingDefinition& definition)
 {
-    return definition.window != WindowUse::None && definition.serviceDefault.has_value();
+    return definition.window != WindowUse::None && definition.toService != nullptr;
 }
 
 TEST(PolicyTemplate, EveryAdministratorSettingHasAPolicyOfItsKindAndNoOtherValueIsWritten)

@@ -16,12 +16,14 @@ public:
     explicit RecordingRestrictionHost(FakeClock* clock = nullptr) : clock_(clock) {}
     int lockSignals = 0;
     int shutdowns = 0;
+    int logOffs = 0;
     bool clockSettable = true;
     std::vector<std::int64_t> clockResets;
     bool keptElsewhere = false;
 
     void PostLockSignal() override { ++lockSignals; }
     void RequestShutdown() override { ++shutdowns; }
+    void RequestLogOff() override { ++logOffs; }
     bool SetSystemClock(std::int64_t utcMs) override
     {
         clockResets.push_back(utcMs);
@@ -299,6 +301,7 @@ TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsAndMinutesRuleThatDayAndTheStoredLis
     settings.RestrictBySchedule = settings.RestrictByDuration = true;
     settings.Periods = {"0.375=0.5"};
     settings.AllowedSeconds = 3600;
+    settings.OwnWeekdayRules = true;
     settings.DayPeriods[1] = std::vector<DayPeriod>{{16 * 3600, 18 * 3600}, {20 * 3600, 21 * 3600}};
     settings.DayAllowedSeconds[1] = 60;
     struct Case {
@@ -306,7 +309,9 @@ TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsAndMinutesRuleThatDayAndTheStoredLis
         LocalTime time;
         std::uint32_t used;
         bool expires;
+        bool perWeekday = true;
     } cases[] = {
+        {"Tuesday's own period without rules per weekday", At(20, 30, 0), 0, true, false},
         {"Tuesday in the stored period only", At(10, 0, 0), 0, true},
         {"Tuesday in its second own period", At(20, 30, 0), 0, false},
         {"Tuesday with its minute used", At(20, 30, 0), 60, true},
@@ -316,6 +321,7 @@ TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsAndMinutesRuleThatDayAndTheStoredLis
     };
     for (const Case& c : cases) {
         LockServiceSettings s = settings;
+        s.OwnWeekdayRules = c.perWeekday;
         s.CounterDay = DayNumber(c.time.year, c.time.month, c.time.day);
         s.UsedSeconds = c.used;
         FakeClock wall;
@@ -452,6 +458,65 @@ TEST_F(RestrictionsTest, GracePeriodEndsWithTheShutdownAtThe102ndTick)
     TimerTick();
     EXPECT_TRUE(restrictions.TimeExpired());
     EXPECT_EQ(host.lockSignals, 1);
+}
+
+TEST_F(RestrictionsTest, EachEndOfTheTimeAndAHeldLockThatLiftsWhenTimeIsAllowedOrTheAdministratorUnlocks)
+{
+    // Tuesday 8 December, the day's hour used up at 09:00.
+    struct Case {
+        EndAction end;
+        int shutdowns, logOffs;
+    } cases[] = {{EndAction::ShutDown, 1, 0}, {EndAction::LogOff, 0, 1}, {EndAction::StayLocked, 0, 0}};
+    for (const Case& c : cases) {
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictByDuration = true;
+        s.AllowedSeconds = 3600;
+        s.CounterDay = DayNumber(2026, 12, 8);
+        s.UsedSeconds = 3600;
+        s.End = c.end;
+        FakeClock wall;
+        wall.SetWall(At(9, 0, 0));
+        RecordingRestrictionHost h;
+        TimeRestrictions r(s, wall, registry, h);
+        for (int i = 0; i < 103; ++i) {
+            wall.Advance(kTickMilliseconds);
+            r.Tick(true);
+        }
+        EXPECT_EQ(h.shutdowns, c.shutdowns);
+        EXPECT_EQ(h.logOffs, c.logOffs);
+        EXPECT_TRUE(r.TimeExpired());
+        EXPECT_EQ(r.HeldLocked(), c.end == EndAction::StayLocked);
+    }
+
+    settings.RestrictByDuration = true;
+    settings.AllowedSeconds = 3600;
+    settings.End = EndAction::StayLocked;
+    settings.CounterDay = DayNumber(2026, 12, 8);
+    settings.UsedSeconds = 3600;
+    clock.SetWall(At(23, 59, 51));
+    TimerTick();
+    ASSERT_TRUE(restrictions.HeldLocked());
+    // An unlock that is no administrator's while held is refused before it comes here.
+    TimerTick();
+    EXPECT_TRUE(restrictions.HeldLocked());
+    TimerTick();  // midnight: a new day's hour
+    EXPECT_FALSE(restrictions.TimeExpired());
+    EXPECT_EQ(settings.UsedSeconds, 0u);
+
+    // Held again, the administrator unlocks: the rest of that day, then the rules again.
+    settings.UsedSeconds = 3600;
+    TimerTick();
+    ASSERT_TRUE(restrictions.HeldLocked());
+    restrictions.AdministratorUnlocked();
+    TimerTick(10);
+    EXPECT_FALSE(restrictions.TimeExpired());
+    clock.Advance(86400000);
+    TimerTick();  // the next day
+    settings.UsedSeconds = 3600;
+    TimerTick();
+    EXPECT_TRUE(restrictions.HeldLocked());
+    EXPECT_EQ(host.shutdowns + host.logOffs, 0);
 }
 
 TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)

@@ -186,5 +186,23 @@ TEST(WeekRules, DayPeriodsAreStoredAsTwentyFourHourTimesAndNothingElseIsRead)
     EXPECT_FALSE(PeriodsAllow(rules, {kMonday + 1, 0})) << "24:00 ends at midnight";
 }
 
+TEST(WeekRules, HoursAndMinutesAsTypedInAFieldAndShownThere)
+{
+    struct Case {
+        const char* text;
+        std::optional<std::int32_t> minutes;
+    } cases[] = {
+        {"1:30", 90}, {" 0:45 ", 45}, {"2", 120}, {"24:00", 1440}, {"0:00", 0},  {"24:01", std::nullopt},
+        {"1:5", std::nullopt}, {"1:60", std::nullopt}, {"", std::nullopt}, {":30", std::nullopt},
+        {"-1:00", std::nullopt}, {"1h", std::nullopt}, {"99999", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseHoursMinutes(c.text, 1440), c.minutes) << c.text;
+    EXPECT_EQ(ParseHoursMinutes("168:00", 10080), 10080);
+    for (const std::int32_t minutes : {0, 5, 90, 1440, 10080})
+        EXPECT_EQ(ParseHoursMinutes(HoursMinutesText(minutes), 10080), minutes) << HoursMinutesText(minutes);
+    EXPECT_EQ(HoursMinutesText(65), "1:05");
+}
+
 }  // namespace
 }  // namespace vardex
