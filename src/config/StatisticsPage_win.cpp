@@ -58,8 +58,8 @@ void WriteWhole(FileSystem& files, const std::vector<std::pair<std::string, std:
     };
     try {
         for (const auto& [path, bytes] : outputs) {
-            files.Replace(path + ".part", bytes);
-            written.push_back(path + ".part");
+            files.Replace(path + ".tmp", bytes);
+            written.push_back(path + ".tmp");
         }
     } catch (const IoError&) {
         removeWritten();

@@ -145,7 +145,7 @@ std::optional<std::uint32_t> AllowedMinutes(Registry& registry, const std::strin
                                             const std::string& programDirectory, int firstWeekday, std::int32_t day)
 {
     LockServiceSettings settings;
-    // The periods play no part in the day's hours: the formats they are read with do not matter.
+    // The day's hours do not depend on the periods: the formats they are read with do not matter.
     LoadServiceSettings(settings, registry, userKey, programDirectory, RegionalFormats{});
     const std::optional<std::int64_t> seconds = DayAllowance(WeekRulesOf(settings, firstWeekday), day);
     if (!seconds)

@@ -119,8 +119,8 @@ class Export(unittest.TestCase):
             self.assertEqual(usage[0], ["user", "date", "minutes_used", "minutes_allowed", "minutes_granted", "expired"])
             self.assertEqual(usage[1:], [[user, d.isoformat(), str(u), str(a), "0", str(e)] for d, u, a, e in days])
 
-            # A file that cannot be replaced: said so, that file is kept as it was, and no part
-            # of a file is left.
+            # A file that cannot be replaced: said so, that file is kept as it was, and no temporary
+            # file is left.
             (folder / "err usage.csv").write_text("old")
             holder = host.start(HOSTILE, "lock-file", host.windows_path(folder / "err usage.csv"))
             time.sleep(2)
@@ -129,7 +129,7 @@ class Export(unittest.TestCase):
             holder.kill()
             holder.wait()
             self.assertEqual((folder / "err usage.csv").read_text(), "old")
-            self.assertFalse([p.name for p in folder.iterdir() if p.name.endswith(".part")])
+            self.assertFalse([p.name for p in folder.iterdir() if p.name.endswith(".tmp")])
 
 if __name__ == "__main__":
     unittest.main()
