@@ -27,6 +27,6 @@ function(vardex_delay_loaded name)
   add_dependencies(vardex_delayed_${name} vardex_delayed_${name}_library)
 endfunction()
 
-foreach(name bcrypt comctl32 oleacc userenv version winmm wtsapi32)
+foreach(name bcrypt comctl32 gdiplus oleacc userenv version winmm wtsapi32)
   vardex_delay_loaded(${name})
 endforeach()

@@ -128,5 +128,10 @@
 #define ID_HELP_WINDOW 2024
 /* The "User Options" items, one per user: this id plus the user's index. */
 #define ID_SELECT_USER_FIRST 2100
+/* The statistics page's usage chart, its figures and the export. */
+#define IDC_USAGE_CHART 1180
+#define IDC_USAGE_FIGURES 1181
+#define IDC_EXPORT_STATISTICS 1182
+#define ID_DO_EXPORT_STATISTICS 2040
 
 #endif

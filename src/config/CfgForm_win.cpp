@@ -63,6 +63,7 @@ constexpr PageRow kPages[] = {
     {NodeKind::Statistics, "Statistics", IDD_STATISTICS_PAGE, IDI_NODE_STATISTICS, ID_SELECT_STATISTICS,
      [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
          return std::make_unique<StatisticsPage>(s.model, s.onChange, s.context.files, s.context.system,
+                                                 s.context.registry, s.context.timeFormats.firstWeekday,
                                                  s.context.programDirectory, s.isCurrentUser, s.clearLog,
                                                  s.context.errors);
      }},

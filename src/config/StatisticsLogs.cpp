@@ -15,18 +15,18 @@ constexpr const char* kLogSuffix = ".log";
 // The log written anew when adding the line would pass the cap: its newest whole lines, the line
 // last. Nothing when the line fits, or when the file cannot be measured or read: it is then
 // appended to as it is rather than shortened on a guess.
-std::optional<std::string> RotatedLog(FileSystem& files, const std::string& path, const std::string& line,
-                                      std::uint64_t cap)
+std::optional<std::string> RotatedLog(FileSystem& files, const std::string& path, const std::string& head,
+                                      const std::string& line, std::uint64_t cap)
 {
     try {
         if (files.Size(path) + line.size() <= cap)
             return std::nullopt;
-        const std::uint64_t half = cap / 2;
-        const auto room = static_cast<size_t>(half > line.size() ? half - line.size() : 0);
+        const std::uint64_t half = cap / 2, added = head.size() + line.size();
+        const auto room = static_cast<size_t>(half > added ? half - added : 0);
         std::string kept = ReadNewestLines(files, path, room).bytes;
         if (!kept.empty() && kept.back() != '\n' && kept.back() != '\r')
             kept += "\r\n";  // the file's last line had no end: the new one must not join it
-        return kept + line;
+        return head + kept + line;
     } catch (const IoError&) {
         return std::nullopt;
     }
@@ -45,11 +45,11 @@ class LineScanner {
 public:
     explicit LineScanner(std::string_view text) : text_(text) {}
 
-    bool Number(const FieldRule& rule)
+    bool Number(const FieldRule& rule, int& value)
     {
         if (text_.size() < rule.digits)
             return false;
-        int value = 0;
+        value = 0;
         for (const char c : text_.substr(0, rule.digits)) {
             if (c < '0' || c > '9')
                 return false;
@@ -93,20 +93,31 @@ private:
 };
 
 // Three fields with the same separator twice between them, as the date and the time are written.
-bool ScanFields(LineScanner& scan, const FieldRule (&fields)[3])
+bool ScanFields(LineScanner& scan, const FieldRule (&fields)[3], int (&values)[3])
 {
-    if (!scan.Number(fields[0]))
+    if (!scan.Number(fields[0], values[0]))
         return false;
     const std::string_view separator = scan.Separator();
-    return !separator.empty() && scan.Number(fields[1]) && scan.Literal(separator) && scan.Number(fields[2]);
+    return !separator.empty() && scan.Number(fields[1], values[1]) && scan.Literal(separator) &&
+           scan.Number(fields[2], values[2]);
 }
 }  // namespace
 
 void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line, std::uint64_t cap)
 {
-    if (!files.Exists(path))
-        files.CreateEmpty(path);  // a failure shows when appending
-    if (const std::optional<std::string> rotated = RotatedLog(files, path, line, cap)) {
+    AppendKeepingHead(files, path, {}, line, cap);
+}
+
+void AppendKeepingHead(FileSystem& files, const std::string& path, const std::string& head, const std::string& line,
+                       std::uint64_t cap)
+{
+    if (!files.Exists(path)) {
+        if (head.empty())
+            files.CreateEmpty(path);  // a failure shows when appending
+        else
+            files.Replace(path, head);
+    }
+    if (const std::optional<std::string> rotated = RotatedLog(files, path, head, line, cap)) {
         try {
             files.Replace(path, *rotated);
             return;
@@ -120,10 +131,22 @@ void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std
 
 bool IsStatisticsLogLine(std::string_view line)
 {
+    return ParseStatisticsLogLine(line).has_value();
+}
+
+std::optional<StatisticsEntry> ParseStatisticsLogLine(std::string_view line)
+{
     LineScanner scan(line);
-    if (!ScanFields(scan, kDateFields) || !scan.Literal(" ") || !ScanFields(scan, kTimeFields) || !scan.Literal(" "))
-        return false;
-    return scan.Rest() == kAccessPermitted || scan.Rest() == kAccessDenied;
+    int date[3], time[3];
+    if (!ScanFields(scan, kDateFields, date) || !scan.Literal(" ") || !ScanFields(scan, kTimeFields, time) ||
+        !scan.Literal(" "))
+        return std::nullopt;
+    if (scan.Rest() != kAccessPermitted && scan.Rest() != kAccessDenied)
+        return std::nullopt;
+    StatisticsEntry entry;
+    entry.when = {date[2], date[1], date[0], time[0], time[1], time[2], 0};
+    entry.permitted = scan.Rest() == kAccessPermitted;
+    return entry;
 }
 
 std::vector<std::string> StatisticsUsers(FileSystem& files, SystemFacts& system, const std::string& programDirectory)

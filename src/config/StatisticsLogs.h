@@ -3,10 +3,12 @@
 // attempt. Their fixed form, the one way lines are added to them (by the lock service, or by the
 // guardian on its behalf), the users the statistics view lists, and the hot-key field's value as
 // the stored shortcut code.
+#include "common/DateTime.h"
 #include "common/Files.h"
 #include "common/SystemFacts.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,12 +30,24 @@ inline constexpr std::uint64_t kStatisticsLogCap = 1 << 20;
 // appended to as it is, never written anew with less. IoError when the line cannot be written.
 void AppendToStatisticsLog(FileSystem& files, const std::string& path, const std::string& line,
                            std::uint64_t cap = kStatisticsLogCap);
+// The same for a file that starts with a head (a header line, with its line end): the head is
+// written first when the file is created and when it is written anew.
+void AppendKeepingHead(FileSystem& files, const std::string& path, const std::string& head, const std::string& line,
+                       std::uint64_t cap);
 
 // Whether the line (without its line end) has the form the lock service writes:
 // "dd/mm/yyyy hh:nn:ss Event" with plausible fields, the regional separators (one to three
 // characters of the code page, blanks among them, but no digit and no control character, the
 // same twice within the date and within the time), and one of the two events.
 bool IsStatisticsLogLine(std::string_view line);
+
+// A line of that form, read: the date and time as written, and whether the access was permitted.
+struct StatisticsEntry {
+    LocalTime when;
+    bool permitted = false;
+    bool operator==(const StatisticsEntry&) const = default;
+};
+std::optional<StatisticsEntry> ParseStatisticsLogLine(std::string_view line);
 
 // The user keys that have a log ("name.log" in the folder), in the order of SortedNames.
 std::vector<std::string> StatisticsUsers(FileSystem& files, SystemFacts& system, const std::string& programDirectory);

@@ -1,9 +1,14 @@
 #include "StatisticsPage_win.h"
 
+#include "Settings.h"
+#include "UsageHistory.h"
 #include "win/Controls_win.h"
 #include "common/Errors.h"
+#include "common/RegValues.h"
 #include "win/TextConvert_win.h"
 #include "resource_ids.h"
+
+#include <commdlg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,15 +33,64 @@ LPARAM LineData(size_t log, size_t line) noexcept
 {
     return static_cast<LPARAM>((static_cast<unsigned long long>(log) << kLineShift) | line);
 }
+
+std::int32_t Today() noexcept
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return DayNumber(now.wYear, now.wMonth, now.wDay);
+}
+
+// The file's bytes; none when there is no such file.
+std::string BytesOf(FileSystem& files, const std::string& path)
+{
+    return files.Exists(path) ? ReadAll(files, path) : std::string();
+}
+
+// Writes every file whole: each to a temporary name first, then all moved to their names, so
+// that a failure leaves no file half-written. IoError when one cannot be written or moved.
+void WriteWhole(FileSystem& files, const std::vector<std::pair<std::string, std::string>>& outputs)
+{
+    std::vector<std::string> written;
+    const auto removeWritten = [&written] {
+        for (const std::string& temporary : written)
+            DeleteFileW(Widen(temporary).c_str());
+    };
+    try {
+        for (const auto& [path, bytes] : outputs) {
+            files.Replace(path + ".tmp", bytes);
+            written.push_back(path + ".tmp");
+        }
+    } catch (const IoError&) {
+        removeWritten();
+        throw;
+    }
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        if (!MoveFileExW(Widen(written[i]).c_str(), Widen(outputs[i].first).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = GetLastError();
+            written.erase(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(i));
+            removeWritten();
+            throw IoError(error);
+        }
+    }
+}
 }  // namespace
 
 StatisticsPage::StatisticsPage(ConfigModel& model, std::function<void()> onChange, FileSystem& files,
-                               SystemFacts& system, std::string programDirectory,
+                               SystemFacts& system, Registry& registry, int firstWeekday, std::string programDirectory,
                                std::function<bool(const std::string&)> isCurrentUser,
                                std::function<void(const std::string&)> clearLog, ErrorSink& errors)
-    : ConfigPage(model, std::move(onChange)), files_(files), system_(system), programDirectory_(std::move(programDirectory)),
+    : ConfigPage(model, std::move(onChange)), files_(files), system_(system), registry_(registry),
+      firstWeekday_(firstWeekday), programDirectory_(std::move(programDirectory)),
       isCurrentUser_(std::move(isCurrentUser)), clearLog_(std::move(clearLog)), errors_(errors)
 {
+}
+
+bool StatisticsPage::OnInitDialog()
+{
+    chart_.Replace(Item(IDC_USAGE_CHART));
+    return true;
 }
 
 void StatisticsPage::Fill()
@@ -47,6 +101,7 @@ void StatisticsPage::Fill()
 void StatisticsPage::ChangeLook(const PageLook& look)
 {
     ConfigPage::ChangeLook(look);
+    chart_.SetFont(reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
     SetImages({look.smallNodeImages, look.ImageOf(IDI_NODE_STATISTICS), look.ImageOf(IDI_NODE_CURRENT_USER),
                look.ImageOf(IDI_NODE_OTHER_USER), look.ImageOf(IDI_NODE_LOG_LINE)});
 }
@@ -62,6 +117,81 @@ bool StatisticsPage::OnWindowCommand(int id)
         return false;
     ClearSelectedLog();
     return true;
+}
+
+void StatisticsPage::ShowUsage()
+{
+    const std::optional<size_t> index = SelectedLog();
+    // Moving among a user's lines keeps the user's chart.
+    std::optional<std::string> user = index ? std::optional<std::string>(logs_[*index].user) : std::nullopt;
+    if (chartFresh_ && user == chartedUser_)
+        return;
+    chartedUser_ = std::move(user);
+    chartFresh_ = true;
+    const std::int32_t today = Today();
+    chart_.Show(index ? UsageOf(logs_[*index].user, today) : std::vector<UsageDay>{}, today);
+    const std::string figures = index ? chart_.FiguresText() : "Select a user to chart the last 30 days of use.";
+    SetDlgItemTextW(Handle(), IDC_USAGE_FIGURES, Widen(figures).c_str());
+}
+
+std::vector<UsageDay> StatisticsPage::UsageOf(const std::string& user, std::int32_t today)
+{
+    std::vector<UsageDay> days;
+    try {
+        days = ReadUsageHistory(BytesOf(files_, UsageHistoryPath(programDirectory_, user)));
+    } catch (const Error& error) {
+        errors_.ReportError("Cannot read the usage history of user \"" + user + "\": " + error.what());
+    }
+    // A day's line is written once the day is over: today is the live count of the settings.
+    try {
+        const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Read, false);
+        if (key && ReadIntegerValue(*key, user + SettingNames::CounterDay) == today) {
+            const auto used = static_cast<std::uint32_t>(std::max(0, ReadIntegerValue(*key, user + SettingNames::UsedSeconds).value_or(0)));
+            UsageDay live{today, used / 60, AllowedMinutes(registry_, user, programDirectory_, firstWeekday_, today), 0, false};
+            live.expired = live.minutesAllowed && used >= *live.minutesAllowed * 60;
+            days.push_back(live);
+        }
+    } catch (const std::exception&) {
+        // Today shows as not counted yet.
+    }
+    return days;
+}
+
+std::vector<UserStatistics> StatisticsPage::StatisticsToExport()
+{
+    std::vector<UserStatistics> users;
+    const std::optional<size_t> index = SelectedLog();
+    for (size_t i = 0; i < logs_.size(); ++i) {
+        if (index && *index != i)
+            continue;
+        const std::string& user = logs_[i].user;
+        users.push_back({user, BytesOf(files_, StatisticsLogPath(programDirectory_, user)),
+                         ReadUsageHistory(BytesOf(files_, UsageHistoryPath(programDirectory_, user)))});
+    }
+    return users;
+}
+
+void StatisticsPage::ExportStatistics()
+{
+    wchar_t file[MAX_PATH] = L"Vardex statistics.csv";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetAncestor(Handle(), GA_ROOT);
+    dialog.lpstrFilter = L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"Export the statistics";
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameW(&dialog))
+        return;
+    const std::string path = Narrow(file);
+    try {
+        const std::vector<UserStatistics> users = StatisticsToExport();
+        WriteWhole(files_, {{path, UnlockLogCsv(users)}, {UsageExportPath(path), UsageCsv(users)}});
+    } catch (const std::runtime_error& error) {
+        errors_.ReportError("The statistics were not exported to \"" + path + "\": " + error.what());
+    }
 }
 
 bool StatisticsPage::WindowCommandEnabled(int id) const
@@ -93,7 +223,9 @@ void StatisticsPage::ShowStatistics()
     const RedrawPause pause(tree);
     logs_.clear();
     TreeView_DeleteAllItems(tree);
-    const std::vector<std::string> users = StatisticsUsers(files_, system_, programDirectory_);
+    const std::vector<std::string> users = UsersWithStatistics(files_, system_, programDirectory_);
+    chartFresh_ = false;
+    ShowUsage();
     if (users.empty())
         return;
     const HTREEITEM root = Insert(TVI_ROOT, TVI_LAST, L"User Statistics", images_.root, -1);
@@ -103,7 +235,8 @@ void StatisticsPage::ShowStatistics()
         log.user = user;
         NewestLines newest;
         try {
-            newest = ReadNewestLines(files_, StatisticsLogPath(programDirectory_, user), kViewedLogBytes);
+            if (const std::string path = StatisticsLogPath(programDirectory_, user); files_.Exists(path))
+                newest = ReadNewestLines(files_, path, kViewedLogBytes);
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
             errors_.ReportError("Cannot read the statistics of user \"" + user + "\": " + error.what());
@@ -212,18 +345,29 @@ void StatisticsPage::ShowPopup()
 {
     // The popup acts on the node under the pointer: it is selected first.
     const PointerPlace pointer = PointerOver(Tree());
-    if (HTREEITEM item = TreeItemAt(Tree(), pointer.client))
-        TreeView_SelectItem(Tree(), item);
-    if (!SelectedLog())
+    HTREEITEM item = TreeItemAt(Tree(), pointer.client);
+    if (!item)
         return;
+    TreeView_SelectItem(Tree(), item);
     if (!menu_)
         menu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_STATISTICS_MENU)));
-    if (PopupMenuAt(GetSubMenu(menu_.Get(), 0), pointer.screen, Handle()) == ID_DO_CLEAR_LOG)
-        ClearSelectedLog();
+    HMENU popup = GetSubMenu(menu_.Get(), 0);
+    // On the root, the export is everyone's and there is no one log to clear.
+    EnableMenuItem(popup, ID_DO_CLEAR_LOG, static_cast<UINT>(MF_BYCOMMAND | (SelectedLog() ? MF_ENABLED : MF_GRAYED)));
+    switch (PopupMenuAt(popup, pointer.screen, Handle())) {
+    case ID_DO_CLEAR_LOG: ClearSelectedLog(); break;
+    case ID_DO_EXPORT_STATISTICS: ExportStatistics(); break;
+    default: break;
+    }
 }
 
-bool StatisticsPage::OnCommand(int id, int, HWND)
+bool StatisticsPage::OnCommand(int id, int code, HWND)
 {
+    if (id == IDC_EXPORT_STATISTICS) {
+        if (code == BN_CLICKED)
+            ExportStatistics();
+        return true;
+    }
     if (id != IDC_ENABLE_STATISTICS)
         return false;
     model_.SetGlobal(SettingNames::StatisticsEnabled, IsChecked(Handle(), id));
@@ -246,6 +390,7 @@ bool StatisticsPage::OnNotify(const NMHDR& header, LRESULT& result)
                     TreeView_EnsureVisible(Tree(), log.newestLine);
         return true;
     }
+    case TVN_SELCHANGEDW: ShowUsage(); return true;
     case NM_RCLICK:
         ShowPopup();
         result = TRUE;

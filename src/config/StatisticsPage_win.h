@@ -6,9 +6,16 @@
 // administrator scrolls up to them: the next batch comes when the oldest line shown comes into
 // view. What the tree holds, and so the cost of showing and of clearing it, depends on how far
 // the administrator has read, not on the size of the logs. A user's log can be cleared.
+//
+// Below the tree, a chart of the selected user's last 30 days (from the usage history, today from
+// the live count) and its figures; Export writes the selected user's log and usage history, or
+// everyone's from the root, to CSV files the administrator names.
 #include "ConfigPage_win.h"
+#include "CsvExport.h"
 #include "StatisticsLogs.h"
+#include "UsageChart_win.h"
 #include "common/Files.h"
+#include "common/Registry.h"
 #include "common/Reports.h"
 #include "common/SystemFacts.h"
 
@@ -28,8 +35,10 @@ class StatisticsPage final : public ConfigPage {
 public:
     // isCurrentUser tells whether a log's user key is the user of this session; clearLog empties a
     // user's log (and throws when it cannot).
+    // registry holds today's live count of each user, judged with the week from firstWeekday.
     StatisticsPage(ConfigModel& model, std::function<void()> onChange, FileSystem& files, SystemFacts& system,
-                   std::string programDirectory, std::function<bool(const std::string&)> isCurrentUser,
+                   Registry& registry, int firstWeekday, std::string programDirectory,
+                   std::function<bool(const std::string&)> isCurrentUser,
                    std::function<void(const std::string&)> clearLog, ErrorSink& errors);
     void Fill() override;
     // Reads the logs again and rebuilds the tree.
@@ -41,6 +50,7 @@ public:
     bool WindowCommandEnabled(int id) const override;
 
 protected:
+    bool OnInitDialog() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -68,9 +78,18 @@ private:
     void FillText(NMTVDISPINFOW& info);
     std::optional<size_t> SelectedLog() const;
     void ShowPopup();
+    // The chart and its figures for the selected user; empty for none.
+    void ShowUsage();
+    std::vector<UsageDay> UsageOf(const std::string& user, std::int32_t today);
+    // Asks where, then writes the selected user's (or everyone's) statistics; a failure is
+    // reported and leaves no file half-written.
+    void ExportStatistics();
+    std::vector<UserStatistics> StatisticsToExport();
 
     FileSystem& files_;
     SystemFacts& system_;
+    Registry& registry_;
+    int firstWeekday_;
     std::string programDirectory_;
     std::function<bool(const std::string&)> isCurrentUser_;
     std::function<void(const std::string&)> clearLog_;
@@ -78,6 +97,9 @@ private:
     StatisticsImages images_;
     std::vector<UserLog> logs_;
     UniqueMenu menu_;
+    UsageChartView chart_;
+    std::optional<std::string> chartedUser_;  // whose days the chart shows
+    bool chartFresh_ = false;
     bool followAsked_ = false;
 };
 

@@ -112,4 +112,16 @@ void GuardStore::SetUse(const std::string& userSid, const GuardDay& use)
     WriteText("Use " + userSid, EncodeGuardDay(use));
 }
 
+std::optional<std::int32_t> GuardStore::ExpiredDay(const std::string& userSid)
+{
+    const std::optional<std::string> text = ReadText("Expired " + userSid);
+    const auto day = text ? ReadInteger(*text, 0, INT32_MAX) : std::nullopt;
+    return day ? std::optional<std::int32_t>(static_cast<std::int32_t>(*day)) : std::nullopt;
+}
+
+void GuardStore::SetExpiredDay(const std::string& userSid, std::int32_t day)
+{
+    WriteText("Expired " + userSid, std::to_string(day));
+}
+
 }  // namespace vardex

@@ -1,7 +1,7 @@
 #pragma once
 // What the guardian keeps in a key of its own under the settings key, which only the system and
 // administrators can write: the time-zone rules the day is judged by, each user's use of the day
-// (by SID), and the lock state of each session with its lock service, so that a restart of the
+// (by SID) and the last day it expired, and the lock state of each session with its lock service, so that a restart of the
 // guardian, or an upgrade, keeps every locked session locked.
 #include "GuardProtocol.h"
 #include "common/Registry.h"
@@ -56,6 +56,10 @@ public:
     void SetSessions(const StoredSessions& sessions);
     std::optional<GuardDay> Use(const std::string& userSid);
     void SetUse(const std::string& userSid, const GuardDay& use);
+    // The last day on which the user's time expired, so that the day's line in the usage history
+    // says so after a restart of the guardian too.
+    std::optional<std::int32_t> ExpiredDay(const std::string& userSid);
+    void SetExpiredDay(const std::string& userSid, std::int32_t day);
 
 private:
     std::optional<std::string> ReadText(const std::string& name);

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
 #include "config/Settings.h"
+#include "config/UsageHistory.h"
 
 #include <algorithm>
 #include <climits>
@@ -342,6 +343,8 @@ void Guardian::TakeBeat(std::uint32_t sessionId, Session& session, const GuardRe
     // A lock ends every trust given before it.
     if (request.state == LockState::Locked || request.state == LockState::Expired)
         EndAdminTrust(sessionId);
+    if (request.state == LockState::Expired)
+        MarkExpired(session.userSid);
     if (request.state != LockState::Expired)
         session.shutdownAtMs.reset();
     else if (!session.shutdownAtMs)
@@ -378,8 +381,14 @@ GuardDay Guardian::UseOf(const std::string& userSid)
             Warn("store", "The day's use of " + userSid + " could not be read: " + error.what());
         }
         found = uses_.emplace(userSid, stored.value_or(GuardDay{today, 0, 0, 0})).first;
+        try {
+            expiredDays_[userSid] = store_.ExpiredDay(userSid).value_or(0);
+        } catch (const std::exception&) {
+            // Its day's line says "not expired": nothing else depends on it.
+        }
     }
     GuardDay& use = found->second;
+    const GuardDay finished = use;
     if (use.day != today) {
         use.day = today;
         use.usedSeconds = 0;
@@ -388,7 +397,52 @@ GuardDay Guardian::UseOf(const std::string& userSid)
         use.week = week;
         use.weekUsedSeconds = 0;
     }
+    if (finished.day != today) {
+        // Stored at once: a restart of ours before the next count must not add the line again.
+        try {
+            store_.SetUse(userSid, use);
+        } catch (const std::exception& error) {
+            Warn("store", "The day's use of " + userSid + " could not be stored: " + error.what());
+        }
+        if (finished.day > 0 && finished.day < today)
+            RecordDay(userSid, finished);
+    }
     return use;
+}
+
+void Guardian::RecordDay(const std::string& userSid, const GuardDay& finished)
+{
+    const auto session = std::find_if(sessions_.begin(), sessions_.end(), [&userSid](const auto& entry) {
+        return entry.second.userSid == userSid && !entry.second.userName.empty();
+    });
+    if (session == sessions_.end())
+        return;
+    const std::string& userName = session->second.userName;
+    const std::string userKey = userKeyOf_(userName);
+    if (userKey == kDefaultUserKey)
+        return;
+    UsageDay day{finished.day, finished.usedSeconds / 60, std::nullopt, 0, expiredDays_[userSid] == finished.day};
+    try {
+        day.minutesAllowed = AllowedMinutes(registry_, userKey, programDirectory_, firstWeekday_, finished.day);
+        AppendUsageDay(files_, UsageHistoryPath(programDirectory_, userKey), day);
+    } catch (const std::exception& error) {
+        Warn("usage-write", "The usage of " + userName + " on " + IsoDate(finished.day) + " could not be written: " +
+                                error.what());
+    }
+}
+
+void Guardian::MarkExpired(const std::string& userSid)
+{
+    const std::int32_t today = UseOf(userSid).day;  // a day change first finishes the day before
+    std::int32_t& expired = expiredDays_[userSid];
+    if (expired == today)
+        return;
+    expired = today;
+    try {
+        store_.SetExpiredDay(userSid, today);
+    } catch (const std::exception& error) {
+        Warn("store", "The expiry of " + userSid + " could not be stored: " + error.what());
+    }
 }
 
 void Guardian::StoreUse(const Session& session, const GuardDay& use)

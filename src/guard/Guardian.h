@@ -2,7 +2,8 @@
 // The guardian's rules: which lock service runs in which session, when a new one is started and
 // with what, when a lock service that went silent is replaced, when a session without one is
 // locked or ended, how each user's use of the day is counted, and what a session's programs may
-// ask. The Windows service around it only reports what happens and carries the answers.
+// ask. The Windows service around it only reports what happens and carries the answers. At each
+// listed user's day change, it adds the finished day to the user's usage history.
 //
 // A lock service ends for good only by the administrator's Exit or with its Windows session;
 // any other end, of the process or of its heartbeat, is answered by a new lock service, locked.
@@ -166,6 +167,10 @@ private:
     void BecomeUnguarded(Session& session);
     void Persist();
     void StoreUse(const Session& session, const GuardDay& use);
+    // The finished day's line of the usage history of the user with that SID.
+    void RecordDay(const std::string& userSid, const GuardDay& finished);
+    // A beat of the user's session said the time has expired today.
+    void MarkExpired(const std::string& userSid);
     std::int32_t Today();
     // The system's start, as the UTC time of it: what names the boot the sessions belong to.
     std::int64_t Boot();
@@ -186,6 +191,7 @@ private:
     int firstWeekday_ = 0;
     std::map<std::uint32_t, Session> sessions_;
     std::map<std::string, GuardDay> uses_;  // by SID
+    std::map<std::string, std::int32_t> expiredDays_;  // by SID: the last day its time expired
     std::map<std::string, Throttle> throttles_;
     std::optional<std::int64_t> lastTickMs_;
     AdminGate* admin_ = nullptr;

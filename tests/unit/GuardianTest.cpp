@@ -8,6 +8,7 @@
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
 #include "config/Settings.h"
+#include "config/UsageHistory.h"
 
 #include <gtest/gtest.h>
 
@@ -315,6 +316,37 @@ TEST_F(GuardianTest, TheDayIsCountedByTheGuardianPerUserAndJudgedInItsOwnZone)
     EXPECT_EQ(guardian->UseOf(kAnnaSid), (GuardDay{today + 6, 0, week + 7, 0})) << "Monday: a new week";
     guardian->UseFirstWeekday(6);
     EXPECT_EQ(guardian->UseOf(kAnnaSid).week, today + 5) << "where weeks start on Sunday";
+}
+
+TEST_F(GuardianTest, AListedUsersFinishedDayGoesToTheUsageHistoryOnceWithItsAllowanceAndExpiry)
+{
+    const auto set = [this](const char* name, std::int32_t value) {
+        registry.Set(RootKey::LocalMachine, kSettingsKeyPath, name, RegValue::Integer(value));
+    };
+    set("AnnaPWTD", 1);
+    set("AnnaPWTH", 2);
+    guardian->SessionsPresent({Anna(), {2, "bob", kBobSid}});
+    Channel(100);
+    Channel(101, 2);
+    Run(100, 150000, LockState::Unlocked, true);
+    Beat(100, LockState::Expired, 300000);
+    Beat(101, LockState::Unlocked, 0, true, 2);
+    clock.Advance(19 * 3600000LL);  // past midnight
+    Beat(101, LockState::Unlocked, 0, true, 2);
+    Run(100, 60000, LockState::Unlocked, true);
+    Beat(100, LockState::Expired, 300000);
+    // The guardian starts again on the second day; the day's expiry is kept, and the first day's
+    // line is not written again. The hours are no longer restricted when the day ends.
+    guardian = Make();
+    guardian->Restore();
+    guardian->SessionsPresent({Anna(), {2, "bob", kBobSid}});
+    Channel(100);
+    set("AnnaPWTD", 0);
+    clock.Advance(86400000LL);
+    Run(100, 3000, LockState::Unlocked, true);
+    EXPECT_EQ(files.files["C:\\Program Files\\PC Vardex\\Anna.usage.csv"],
+              std::string(kUsageHistoryHeader) + "\r\n2026-12-08,2,120,0,1\r\n2026-12-09,1,,0,1\r\n");
+    EXPECT_EQ(files.files.count("C:\\Program Files\\PC Vardex\\.Default.usage.csv"), 0u) << "the default user has none";
 }
 
 TEST_F(GuardianTest, ARestartOfTheGuardianKeepsEveryLockedSessionLocked)

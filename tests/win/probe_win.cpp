@@ -50,6 +50,9 @@
 //   vardexprobe cfg-rect ID          prints the control's screen rectangle: left top right bottom
 //   vardexprobe cfg-items ID         a list: one line per item, "selected checked" as 0 or 1;
 //                                    a tree: the number of its nodes
+//   vardexprobe cfg-redraw ID        draws the control anew at once; prints how long it took, in ms
+//   vardexprobe cfg-pick ID ROW      selects the tree's ROWth row in view (0 the first); prints how
+//                                    long the window took to show it, in ms
 #include "EveryDesktop_win.h"
 #include "ProcessHandles_win.h"
 #include "win/PromptDialog_win.h"
@@ -444,6 +447,26 @@ const ConfigCommandRow kConfigCommands[] = {
          return 0;
      }},
     {"cfg-items", Needs::Control, [](const char*, HWND control, int, char**) { return PrintItems(control); }},
+    {"cfg-redraw", Needs::Control,
+     [](const char*, HWND control, int, char**) {
+         const double started = Milliseconds();
+         RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+         std::printf("%.1f\n", Milliseconds() - started);
+         return 0;
+     }},
+    {"cfg-pick", Needs::Control,
+     [](const char*, HWND tree, int argc, char** argv) {
+         auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+         for (int row = argc > 3 ? std::atoi(argv[3]) : 0; item && row > 0; --row)
+             item = reinterpret_cast<HTREEITEM>(
+                 SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
+         if (!item)
+             return 1;
+         const double started = Milliseconds();
+         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+         std::printf("%.1f\n", Milliseconds() - started);
+         return 0;
+     }},
     {"cfg-edit", Needs::Control,
      [](const char*, HWND control, int, char**) {
          std::printf("%ld %ld\n", static_cast<long>(SendMessageW(control, EM_GETLIMITTEXT, 0, 0)),
