@@ -125,6 +125,17 @@ HRESULT WeekGridAccessible::Resolve(const VARIANT& child, Place& place) const no
     return S_OK;
 }
 
+template <typename Standard>
+HRESULT WeekGridAccessible::OwnTextOrNone(const VARIANT& child, BSTR* out, Standard standard) const noexcept
+{
+    // The control's own texts are the standard object's; a cell has none.
+    Place place;
+    const HRESULT found = Resolve(child, place);
+    if (found == S_FALSE)
+        return standard(standard_);
+    return FAILED(found) ? found : NoText(out);
+}
+
 // IUnknown and IDispatch ----------------------------------------------------------------------
 
 HRESULT WeekGridAccessible::QueryInterface(REFIID riid, void** object)
@@ -218,20 +229,12 @@ HRESULT WeekGridAccessible::get_accName(VARIANT child, BSTR* name)
 
 HRESULT WeekGridAccessible::get_accValue(VARIANT child, BSTR* value)
 {
-    Place place;
-    const HRESULT found = Resolve(child, place);
-    if (found == S_FALSE)
-        return standard_->get_accValue(child, value);
-    return FAILED(found) ? found : NoText(value);
+    return OwnTextOrNone(child, value, [&](IAccessible* standard) { return standard->get_accValue(child, value); });
 }
 
 HRESULT WeekGridAccessible::get_accDescription(VARIANT child, BSTR* description)
 {
-    Place place;
-    const HRESULT found = Resolve(child, place);
-    if (found == S_FALSE)
-        return standard_->get_accDescription(child, description);
-    return FAILED(found) ? found : NoText(description);
+    return OwnTextOrNone(child, description, [&](IAccessible* standard) { return standard->get_accDescription(child, description); });
 }
 
 HRESULT WeekGridAccessible::get_accRole(VARIANT child, VARIANT* role)
@@ -264,11 +267,7 @@ HRESULT WeekGridAccessible::get_accState(VARIANT child, VARIANT* state)
 
 HRESULT WeekGridAccessible::get_accHelp(VARIANT child, BSTR* help)
 {
-    Place place;
-    const HRESULT found = Resolve(child, place);
-    if (found == S_FALSE)
-        return standard_->get_accHelp(child, help);
-    return FAILED(found) ? found : NoText(help);
+    return OwnTextOrNone(child, help, [&](IAccessible* standard) { return standard->get_accHelp(child, help); });
 }
 
 HRESULT WeekGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* topic)
@@ -284,11 +283,7 @@ HRESULT WeekGridAccessible::get_accHelpTopic(BSTR* file, VARIANT child, long* to
 
 HRESULT WeekGridAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
 {
-    Place place;
-    const HRESULT found = Resolve(child, place);
-    if (found == S_FALSE)
-        return standard_->get_accKeyboardShortcut(child, shortcut);
-    return FAILED(found) ? found : NoText(shortcut);
+    return OwnTextOrNone(child, shortcut, [&](IAccessible* standard) { return standard->get_accKeyboardShortcut(child, shortcut); });
 }
 
 HRESULT WeekGridAccessible::get_accFocus(VARIANT* child)

@@ -70,6 +70,9 @@ private:
     // What a child id names: the control itself (S_FALSE), a cell (S_OK, its place) or nothing
     // known (an error); CO_E_OBJNOTCONNECTED once disconnected.
     HRESULT Resolve(const VARIANT& child, GridLayout::Place& place) const noexcept;
+    // A text that the control has (from the standard object) and its cells do not.
+    template <typename Standard>
+    HRESULT OwnTextOrNone(const VARIANT& child, BSTR* out, Standard standard) const noexcept;
 
     std::atomic<ULONG> references_{1};
     WeekGridControl* control_;

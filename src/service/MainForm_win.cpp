@@ -360,6 +360,16 @@ void TMainForm::RequestShutdown()
     application_.pump.ProcessPendingMessages();
 }
 
+void TMainForm::RecordDay(const UsageDay& day)
+{
+    // Without a guardian the program folder is writable only where the user may write it; a
+    // history that cannot be written is no matter for the tick.
+    try {
+        AppendUsageDay(ports_.files, UsageHistoryPath(programDirectory_, settings_.UserKey), day);
+    } catch (const std::exception&) {
+    }
+}
+
 void TMainForm::RequestLogOff()
 {
     application_.exitMode = ExitMode::LogOff;

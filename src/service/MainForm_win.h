@@ -95,6 +95,7 @@ private:
     bool OnlyAdministratorUnlocks() override { return restrictions_.HeldLocked(); }
     bool SetSystemClock(std::int64_t utcMs) override;
     bool DayUseKeptElsewhere() override { return guardian_.Connected(); }
+    void RecordDay(const UsageDay& day) override;
     bool Locked() override { return session_.Active(); }
     std::uint32_t IdleSeconds() override;
 

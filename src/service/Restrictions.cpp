@@ -113,6 +113,13 @@ void TimeRestrictions::CountDayChange()
     const std::int32_t today = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
     if (today == settings_.CounterDay)
         return;
+    if (settings_.CounterDay > 0 && settings_.CounterDay < today && !host_.DayUseKeptElsewhere()) {
+        const std::optional<std::int64_t> allowed = DayAllowance(WeekRulesOf(settings_, firstWeekday_), settings_.CounterDay);
+        host_.RecordDay({settings_.CounterDay, settings_.UsedSeconds / 60,
+                         allowed ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(std::max<std::int64_t>(*allowed, 0) / 60))
+                                 : std::nullopt,
+                         0, expiredDay_ == settings_.CounterDay});
+    }
     settings_.CounterDay = today;
     settings_.UsedSeconds = 0;
     WriteDayUse(true);
@@ -206,6 +213,7 @@ void TimeRestrictions::Expire(bool fromTimer)
         return;
     graceElapsed_ = 0;
     timeExpired_ = true;
+    expiredDay_ = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
     if (fromTimer)
         host_.PostLockSignal();
 }

@@ -9,6 +9,7 @@
 #include "common/DateTime.h"
 #include "common/Registry.h"
 #include "config/Settings.h"
+#include "config/UsageHistory.h"
 #include "config/UserRules.h"
 
 #include <cstdint>
@@ -44,6 +45,8 @@ public:
     // True while another keeper (the guardian) counts the day's use itself and stores it where
     // the user cannot write: the service then writes none.
     virtual bool DayUseKeptElsewhere() = 0;
+    // A finished day of use for the usage history, where no other keeper writes it.
+    virtual void RecordDay(const UsageDay& day) = 0;
     // For the options that count only real use: whether the service's lock screen shows, and
     // the seconds since the user's last input.
     virtual bool Locked() { return false; }
@@ -127,6 +130,7 @@ private:
     std::uint32_t graceElapsed_ = 0;
     int firstWeekday_ = 0;
     std::optional<std::int32_t> releasedDay_;  // the day an administrator unlocked a held lock
+    std::optional<std::int32_t> expiredDay_;   // the last day the time expired
 };
 
 }  // namespace vardex

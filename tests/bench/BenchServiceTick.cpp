@@ -17,6 +17,7 @@ public:
     void PostLockSignal() override {}
     void RequestShutdown() override {}
     void RequestLogOff() override {}
+    void RecordDay(const vardex::UsageDay&) override {}
     bool SetSystemClock(std::int64_t) override { return false; }
     bool DayUseKeptElsewhere() override { return false; }
 };

@@ -24,6 +24,8 @@ public:
     void PostLockSignal() override { ++lockSignals; }
     void RequestShutdown() override { ++shutdowns; }
     void RequestLogOff() override { ++logOffs; }
+    std::vector<UsageDay> days;
+    void RecordDay(const UsageDay& day) override { days.push_back(day); }
     bool SetSystemClock(std::int64_t utcMs) override
     {
         clockResets.push_back(utcMs);
@@ -44,6 +46,17 @@ private:
 LocalTime At(int hour, int minute, int second, int day = 8)
 {
     return {2026, 12, day, hour, minute, second, 0};
+}
+
+// Daylight saving from the last Sunday of March 02:00 to the last Sunday of October 03:00.
+TimeZoneRules CentralEurope()
+{
+    TimeZoneRules europe;
+    europe.bias = -60;
+    europe.daylightBias = -60;
+    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
+    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    return europe;
 }
 
 class RestrictionsTest : public ::testing::Test {
@@ -267,13 +280,7 @@ TEST_F(RestrictionsTest, WithoutTheScheduleRestrictionTheClockIsNotSetBack)
 
 TEST_F(RestrictionsTest, DaylightSavingIsFollowedAUserSwitchedTimeZoneIsNot)
 {
-    // Central European rules: daylight saving from the last Sunday of March 02:00 to the last
-    // Sunday of October 03:00.
-    TimeZoneRules europe;
-    europe.bias = -60;
-    europe.daylightBias = -60;
-    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
-    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    const TimeZoneRules europe = CentralEurope();
     clock.zone = europe;
     restrictions.UseZone(europe);
     settings.RestrictByDuration = true;
@@ -296,11 +303,7 @@ TEST_F(RestrictionsTest, DaylightSavingIsFollowedAUserSwitchedTimeZoneIsNot)
 
 TEST_F(RestrictionsTest, AWeekdaysOwnPeriodsFollowItsLocalDayThroughTheShortAndTheLongDayNotAUsersZone)
 {
-    TimeZoneRules europe;
-    europe.bias = -60;
-    europe.daylightBias = -60;
-    europe.daylightDate = {0, 3, 0, 5, 0, 2, 0, 0, 0};
-    europe.standardDate = {0, 10, 0, 5, 0, 3, 0, 0, 0};
+    const TimeZoneRules europe = CentralEurope();
     TimeZoneRules farEast;  // where it is Monday already, which allows nothing
     farEast.bias = -840;
     // Sundays of 23 and 25 hours; the tick crosses the change inside Sunday's own period.
@@ -558,6 +561,29 @@ TEST_F(RestrictionsTest, EachEndOfTheTimeAndAHeldLockThatLiftsWhenTimeIsAllowedO
     TimerTick();
     EXPECT_TRUE(restrictions.HeldLocked());
     EXPECT_EQ(host.shutdowns + host.logOffs, 0);
+}
+
+TEST_F(RestrictionsTest, AFinishedDayGoesToTheUsageHistoryUnlessTheGuardianKeepsIt)
+{
+    for (const bool keptElsewhere : {false, true}) {
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictByDuration = true;
+        s.AllowedSeconds = 3600;
+        s.CounterDay = DayNumber(2026, 12, 8);
+        s.UsedSeconds = 3600 - 3;
+        FakeClock wall;
+        wall.SetWall(At(23, 59, 51));
+        RecordingRestrictionHost h;
+        h.keptElsewhere = keptElsewhere;
+        TimeRestrictions r(s, wall, registry, h);
+        for (int i = 0; i < 3; ++i) {  // the last seconds, the expiry, then midnight
+            wall.Advance(kTickMilliseconds);
+            r.Tick(true);
+        }
+        const std::vector<UsageDay> expected{{DayNumber(2026, 12, 8), 60, 60, 0, true}};
+        EXPECT_EQ(h.days, keptElsewhere ? std::vector<UsageDay>{} : expected);
+    }
 }
 
 TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)
