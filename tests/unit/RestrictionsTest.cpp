@@ -586,6 +586,61 @@ TEST_F(RestrictionsTest, AFinishedDayGoesToTheUsageHistoryUnlessTheGuardianKeeps
     }
 }
 
+TEST_F(RestrictionsTest, AFamilysWeekAsStoredIsEnforcedAsSet)
+{
+    // Monday to Friday 16:00-18:00, at most 1 h; weekends 10:00-12:00 and 15:00-19:00, at most
+    // 3 h; 8 h a week; locked time not counted; log off at the end.
+    const auto set = [this](const std::string& code, RegValue value) { registry.Set(HKLM, kSettingsKeyPath, "anna" + code, value); };
+    set("PWTL", RegValue::Integer(1));
+    set("PWTD", RegValue::Integer(1));
+    set("PWWR", RegValue::Integer(1));
+    for (int day = 1; day <= 7; ++day) {
+        set("PWD" + std::to_string(day), RegValue::String(day <= 5 ? "16:00-18:00" : "10:00-12:00,15:00-19:00"));
+        set("PWM" + std::to_string(day), RegValue::Integer(day <= 5 ? 60 : 180));
+    }
+    set("PWWM", RegValue::Integer(480));
+    set("PWSL", RegValue::Integer(1));
+    set("PWEA", RegValue::Integer(1));
+    struct Case {
+        const char* what;
+        LocalTime time;
+        std::uint32_t usedToday, usedThisWeek;
+        bool locked, expires;
+    } cases[] = {
+        {"Wednesday 17:00, nothing used", At(17, 0, 0, 9), 0, 0, false, false},
+        {"Wednesday 15:59", At(15, 59, 0, 9), 0, 0, false, true},
+        {"Wednesday 17:00 with the hour used", At(17, 0, 0, 9), 3600, 3600, false, true},
+        {"Saturday 11:00 with an hour used", At(11, 0, 0, 12), 3600, 3600, false, false},
+        {"Saturday 13:00, between the periods", At(13, 0, 0, 12), 0, 0, false, true},
+        {"Sunday 18:30 with 2 h 59 min used", At(18, 30, 0, 13), 3 * 3600 - 60, 3 * 3600 - 60, false, false},
+        {"Sunday 16:00 with the week's 8 h used", At(16, 0, 0, 13), 0, 8 * 3600, false, true},
+        {"Friday 17:00, locked, not counted", At(17, 0, 0, 11), 0, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        LockServiceSettings s;
+        ASSERT_TRUE(LoadServiceSettings(s, registry, "anna", "", RegionalFormats{}).empty());
+        const std::int32_t day = DayNumber(c.time.year, c.time.month, c.time.day);
+        s.CounterDay = day;
+        s.UsedSeconds = c.usedToday;
+        s.WeekCounterDay = WeekStartOf(day, 0);
+        s.WeekUsedSeconds = c.usedThisWeek;
+        FakeClock wall;
+        wall.SetWall(c.time);
+        RecordingRestrictionHost h;
+        h.locked = c.locked;
+        TimeRestrictions r(s, wall, registry, h);
+        r.Tick(true);
+        EXPECT_EQ(r.TimeExpired(), c.expires) << c.what;
+        EXPECT_EQ(s.UsedSeconds, c.usedToday + (c.expires || c.locked ? 0u : kTickSeconds)) << c.what;
+        for (int i = 0; c.expires && i < 102; ++i) {
+            wall.Advance(kTickMilliseconds);
+            r.Tick(true);
+        }
+        EXPECT_EQ(h.logOffs, c.expires ? 1 : 0) << c.what;
+        EXPECT_EQ(h.shutdowns, 0) << c.what;
+    }
+}
+
 TEST_F(RestrictionsTest, ExpiryAtStartUpShutsDownAtTheFirstTimerTick)
 {
     settings.RestrictByDuration = true;
