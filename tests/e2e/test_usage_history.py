@@ -57,8 +57,8 @@ class UsageChart(unittest.TestCase):
         expired = sum(e for _, _, _, e in days)
         figures = (f"Average {span((sum(used) * 2 + len(used)) // (2 * len(used)))} a day over the {len(used)} "
                    f"days recorded; time expired on {expired} days.")
-        for dpi in (96, 144, 192):
-            with self.subTest(dpi=dpi), Host(f"usage_chart_{dpi}") as host:
+        for dpi, screen in ((96, "1280x1024x24"), (144, "1920x1080x24"), (192, "2560x1440x24")):
+            with self.subTest(dpi=dpi), Host(f"usage_chart_{dpi}", screen) as host:
                 host.set_dpi(dpi)
                 user = host.user_key()
                 write_history(host.program / f"{user}.usage.csv", days)

@@ -8,7 +8,7 @@ import unittest
 from test_configuration import start_and_configure
 from test_configuration_pages import IDCANCEL, apply
 from test_time_restrictions import red_share
-from vardex_e2e import LOCK_SCREEN, Host, stored, wait_for
+from vardex_e2e import Host, stored, wait_for
 
 CURRENT_USER = "0.1.1"
 IDC_SAME_EVERY_DAY, IDC_WEEK_GRID, IDC_TODAY = 1106, 1108, 1109
@@ -66,7 +66,7 @@ class WeekGrid(unittest.TestCase):
             host.probe("cfg-command", IDCANCEL)
             # The service reloads: outside today's time it locks and warns.
             wait_for(host.session_active, timeout=30, what="the painted day to lock")
-            self.assertTrue(host.shows(LOCK_SCREEN))
+            host.wait_locked()  # the session's mutex comes a moment before its window
             wait_for(lambda: red_share(host.screenshot("week_grid_warning")) > 0.002, timeout=15, interval=0.5,
                      what="the red warning")
 
