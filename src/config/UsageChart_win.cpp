@@ -85,17 +85,7 @@ void UsageChartView::Replace(HWND placeholder)
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
     const int id = GetDlgCtrlID(placeholder);
     DestroyWindow(placeholder);
-    CreateParams params;
-    params.className = L"VardexUsageChart";
-    params.style = WS_CHILD | WS_VISIBLE;
-    params.x = area.left;
-    params.y = area.top;
-    params.width = area.right - area.left;
-    params.height = area.bottom - area.top;
-    params.parent = parent;
-    params.cursor = LoadCursorW(nullptr, IDC_ARROW);
-    params.menuOrId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
-    Create(params);
+    Create(ChildParams(L"VardexUsageChart", WS_CHILD | WS_VISIBLE, parent, area, id));
 
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,

@@ -76,17 +76,7 @@ void WeekGridControl::LetGoOfAccessible() noexcept
 void WeekGridControl::Create(HWND parent, const RECT& area, int id)
 {
     ReadDayNames();
-    CreateParams params;
-    params.className = kClassName;
-    params.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-    params.x = area.left;
-    params.y = area.top;
-    params.width = area.right - area.left;
-    params.height = area.bottom - area.top;
-    params.parent = parent;
-    params.cursor = LoadCursorW(nullptr, IDC_ARROW);
-    params.menuOrId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
-    Window::Create(params);
+    Window::Create(ChildParams(kClassName, WS_CHILD | WS_VISIBLE | WS_TABSTOP, parent, area, id));
     font_ = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     Relayout();
 }

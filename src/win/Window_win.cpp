@@ -16,6 +16,22 @@ Window::~Window()
     }
 }
 
+Window::CreateParams Window::ChildParams(const wchar_t* className, DWORD style, HWND parent, const RECT& area,
+                                        int id) noexcept
+{
+    CreateParams params;
+    params.className = className;
+    params.style = style;
+    params.x = area.left;
+    params.y = area.top;
+    params.width = area.right - area.left;
+    params.height = area.bottom - area.top;
+    params.parent = parent;
+    params.cursor = LoadCursorW(nullptr, IDC_ARROW);
+    params.menuOrId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+    return params;
+}
+
 void Window::Create(const CreateParams& params)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);

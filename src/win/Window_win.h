@@ -36,6 +36,10 @@ protected:
         bool dialog = false;
     };
 
+    // A child control's parameters: in area (the parent's client coordinates), with its id and
+    // the arrow cursor.
+    static CreateParams ChildParams(const wchar_t* className, DWORD style, HWND parent, const RECT& area, int id) noexcept;
+
     // Registers the window class on first use and creates the window bound to this object.
     void Create(const CreateParams& params);
     // A menu item, an accelerator or a control's notification; true when handled.

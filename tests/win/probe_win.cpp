@@ -240,6 +240,17 @@ double Milliseconds()
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// Selects the tree's item and prints how long the window took to show it, in ms.
+int SelectTimed(HWND tree, HTREEITEM item)
+{
+    if (!item)
+        return 1;
+    const double started = Milliseconds();
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    std::printf("%.1f\n", Milliseconds() - started);
+    return 0;
+}
+
 int SelectTreeNode(const std::string& path)
 {
     HWND tree = GetDlgItem(ConfigWindow(), IDC_TREE);
@@ -260,12 +271,7 @@ int SelectTreeNode(const std::string& path)
             break;
         start = dot + 1;
     }
-    if (!item)
-        return 1;
-    const double started = Milliseconds();
-    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    std::printf("%.1f\n", Milliseconds() - started);
-    return 0;
+    return SelectTimed(tree, item);
 }
 
 // Item states and counts are numbers: they cross the process boundary, unlike item texts.
@@ -460,12 +466,7 @@ const ConfigCommandRow kConfigCommands[] = {
          for (int row = argc > 3 ? std::atoi(argv[3]) : 0; item && row > 0; --row)
              item = reinterpret_cast<HTREEITEM>(
                  SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)));
-         if (!item)
-             return 1;
-         const double started = Milliseconds();
-         SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-         std::printf("%.1f\n", Milliseconds() - started);
-         return 0;
+         return SelectTimed(tree, item);
      }},
     {"cfg-edit", Needs::Control,
      [](const char*, HWND control, int, char**) {
