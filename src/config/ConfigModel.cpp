@@ -233,9 +233,10 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
     for (size_t i = 0; i < users_.size(); ++i) {
         const UserRecord& user = users_[i];
         for (const SettingDefinition* definition : SaveOrder(SettingScope::PerUser, kUserSaveOrder))
-            if (IsPassword(*definition) || user.values.Written(*definition))
-                writes.push_back({SettingValueName(*definition, user.userKey),
-                              IsPassword(*definition) ? SettingValue(userPasswords[i]) : user.values.Get(definition->name)});
+            if (IsPassword(*definition))
+                writes.push_back({SettingValueName(*definition, user.userKey), userPasswords[i]});
+            else if (user.values.Written(*definition))
+                writes.push_back({SettingValueName(*definition, user.userKey), user.values.Get(definition->name)});
     }
     return writes;
 }

@@ -214,7 +214,8 @@ WeekPeriods UserPage::EveryDayWeek()
     reading.OwnWeekdayRules = false;
     const WeekRules rules = WeekRulesOf(reading, 0);
     WeekPeriods week;
-    const std::int32_t monday = Now().day - WeekdayOf(Now().day);
+    const std::int32_t today = Now().day;
+    const std::int32_t monday = today - WeekdayOf(today);
     for (int day = 0; day < 7; ++day)
         week[static_cast<size_t>(day)] = AllowedStretches(rules, monday + day);
     return week;

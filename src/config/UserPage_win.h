@@ -87,7 +87,6 @@ private:
     void EndChosen(EndAction end);
     // What the service would do today, in one line, from the values the page holds now.
     void ShowToday();
-    bool OwnWeekdayRules() { return Record().values.Flag(SettingNames::OwnWeekdayRules); }
     // The every-day rule's time of each weekday, as the grid shows it.
     WeekPeriods EveryDayWeek();
 

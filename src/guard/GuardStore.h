@@ -1,8 +1,8 @@
 #pragma once
 // What the guardian keeps in a key of its own under the settings key, which only the system and
 // administrators can write: the time-zone rules the day is judged by, each user's use of the day
-// (by SID) and the last day it expired, and the lock state of each session with its lock service, so that a restart of the
-// guardian, or an upgrade, keeps every locked session locked.
+// (by SID) and the last day it expired, and the lock state of each session with its lock
+// service, so that a restart of the guardian, or an upgrade, keeps every locked session locked.
 #include "GuardProtocol.h"
 #include "common/Registry.h"
 

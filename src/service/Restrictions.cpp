@@ -62,9 +62,12 @@ void TimeRestrictions::AfterExpiry()
 {
     if (settings_.End == EndAction::StayLocked) {
         // Judged as the checks judge, without counting: the hold lifts when they would not
-        // expire now.
+        // expire now. Until then the workstation is locked, whatever ended or skipped the lock
+        // (a start outside the allowed time locks at the first timer tick).
         if (ReleasedToday() || !HeldUpNow())
             timeExpired_ = false;
+        else if (!host_.Locked())
+            host_.PostLockSignal();
         return;
     }
     if (graceElapsed_ <= kGraceMilliseconds) {

@@ -533,6 +533,32 @@ TEST_F(RestrictionsTest, EachEndOfTheTimeAndAHeldLockThatLiftsWhenTimeIsAllowedO
         EXPECT_EQ(r.HeldLocked(), c.end == EndAction::StayLocked);
     }
 
+    // A start outside the allowed time posts no lock at once; held, the first timer tick locks,
+    // and so does any tick that finds the lock gone, but not one that finds it there.
+    {
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictByDuration = true;
+        s.AllowedSeconds = 3600;
+        s.CounterDay = DayNumber(2026, 12, 8);
+        s.UsedSeconds = 3600;
+        s.End = EndAction::StayLocked;
+        FakeClock wall;
+        wall.SetWall(At(9, 0, 0));
+        RecordingRestrictionHost h;
+        TimeRestrictions r(s, wall, registry, h);
+        r.Tick(false);
+        r.AfterStartupTick();
+        EXPECT_EQ(h.lockSignals, 0);
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        EXPECT_EQ(h.lockSignals, 1);
+        h.locked = true;
+        wall.Advance(kTickMilliseconds);
+        r.Tick(true);
+        EXPECT_EQ(h.lockSignals, 1);
+    }
+
     settings.RestrictByDuration = true;
     settings.AllowedSeconds = 3600;
     settings.End = EndAction::StayLocked;
