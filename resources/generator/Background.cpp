@@ -110,70 +110,6 @@ private:
     std::vector<Colour> pixels_;
 };
 
-// A 5x7 font for the name, one string a row; '#' is ink. Lower case sits on rows 2 to 6.
-struct Glyph {
-    char character;
-    int advance;  // in font pixels, spacing included
-    std::array<std::string_view, 7> rows;
-};
-
-constexpr std::array<Glyph, 9> kFont{{
-    {'P', 6, {"####.", "#...#", "#...#", "####.", "#....", "#....", "#...."}},
-    {'C', 6, {".###.", "#...#", "#....", "#....", "#....", "#...#", ".###."}},
-    {'V', 6, {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."}},
-    {'a', 6, {".....", ".....", ".###.", "....#", ".####", "#...#", ".####"}},
-    {'r', 6, {".....", ".....", "#.##.", "##..#", "#....", "#....", "#...."}},
-    {'d', 6, {"....#", "....#", ".####", "#...#", "#...#", "#...#", ".####"}},
-    {'e', 6, {".....", ".....", ".###.", "#...#", "#####", "#....", ".###."}},
-    {'x', 6, {".....", ".....", "#...#", ".#.#.", "..#..", ".#.#.", "#...#"}},
-    {' ', 4, {".....", ".....", ".....", ".....", ".....", ".....", "....."}},
-}};
-
-const Glyph& GlyphFor(char c)
-{
-    for (const Glyph& glyph : kFont) {
-        if (glyph.character == c) {
-            return glyph;
-        }
-    }
-    throw std::runtime_error(std::string("no glyph for '") + c + "'");
-}
-
-// The ink squares of `text`, each `cell` pixels wide, centred on `centreX` below `top`.
-std::vector<Bounds> TextCells(std::string_view text, float centreX, float top, float cell)
-{
-    int width = 0;
-    for (char c : text) {
-        width += GlyphFor(c).advance;
-    }
-    width -= 1;  // no spacing after the last glyph
-    std::vector<Bounds> cells;
-    float penX = centreX - static_cast<float>(width) * cell / 2.0f;
-    for (char c : text) {
-        const Glyph& glyph = GlyphFor(c);
-        for (std::size_t row = 0; row < glyph.rows.size(); ++row) {
-            for (std::size_t column = 0; column < glyph.rows[row].size(); ++column) {
-                if (glyph.rows[row][column] == '#') {
-                    const float x = penX + static_cast<float>(column) * cell;
-                    const float y = top + static_cast<float>(row) * cell;
-                    cells.push_back({x, y, x + cell, y + cell});
-                }
-            }
-        }
-        penX += static_cast<float>(glyph.advance) * cell;
-    }
-    return cells;
-}
-
-Bounds Enclosing(const std::vector<Bounds>& boxes)
-{
-    Bounds all = boxes.front();
-    for (const Bounds& b : boxes) {
-        all = {std::min(all.left, b.left), std::min(all.top, b.top), std::max(all.right, b.right),
-               std::max(all.bottom, b.bottom)};
-    }
-    return all;
-}
 
 }  // namespace
 
@@ -278,24 +214,8 @@ RgbImage DrawLockScreen(int width, int height)
         },
         [](Point) { return Colour{26, 32, 42}; });
 
-    // The name, in the font above, with a soft shadow.
-    const auto cells = TextCells("PC Vardex", cx, 772 * u, 14 * u);
-    const auto textDistance = [&](Point p) {
-        float d = 1e9f;
-        for (const Bounds& b : cells) {
-            const Point half{(b.right - b.left) / 2, (b.bottom - b.top) / 2};
-            d = std::min(d, BoxDistance(p, {b.left + half.x, b.top + half.y}, half, 0.0f));
-        }
-        return d;
-    };
-    const Bounds textBounds = Enclosing(cells);
-    const float textDrop = 6 * u;
-    canvas.Fill(
-        {textBounds.left, textBounds.top + textDrop, textBounds.right, textBounds.bottom + textDrop},
-        [&](Point p) { return textDistance({p.x, p.y - textDrop}); }, [](Point) { return Colour{4, 6, 10}; },
-        10 * u, 0.5f);
-    canvas.Fill(textBounds, textDistance, [](Point) { return Colour{216, 224, 234}; });
-
+    // The title is not drawn into the picture: the lock screen draws it as text, smooth at
+    // every size.
     return canvas.ToImage();
 }
 

@@ -228,8 +228,10 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
     // Windows' own validation flag first, as the window records it after.
     std::vector<SettingWrite> writes{{kNetworkLogonValueName, Global(N::UserValidation)}};
     for (const SettingDefinition* definition : SaveOrder(SettingScope::Global, kGlobalSaveOrder))
-        writes.push_back({definition->name, IsPassword(*definition) ? SettingValue(adminPassword)
-                                                                    : globals_.Get(definition->name)});
+        if (IsPassword(*definition))
+            writes.push_back({definition->name, adminPassword});
+        else if (globals_.Written(*definition))
+            writes.push_back({definition->name, globals_.Get(definition->name)});
     for (size_t i = 0; i < users_.size(); ++i) {
         const UserRecord& user = users_[i];
         for (const SettingDefinition* definition : SaveOrder(SettingScope::PerUser, kUserSaveOrder))

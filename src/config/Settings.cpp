@@ -4,6 +4,9 @@
 #include "common/Errors.h"
 #include "common/PasswordHash.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace vardex {
 
 LockServiceSettings DefaultServiceSettings(const std::string& userKey, const std::string& programDirectory)
@@ -84,6 +87,39 @@ std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Regi
     }
     ReportMalformedPasswords(settings, userKey, problems);
     return problems;
+}
+
+}  // namespace vardex
+
+namespace vardex {
+
+std::optional<std::vector<std::int32_t>> ParseWarningMinutes(std::string_view text)
+{
+    constexpr std::size_t kMostWarnings = 8;
+    constexpr std::int32_t kMostMinutes = 1440;
+    std::vector<std::int32_t> minutes;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        std::string_view part = text.substr(0, comma);
+        while (!part.empty() && part.front() == ' ')
+            part.remove_prefix(1);
+        while (!part.empty() && part.back() == ' ')
+            part.remove_suffix(1);
+        if (part.empty() || part.size() > 4 || part.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        std::int32_t value = 0;
+        for (const char c : part)
+            value = value * 10 + (c - '0');
+        if (value < 1 || value > kMostMinutes || minutes.size() == kMostWarnings)
+            return std::nullopt;
+        minutes.push_back(value);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    if (minutes.empty())
+        return std::nullopt;
+    std::sort(minutes.begin(), minutes.end(), std::greater<>());
+    minutes.erase(std::unique(minutes.begin(), minutes.end()), minutes.end());
+    return minutes;
 }
 
 }  // namespace vardex

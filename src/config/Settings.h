@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vardex {
@@ -29,6 +30,12 @@ inline constexpr const char* LockAtStartup = "PSUL";
 inline constexpr const char* StatisticsEnabled = "LFE";
 inline constexpr const char* BootKeysDisabled = "BKGR";
 inline constexpr const char* UserValidation = "UVLD";
+// What the lock screen and the notification area tell the user: where the lock screen's status
+// block shows (StatusPlacement), whether the tray warns before the time runs out, and at how many
+// minutes before ("15,5,1").
+inline constexpr const char* StatusPlacement = "PLSP";
+inline constexpr const char* EndWarnings = "PLEW";
+inline constexpr const char* EndWarningMinutes = "PLWM";
 // Per-user codes, preceded by the user key.
 inline constexpr const char* UserPassword = "PAPW";
 inline constexpr const char* Schedule = "PWTB";
@@ -61,6 +68,15 @@ inline constexpr const char* kDefaultBackgroundName = "scrlogo.jpg";
 // number.
 enum class EndAction : std::int32_t { ShutDown = 0, LogOff = 1, StayLocked = 2 };
 
+// Where the lock screen's status block (who is locked, the time, where they stand) shows. Stored
+// as its number.
+enum class StatusPlacement : std::int32_t { PrimaryMonitor = 0, EveryMonitor = 1, Hidden = 2 };
+
+inline const std::vector<std::int32_t> kDefaultEndWarningMinutes{15, 5, 1};
+// The minutes of the warnings as stored: "15,5,1", whole minutes from 1 to 1440, at most eight;
+// in the order the warnings come (largest first). Nothing when the text is not of that form.
+std::optional<std::vector<std::int32_t>> ParseWarningMinutes(std::string_view text);
+
 struct LockServiceSettings {
     std::string UserKey;
     std::string AdminPassword;
@@ -88,6 +104,9 @@ struct LockServiceSettings {
     bool NotCountedWhileLocked = false;
     std::int32_t IdleMinutes = 0;
     EndAction End = EndAction::ShutDown;
+    StatusPlacement Status = StatusPlacement::PrimaryMonitor;
+    bool EndWarnings = true;
+    std::vector<std::int32_t> EndWarningMinutes = kDefaultEndWarningMinutes;
     bool ShutdownAllowed = true;
     bool LockAtStartup = false;
     bool StatisticsEnabled = false;

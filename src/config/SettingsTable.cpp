@@ -137,6 +137,24 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.ShutdownAllowed = Flag(v); }},
     {N::LockAtStartup, K::Flag, S::Global, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.LockAtStartup = Flag(v); }},
+    // What the lock screen and the tray tell the user; absent, the defaults hold, so the window
+    // writes them only once set.
+    {N::StatusPlacement, K::Number, S::Global, W::ReadWrite, 0, 0,
+     [](ServiceLoad& l, const SettingValue& v) {
+         if (Number(v) == static_cast<std::int32_t>(StatusPlacement::EveryMonitor) ||
+             Number(v) == static_cast<std::int32_t>(StatusPlacement::Hidden))
+             l.settings.Status = static_cast<StatusPlacement>(Number(v));
+     },
+     0, 2, nullptr, true},
+    {N::EndWarnings, K::Flag, S::Global, W::ReadWrite, true, true,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.EndWarnings = Flag(v); }, INT32_MIN, INT32_MAX, nullptr, true},
+    {N::EndWarningMinutes, K::Text, S::Global, W::ReadWrite, std::string("15,5,1"), std::string("15,5,1"),
+     [](ServiceLoad& l, const SettingValue& v) {
+         // Unreadable minutes keep the default warnings rather than none.
+         if (const auto minutes = ParseWarningMinutes(Text(v)))
+             l.settings.EndWarningMinutes = *minutes;
+     },
+     INT32_MIN, INT32_MAX, [](std::string_view text) { return ParseWarningMinutes(text).has_value(); }, true},
     // The window's record of what it set in Windows; it reads the states back from Windows, the
     // boot keys from this record only where there is no boot file.
     {N::BootKeysDisabled, K::Flag, S::Global, W::ReadWrite, false, std::nullopt, nullptr},

@@ -254,10 +254,15 @@ std::string StretchText(const DayPeriod& stretch)
     return FormatClock(stretch.from) + "\u2013" + FormatClock(stretch.till);
 }
 
-std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName)
+const char* WeekdayName(int weekday) noexcept
 {
     static const char* const kWeekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
-    std::string text = std::string("Today (") + kWeekdays[WeekdayOf(now.day)] + ") " + userName;
+    return kWeekdays[((weekday % 7) + 7) % 7];
+}
+
+std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName)
+{
+    std::string text = std::string("Today (") + WeekdayName(WeekdayOf(now.day)) + ") " + userName;
     const std::vector<DayPeriod> stretches = AllowedStretches(rules, now.day);
     if (stretches.empty()) {
         text += " may not work";

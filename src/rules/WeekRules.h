@@ -91,6 +91,8 @@ std::string SpanText(std::int64_t seconds);
 // Minutes as an administrator types them in a field: "1:30", "0:45", "168:00", or a plain number
 // of hours ("2"); nothing for any other text or past the most minutes.
 std::optional<std::int32_t> ParseHoursMinutes(std::string_view text, std::int32_t mostMinutes);
+// "Monday" ... "Sunday" for 0 ... 6.
+const char* WeekdayName(int weekday) noexcept;
 // "1:30", "0:05", "24:00".
 std::string HoursMinutesText(std::int32_t minutes);
 // "15:00–18:00"; "00:00–24:00" for the whole day.

@@ -3,9 +3,12 @@
 #include "SystemOps_win.h"
 #include "UnlockPrompt.h"
 #include "UnlockPrompt_win.h"
+#include "win/Dpi_win.h"
 #include "win/ErrorReport_win.h"
 #include "win/Picture_win.h"
 #include "win/TextConvert_win.h"
+
+#include <algorithm>
 
 namespace vardex {
 
@@ -23,17 +26,73 @@ RECT VirtualScreen() noexcept
     return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-struct PaintContext {
-    HDC dc;
-    const DecodedImage* picture;
+struct Monitor {
+    RECT area;  // in the lock screen's coordinates, whose origin is the virtual screen's
+    bool primary;
+    UINT dpi;
 };
 
-// Every monitor shows the whole picture.
-BOOL CALLBACK PaintMonitor(HMONITOR, HDC, LPRECT area, LPARAM data) noexcept
+// The monitor's own resolution where the system has one per monitor (Windows 8.1 and later).
+UINT MonitorDpi(HMONITOR monitor, HWND window) noexcept
 {
-    const auto* context = reinterpret_cast<const PaintContext*>(data);
-    PaintPicture(context->dc, *context->picture, *area);
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    UINT dpi = 0;
+    if (HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
+        const auto get = reinterpret_cast<GetDpiForMonitorFunction>(
+            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+        UINT dpiY = 0;
+        if (get && FAILED(get(monitor, 0 /* effective */, &dpi, &dpiY)))
+            dpi = 0;
+        FreeLibrary(shcore);
+    }
+    return dpi ? dpi : WindowDpi(window);
+}
+
+struct MonitorList {
+    POINT origin;
+    HWND window;
+    std::vector<Monitor> monitors;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) noexcept
+{
+    auto* list = reinterpret_cast<MonitorList*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info)) {
+        RECT area = info.rcMonitor;
+        OffsetRect(&area, -list->origin.x, -list->origin.y);
+        list->monitors.push_back({area, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, MonitorDpi(monitor, list->window)});
+    }
     return TRUE;
+}
+
+std::vector<Monitor> Monitors(HWND window) noexcept
+{
+    const RECT screen = VirtualScreen();
+    MonitorList list{{screen.left, screen.top}, window, {}};
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list));
+    return list.monitors;
+}
+
+// The program's own picture carries no text: its title is drawn here, smooth at any size, where
+// the picture leaves room for it below the padlock.
+void PaintTitle(HDC dc, const RECT& monitor) noexcept
+{
+    const int height = monitor.bottom - monitor.top;
+    const UniqueFont font(CreateFontW(-std::max(height * 56 / 1080, 12), 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE,
+                                      DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                      VARIABLE_PITCH | FF_SWISS, L"Segoe UI"));
+    const SelectedObject selected(dc, font.Get());
+    SetBkMode(dc, TRANSPARENT);
+    RECT line{monitor.left, monitor.top + height * 740 / 1080, monitor.right, monitor.top + height * 830 / 1080};
+    const int drop = std::max(height * 4 / 1080, 1);
+    RECT shadow = line;
+    OffsetRect(&shadow, drop, drop);
+    SetTextColor(dc, RGB(4, 6, 10));
+    DrawTextW(dc, L"PC Vardex", -1, &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(dc, RGB(216, 224, 234));
+    DrawTextW(dc, L"PC Vardex", -1, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 }  // namespace
 
@@ -73,8 +132,20 @@ std::optional<LRESULT> LockScreen::Answer(UINT message, WPARAM wParam, LPARAM)
         if (IsWindowVisible(window_)) {
             CoverVirtualScreen();
             PlaceSecretPanel();
+            PlaceStatusBlocks();
         }
         return 0;
+    case WM_DPICHANGED:
+        // The lock screen keeps covering every monitor: the suggested size is not taken, the
+        // status blocks are measured again.
+        PlaceStatusBlocks();
+        return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast switched on or off, another message font.
+        if (IsWindowVisible(window_))
+            PlaceStatusBlocks();
+        return std::nullopt;
     default:
         return std::nullopt;
     }
@@ -112,15 +183,17 @@ void LockScreen::PromptEnded() noexcept
     promptOwnedByLockScreen_ = false;
 }
 
-void LockScreen::Show(const LockServiceSettings& settings)
+void LockScreen::Show(const LockServiceSettings& settings, bool defaultPicture)
 {
     LoadBackground(settings);
+    defaultPicture_ = defaultPicture;
     panelVisible_ = true;
     secretPanel_->SetVisible(secretPanel_->HasLines());
     if (secretPanel_->HasLines())
         secretPanel_->StartScrolling();
     CoverVirtualScreen();
     PlaceSecretPanel();
+    PlaceStatusBlocks();
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     SetFocus(window_);
@@ -271,6 +344,9 @@ void LockScreen::SetPanelVisible(bool visible)
 {
     panelVisible_ = visible;
     secretPanel_->SetVisible(visible && secretPanel_->HasLines());
+    // Power save shows a black screen: the status blocks go with the picture.
+    for (const auto& block : statusBlocks_)
+        ShowWindow(block->Handle(), visible ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -286,17 +362,64 @@ void LockScreen::ShowWarning(const std::vector<std::string>& lines)
     secretPanel_->StartScrolling();
 }
 
+void LockScreen::SetStatus(const StatusLines& lines, StatusPlacement placement)
+{
+    status_ = lines;
+    const bool replace = placement != placement_;
+    placement_ = placement;
+    if (replace)
+        PlaceStatusBlocks();
+    for (const auto& block : statusBlocks_)
+        block->SetLines(status_);
+}
+
+void LockScreen::PlaceStatusBlocks()
+{
+    std::vector<Monitor> monitors;
+    if (placement_ != StatusPlacement::Hidden)
+        for (const Monitor& monitor : Monitors(window_))
+            if (placement_ == StatusPlacement::EveryMonitor || monitor.primary)
+                monitors.push_back(monitor);
+    while (statusBlocks_.size() > monitors.size())
+        statusBlocks_.pop_back();
+    while (statusBlocks_.size() < monitors.size())
+        statusBlocks_.push_back(std::make_unique<TStatusBlock>(
+            window_, [this](UINT message) { TakeInput(message); },
+            [this](HDC dc, const RECT& area) { PaintScene(dc, area); }));
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        TStatusBlock& block = *statusBlocks_[i];
+        block.SetLines(status_);
+        block.Place(monitors[i].area, monitors[i].dpi);
+        block.Refresh();
+        ShowWindow(block.Handle(), panelVisible_ ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void LockScreen::PaintScene(HDC dc, const RECT& area) const
+{
+    const RECT all{0, 0, area.right - area.left, area.bottom - area.top};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (!panelVisible_ || !background_)
+        return;
+    for (const Monitor& monitor : Monitors(window_)) {
+        RECT place = monitor.area;
+        RECT overlap;
+        if (!IntersectRect(&overlap, &place, &area))
+            continue;
+        OffsetRect(&place, -area.left, -area.top);
+        PaintPicture(dc, *background_, place);
+        if (defaultPicture_)
+            PaintTitle(dc, place);
+    }
+}
+
 LRESULT LockScreen::Paint()
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
     RECT client;
     GetClientRect(window_, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (panelVisible_ && background_) {
-        PaintContext context{dc, &*background_};
-        EnumDisplayMonitors(dc, nullptr, PaintMonitor, reinterpret_cast<LPARAM>(&context));
-    }
+    PaintScene(dc, client);
     EndPaint(window_, &ps);
     return 0;
 }

@@ -7,6 +7,7 @@
 // into the session.
 #include "LockSession.h"
 #include "SecretPanel_win.h"
+#include "StatusBlock_win.h"
 #include "common/JpegDecoder.h"
 #include "config/Settings.h"
 #include "win/Window_win.h"
@@ -29,7 +30,8 @@ public:
 
     // The start of a session: the background from the settings, the panel, the whole screen,
     // shown and in the foreground. The end: hidden, the panel still, the picture dropped.
-    void Show(const LockServiceSettings& settings);
+    // defaultPicture: the background is the program's own, whose title is drawn as text.
+    void Show(const LockServiceSettings& settings, bool defaultPicture);
     void Hide() noexcept;
     // Half the primary screen, centred on it.
     void PlaceSecretPanel() noexcept;
@@ -55,6 +57,8 @@ public:
     // What the session shows: the picture and the panel, or plain black; a warning on the panel.
     void SetPanelVisible(bool visible);
     void ShowWarning(const std::vector<std::string>& lines);
+    // The status block's lines, on the primary monitor or on each, as placed.
+    void SetStatus(const StatusLines& lines, StatusPlacement placement);
 
     // The unlock prompt while it is under way: it holds the foreground from its opening until it
     // has closed; shown on the lock screen's desktop (none of its own could be had) it disables
@@ -81,6 +85,10 @@ private:
     void KeepTopLevel() noexcept;
     void LoadBackground(const LockServiceSettings& settings) noexcept;
     LRESULT Paint();
+    // What the lock screen shows in area (its coordinates), drawn with area's origin at the DC's.
+    void PaintScene(HDC dc, const RECT& area) const;
+    // The status blocks made, placed and shown to match the monitors and the placement.
+    void PlaceStatusBlocks();
 
     const HWND window_;
     LockSession& session_;
@@ -89,6 +97,10 @@ private:
     const LONG_PTR ownExStyle_;
     std::unique_ptr<TSecretPanel> secretPanel_;
     std::optional<DecodedImage> background_;
+    bool defaultPicture_ = false;
+    std::vector<std::unique_ptr<TStatusBlock>> statusBlocks_;
+    StatusLines status_;
+    StatusPlacement placement_ = StatusPlacement::PrimaryMonitor;
     bool panelVisible_ = true;
     bool promptHoldsForeground_ = false;
     bool promptOwnedByLockScreen_ = false;

@@ -160,6 +160,8 @@ bool LockSession::TakeEntry(WipedString entry)
         guessDelay_.RightEntry();
     } else {
         guessDelay_.WrongEntry(clock_.ElapsedMs());
+        ++failedEntries_;
+        host_.EntryRefused();
         host_.PlayAlarm(false);
     }
     try {

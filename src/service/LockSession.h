@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vardex {
@@ -75,6 +76,8 @@ public:
     virtual void RequestShutdownNow() = 0;
     // Hands an error to the program's reports, which show it once the session has ended.
     virtual void ReportError(const std::string& message) = 0;
+    // A wrong entry was refused (its time is the host's to note).
+    virtual void EntryRefused() {}
 };
 
 class LockSession {
@@ -117,6 +120,9 @@ public:
     bool AskUnlock();
     // How long until the prompt takes the next entry, after wrong ones (GuessDelay.h).
     std::int64_t EntryWaitMs() { return guessDelay_.WaitLeftMs(clock_.ElapsedMs()); }
+    // The wrong entries since the last unlock, counted whether or not the statistics log is
+    // kept; taken at an unlock, which starts the count again.
+    std::uint32_t TakeFailedEntries() noexcept { return std::exchange(failedEntries_, 0); }
 
 private:
     void OpenPromptAndUnlock();
@@ -136,6 +142,7 @@ private:
     bool inputArmed_ = false;
     SessionOutcome outcome_ = SessionOutcome::Running;
     std::uint32_t idleTicks_ = 0;
+    std::uint32_t failedEntries_ = 0;
     bool skipNextMove_ = false;
     bool powerSwitchBusy_ = false;
 };

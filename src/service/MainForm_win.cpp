@@ -31,6 +31,7 @@
 // that is not ours ends no loop (MessagePump); messages other threads send during a lock run the
 // guard when it is due, inside the system's own call (ResistForeignMessage).
 #include "MainForm_win.h"
+#include "win/SystemFacts_win.h"
 
 #include "common/HotKey.h"
 #include "HotKey_win.h"
@@ -294,9 +295,56 @@ void TMainForm::ServiceTick(TickCause cause)
         tray_->Activate();
     if (hotKey_->Missing())
         HoldHotKey();
+    TellStanding();
     if (session_.Active())
         session_.LockScreenTick(restrictions_.TimeExpired());
     TellGuardian();
+}
+
+StatusLines TMainForm::StatusNow(const WeekRules& rules, LocalMoment now, const std::optional<Standing>& standing) const
+{
+    StatusLines lines;
+    lines.clock = FormatShortTime(timeFormats_, now.second / 3600, now.second / 60 % 60);
+    lines.date = SystemShortDate(now.day);
+    lines.user = ports_.accounts.GetCurrentUserName();
+    RestrictionView view;
+    view.expired = restrictions_.TimeExpired();
+    view.end = settings_.End;
+    view.graceLeftSeconds = restrictions_.GraceLeft() / 1000;
+    if (standing)
+        view.standing = *standing;
+    lines.standing = StandingLine(rules, now, view, timeFormats_);
+    lines.urgent = view.expired || !view.standing.Allowed() ||
+                   (view.standing.secondsLeft && *view.standing.secondsLeft <= 5 * 60);
+    return lines;
+}
+
+void TMainForm::TellStanding()
+{
+    const std::optional<LocalMoment> now = restrictions_.LastTickMoment();
+    if (!now)
+        return;
+    const WeekRules rules = restrictions_.Rules();
+    const std::optional<Standing> standing = restrictions_.StandingNow();
+    if (session_.Active())
+        lockScreen_->SetStatus(StatusNow(rules, *now, standing), settings_.Status);
+    if (!settings_.EndWarnings || !Restricts(rules) || !standing)
+        return;
+    endWarnings_.SetThresholds(settings_.EndWarningMinutes);
+    const std::optional<std::int64_t> left =
+        standing->Allowed() && !restrictions_.TimeExpired() ? standing->secondsLeft : std::nullopt;
+    // While locked the lock screen shows the time left itself.
+    if (const std::optional<std::int32_t> minutes = endWarnings_.Take(left, !session_.Active()))
+        tray_->Notify(Widen(EndWarningText(*minutes, LocalMoment::FromLinear(now->Linear() + *left), timeFormats_)),
+                      TrayIcon::Notice::Warning);
+}
+
+void TMainForm::TellFailedEntries()
+{
+    const std::uint32_t failed = session_.TakeFailedEntries();
+    if (failed && lastRefusedEntry_)
+        tray_->Notify(Widen(FailedAttemptsText(failed, *lastRefusedEntry_, timeFormats_)), TrayIcon::Notice::Warning);
+    lastRefusedEntry_.reset();
 }
 
 void TMainForm::TellGuardian() noexcept
@@ -399,7 +447,9 @@ bool TMainForm::RunLockSession()
     keyboardFilter_.Install();
     const ScopeGuard end([this] { EndSession(); });
 
-    lockScreen_->Show(settings_);
+    lockScreen_->SetStatus(StatusNow(restrictions_.Rules(), restrictions_.MomentNow(), restrictions_.StandingNow()),
+                           settings_.Status);
+    lockScreen_->Show(settings_, ports_.system.SameNameIgnoringCase(settings_.BackgroundFile, programDirectory_ + kDefaultBackgroundName));
     session_.Activate();
     TellGuardian();
     std::optional<ShellWatch> watch;
@@ -724,7 +774,8 @@ LRESULT TMainForm::OnSignal(WPARAM code, LPARAM lParam)
         return kSignalAnswer;
     }
     if (code == kLockSignal) {
-        RunLockSession();
+        if (RunLockSession())
+            TellFailedEntries();
         // Held back while the session ran; shown now that lock requests are taken again.
         application_.reports.ShowPending();
         return 0;

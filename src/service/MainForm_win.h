@@ -7,6 +7,7 @@
 #include "LockSession.h"
 #include "Restrictions.h"
 #include "LockScreen_win.h"
+#include "LockStatus.h"
 #include "StartOptions.h"
 #include "StatsLog.h"
 #include "GuardianLink_win.h"
@@ -86,6 +87,7 @@ private:
     void ShowWarning(const std::vector<std::string>& lines) override { lockScreen_->ShowWarning(lines); }
     void RequestShutdownNow() override;
     void ReportError(const std::string& message) override;
+    void EntryRefused() override { lastRefusedEntry_ = restrictions_.MomentNow(); }
 
     // RestrictionHost
     void PostLockSignal() override;
@@ -128,6 +130,12 @@ private:
     enum class TickCause { Start, Timer };
     void ServiceTick(TickCause cause);
     void OnTrayCommand(TrayCommand command);
+    // What the user is told at each tick: the lock screen's status block, and the warning of the
+    // tray before the time runs out.
+    void TellStanding();
+    StatusLines StatusNow(const WeekRules& rules, LocalMoment now, const std::optional<Standing>& standing) const;
+    // After an unlock: the wrong entries made since the last one.
+    void TellFailedEntries();
     void SessionPass();
     // The guard of the session, run at every pass of its loop and every 20 ms of any loop during
     // it (the prompt's too), and at once for a window event: the short check, which only reads
@@ -162,6 +170,8 @@ private:
     LockSession session_;
     TimeRestrictions restrictions_;
     std::unique_ptr<TrayIcon> tray_;
+    EndWarnings endWarnings_;
+    std::optional<LocalMoment> lastRefusedEntry_;
     // Made once the window is: the messages of its creation are not the lock screen's.
     std::unique_ptr<LockScreen> lockScreen_;
     KeyboardFilter keyboardFilter_;

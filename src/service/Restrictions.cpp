@@ -200,10 +200,36 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
     }
 }
 
+namespace {
+LocalMoment MomentOf(const LocalTime& time) noexcept
+{
+    return {DayNumber(time.year, time.month, time.day), time.hour * 3600 + time.minute * 60 + time.second};
+}
+}  // namespace
+
+std::optional<LocalMoment> TimeRestrictions::LastTickMoment() const noexcept
+{
+    if (!lastTickTime_)
+        return std::nullopt;
+    return MomentOf(*lastTickTime_);
+}
+
+std::optional<Standing> TimeRestrictions::StandingNow() const
+{
+    if (!lastTickTime_)
+        return std::nullopt;
+    return StandingAt(Rules(), MomentOf(*lastTickTime_),
+                      {std::int64_t{settings_.UsedSeconds}, std::int64_t{settings_.WeekUsedSeconds}});
+}
+
+LocalMoment TimeRestrictions::MomentNow()
+{
+    return MomentOf(time_.Read().local);
+}
+
 bool TimeRestrictions::HeldUpNow() const
 {
-    const LocalTime& now = *lastTickTime_;
-    const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
+    const LocalMoment moment = MomentOf(*lastTickTime_);
     // As the day's count does: a count that has no room left expires too.
     const bool room = settings_.UsedSeconds <= UINT32_MAX - kTickSeconds && settings_.WeekUsedSeconds <= UINT32_MAX - kTickSeconds;
     return !room || HoldupAt(WeekRulesOf(settings_, firstWeekday_), moment,

@@ -101,6 +101,13 @@ public:
     // Until the shutdown, once expired.
     std::uint32_t GraceLeft() const noexcept { return graceElapsed_ >= kGraceMilliseconds ? 0 : kGraceMilliseconds - graceElapsed_; }
     const std::optional<LocalTime>& LastTickTime() const noexcept { return lastTickTime_; }
+    // The rules as the checks read them, and what they say at the last tick with the use counted
+    // (none before the first tick).
+    WeekRules Rules() const { return WeekRulesOf(settings_, firstWeekday_); }
+    std::optional<LocalMoment> LastTickMoment() const noexcept;
+    std::optional<Standing> StandingNow() const;
+    // The trusted local time of this moment, between ticks.
+    LocalMoment MomentNow();
 
 private:
     void GuardClock(const TrustedTime::Reading& now);

@@ -75,6 +75,20 @@ bool TrayIcon::Activate() noexcept
     return active_;
 }
 
+bool TrayIcon::Notify(const std::wstring& text, Notice kind) noexcept
+{
+    if (!active_)
+        return false;
+    NOTIFYICONDATAW data = IconData();
+    data.uFlags = NIF_INFO;
+    wcsncpy(data.szInfo, text.c_str(), ARRAYSIZE(data.szInfo) - 1);
+    const std::wstring title = Widen(kApplicationTitle);
+    wcsncpy(data.szInfoTitle, title.c_str(), ARRAYSIZE(data.szInfoTitle) - 1);
+    data.dwInfoFlags = kind == Notice::Warning ? NIIF_WARNING : NIIF_INFO;
+    data.uTimeout = 15000;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
 void TrayIcon::Recreate() noexcept
 {
     if (!active_)

@@ -26,6 +26,10 @@ public:
     bool Activate() noexcept;
     // The taskbar was created again (Explorer restarted): add the icon again when it was shown.
     void Recreate() noexcept;
+    // A notification from the icon (a balloon, or a toast on Windows 10 and later); false when
+    // the icon is not shown.
+    enum class Notice { Information, Warning };
+    bool Notify(const std::wstring& text, Notice kind) noexcept;
     void SetLockCaption(const std::wstring& caption) noexcept;
     void SetConfigureEnabled(bool enabled) noexcept;
     void HandleCallback(LPARAM event);

@@ -1,6 +1,7 @@
 #include "SystemFacts_win.h"
 
 #include "TextConvert_win.h"
+#include "common/DateTime.h"
 
 #include <windows.h>
 
@@ -98,6 +99,19 @@ int Win32SystemFacts::CompareNamesIgnoringCase(std::string_view a, std::string_v
     if (result == 0)  // a locale the system cannot compare in: by code points, case folded
         result = CompareStringOrdinal(wideA.c_str(), sizeA, wideB.c_str(), sizeB, TRUE);
     return result == 0 ? 0 : result - CSTR_EQUAL;
+}
+
+std::string SystemShortDate(std::int32_t day)
+{
+    const LocalTime date = FromDateTimeValue(day);
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(date.year);
+    time.wMonth = static_cast<WORD>(date.month);
+    time.wDay = static_cast<WORD>(date.day);
+    wchar_t text[80];
+    if (!GetDateFormatEx(LOCALE_NAME_SYSTEM_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, ARRAYSIZE(text), nullptr))
+        return std::to_string(date.year) + "-" + std::to_string(date.month) + "-" + std::to_string(date.day);
+    return Narrow(text);
 }
 
 }  // namespace vardex

@@ -66,7 +66,7 @@ TEST_F(ConfigModelTest, EveryValueTheWindowShowsRoundTripsAndTheServiceValuesAre
         }
     EXPECT_EQ(written.Get(HKLM, kSettingsKeyPath, "UVLD"), RegValue::Integer(0));  // written, never read
     std::vector<std::string> order{"MustBeValidated", "BKGR", "PMPM", "PSUL", "PLSI", "SCSR", "UVLD",
-                                   "LFE",  "PMTO", "APW",  "PBGI", "PSBI", "PLHK"};
+                                   "LFE",  "PMTO", "APW",  "PBGI", "PSBI", "PLHK", "PLSP", "PLEW"};
     for (const std::string& user : kUsers)
         for (const char* value : {"PWTB", "PAPW", "PWTH", "PWTL", "PWTD", "PWWR", "PWM1", "PWM2", "PWM3", "PWM4", "PWM5",
                                   "PWM6", "PWM7", "PWWM", "PWSL", "PWIM", "PWEA"})

@@ -224,12 +224,17 @@ TEST_F(LockSessionTest, WrongEntriesInARowMakeTheNextWaitAndARightOneEndsThat)
     clock.Advance(2000);
     enter("user");
     EXPECT_EQ(session.Outcome(), SessionOutcome::Unlocked);
+    EXPECT_EQ(session.TakeFailedEntries(), 6u) << "the entry not taken is no attempt";
     for (int i = 0; i < 4; ++i)
         enter("wrong");
     EXPECT_EQ(session.EntryWaitMs(), 0) << "the count started again";
     const std::vector<std::string_view> lines = SplitPieces(files.files[kLog], "\r\n");
     ASSERT_EQ(lines.size(), 11u) << "every entry taken, and only those, logged";
     EXPECT_TRUE(lines[6].ends_with("Access Permitted"));
+    settings.StatisticsEnabled = false;
+    enter("wrong");
+    EXPECT_EQ(session.TakeFailedEntries(), 5u) << "counted without the log too";
+    EXPECT_EQ(session.TakeFailedEntries(), 0u);
 }
 
 TEST_F(LockSessionTest, DuringTheCheckThePromptCountsAsOpenAndAReloadChangesNothing)
