@@ -123,9 +123,8 @@ void TStatusBlock::Layout()
     const int roomHeight = (monitor_.bottom - monitor_.top) / 4 - margin;
     HDC screen = GetDC(Handle());
     SIZE size = Measure(screen);
-    if (size.cx > roomWidth || size.cy > roomHeight) {
-        const int percent = std::max(40, std::min(roomWidth * 100 / std::max<int>(size.cx, 1),
-                                                  roomHeight * 100 / std::max<int>(size.cy, 1)));
+    // The padding keeps its size: the fonts shrink a step at a time until the block fits.
+    for (int percent = 95; (size.cx > roomWidth || size.cy > roomHeight) && percent >= 40; percent -= 5) {
         MakeFonts(percent);
         size = Measure(screen);
     }

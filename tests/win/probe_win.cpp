@@ -566,6 +566,68 @@ int PromptButtonEnabled(const std::wstring& text)
     return result;
 }
 
+// The texts of the notification balloons shown (by whichever process shows them): each balloon is
+// a tooltip of its own, whose text lives in that process, so it is read there.
+int PrintBalloons()
+{
+    int found = 0;
+    EnumWindows([](HWND window, LPARAM data) noexcept -> BOOL {
+        wchar_t className[64];
+        if (!IsWindowVisible(window) || !GetClassNameW(window, className, 64) ||
+            lstrcmpiW(className, TOOLTIPS_CLASSW) != 0 || !(GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON))
+            return TRUE;
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        const UniqueKernelHandle owner(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+        if (!owner)
+            return TRUE;
+        constexpr SIZE_T kTextChars = 1024;
+        struct Remote {
+            TTTOOLINFOW tool;
+            wchar_t text[kTextChars];
+        };
+        auto* remote = static_cast<Remote*>(VirtualAllocEx(owner.Get(), nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+        if (!remote)
+            return TRUE;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        WriteProcessMemory(owner.Get(), &remote->tool, &tool, sizeof(tool), nullptr);
+        if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&remote->tool))) {
+            ReadProcessMemory(owner.Get(), &remote->tool, &tool, sizeof(tool), nullptr);
+            tool.lpszText = remote->text;
+            const wchar_t none = 0;
+            WriteProcessMemory(owner.Get(), &remote->tool, &tool, sizeof(tool), nullptr);
+            WriteProcessMemory(owner.Get(), remote->text, &none, sizeof(none), nullptr);
+            SendMessageW(window, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(&remote->tool));
+            wchar_t text[kTextChars] = {};
+            ReadProcessMemory(owner.Get(), remote->text, text, sizeof(text) - sizeof(wchar_t), nullptr);
+            std::printf("%s\n", Narrow(text).c_str());
+            ++*reinterpret_cast<int*>(data);
+        }
+        VirtualFreeEx(owner.Get(), remote, 0, MEM_RELEASE);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found ? 0 : 1;
+}
+
+// The texts of a window's children of a class, in their order: what a screen reader names them by.
+int PrintChildTexts(HWND parent, const wchar_t* className)
+{
+    if (!parent)
+        return 1;
+    for (HWND child = FindWindowExW(parent, nullptr, className, nullptr); child;
+         child = FindWindowExW(parent, child, className, nullptr)) {
+        wchar_t text[1024] = {};
+        GetWindowTextW(child, text, 1024);
+        RECT area;
+        GetWindowRect(child, &area);
+        std::string line = Narrow(text);
+        std::replace(line.begin(), line.end(), '\n', '|');  // one line a child
+        std::printf("%ld %ld %ld %ld %s\n", area.left, area.top, area.right, area.bottom, line.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -586,6 +648,10 @@ int main(int argc, char** argv)
     }
     if (command == "prompt-fit")
         return PromptFit();
+    if (command == "balloons")
+        return PrintBalloons();
+    if (command == "status-blocks")
+        return PrintChildTexts(FindWindowW(L"TMainForm", nullptr), L"TStatusBlock");
     if (command == "user") {
         wchar_t name[257];
         DWORD size = 257;
