@@ -46,6 +46,31 @@ void AppearancePage::Fill()
         model_.SetGlobal(N::ShowBackground, show = false);
     SetDlgItemTextW(Handle(), IDC_BACK_IMAGE, exists ? Widen(path).c_str() : L"");
     SetChecked(Handle(), IDC_SHOW_BACK, show);
+    FillStatus();
+}
+
+void AppearancePage::FillStatus()
+{
+    // Only shown here: a value is set (and so written) once the administrator changes it.
+    HWND placement = Item(IDC_STATUS_PLACEMENT);
+    SendMessageW(placement, CB_RESETCONTENT, 0, 0);
+    for (const wchar_t* choice : {L"On the primary monitor", L"On every monitor", L"Not shown"})
+        SendMessageW(placement, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    SendMessageW(placement, CB_SETCURSEL, static_cast<WPARAM>(std::get<std::int32_t>(model_.Global(N::StatusPlacement))), 0);
+    const bool warnings = std::get<bool>(model_.Global(N::EndWarnings));
+    SetChecked(Handle(), IDC_END_WARNINGS, warnings);
+    SetDlgItemTextW(Handle(), IDC_WARNING_MINUTES, Widen(std::get<std::string>(model_.Global(N::EndWarningMinutes))).c_str());
+    EnableWindow(Item(IDC_WARNING_MINUTES), warnings);
+}
+
+void AppearancePage::WarningMinutesChange()
+{
+    // Taken once it reads as minutes: a list half typed keeps the last whole one.
+    const std::string text = Narrow(ItemText(Handle(), IDC_WARNING_MINUTES));
+    if (Filling() || !ParseWarningMinutes(text))
+        return;
+    model_.SetGlobal(N::EndWarningMinutes, text);
+    DataChange();
 }
 
 void AppearancePage::BackImageChange()
@@ -83,6 +108,26 @@ bool AppearancePage::OnCommand(int id, int code, HWND)
     case IDC_BROWSE:
         if (code == BN_CLICKED)
             Browse();
+        return true;
+    case IDC_STATUS_PLACEMENT:
+        if (code == CBN_SELCHANGE && !Filling()) {
+            const LRESULT chosen = SendMessageW(Item(IDC_STATUS_PLACEMENT), CB_GETCURSEL, 0, 0);
+            if (chosen >= 0) {
+                model_.SetGlobal(N::StatusPlacement, static_cast<std::int32_t>(chosen));
+                DataChange();
+            }
+        }
+        return true;
+    case IDC_END_WARNINGS:
+        if (code == BN_CLICKED) {
+            model_.SetGlobal(N::EndWarnings, IsChecked(Handle(), IDC_END_WARNINGS));
+            EnableWindow(Item(IDC_WARNING_MINUTES), IsChecked(Handle(), IDC_END_WARNINGS));
+            DataChange();
+        }
+        return true;
+    case IDC_WARNING_MINUTES:
+        if (code == EN_CHANGE)
+            WarningMinutesChange();
         return true;
     case IDC_SHOW_BACK:
         if (code == BN_CLICKED) {

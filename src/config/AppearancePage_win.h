@@ -1,5 +1,6 @@
 #pragma once
-// "Vardex appearance settings": the lock screen's picture, its preview and whether it shows.
+// "Vardex appearance settings": the lock screen's picture, its preview and whether it shows;
+// where the lock screen's status shows and when the tray warns before the time runs out.
 #include "ConfigPage_win.h"
 #include "common/JpegDecoder.h"
 #include "common/Reports.h"
@@ -24,6 +25,8 @@ protected:
 private:
     void BackImageChange();
     void Browse();
+    void FillStatus();
+    void WarningMinutesChange();
     // The picture of the file, or none; false when the file does not exist.
     bool LoadPreview(const std::string& path, bool report);
     void DrawItem(const DRAWITEMSTRUCT& item) const;

@@ -407,7 +407,8 @@ void LockScreen::PaintScene(HDC dc, const RECT& area) const
         if (!IntersectRect(&overlap, &place, &area))
             continue;
         OffsetRect(&place, -area.left, -area.top);
-        PaintPicture(dc, *background_, place);
+        const RECT visible{0, 0, area.right - area.left, area.bottom - area.top};
+        PaintPicturePart(dc, *background_, place, visible);
         if (defaultPicture_)
             PaintTitle(dc, place);
     }

@@ -73,7 +73,6 @@ TStatusBlock::TStatusBlock(HWND parent, MouseForward onMouse, BehindPainter pain
     params.style = WS_CHILD | WS_CLIPSIBLINGS;
     params.parent = parent;
     Create(params);
-    MakeFonts(100);
 }
 
 void TStatusBlock::MakeFonts(int scalePercent)
@@ -118,6 +117,8 @@ void TStatusBlock::Layout()
 {
     // Below the panel's half of the screen and left of it: text that does not fit there is made
     // smaller, never cut.
+    if (IsRectEmpty(&monitor_))
+        return;  // not placed yet
     const int margin = ScaleForDpi(kMargin, dpi_);
     const int roomWidth = (monitor_.right - monitor_.left) / 2 - margin;
     const int roomHeight = (monitor_.bottom - monitor_.top) / 4 - margin;

@@ -8,6 +8,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -135,6 +137,38 @@ void PaintPicture(HDC dc, const DecodedImage& picture, const RECT& area) noexcep
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchDIBits(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, 0, picture.width,
                   picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+void PaintPicturePart(HDC dc, const DecodedImage& picture, const RECT& area, const RECT& part) noexcept
+{
+    RECT piece;
+    const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    if (!IntersectRect(&piece, &area, &part) || areaWidth <= 0 || areaHeight <= 0 || picture.width <= 0 ||
+        picture.height <= 0)
+        return;
+    // The picture's columns and rows under the piece, one more on each side for the filter.
+    const auto source = [](int at, int size, int areaSize) { return static_cast<int>(std::int64_t{at} * size / areaSize); };
+    const int left = std::max(source(piece.left - area.left, picture.width, areaWidth) - 1, 0);
+    const int top = std::max(source(piece.top - area.top, picture.height, areaHeight) - 1, 0);
+    const int right = std::min(source(piece.right - area.left, picture.width, areaWidth) + 2, picture.width);
+    const int bottom = std::min(source(piece.bottom - area.top, picture.height, areaHeight) + 2, picture.height);
+    // Where those land: the same stretch as the whole picture's.
+    const auto target = [](int at, int size, int areaSize) { return static_cast<int>(std::int64_t{at} * areaSize / size); };
+    const int x = area.left + target(left, picture.width, areaWidth), y = area.top + target(top, picture.height, areaHeight);
+    const int width = area.left + target(right, picture.width, areaWidth) - x;
+    const int height = area.top + target(bottom, picture.height, areaHeight) - y;
+    // The rows as a picture of their own, read from its first row: no question of which end a
+    // source row is counted from.
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), picture.width, -(bottom - top), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, piece.left, piece.top, piece.right, piece.bottom);
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchDIBits(dc, x, y, width, height, left, 0, right - left, bottom - top,
+                  picture.pixels.data() + static_cast<std::size_t>(top) * static_cast<std::size_t>(picture.width) * 4,
+                  &info, DIB_RGB_COLORS, SRCCOPY);
+    RestoreDC(dc, saved);
 }
 
 }  // namespace vardex

@@ -15,5 +15,8 @@ std::optional<DecodedImage> LoadBackgroundPicture(const std::string& path, int t
 
 // Paints the picture stretched over the rectangle.
 void PaintPicture(HDC dc, const DecodedImage& picture, const RECT& area) noexcept;
+// The same picture stretched to area, but only the part of it inside part is drawn, and only the
+// picture's rows and columns under it are read: a small piece of a large picture costs little.
+void PaintPicturePart(HDC dc, const DecodedImage& picture, const RECT& area, const RECT& part) noexcept;
 
 }  // namespace vardex
