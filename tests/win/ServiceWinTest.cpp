@@ -16,9 +16,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cwctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vardex {
@@ -106,29 +108,54 @@ TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
     EXPECT_STREQ(caption, L"PC Vardex");
 }
 
-// The prompt's texts as its controls hold them, in their order.
-std::vector<std::wstring> StaticTexts(HWND dialog)
+// The prompt's shown static controls, in their order.
+std::vector<HWND> VisibleStatics(HWND dialog)
 {
-    std::vector<std::wstring> texts;
+    std::vector<HWND> statics;
     for (HWND child = FindWindowExW(dialog, nullptr, WC_STATICW, nullptr); child;
          child = FindWindowExW(dialog, child, WC_STATICW, nullptr))
         if (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)
-            texts.push_back(WindowText(child));
-    return texts;
+            statics.push_back(child);
+    return statics;
 }
+
+// Caps Lock on or off for this thread, told to the prompt, as it was at the end.
+class CapsLockState {
+public:
+    CapsLockState(HWND prompt, bool on) : prompt_(prompt)
+    {
+        GetKeyboardState(keys_);
+        was_ = keys_[VK_CAPITAL];
+        Set(on);
+    }
+    ~CapsLockState()
+    {
+        keys_[VK_CAPITAL] = was_;
+        SetKeyboardState(keys_);
+    }
+    void Set(bool on)
+    {
+        keys_[VK_CAPITAL] = static_cast<BYTE>(on ? was_ | 1 : was_ & ~1);
+        SetKeyboardState(keys_);
+        SendMessageW(prompt_, WM_INPUTLANGCHANGE, 0, reinterpret_cast<LPARAM>(GetKeyboardLayout(0)));
+    }
+
+private:
+    HWND prompt_;
+    BYTE keys_[256]{};
+    BYTE was_ = 0;
+};
 
 TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChange)
 {
     TPwdForm prompt(owner, owner, true, orders);
     HWND dialog = prompt.Handle();
-    BYTE keys[256];
-    ASSERT_TRUE(GetKeyboardState(keys));
-    const BYTE capsLock = keys[VK_CAPITAL];
+    CapsLockState capsLock(dialog, false);
     for (const bool on : {true, false, true}) {
-        keys[VK_CAPITAL] = static_cast<BYTE>(on ? capsLock | 1 : capsLock & ~1);
-        SetKeyboardState(keys);
-        SendMessageW(dialog, WM_INPUTLANGCHANGE, 0, reinterpret_cast<LPARAM>(GetKeyboardLayout(0)));
-        const std::vector<std::wstring> texts = StaticTexts(dialog);
+        capsLock.Set(on);
+        std::vector<std::wstring> texts;
+        for (HWND control : VisibleStatics(dialog))
+            texts.push_back(WindowText(control));
         // The label, then the warning while Caps Lock is on, then the layout's short name.
         ASSERT_EQ(texts.size(), on ? 3u : 2u) << on;
         EXPECT_EQ(texts[0], L"Enter password");
@@ -137,8 +164,46 @@ TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChange)
         }
         EXPECT_TRUE(texts.back().size() >= 2 && texts.back().size() <= 3 && iswupper(texts.back()[0])) << texts.back();
     }
-    keys[VK_CAPITAL] = capsLock;
-    SetKeyboardState(keys);
+}
+
+// What a screen reader reads as a control's name, through the system's accessibility layer.
+std::wstring ReaderName(HWND control)
+{
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible))))
+        return L"(none)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring text;
+    if (accessible->get_accName(self, &name) == S_OK && name)
+        text = name;
+    SysFreeString(name);
+    accessible->Release();
+    return text;
+}
+
+TEST_F(ServiceWinTest, ReadersFindEveryControlOfThePromptNamed)
+{
+    TPwdForm prompt(owner, owner, true, orders);
+    HWND dialog = prompt.Handle();
+    const CapsLockState capsLock(dialog, true);
+    // The edit by the name given to it where the system's annotation service took one (Wine has
+    // a stub of it), else by the label just before it.
+    const std::wstring edit = ReaderName(GetDlgItem(dialog, 100));
+    EXPECT_TRUE(edit == L"Password" || edit == L"Enter password") << edit;
+    for (const auto& [id, name] : {std::pair{IDOK, L"OK"}, {IDCANCEL, L"Cancel"}, {IDNO, L"Off"}})
+        EXPECT_EQ(ReaderName(GetDlgItem(dialog, id)), name);
+    const std::vector<HWND> statics = VisibleStatics(dialog);
+    ASSERT_EQ(statics.size(), 3u);
+    EXPECT_EQ(ReaderName(statics[0]), L"Enter password");
+    EXPECT_EQ(ReaderName(statics[1]), L"Caps Lock is on");
+    const std::wstring layout = WindowText(statics[2]);
+    const std::wstring layoutName = ReaderName(statics[2]);
+    EXPECT_TRUE(layoutName == L"Keyboard layout " + layout || layoutName == layout) << layoutName;
 }
 
 TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
