@@ -29,6 +29,15 @@ def seconds_left(host):
     return 0 if label == ENTER else int(label.split()[3])
 
 
+def lock_at(host, dpi):
+    """Starts the service at a resolution with the user's password "Secret 1", and locks."""
+    host.set_dpi(dpi)
+    host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
+    host.set_dword("LFE", 1)
+    host.start_service()
+    host.lock_with_hotkey()
+
+
 def denied(host):
     return sum(1 for line in host.log_lines() if line.endswith("Access Denied"))
 
@@ -60,11 +69,7 @@ class GuessDelay(unittest.TestCase):
     def test_wrong_entries_make_the_prompt_count_down_then_the_right_password_unlocks(self):
         for dpi in (96, 120):
             with self.subTest(dpi=dpi), Host(f"prompt_guess_delay_{dpi}") as host:
-                host.set_dpi(dpi)
-                host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
-                host.set_dword("LFE", 1)
-                host.start_service()
-                host.lock_with_hotkey()
+                lock_at(host, dpi)
                 # The fifth wrong entry makes the next wait 1 s, the sixth 2 s, the seventh 4 s.
                 for count in range(1, 8):
                     host.open_prompt()
@@ -106,11 +111,7 @@ class Indicators(unittest.TestCase):
     def test_caps_lock_shown_when_on_and_the_edit_gives_no_reader_its_text(self):
         for dpi in (96, 144, 192):
             with self.subTest(dpi=dpi), Host(f"prompt_caps_lock_{dpi}") as host:
-                host.set_dpi(dpi)
-                host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
-                host.set_dword("LFE", 1)
-                host.start_service()
-                host.lock_with_hotkey()
+                lock_at(host, dpi)
                 host.open_prompt()
                 wait_for(lambda: prompt_state(host) == (ENTER, True, True), timeout=5, what="an entry taken")
                 label, layout = prompt_statics(host)
