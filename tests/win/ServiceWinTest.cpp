@@ -119,53 +119,6 @@ std::vector<HWND> VisibleStatics(HWND dialog)
     return statics;
 }
 
-// Caps Lock on or off for this thread, told to the prompt, as it was at the end.
-class CapsLockState {
-public:
-    CapsLockState(HWND prompt, bool on) : prompt_(prompt)
-    {
-        GetKeyboardState(keys_);
-        was_ = keys_[VK_CAPITAL];
-        Set(on);
-    }
-    ~CapsLockState()
-    {
-        keys_[VK_CAPITAL] = was_;
-        SetKeyboardState(keys_);
-    }
-    void Set(bool on)
-    {
-        keys_[VK_CAPITAL] = static_cast<BYTE>(on ? was_ | 1 : was_ & ~1);
-        SetKeyboardState(keys_);
-        SendMessageW(prompt_, WM_INPUTLANGCHANGE, 0, reinterpret_cast<LPARAM>(GetKeyboardLayout(0)));
-    }
-
-private:
-    HWND prompt_;
-    BYTE keys_[256]{};
-    BYTE was_ = 0;
-};
-
-TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChange)
-{
-    TPwdForm prompt(owner, owner, true, orders);
-    HWND dialog = prompt.Handle();
-    CapsLockState capsLock(dialog, false);
-    for (const bool on : {true, false, true}) {
-        capsLock.Set(on);
-        std::vector<std::wstring> texts;
-        for (HWND control : VisibleStatics(dialog))
-            texts.push_back(WindowText(control));
-        // The label, then the warning while Caps Lock is on, then the layout's short name.
-        ASSERT_EQ(texts.size(), on ? 3u : 2u) << on;
-        EXPECT_EQ(texts[0], L"Enter password");
-        if (on) {
-            EXPECT_EQ(texts[1], L"Caps Lock is on");
-        }
-        EXPECT_TRUE(texts.back().size() >= 2 && texts.back().size() <= 3 && iswupper(texts.back()[0])) << texts.back();
-    }
-}
-
 // What a screen reader reads as a control's name, through the system's accessibility layer.
 std::wstring ReaderName(HWND control)
 {
@@ -186,24 +139,36 @@ std::wstring ReaderName(HWND control)
     return text;
 }
 
-TEST_F(ServiceWinTest, ReadersFindEveryControlOfThePromptNamed)
+TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChangeToReadersToo)
 {
     TPwdForm prompt(owner, owner, true, orders);
     HWND dialog = prompt.Handle();
-    const CapsLockState capsLock(dialog, true);
+    BYTE keys[256];
+    ASSERT_TRUE(GetKeyboardState(keys));
+    const BYTE capsLock = keys[VK_CAPITAL];
+    for (const bool on : {true, false, true}) {
+        keys[VK_CAPITAL] = static_cast<BYTE>(on ? capsLock | 1 : capsLock & ~1);
+        SetKeyboardState(keys);
+        SendMessageW(dialog, WM_INPUTLANGCHANGE, 0, reinterpret_cast<LPARAM>(GetKeyboardLayout(0)));
+        // The label, the warning while Caps Lock is on, the layout's short name; read as named.
+        const std::vector<HWND> statics = VisibleStatics(dialog);
+        ASSERT_EQ(statics.size(), on ? 3u : 2u) << on;
+        EXPECT_EQ(ReaderName(statics[0]), L"Enter password");
+        if (on) {
+            EXPECT_EQ(ReaderName(statics[1]), L"Caps Lock is on");
+        }
+        const std::wstring layout = WindowText(statics.back()), layoutName = ReaderName(statics.back());
+        EXPECT_TRUE(layout.size() >= 2 && layout.size() <= 3 && iswupper(layout[0])) << layout;
+        EXPECT_TRUE(layoutName == L"Keyboard layout " + layout || layoutName == layout) << layoutName;
+    }
+    keys[VK_CAPITAL] = capsLock;
+    SetKeyboardState(keys);
     // The edit by the name given to it where the system's annotation service took one (Wine has
-    // a stub of it), else by the label just before it.
+    // a stub of it), else by the label just before it; the buttons by their texts.
     const std::wstring edit = ReaderName(GetDlgItem(dialog, 100));
     EXPECT_TRUE(edit == L"Password" || edit == L"Enter password") << edit;
     for (const auto& [id, name] : {std::pair{IDOK, L"OK"}, {IDCANCEL, L"Cancel"}, {IDNO, L"Off"}})
         EXPECT_EQ(ReaderName(GetDlgItem(dialog, id)), name);
-    const std::vector<HWND> statics = VisibleStatics(dialog);
-    ASSERT_EQ(statics.size(), 3u);
-    EXPECT_EQ(ReaderName(statics[0]), L"Enter password");
-    EXPECT_EQ(ReaderName(statics[1]), L"Caps Lock is on");
-    const std::wstring layout = WindowText(statics[2]);
-    const std::wstring layoutName = ReaderName(statics[2]);
-    EXPECT_TRUE(layoutName == L"Keyboard layout " + layout || layoutName == layout) << layoutName;
 }
 
 TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
