@@ -24,17 +24,44 @@ int LayoutUnitX(int lettersWidth) noexcept
     return lettersWidth / 52;
 }
 
+std::string LayoutShortName(std::string_view iso639)
+{
+    if (iso639.size() < 2 || iso639.size() > 3)
+        return {};
+    std::string name;
+    for (const char c : iso639) {
+        if (c >= 'a' && c <= 'z')
+            name += static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            name += c;
+        else
+            return {};
+    }
+    return name;
+}
+
 PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, int editHeight,
-                                 PromptButtons buttons) noexcept
+                                 PromptButtons buttons, const PromptIndicatorLine& line) noexcept
 {
     PromptLayout layout;
-    // 180 units wide, or wider where the label needs it; whatever is below a label taller than a
-    // line of the units moves down by the difference.
+    // 180 units wide, or wider where the label or the line of indicators needs it (their margins
+    // and a gap of 2 X between the two indicators); whatever is below a label taller than a line
+    // of the units moves down by the difference.
     layout.clientWidth = std::max(DialogMulDiv(180, x, 4), labelWidth + 4 * x);
+    if (line.height > 0)
+        layout.clientWidth = std::max(layout.clientWidth, line.warningWidth + line.widestLayoutWidth + 6 * x);
     const int lower = std::max(0, labelHeight - y);
-    layout.clientHeight = DialogMulDiv(65, y, 8) + lower;
+    // The line keeps 3/8 Y from the edit, and the buttons as far from it as they were from the edit.
+    const int gap = DialogMulDiv(3, y, 8);
+    const int extra = line.height > 0 ? line.height + gap : 0;
+    layout.clientHeight = DialogMulDiv(65, y, 8) + lower + extra;
     layout.label = {2 * x, y, labelWidth, labelHeight};
     layout.edit = {2 * x, DialogMulDiv(18, y, 8) + lower, layout.clientWidth - 4 * x, editHeight};
+    if (line.height > 0) {
+        const int top = layout.edit.top + editHeight + gap;
+        layout.warning = {2 * x, top, line.warningWidth, line.height};
+        layout.keyboardLayout = {layout.clientWidth - 2 * x - line.layoutWidth, top, line.layoutWidth, line.height};
+    }
 
     const int width = DialogMulDiv(50, x, 4);
     const int height = DialogMulDiv(15, y, 8);
@@ -51,6 +78,13 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
     layout.cancel = {middle - width / 2, top, width, height};
     layout.off = {middle + 4 + width / 2, top, width, height};
     return layout;
+}
+
+LayoutRect CentredIn(const LayoutRect& area, int width, int height) noexcept
+{
+    const int left = area.left + std::max(0, (area.width - width) / 2);
+    const int top = area.top + std::max(0, (area.height - height) / 2);
+    return {left, top, width, height};
 }
 
 }  // namespace vardex

@@ -4,7 +4,7 @@ namespace vardex {
 
 namespace {
 constexpr unsigned kKeyDown = 0x100, kKeyUp = 0x101, kSysKeyDown = 0x104, kSysKeyUp = 0x105;
-constexpr unsigned kTab = 0x09, kEscape = 0x1B, kF10 = 0x79;
+constexpr unsigned kTab = 0x09, kEscape = 0x1B, kSpace = 0x20, kF10 = 0x79;
 constexpr unsigned kLeftWindows = 0x5B, kRightWindows = 0x5C, kMenuKey = 0x5D;
 
 bool IsKeyMessage(unsigned message) noexcept
@@ -33,24 +33,33 @@ bool ShouldSwallowKey(const LowLevelKey& key, bool windowsKeyHeld) noexcept
     }
 }
 
-bool SessionKeyFilter::ShouldSwallow(const LowLevelKey& key) noexcept
+LayoutSwitch LayoutSwitchOf(const LowLevelKey& key, bool windowsKeyHeld) noexcept
+{
+    if (key.virtualKey != kSpace || !IsDown(key.message) || !windowsKeyHeld || key.ctrlDown || key.altDown)
+        return LayoutSwitch::None;
+    return key.shiftDown ? LayoutSwitch::Previous : LayoutSwitch::Next;
+}
+
+SessionKeyFilter::Verdict SessionKeyFilter::Judge(const LowLevelKey& key) noexcept
 {
     if (!IsKeyMessage(key.message))
-        return false;
+        return {};
     const bool down = IsDown(key.message);
     if (key.virtualKey == kLeftWindows)
         leftWindowsHeld_ = down;
     else if (key.virtualKey == kRightWindows)
         rightWindowsHeld_ = down;
-    const bool swallow = ShouldSwallowKey(key, leftWindowsHeld_ || rightWindowsHeld_);
+    const bool windowsHeld = leftWindowsHeld_ || rightWindowsHeld_;
+    const bool swallow = ShouldSwallowKey(key, windowsHeld);
     const unsigned index = key.virtualKey & 0xFF;
     if (down) {
+        const bool repeated = swallowedDown_[index];
         swallowedDown_[index] = swallow;
-        return swallow;
+        return {swallow, repeated ? LayoutSwitch::None : LayoutSwitchOf(key, windowsHeld)};
     }
     const bool pressWasSwallowed = swallowedDown_[index];
     swallowedDown_[index] = false;
-    return swallow || pressWasSwallowed;
+    return {swallow || pressWasSwallowed};
 }
 
 }  // namespace vardex

@@ -25,6 +25,32 @@ bool IsDown(int virtualKey) noexcept
     return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
 }
 
+// What the system does for Alt+Shift, done for Windows+Space: the focused window of the one in
+// front is asked to take the next (or previous) layout of the list; its default handling takes
+// it. Only a message posted, so that the filter keeps the system waiting no longer.
+void SwitchLayoutInFront(LayoutSwitch which) noexcept
+{
+    HWND front = GetForegroundWindow();
+    if (!front)
+        return;
+    const DWORD thread = GetWindowThreadProcessId(front, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND target = GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : front;
+    HKL layouts[32];
+    const int count = GetKeyboardLayoutList(32, layouts);
+    if (count < 2)
+        return;
+    const HKL current = GetKeyboardLayout(thread);
+    int at = 0;
+    while (at < count && layouts[at] != current)
+        ++at;
+    const bool next = which == LayoutSwitch::Next;
+    const int chosen = at == count ? 0 : (at + (next ? 1 : count - 1)) % count;
+    PostMessageW(target, WM_INPUTLANGCHANGEREQUEST, next ? INPUTLANGCHANGE_FORWARD : INPUTLANGCHANGE_BACKWARD,
+                 reinterpret_cast<LPARAM>(layouts[chosen]));
+}
+
 LRESULT CALLBACK FilterProcedure(int code, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (code == HC_ACTION) {
@@ -37,7 +63,10 @@ LRESULT CALLBACK FilterProcedure(int code, WPARAM wParam, LPARAM lParam) noexcep
         const LowLevelKey key{static_cast<unsigned>(wParam), event->vkCode,
                               (event->flags & LLKHF_ALTDOWN) != 0 || IsDown(VK_MENU), IsDown(VK_CONTROL),
                               IsDown(VK_SHIFT)};
-        if (keyRule.ShouldSwallow(key))
+        const SessionKeyFilter::Verdict verdict = keyRule.Judge(key);
+        if (verdict.layoutSwitch != LayoutSwitch::None)
+            SwitchLayoutInFront(verdict.layoutSwitch);
+        if (verdict.swallow)
             return 1;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -13,21 +13,35 @@ namespace {
 constexpr int kEditId = 100;
 constexpr const wchar_t* kLetters = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const LayoutRect& r,
-                 int id, HFONT font, DWORD exStyle = 0)
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0)
 {
-    HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.width,
-                                 r.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return child;
+    // Placed once the font is known (PromptDialog::Arrange).
+    return CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-// The edit shows no context menu: nothing may be pasted or copied out of a prompt that way.
-LRESULT CALLBACK EditWithoutMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) noexcept
+// The edit shows no context menu: nothing may be pasted or copied out of a prompt that way. A
+// masked edit (refData set) also gives its text to no other thread, nor lets one take its mask
+// off: what a screen reader, or any other program, asks of it gets nothing.
+LRESULT CALLBACK EditWithoutMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR masked) noexcept
 {
     if (message == WM_CONTEXTMENU)
         return 0;
+    if (masked && InSendMessage()) {
+        switch (message) {
+        case WM_GETTEXT:
+            if (wParam > 0 && lParam)
+                *reinterpret_cast<wchar_t*>(lParam) = L'\0';
+            return 0;
+        case WM_GETTEXTLENGTH:
+        case EM_GETLINE:
+        case EM_SETPASSWORDCHAR:
+        case WM_COPY:
+        case WM_CUT: return 0;
+        default: break;
+        }
+    }
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
@@ -46,15 +60,80 @@ SIZE LabelTextSize(HDC dc, const std::wstring& text)
     return {area.right - area.left, area.bottom - area.top};
 }
 
-// The dialog font, 9 points at the window's resolution.
-HFONT CreatePromptFont(HWND window)
+// The dialog font, 9 points at a resolution.
+HFONT CreatePromptFont(UINT dpi)
 {
-    return CreateUiFont(DialogMulDiv(9, static_cast<int>(WindowDpi(window)), 72), FW_NORMAL);
+    return CreateUiFont(DialogMulDiv(9, static_cast<int>(dpi), 72), FW_NORMAL);
+}
+
+// The work area of the monitor with the pointer, the primary one where the pointer is nowhere.
+LayoutRect PointerWorkArea() noexcept
+{
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &info))
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const RECT& work = info.rcWork;
+    return {work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
+// The window's size for a client area of this size, by its styles.
+SIZE FrameFor(HWND window, int clientWidth, int clientHeight) noexcept
+{
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// Makes the client area this size, the top-left corner kept. The frame's own size is the system
+// one's, which on a monitor of another resolution may not be the one the window's frame has:
+// corrected by what the client area came out as.
+void SizeClient(HWND window, int width, int height) noexcept
+{
+    RECT client{}, frame{};
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    if (client.right == width && client.bottom == height)
+        return;
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                 frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The keyboard layout of this thread, by the ISO name of its language.
+std::string CurrentLayoutName()
+{
+    const LANGID language = LOWORD(reinterpret_cast<UINT_PTR>(GetKeyboardLayout(0)));
+    wchar_t iso[9] = L"";
+    if (!GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), LOCALE_SISO639LANGNAME, iso, 9))
+        return {};
+    return LayoutShortName(Narrow(iso));
+}
+
+bool HighContrastOn() noexcept
+{
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+// The Caps Lock warning's red, dark enough to read on the dialog's face.
+constexpr COLORREF kWarningColour = RGB(0xB0, 0x00, 0x00);
+
+bool IsKeyMessage(UINT message) noexcept
+{
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
 }
 }  // namespace
 
-PromptDialog::PromptDialog(const Options& options) : owner_(options.owner), topmost_(options.topmost)
+PromptDialog::PromptDialog(const Options& options)
+    : owner_(options.owner), topmost_(options.topmost), masked_(options.masked), buttons_(options.buttons)
 {
+    prompts_ = options.otherPrompts;
+    prompts_.push_back(options.prompt);
     const std::wstring title = Widen(options.caption);
     CreateParams params;
     params.className = options.className;
@@ -65,8 +144,11 @@ PromptDialog::PromptDialog(const Options& options) : owner_(options.owner), topm
     params.background = GetSysColorBrush(COLOR_BTNFACE);
     params.cursor = LoadCursorW(nullptr, IDC_ARROW);
     params.dialog = true;
+    // Made on the monitor it shows on, so that it has that monitor's resolution from the start.
+    const LayoutRect area = PointerWorkArea();
+    params.x = area.left + area.width / 2;
+    params.y = area.top + area.height / 2;
     Create(params);
-    font_.Reset(CreatePromptFont(Handle()));
     CreateControls(options);
 }
 
@@ -79,58 +161,133 @@ PromptDialog::~PromptDialog()
 void PromptDialog::CreateControls(const Options& options)
 {
     HWND dialog = Handle();
-    const HFONT font = font_.Get();
     prompt_ = options.prompt;
-    const std::wstring prompt = Widen(options.prompt);
-    SIZE letters{}, label{};
-    TEXTMETRICW metrics{};
-    {
-        const WindowDC dc(dialog);
-        const SelectedObject selected(dc.Get(), font);
-        letters = TextSize(dc.Get(), kLetters);
-        label = LargestPrompt(dc.Get(), options);
-        GetTextMetricsW(dc.Get(), &metrics);
-    }
-    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy,
-                                                    metrics.tmHeight + 8, options.buttons);
-    label_ = CreateChild(dialog, WC_STATICW, prompt.c_str(), SS_LEFT | SS_NOPREFIX, layout.label, -1, font);
+    // The label just before the edit, which the system takes for the edit's name.
+    label_ = CreateChild(dialog, WC_STATICW, Widen(options.prompt).c_str(), SS_LEFT | SS_NOPREFIX, -1);
     edit_ = CreateChild(dialog, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | (options.masked ? ES_PASSWORD : 0),
-                        layout.edit, kEditId, font, WS_EX_CLIENTEDGE);
+                        kEditId, WS_EX_CLIENTEDGE);
     if (options.masked)
         SendMessageW(edit_, EM_SETPASSWORDCHAR, L'*', 0);
     SendMessageW(edit_, EM_SETLIMITTEXT, kMaxTextLength, 0);
-    SetWindowSubclass(edit_, EditWithoutMenu, 1, 0);
+    SetWindowSubclass(edit_, EditWithoutMenu, 1, options.masked ? 1 : 0);
     {
         const FillingScope filling(filling_);
         SetWindowTextW(edit_, Widen(options.text).c_str());
     }
     SendMessageW(edit_, EM_SETSEL, 0, -1);
-    ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, layout.ok, IDOK, font);
-    cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, layout.cancel, IDCANCEL, font);
+    ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
     if (options.buttons == PromptButtons::OkCancelOff) {
-        HWND off = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, layout.off, kOffButton, font);
-        EnableWindow(off, options.offEnabled);
+        off_ = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, kOffButton);
+        EnableWindow(off_, options.offEnabled);
     }
+    // The indicators after the buttons, out of the way of the label and the edit; shown while
+    // they have something to say.
+    warning_ = CreateChild(dialog, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, -1);
+    keyboardLayout_ = CreateChild(dialog, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, -1);
+    ShowWindow(warning_, SW_HIDE);
+    ShowWindow(keyboardLayout_, SW_HIDE);
     SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
+    names_.Name(edit_, options.masked ? std::wstring(L"Password") : Widen(options.prompt));
 
-    // Centred on the screen, sized so that the client area has the layout's size.
-    RECT frame{0, 0, layout.clientWidth, layout.clientHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(dialog, topmost_ ? HWND_TOPMOST : HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOACTIVATE);
+    UseFontAt(WindowDpi(dialog));
+    UpdateIndicators();
+    // Centred on the work area of the monitor with the pointer.
+    const PromptLayout layout = MeasureLayout();
+    Arrange(layout);
+    const SIZE frame = FrameFor(dialog, layout.clientWidth, layout.clientHeight);
+    const LayoutRect place = CentredIn(PointerWorkArea(), frame.cx, frame.cy);
+    SetWindowPos(dialog, topmost_ ? HWND_TOPMOST : HWND_TOP, place.left, place.top, place.width, place.height,
+                 SWP_NOACTIVATE);
+    SizeClient(dialog, layout.clientWidth, layout.clientHeight);
 }
 
-SIZE PromptDialog::LargestPrompt(HDC dc, const Options& options) const
+PromptLayout PromptDialog::MeasureLayout() const
 {
-    SIZE largest = LabelTextSize(dc, Widen(options.prompt));
-    for (const std::string& other : options.otherPrompts) {
-        const SIZE size = LabelTextSize(dc, Widen(other));
-        largest = {std::max(largest.cx, size.cx), std::max(largest.cy, size.cy)};
+    const WindowDC dc(Handle());
+    const SelectedObject selected(dc.Get(), font_.Get());
+    const SIZE letters = TextSize(dc.Get(), kLetters);
+    // The label is as large as the largest of its texts.
+    SIZE label{};
+    for (const std::string& prompt : prompts_) {
+        const SIZE size = LabelTextSize(dc.Get(), Widen(prompt));
+        label = {std::max(label.cx, size.cx), std::max(label.cy, size.cy)};
     }
-    return largest;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.Get(), &metrics);
+    const SIZE warning = LabelTextSize(dc.Get(), Widen(kCapsLockWarning));
+    const PromptIndicatorLine line{warning.cy, warning.cx, LabelTextSize(dc.Get(), Widen(layoutName_)).cx,
+                                   LabelTextSize(dc.Get(), Widen(kWidestLayoutName)).cx};
+    return ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy, metrics.tmHeight + 8, buttons_,
+                               line);
+}
+
+void PromptDialog::Arrange(const PromptLayout& layout) noexcept
+{
+    const auto move = [](HWND control, const LayoutRect& r) {
+        if (control)
+            MoveItem(control, r.left, r.top, r.width, r.height);
+    };
+    move(label_, layout.label);
+    move(edit_, layout.edit);
+    move(ok_, layout.ok);
+    move(cancel_, layout.cancel);
+    move(off_, layout.off);
+    move(warning_, layout.warning);
+    move(keyboardLayout_, layout.keyboardLayout);
+}
+
+void PromptDialog::UseFontAt(UINT dpi)
+{
+    const HFONT font = CreatePromptFont(dpi);
+    for (HWND control : {label_, edit_, ok_, cancel_, off_, warning_, keyboardLayout_})
+        if (control)
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    font_.Reset(font);  // the old one once no control uses it
+}
+
+void PromptDialog::UpdateIndicators()
+{
+    const bool capsLock = (GetKeyState(VK_CAPITAL) & 1) != 0;
+    if (capsLock != capsLock_) {
+        capsLock_ = capsLock;
+        // Without its text while hidden too: a program that reads the prompt's texts finds the
+        // warning only while it shows.
+        SetWindowTextW(warning_, capsLock ? Widen(kCapsLockWarning).c_str() : L"");
+        ShowWindow(warning_, capsLock ? SW_SHOWNA : SW_HIDE);
+    }
+    std::string name = CurrentLayoutName();
+    if (name == layoutName_)
+        return;
+    layoutName_ = std::move(name);
+    const std::wstring wide = Widen(layoutName_);
+    SetWindowTextW(keyboardLayout_, wide.c_str());
+    names_.Name(keyboardLayout_, L"Keyboard layout " + wide);
+    // Sized to its new text, against the right margin.
+    if (font_) {
+        const LayoutRect r = MeasureLayout().keyboardLayout;
+        MoveItem(keyboardLayout_, r.left, r.top, r.width, r.height);
+    }
+    ShowWindow(keyboardLayout_, layoutName_.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
+LRESULT PromptDialog::OnDpiChanged(UINT dpi, const RECT& suggested)
+{
+    UseFontAt(dpi);
+    const PromptLayout layout = MeasureLayout();
+    Arrange(layout);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeClient(Handle(), layout.clientWidth, layout.clientHeight);
+    return 0;
+}
+
+LRESULT PromptDialog::WarningColours(HDC dc) const noexcept
+{
+    // The warning's red only where the user has not asked for the high-contrast colours.
+    SetTextColor(dc, HighContrastOn() ? GetSysColor(COLOR_WINDOWTEXT) : kWarningColour);
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void PromptDialog::SetPrompt(const std::string& text)
@@ -197,6 +354,9 @@ int PromptDialog::ShowModal(MessagePump& pump)
     const bool ran = pump.RunModal(
         owner_, Handle(),
         [this](const MSG& msg) {
+            // The key state is the message's: Caps Lock's toggle shows with its own key.
+            if (IsKeyMessage(msg.message))
+                UpdateIndicators();
             Inspect(msg);
             return IsDialogMessageW(Handle(), const_cast<MSG*>(&msg)) != FALSE;
         },
@@ -232,9 +392,18 @@ bool PromptDialog::OnCommand(int id, int code, HWND)
 
 LRESULT PromptDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CLOSE) {
-        Close(IDCANCEL);
-        return 0;
+    switch (message) {
+    case WM_CLOSE: Close(IDCANCEL); return 0;
+    case WM_ACTIVATE:
+    case WM_INPUTLANGCHANGE: UpdateIndicators(); break;
+    case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lParam) == warning_)
+            return WarningColours(reinterpret_cast<HDC>(wParam));
+        break;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE: InvalidateRect(warning_, nullptr, TRUE); break;
+    default: break;
     }
     return DefaultHandling(message, wParam, lParam);
 }

@@ -1,6 +1,10 @@
 #pragma once
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
-// one-line edit and a row of buttons. The unlock prompt and the password input dialog are two.
+// one-line edit, a line showing the keyboard layout and a Caps Lock warning, and a row of
+// buttons. The unlock prompt and the password input dialog are two. It opens on the monitor with
+// the pointer, follows that monitor's resolution, the system's colours (high contrast too), and
+// names its controls for screen readers.
+#include "AccessibleNames_win.h"
 #include "Controls_win.h"
 #include "MessagePump_win.h"
 #include "common/PasswordHash.h"
@@ -37,7 +41,7 @@ public:
     explicit PromptDialog(const Options& options);
     ~PromptDialog() override;
 
-    // Shows the prompt centred on the screen with the edit focused, its owner disabled, and runs
+    // Shows the prompt centred on the monitor with the pointer, with the edit focused, its owner disabled, and runs
     // its modal loop through the pump. The result is IDOK, kOffButton, or IDCANCEL for Cancel,
     // Esc, the close box and the end of the program.
     int ShowModal(MessagePump& pump);
@@ -62,17 +66,34 @@ protected:
 
 private:
     void CreateControls(const Options& options);
-    // The width of the widest prompt and the height of the tallest, as the label draws them.
-    SIZE LargestPrompt(HDC dc, const Options& options) const;
+    // The geometry at the font's units and the texts' sizes now.
+    PromptLayout MeasureLayout() const;
+    // Puts every control where layout says.
+    void Arrange(const PromptLayout& layout) noexcept;
+    // The font at a resolution, for every control.
+    void UseFontAt(UINT dpi);
+    // The keyboard layout and the Caps Lock warning as they are now.
+    void UpdateIndicators();
     void FocusEntryOrCancel() noexcept;
+    LRESULT OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT WarningColours(HDC dc) const noexcept;
 
     HWND owner_;
     bool topmost_;
+    bool masked_;
+    PromptButtons buttons_;
+    std::vector<std::string> prompts_;  // every text the label may show
     UniqueFont font_;
     HWND label_ = nullptr;
     HWND edit_ = nullptr;
     HWND ok_ = nullptr;
     HWND cancel_ = nullptr;
+    HWND off_ = nullptr;
+    HWND warning_ = nullptr;
+    HWND keyboardLayout_ = nullptr;
+    AccessibleNames names_;
+    std::string layoutName_;
+    bool capsLock_ = false;
     std::string prompt_;
     bool entryEnabled_ = true;
     bool closed_ = false;

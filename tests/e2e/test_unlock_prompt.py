@@ -1,7 +1,8 @@
 """The unlock prompt against guessing and against another program of the locked user: a malformed
 stored hash unlocks nothing and is reported once the lock is over, wrong entries make the prompt
 count down before it takes the next one, and during a slow check the lock screen stays in front;
-the prompts' labels hold their texts at every resolution."""
+the prompts' labels hold their texts at every resolution; the prompt shows the keyboard layout and
+warns of Caps Lock, and its edit gives no other program its text."""
 import re
 import time
 import unittest
@@ -10,19 +11,31 @@ from test_configuration import INPUT, config_open, configure
 from vardex_e2e import Host, password_hash, wait_for
 
 ENTER = "Enter password"
+CAPS_LOCK = "Caps Lock is on"
 
 
 def prompt_state(host):
     """(label, edit enabled, OK enabled) of the unlock prompt as another program reads it, or None."""
     result = host.hostile("texts", "TPwdForm")
-    controls = {(text if kind == "Button" else kind): (text, flag == "1")
-                for kind, flag, text in (line.split("\t") for line in result.stdout.splitlines())}
+    controls = {}
+    for kind, flag, text in (line.split("\t") for line in result.stdout.splitlines()):
+        # The label is the first static; the indicators follow the buttons.
+        controls.setdefault(text if kind == "Button" else kind, (text, flag == "1"))
     return (controls["Static"][0], controls["Edit"][1], controls["OK"][1]) if result.returncode == 0 else None
 
 
 def seconds_left(host):
     label = prompt_state(host)[0]
     return 0 if label == ENTER else int(label.split()[3])
+
+
+def lock_at(host, dpi):
+    """Starts the service at a resolution with the user's password "Secret 1", and locks."""
+    host.set_dpi(dpi)
+    host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
+    host.set_dword("LFE", 1)
+    host.start_service()
+    host.lock_with_hotkey()
 
 
 def denied(host):
@@ -56,11 +69,7 @@ class GuessDelay(unittest.TestCase):
     def test_wrong_entries_make_the_prompt_count_down_then_the_right_password_unlocks(self):
         for dpi in (96, 120):
             with self.subTest(dpi=dpi), Host(f"prompt_guess_delay_{dpi}") as host:
-                host.set_dpi(dpi)
-                host.set_text(host.user_key() + "PAPW", password_hash("Secret 1"))
-                host.set_dword("LFE", 1)
-                host.start_service()
-                host.lock_with_hotkey()
+                lock_at(host, dpi)
                 # The fifth wrong entry makes the next wait 1 s, the sixth 2 s, the seventh 4 s.
                 for count in range(1, 8):
                     host.open_prompt()
@@ -90,6 +99,36 @@ class Labels(unittest.TestCase):
                 host.set_dpi(dpi)
                 result = host.probe("prompt-fit")
                 self.assertEqual(result.returncode, 0, result.stdout)
+
+
+def prompt_statics(host):
+    """The texts of the unlock prompt's static controls that say something, in their order."""
+    lines = host.hostile("texts", "TPwdForm").stdout.splitlines()
+    return [text for kind, _, text in (line.split("\t") for line in lines) if kind == "Static" and text]
+
+
+class Indicators(unittest.TestCase):
+    def test_caps_lock_shown_when_on_and_the_edit_gives_no_reader_its_text(self):
+        for dpi in (96, 144, 192):
+            with self.subTest(dpi=dpi), Host(f"prompt_caps_lock_{dpi}") as host:
+                lock_at(host, dpi)
+                host.open_prompt()
+                wait_for(lambda: prompt_state(host) == (ENTER, True, True), timeout=5, what="an entry taken")
+                label, layout = prompt_statics(host)
+                self.assertEqual(label, ENTER)
+                self.assertRegex(layout, r"^[A-Z]{2,3}$", "the keyboard layout's short name")
+                host.xdotool("key", "Caps_Lock")
+                try:
+                    wait_for(lambda: prompt_statics(host) == [ENTER, CAPS_LOCK, layout], timeout=5,
+                             what="the Caps Lock warning")
+                    host.xdotool("type", "--delay", "15", "secret")
+                    host.screenshot(f"caps_lock_{dpi}dpi")
+                    # Typed, but another program gets nothing out of the edit, masked or not.
+                    self.assertEqual(host.hostile("edit-text", "TPwdForm").stdout.strip(),
+                                     "length 0 text '' line '' unmasked ''")
+                finally:
+                    host.xdotool("key", "Caps_Lock")
+                wait_for(lambda: prompt_statics(host) == [ENTER, layout], timeout=5, what="the warning to go")
 
 
 class SlowCheck(unittest.TestCase):

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace vardex {
 namespace {
 
@@ -77,6 +79,70 @@ TEST(PromptLayout, TheLabelKeepsTheSizeOfItsTextAndThePromptGrowsAroundIt)
             EXPECT_LE(l.ok.top + l.ok.height, l.clientHeight) << where;
             EXPECT_EQ(l.clientWidth > classic.clientWidth || l.clientHeight > classic.clientHeight, c.grows) << where;
         }
+}
+
+TEST(PromptLayout, TheIndicatorLineSitsBetweenTheEditAndTheButtonsAndMovesNothingElse)
+{
+    struct Case {
+        int x, y;
+        PromptIndicatorLine line;
+        bool wider;  // than the prompt without the line
+    };
+    // 9 points at 96, 144 and 192 dpi, and one whose warning needs more than the 180 units.
+    const Case cases[] = {{6, 13, {13, 84, 14, 29}, false},
+                          {9, 20, {20, 126, 21, 44}, false},
+                          {12, 26, {26, 168, 28, 58}, false},
+                          {6, 13, {13, 240, 14, 29}, true}};
+    for (const Case& c : cases)
+        for (const PromptButtons buttons : {PromptButtons::OkCancelOff, PromptButtons::OkCancel}) {
+            const PromptLayout l = ComputePromptLayout(c.x, c.y, 10 * c.x, c.y, c.y + 8, buttons, c.line);
+            const PromptLayout classic = ComputePromptLayout(c.x, c.y, 10 * c.x, c.y, c.y + 8, buttons);
+            const auto where = ::testing::Message() << c.x << "," << c.y << " warning " << c.line.warningWidth;
+            EXPECT_EQ(l.clientWidth > classic.clientWidth, c.wider) << where;
+            EXPECT_EQ(l.label, classic.label) << where;
+            EXPECT_EQ(l.edit.top, classic.edit.top) << where;
+            // Taller by the line and its gap; the buttons move down by as much and keep their gap.
+            const int grown = l.clientHeight - classic.clientHeight;
+            EXPECT_EQ(grown, c.line.height + DialogMulDiv(3, c.y, 8)) << where;
+            EXPECT_EQ(l.ok.top, classic.ok.top + grown) << where;
+            EXPECT_GE(l.warning.top, l.edit.top + l.edit.height) << where;
+            EXPECT_LE(l.warning.top + l.warning.height, l.ok.top) << where;
+            EXPECT_EQ(l.keyboardLayout.top, l.warning.top) << where;
+            // Each sized to its text, within the margins and apart.
+            EXPECT_EQ(l.warning.width, c.line.warningWidth) << where;
+            EXPECT_EQ(l.keyboardLayout.width, c.line.layoutWidth) << where;
+            EXPECT_EQ(l.warning.left, 2 * c.x) << where;
+            EXPECT_EQ(l.keyboardLayout.left + l.keyboardLayout.width, l.clientWidth - 2 * c.x) << where;
+            EXPECT_GE(l.clientWidth - 2 * c.x - c.line.widestLayoutWidth, l.warning.left + l.warning.width + 2 * c.x)
+                << where;
+        }
+}
+
+TEST(PromptPlacement, CentredInTheWorkAreaOfAnyMonitorAndNeverAboveOrLeftOfIt)
+{
+    struct Case {
+        LayoutRect area;
+        int width, height;
+        LayoutRect expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 1920, 1040}, 300, 150, {810, 445, 300, 150}},          // the primary monitor
+        {{-1280, 0, 1280, 984}, 300, 150, {-790, 417, 300, 150}},     // one left of it
+        {{1920, -300, 2560, 1400}, 600, 300, {2900, 250, 600, 300}},  // one right of it, higher up
+        {{0, 0, 640, 440}, 800, 500, {0, 0, 800, 500}},               // larger than the area
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CentredIn(c.area, c.width, c.height), c.expected) << c.area.left << "," << c.area.top;
+}
+
+TEST(PromptIndicators, TheLayoutsShortNameIsItsLanguagesIsoNameInCapitals)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"en", "EN"}, {"de", "DE"}, {"fr", "FR"}, {"haw", "HAW"}, {"Ru", "RU"},
+        {"", ""}, {"e", ""}, {"engl", ""}, {"e1", ""}, {"zh-", ""},
+    };
+    for (const auto& [iso, name] : cases)
+        EXPECT_EQ(LayoutShortName(iso), name) << iso;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "win/Clock_win.h"
+#include "win/Controls_win.h"
 #include "common/Errors.h"
 #include "win/Files_win.h"
 #include "win/TextConvert_win.h"
@@ -15,6 +16,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
+
+#include <cwctype>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace vardex {
 namespace {
@@ -68,9 +75,16 @@ TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
         EXPECT_LE(size.cx, ChildRect(label).width) << text;
         EXPECT_LE(size.cy, ChildRect(label).height) << text;
     }
+    // The line of indicators is as tall as the warning's text.
+    RECT warning{};
+    DrawTextW(dc, L"Caps Lock is on", -1, &warning, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(dialog, dc);
-    const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, 0, 0, 0);
+    const PromptLayout layout =
+        ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, 0, 0, 0, PromptButtons::OkCancelOff,
+                            PromptIndicatorLine{warning.bottom, warning.right, 0, 0});
+    // The label is the edit's name for readers that take the static just before it.
+    EXPECT_EQ(GetWindow(edit, GW_HWNDPREV), label);
 
     RECT client;
     GetClientRect(dialog, &client);
@@ -92,6 +106,106 @@ TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
     wchar_t caption[32];
     GetWindowTextW(dialog, caption, 32);
     EXPECT_STREQ(caption, L"PC Vardex");
+}
+
+// The prompt's shown static controls, in their order.
+std::vector<HWND> VisibleStatics(HWND dialog)
+{
+    std::vector<HWND> statics;
+    for (HWND child = FindWindowExW(dialog, nullptr, WC_STATICW, nullptr); child;
+         child = FindWindowExW(dialog, child, WC_STATICW, nullptr))
+        if (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)
+            statics.push_back(child);
+    return statics;
+}
+
+// What a screen reader reads as a control's name, through the system's accessibility layer.
+std::wstring ReaderName(HWND control)
+{
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&accessible))))
+        return L"(none)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring text;
+    if (accessible->get_accName(self, &name) == S_OK && name)
+        text = name;
+    SysFreeString(name);
+    accessible->Release();
+    return text;
+}
+
+TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChangeToReadersToo)
+{
+    TPwdForm prompt(owner, owner, true, orders);
+    HWND dialog = prompt.Handle();
+    BYTE keys[256];
+    ASSERT_TRUE(GetKeyboardState(keys));
+    const BYTE capsLock = keys[VK_CAPITAL];
+    for (const bool on : {true, false, true}) {
+        keys[VK_CAPITAL] = static_cast<BYTE>(on ? capsLock | 1 : capsLock & ~1);
+        SetKeyboardState(keys);
+        SendMessageW(dialog, WM_INPUTLANGCHANGE, 0, reinterpret_cast<LPARAM>(GetKeyboardLayout(0)));
+        // The label, the warning while Caps Lock is on, the layout's short name; read as named.
+        const std::vector<HWND> statics = VisibleStatics(dialog);
+        ASSERT_EQ(statics.size(), on ? 3u : 2u) << on;
+        EXPECT_EQ(ReaderName(statics[0]), L"Enter password");
+        if (on) {
+            EXPECT_EQ(ReaderName(statics[1]), L"Caps Lock is on");
+        }
+        const std::wstring layout = WindowText(statics.back()), layoutName = ReaderName(statics.back());
+        EXPECT_TRUE(layout.size() >= 2 && layout.size() <= 3 && iswupper(layout[0])) << layout;
+        EXPECT_TRUE(layoutName == L"Keyboard layout " + layout || layoutName == layout) << layoutName;
+    }
+    keys[VK_CAPITAL] = capsLock;
+    SetKeyboardState(keys);
+    // The edit by the name given to it where the system's annotation service took one (Wine has
+    // a stub of it), else by the label just before it; the buttons by their texts.
+    const std::wstring edit = ReaderName(GetDlgItem(dialog, 100));
+    EXPECT_TRUE(edit == L"Password" || edit == L"Enter password") << edit;
+    for (const auto& [id, name] : {std::pair{IDOK, L"OK"}, {IDCANCEL, L"Cancel"}, {IDNO, L"Off"}})
+        EXPECT_EQ(ReaderName(GetDlgItem(dialog, id)), name);
+}
+
+TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
+{
+    TPwdForm prompt(owner, owner, true, orders);
+    HWND dialog = prompt.Handle();
+    HWND ok = GetDlgItem(dialog, IDOK);
+    const LayoutRect before = ChildRect(ok);
+    for (const UINT dpi : {192u, 144u, 96u}) {
+        RECT suggested{100, 50, 100 + 3 * before.width, 50 + 3 * before.height};
+        SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const HFONT font = reinterpret_cast<HFONT>(SendMessageW(ok, WM_GETFONT, 0, 0));
+        LOGFONTW face{};
+        GetObjectW(font, sizeof face, &face);
+        EXPECT_EQ(face.lfHeight, -DialogMulDiv(9, static_cast<int>(dpi), 72)) << dpi;
+        // Every control on the new font's units, the window where the system suggested.
+        HDC dc = GetDC(dialog);
+        const HGDIOBJ old = SelectObject(dc, font);
+        SIZE letters;
+        GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+        RECT line{};
+        DrawTextW(dc, L"Caps Lock is on", -1, &line, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(dialog, dc);
+        const PromptLayout layout = ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, 0, 0, 0,
+                                                        PromptButtons::OkCancelOff, {line.bottom, line.right, 0, 0});
+        EXPECT_EQ(ChildRect(ok), layout.ok) << dpi;
+        EXPECT_EQ(ChildRect(GetDlgItem(dialog, IDNO)), layout.off) << dpi;
+        RECT client, frame;
+        GetClientRect(dialog, &client);
+        GetWindowRect(dialog, &frame);
+        EXPECT_EQ(client.bottom, layout.clientHeight) << dpi;
+        EXPECT_EQ(client.right, layout.clientWidth) << dpi;
+        EXPECT_EQ(frame.left, 100) << dpi;
+        EXPECT_EQ(frame.top, 50) << dpi;
+    }
+    EXPECT_EQ(ChildRect(ok), before) << "back at 96 dpi as it was made";
 }
 
 TEST_F(ServiceWinTest, OffButtonIsGreyedWithoutShutdownAllowed)

@@ -13,6 +13,9 @@
 //                                     foreground and is on top
 //   vardexhostile texts CLASS         prints class, enabled (0 or 1) and text of each control of the
 //                                     top-level window of class CLASS, on whichever desktop
+//   vardexhostile edit-text CLASS     asks the edit of the top-level window of class CLASS for its
+//                                     text as a screen reader would (length, text, a line), then
+//                                     takes its mask off and asks again; prints what it got
 //   vardexhostile top-at X Y          prints class and title of the top-level window at X, Y
 //   vardexhostile process             prints the DACL of the service's process and whether it
 //                                     may be ended
@@ -392,6 +395,33 @@ int Texts(const char* className)
     return found ? 0 : 1;
 }
 
+int EditText(const char* className)
+{
+    HWND edit = nullptr;
+    vardex::test::LookOnEveryDesktop([&](const std::wstring&) {
+        HWND window = FindWindowA(className, nullptr);
+        edit = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
+        return edit != nullptr;
+    });
+    if (!edit)
+        return 1;
+    const auto text = [edit] {
+        wchar_t buffer[256] = L"";
+        SendMessageW(edit, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer));
+        return std::wstring(buffer);
+    };
+    const LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
+    const std::wstring asked = text();
+    wchar_t line[256] = L"";
+    line[0] = 255;  // EM_GETLINE's buffer starts with its size
+    const LRESULT copied = SendMessageW(edit, EM_GETLINE, 0, reinterpret_cast<LPARAM>(line));
+    line[copied > 0 && copied < 256 ? copied : 0] = L'\0';
+    SendMessageW(edit, EM_SETPASSWORDCHAR, 0, 0);
+    std::printf("length %d text '%ls' line '%ls' unmasked '%ls'\n", static_cast<int>(length), asked.c_str(), line,
+                text().c_str());
+    return 0;
+}
+
 int TopAt(int x, int y)
 {
     HWND window = GetAncestor(WindowFromPoint({x, y}), GA_ROOT);
@@ -711,6 +741,8 @@ int main(int argc, char** argv)
         return RaiseOnce(std::atoi(argv[2]));
     if (command == "texts")
         return Texts(argv[2]);
+    if (command == "edit-text")
+        return EditText(argv[2]);
     if (command == "top-at" && argc == 4)
         return TopAt(std::atoi(argv[2]), std::atoi(argv[3]));
     return 2;

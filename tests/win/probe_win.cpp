@@ -511,33 +511,53 @@ int ConfigCommand(const std::string& command, int argc, char** argv)
     return 2;
 }
 
-// Whether the label of a prompt built with these options holds every one of its texts, measured
-// as the static control draws them, and lies inside the dialog.
+// The size a static control's text takes as the control draws it.
+SIZE DrawnSize(HWND control, const std::string& text)
+{
+    const HDC dc = GetDC(control);
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const std::wstring wide = Widen(text);
+    RECT needed{};
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return {needed.right, needed.bottom};
+}
+
+// Whether the label of a prompt built with these options holds every one of its texts, and each
+// indicator its own, measured as the static control draws them, all inside the dialog.
 bool PromptLabelFits(const PromptDialog::Options& options)
 {
     const PromptDialog dialog(options);
-    HWND label = FindWindowExW(dialog.Handle(), nullptr, L"Static", nullptr);
-    RECT labelArea{}, client{};
-    GetWindowRect(label, &labelArea);
-    MapWindowPoints(nullptr, dialog.Handle(), reinterpret_cast<POINT*>(&labelArea), 2);
+    RECT client{};
     GetClientRect(dialog.Handle(), &client);
-    const HDC dc = GetDC(label);
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    LONG width = 0, height = 0;
-    std::vector<std::string> texts = options.otherPrompts;
-    texts.push_back(options.prompt);
-    for (const std::string& text : texts) {
-        const std::wstring wide = Widen(text);
-        RECT needed{};
-        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &needed, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        width = std::max(width, needed.right);
-        height = std::max(height, needed.bottom);
+    bool fits = true;
+    int shown = 0;
+    for (HWND control = FindWindowExW(dialog.Handle(), nullptr, L"Static", nullptr); control;
+         control = FindWindowExW(dialog.Handle(), control, L"Static", nullptr)) {
+        if (!(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        std::vector<std::string> texts{Narrow(WindowText(control))};
+        if (shown++ == 0) {
+            texts = options.otherPrompts;  // the label: every text it may show
+            texts.push_back(options.prompt);
+        }
+        LONG width = 0, height = 0;
+        for (const std::string& text : texts) {
+            const SIZE needed = DrawnSize(control, text);
+            width = std::max(width, needed.cx);
+            height = std::max(height, needed.cy);
+        }
+        RECT area{};
+        GetWindowRect(control, &area);
+        MapWindowPoints(nullptr, dialog.Handle(), reinterpret_cast<POINT*>(&area), 2);
+        const LONG areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+        std::printf("%s %ldx%ld needs %ldx%ld\n", texts.back().c_str(), areaWidth, areaHeight, width, height);
+        fits = fits && areaWidth >= width && areaHeight >= height && area.left >= 0 && area.right <= client.right &&
+               area.bottom <= client.bottom;
     }
-    SelectObject(dc, previous);
-    ReleaseDC(label, dc);
-    const LONG labelWidth = labelArea.right - labelArea.left, labelHeight = labelArea.bottom - labelArea.top;
-    std::printf("%s label %ldx%ld needs %ldx%ld\n", options.prompt.c_str(), labelWidth, labelHeight, width, height);
-    return labelWidth >= width && labelHeight >= height && labelArea.left >= 0 && labelArea.right <= client.right;
+    // The label, the Caps Lock warning and the layout.
+    return fits && shown == 3;
 }
 
 int PromptFit()
@@ -548,6 +568,11 @@ int PromptFit()
     unlock.buttons = PromptButtons::OkCancelOff;
     PromptDialog::Options input;
     input.prompt = "Enter password:";
+    // With Caps Lock on for this thread, so that the warning shows.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CAPITAL] |= 1;
+    SetKeyboardState(keys);
     const bool fits = PromptLabelFits(unlock);
     return fits && PromptLabelFits(input) ? 0 : 1;
 }
