@@ -239,6 +239,11 @@ LRESULT TStatusBlock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return PaintWith([this](HDC dc) { Paint(dc); });
     case WM_ERASEBKGND:
         return 1;
+    case WM_SETTEXT:
+        // What a reader reads is ours alone: another program's text would tell the user a lie.
+        if (InSendMessage())
+            return FALSE;
+        return DefaultHandling(message, wParam, lParam);
     case WM_SETCURSOR:
         SetCursor(nullptr);
         return TRUE;

@@ -67,6 +67,8 @@ class LockStatus(unittest.TestCase):
                 self.assertGreaterEqual(top, height * 3 // 4)
                 self.assertLessEqual(bottom, height)
                 host.screenshot(name)
+                host.hostile("set-text", "TMainForm", "TStatusBlock", "Time is up: this PC shuts down in 0:05")
+                self.assertEqual(status_blocks(host)[0][4], text, "another program's words are not taken")
 
     def test_a_warning_comes_five_minutes_before_the_end(self):
         with Host("status_warning") as host:

@@ -13,6 +13,8 @@
 //                                     foreground and is on top
 //   vardexhostile texts CLASS         prints class, enabled (0 or 1) and text of each control of the
 //                                     top-level window of class CLASS, on whichever desktop
+//   vardexhostile set-text CLASS CHILD TEXT  sets TEXT as the text of each child of class CHILD of
+//                                    the top-level window of class CLASS (what a reader reads)
 //   vardexhostile edit-text CLASS     asks the edit of the top-level window of class CLASS for its
 //                                     text as a screen reader would (length, text, a line), then
 //                                     takes its mask off and asks again; prints what it got
@@ -422,6 +424,17 @@ int EditText(const char* className)
     return 0;
 }
 
+int SetChildTexts(const char* className, const char* childClass, const char* text)
+{
+    HWND window = FindWindowA(className, nullptr);
+    if (!window)
+        return 1;
+    for (HWND child = FindWindowExA(window, nullptr, childClass, nullptr); child;
+         child = FindWindowExA(window, child, childClass, nullptr))
+        SendMessageA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    return 0;
+}
+
 int TopAt(int x, int y)
 {
     HWND window = GetAncestor(WindowFromPoint({x, y}), GA_ROOT);
@@ -741,6 +754,8 @@ int main(int argc, char** argv)
         return RaiseOnce(std::atoi(argv[2]));
     if (command == "texts")
         return Texts(argv[2]);
+    if (command == "set-text" && argc == 5)
+        return SetChildTexts(argv[2], argv[3], argv[4]);
     if (command == "edit-text")
         return EditText(argv[2]);
     if (command == "top-at" && argc == 4)
