@@ -1,5 +1,6 @@
 #include "AppearancePage_win.h"
 
+#include "common/Text.h"
 #include "win/Picture_win.h"
 #include "win/PromptDialog_win.h"
 #include "win/TextConvert_win.h"
@@ -27,6 +28,7 @@ bool AppearancePage::LoadPreview(const std::string& path, bool report)
         RECT frame;
         GetClientRect(Item(IDC_PREVIEW), &frame);
         preview_ = LoadBackgroundPicture(path, frame.right, frame.bottom);
+        previewIsProgramPicture_ = SameTextAscii(path, programDirectory_ + kDefaultBackgroundName);
         if (!preview_ && report)
             errors_.ReportError("The picture \"" + path + "\" cannot be shown");
     }
@@ -149,8 +151,11 @@ void AppearancePage::DrawItem(const DRAWITEMSTRUCT& item) const
         FillRect(item.hDC, &area, hatch.Get());
     } else {
         FillRect(item.hDC, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        if (preview_)
+        if (preview_) {
             PaintPicture(item.hDC, *preview_, area);
+            if (previewIsProgramPicture_)
+                PaintProgramTitle(item.hDC, area);
+        }
     }
     FrameRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNSHADOW));
 }

@@ -34,6 +34,7 @@ private:
     std::string programDirectory_;
     ErrorSink& errors_;
     std::optional<DecodedImage> preview_;
+    bool previewIsProgramPicture_ = false;  // its title is drawn, as the lock screen draws it
 };
 
 }  // namespace vardex

@@ -75,25 +75,6 @@ std::vector<Monitor> Monitors(HWND window) noexcept
     return list.monitors;
 }
 
-// The program's own picture carries no text: its title is drawn here, smooth at any size, where
-// the picture leaves room for it below the padlock.
-void PaintTitle(HDC dc, const RECT& monitor) noexcept
-{
-    const int height = monitor.bottom - monitor.top;
-    const UniqueFont font(CreateFontW(-std::max(height * 56 / 1080, 12), 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE,
-                                      DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                      VARIABLE_PITCH | FF_SWISS, L"Segoe UI"));
-    const SelectedObject selected(dc, font.Get());
-    SetBkMode(dc, TRANSPARENT);
-    RECT line{monitor.left, monitor.top + height * 740 / 1080, monitor.right, monitor.top + height * 830 / 1080};
-    const int drop = std::max(height * 4 / 1080, 1);
-    RECT shadow = line;
-    OffsetRect(&shadow, drop, drop);
-    SetTextColor(dc, RGB(4, 6, 10));
-    DrawTextW(dc, L"PC Vardex", -1, &shadow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SetTextColor(dc, RGB(216, 224, 234));
-    DrawTextW(dc, L"PC Vardex", -1, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-}
 }  // namespace
 
 LockScreen::LockScreen(HWND window, LockSession& session)
@@ -410,7 +391,7 @@ void LockScreen::PaintScene(HDC dc, const RECT& area) const
         const RECT visible{0, 0, area.right - area.left, area.bottom - area.top};
         PaintPicturePart(dc, *background_, place, visible);
         if (defaultPicture_)
-            PaintTitle(dc, place);
+            PaintProgramTitle(dc, place);
     }
 }
 
