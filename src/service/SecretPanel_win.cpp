@@ -91,17 +91,11 @@ void TSecretPanel::Paint(HDC dc)
     BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
 }
 
-LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+std::optional<LRESULT> AnswerAsLockScreenPart(UINT message, const MouseForward& onMouse)
 {
     switch (message) {
-    case WM_PAINT:
-        return PaintWith([this](HDC dc) { Paint(dc); });
     case WM_ERASEBKGND:
         return 1;
-    case WM_TIMER:
-        if (wParam == kScrollTimer && scrolling_)
-            Advance();
-        return 0;
     case WM_SETCURSOR:
         SetCursor(nullptr);
         return TRUE;
@@ -109,7 +103,23 @@ LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_MOUSEMOVE:
-        onMouse_(message);
+        onMouse(message);
+        return 0;
+    default:
+        return std::nullopt;
+    }
+}
+
+LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (const std::optional<LRESULT> answer = AnswerAsLockScreenPart(message, onMouse_))
+        return *answer;
+    switch (message) {
+    case WM_PAINT:
+        return PaintWith([this](HDC dc) { Paint(dc); });
+    case WM_TIMER:
+        if (wParam == kScrollTimer && scrolling_)
+            Advance();
         return 0;
     default:
         return DefaultHandling(message, wParam, lParam);

@@ -4,16 +4,22 @@
 #include "win/Window_win.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vardex {
 
+// Mouse messages on a part of the lock screen are handed on, as if they happened on the lock
+// screen itself.
+using MouseForward = std::function<void(UINT message)>;
+
+// The answers every part of the lock screen gives alike: no pointer over it, its mouse input the
+// lock screen's, no background erased (it paints every pixel); none for the other messages.
+std::optional<LRESULT> AnswerAsLockScreenPart(UINT message, const MouseForward& onMouse);
+
 class TSecretPanel final : public Window {
 public:
-    // Mouse messages on the panel are handed to onMouse, as if they happened on the lock screen.
-    using MouseForward = std::function<void(UINT message)>;
-
     TSecretPanel(HWND parent, MouseForward onMouse);
 
     void Place(int left, int top, int width, int height) noexcept;

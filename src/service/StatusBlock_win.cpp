@@ -44,11 +44,6 @@ HFONT SmoothFont(int height, int weight) noexcept
     return CreateFontIndirectW(&font);
 }
 
-struct Line {
-    const std::string* text;
-    HFONT font;
-};
-
 // Darkens the picture under the block, less towards its edges, so the plate has no hard border.
 void ShadePlate(std::uint32_t* pixels, int width, int height, int feather) noexcept
 {
@@ -83,15 +78,19 @@ void TStatusBlock::MakeFonts(int scalePercent)
     fonts_.strong.Reset(SmoothFont(size(kTextHeight), FW_BOLD));
 }
 
+std::array<TStatusBlock::Line, 5> TStatusBlock::Lines() const noexcept
+{
+    return {{{&lines_.clock, fonts_.clock.Get()},
+             {&lines_.date, fonts_.text.Get()},
+             {&lines_.user, fonts_.strong.Get()},
+             {&lines_.standing, fonts_.text.Get()},
+             {&lines_.hint, fonts_.text.Get()}}};
+}
+
 SIZE TStatusBlock::Measure(HDC dc) const
 {
-    const std::array<Line, 5> lines{{{&lines_.clock, fonts_.clock.Get()},
-                                     {&lines_.date, fonts_.text.Get()},
-                                     {&lines_.user, fonts_.strong.Get()},
-                                     {&lines_.standing, fonts_.text.Get()},
-                                     {&lines_.hint, fonts_.text.Get()}}};
     SIZE all{0, 0};
-    for (const Line& line : lines) {
+    for (const Line& line : Lines()) {
         if (line.text->empty())
             continue;
         const SelectedObject font(dc, line.font);
@@ -208,12 +207,7 @@ void TStatusBlock::Paint(HDC dc)
     SetBkMode(memory, TRANSPARENT);
     const int padding = ScaleForDpi(kPadding, dpi_);
     int top = padding;
-    const std::array<Line, 5> lines{{{&lines_.clock, fonts_.clock.Get()},
-                                     {&lines_.date, fonts_.text.Get()},
-                                     {&lines_.user, fonts_.strong.Get()},
-                                     {&lines_.standing, fonts_.text.Get()},
-                                     {&lines_.hint, fonts_.text.Get()}}};
-    for (const Line& line : lines) {
+    for (const Line& line : Lines()) {
         if (line.text->empty())
             continue;
         const SelectedObject font(memory, line.font);
@@ -234,25 +228,16 @@ void TStatusBlock::Paint(HDC dc)
 
 LRESULT TStatusBlock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (const std::optional<LRESULT> answer = AnswerAsLockScreenPart(message, onMouse_))
+        return *answer;
     switch (message) {
     case WM_PAINT:
         return PaintWith([this](HDC dc) { Paint(dc); });
-    case WM_ERASEBKGND:
-        return 1;
     case WM_SETTEXT:
         // What a reader reads is ours alone: another program's text would tell the user a lie.
         if (InSendMessage())
             return FALSE;
         return DefaultHandling(message, wParam, lParam);
-    case WM_SETCURSOR:
-        SetCursor(nullptr);
-        return TRUE;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_MOUSEMOVE:
-        onMouse_(message);
-        return 0;
     default:
         return DefaultHandling(message, wParam, lParam);
     }

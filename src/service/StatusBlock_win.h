@@ -5,9 +5,11 @@
 // the system's colours under high contrast. Its window text is its lines, which is what a screen
 // reader names it by.
 #include "LockStatus.h"
+#include "SecretPanel_win.h"
 #include "win/UniqueHandle_win.h"
 #include "win/Window_win.h"
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -18,7 +20,6 @@ public:
     // Mouse messages are handed to onMouse, as if they happened on the lock screen; paintBehind
     // paints what the lock screen shows in an area of its own (its coordinates) into a device
     // context whose origin is the area's.
-    using MouseForward = std::function<void(UINT message)>;
     using BehindPainter = std::function<void(HDC dc, const RECT& area)>;
 
     TStatusBlock(HWND parent, MouseForward onMouse, BehindPainter paintBehind);
@@ -38,6 +39,12 @@ private:
     struct Fonts {
         UniqueFont clock, text, strong;
     };
+    struct Line {
+        const std::string* text;
+        HFONT font;
+    };
+    // Top to bottom, each in its font.
+    std::array<Line, 5> Lines() const noexcept;
     void MakeFonts(int scalePercent);
     SIZE Measure(HDC dc) const;
     void Layout();
