@@ -8,6 +8,7 @@
 #include "service/SystemOps_win.h"
 #include "common/PromptLayout.h"
 #include "service/StatsLog.h"
+#include "service/StatusBlock_win.h"
 #include "service/TrayIcon_win.h"
 #include "service/UnlockPrompt_win.h"
 #include "ProcessHandles_win.h"
@@ -20,6 +21,8 @@
 
 #include <cwctype>
 #include <string>
+#include <atomic>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -169,6 +172,41 @@ TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChangeToReadersToo)
     EXPECT_TRUE(edit == L"Password" || edit == L"Enter password") << edit;
     for (const auto& [id, name] : {std::pair{IDOK, L"OK"}, {IDCANCEL, L"Cancel"}, {IDNO, L"Off"}})
         EXPECT_EQ(ReaderName(GetDlgItem(dialog, id)), name);
+}
+
+TEST_F(ServiceWinTest, StatusBlockIsNamedByItsLinesSizedToThemAndRefusesOtherThreadsWords)
+{
+    TStatusBlock block(owner, [](UINT) {}, [](HDC dc, const RECT& area) {
+        const RECT all{0, 0, area.right - area.left, area.bottom - area.top};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    });
+    StatusLines lines;
+    lines.clock = "14:02";
+    lines.date = "10/12/2026";
+    lines.user = "anna";
+    lines.standing = "40 min left today (until 14:42)";
+    block.SetLines(lines);
+    block.Place({0, 0, 1280, 1024}, 96);
+    const std::wstring name = L"anna\n14:02 10/12/2026\n40 min left today (until 14:42)\nPress any key or click to unlock";
+    EXPECT_EQ(ReaderName(block.Handle()), name);
+    RECT short_, wide;
+    GetWindowRect(block.Handle(), &short_);
+    lines.standing = "Not allowed now. Next: Saturday 10:00\u201312:00";
+    block.SetLines(lines);
+    GetWindowRect(block.Handle(), &wide);
+    EXPECT_GT(wide.right - wide.left, short_.right - short_.left) << "a longer line widens the block";
+    EXPECT_EQ(wide.bottom, 1024 - 32) << "at the bottom, above the margin";
+    // Another thread's text, as another program's would be: not taken.
+    std::atomic<bool> sent = false;
+    std::thread other([&] {
+        SendMessageW(block.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Time is up"));
+        sent = true;
+    });
+    for (MSG msg; !sent;)  // the sent message is taken while this thread waits for messages
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    other.join();
+    EXPECT_NE(WindowText(block.Handle()), L"Time is up");
 }
 
 TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
