@@ -158,6 +158,9 @@ void LockScreen::PlaceSecretPanel() noexcept
 
 void LockScreen::KeepInFront() noexcept
 {
+    // Each full pass reads the virtual screen anew: a monitor added, removed or moved is covered
+    // even when no display change was reported (Wine reports none for its X server's changes).
+    const RECT was = screen_;
     ReadScreen();
     KeepTopLevel();
     if (!IsWindowVisible(window_) || IsIconic(window_))
@@ -167,6 +170,8 @@ void LockScreen::KeepInFront() noexcept
         EnableWindow(window_, TRUE);
     if (!Covers() || !IsAboveOtherWindows())
         CoverVirtualScreen();
+    if (!EqualRect(&was, &screen_))
+        PlaceSecretPanel();
 }
 
 bool LockScreen::Covers() const noexcept
