@@ -73,6 +73,7 @@ std::optional<LRESULT> LockScreen::Answer(UINT message, WPARAM wParam, LPARAM)
         if (IsWindowVisible(window_)) {
             CoverVirtualScreen();
             PlaceSecretPanel();
+            InvalidateRect(window_, nullptr, TRUE);  // every monitor's picture where it now is
         }
         return 0;
     default:
@@ -170,8 +171,10 @@ void LockScreen::KeepInFront() noexcept
         EnableWindow(window_, TRUE);
     if (!Covers() || !IsAboveOtherWindows())
         CoverVirtualScreen();
-    if (!EqualRect(&was, &screen_))
+    if (!EqualRect(&was, &screen_)) {
         PlaceSecretPanel();
+        InvalidateRect(window_, nullptr, TRUE);
+    }
 }
 
 bool LockScreen::Covers() const noexcept
