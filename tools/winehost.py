@@ -28,20 +28,15 @@ _SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
 _TEMPLATE_MARK = "vardex-template.ok"
 
 
-class VirtualDisplay:
-    """An Xvfb server on the first free display number."""
+class _Display:
+    """An X server of a host's own: how it reports that it is ready, its end, and pictures of its
+    screen and of its windows."""
 
-    def __init__(self, size="1280x1024x24"):
-        self.size = size
-        self.process = None
-        self.name = None
+    process = None
+    name = None
 
-    def start(self, timeout=20):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size, "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
+    def _wait_ready(self, read_end, timeout):
+        """The display's name, once the server has written its number to read_end."""
         number = b""
         deadline = time.monotonic() + timeout
         with os.fdopen(read_end, "rb", buffering=0) as pipe:
@@ -49,14 +44,13 @@ class VirtualDisplay:
                 remaining = deadline - time.monotonic()
                 if remaining <= 0 or not select.select([pipe], [], [], remaining)[0]:
                     self.stop()
-                    raise RuntimeError("Xvfb did not report its display")
+                    raise RuntimeError("the X server did not report its display")
                 chunk = pipe.read(16)
                 if not chunk:
                     self.stop()
-                    raise RuntimeError("Xvfb ended before reporting its display")
+                    raise RuntimeError("the X server ended before reporting its display")
                 number += chunk
-        self.name = ":" + number.decode().strip()
-        return self
+        return ":" + number.decode().strip()
 
     def stop(self):
         if self.process and self.process.poll() is None:
@@ -96,6 +90,141 @@ class VirtualDisplay:
                              capture_output=True)
         subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout, check=True)
         return path
+
+
+class VirtualDisplay(_Display):
+    """An Xvfb server on the first free display number."""
+
+    def __init__(self, size="1280x1024x24"):
+        self.size = size
+
+    def start(self, timeout=20):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size, "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.name = self._wait_ready(read_end, timeout)
+        return self
+
+_XORG = shutil.which("Xorg")
+_DUMMY_DRIVER = "/usr/lib/xorg/modules/drivers/dummy_drv.so"
+# The dummy device's largest screen and its memory (KiB): room for three large monitors.
+_XORG_CONFIG = """Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 131072
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 5120 3072
+  EndSubSection
+EndSection
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+"""
+
+
+def monitor_display_missing():
+    """Why a display of several monitors cannot be had here, or None when it can."""
+    missing = [name for name, there in (("Xorg (xserver-xorg-core)", _XORG),
+                                        ("the dummy driver (xserver-xorg-video-dummy)", os.path.exists(_DUMMY_DRIVER)),
+                                        ("xrandr (x11-xserver-utils)", shutil.which("xrandr")),
+                                        ("xsetroot (x11-xserver-utils)", shutil.which("xsetroot"))) if not there]
+    return ", ".join(missing) + " not installed" if missing else None
+
+
+def parse_monitor(geometry):
+    """(width, height, x, y) of an X geometry "WxH+X+Y"."""
+    size, x, y = geometry.split("+")
+    width, height = size.split("x")
+    return int(width), int(height), int(x), int(y)
+
+
+class MonitorDisplay(_Display):
+    """An Xorg server with the dummy driver whose RandR outputs are the monitors of a layout, one
+    "WxH+X+Y" each (X's coordinates, the first one primary), changeable while it runs, as a
+    monitor plugged in, unplugged or moved would. Where no monitor is, the root shows pure green:
+    whatever a picture shows green there is uncovered."""
+
+    UNCOVERED = (0, 255, 0)
+
+    def __init__(self, monitors, folder):
+        self.monitors = list(monitors)
+        self.folder = pathlib.Path(folder)
+        self._modes = set()
+
+    def start(self, timeout=20):
+        self.folder.mkdir(parents=True, exist_ok=True)
+        config = self.folder / "xorg.conf"
+        config.write_text(_XORG_CONFIG)
+        # A display number of its own, past the ones desktops and Xvfb take; a seat other than
+        # seat0 keeps the server off every virtual terminal.
+        for number in range(120, 200):
+            if os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            read_end, write_end = os.pipe()
+            self.process = subprocess.Popen(
+                [_XORG, f":{number}", "-displayfd", str(write_end), "-config", str(config), "-configdir",
+                 str(self.folder), "-logfile", str(self.folder / "xorg.log"), "-seat", "seat-vardex", "-nolisten",
+                 "tcp", "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            try:
+                self.name = self._wait_ready(read_end, timeout)
+                break
+            except RuntimeError:
+                continue  # taken meanwhile by another server: the next number
+        else:
+            raise RuntimeError("no display number was free for Xorg")
+        subprocess.run(["xsetroot", "-display", self.name, "-solid", "#00ff00"], check=True)
+        self.set_layout(self.monitors)
+        return self
+
+    def _xrandr(self, *args):
+        return subprocess.run(["xrandr", "-display", self.name, *args], check=True, capture_output=True,
+                              text=True).stdout
+
+    def set_layout(self, monitors):
+        """Sets the monitors at once, in one request: those not named go off."""
+        monitors = list(monitors)
+        outputs = [line.split()[0] for line in self._xrandr("--query").splitlines() if line.startswith("DUMMY")]
+        change = []
+        for index, output in enumerate(outputs):
+            if index >= len(monitors):
+                change += ["--output", output, "--off"]
+                continue
+            width, height, x, y = parse_monitor(monitors[index])
+            mode = f"vardex{width}x{height}"
+            if mode not in self._modes:
+                # Timings the dummy takes as they are: blanking of its own, 60 Hz.
+                total_x, total_y = width + 160, height + 30
+                self._xrandr("--newmode", mode, f"{total_x * total_y * 60 / 1e6:.2f}", str(width), str(width + 48),
+                             str(width + 80), str(total_x), str(height), str(height + 3), str(height + 6),
+                             str(total_y))
+                self._modes.add(mode)
+            self._xrandr("--addmode", output, mode)
+            change += ["--output", output, "--mode", mode, "--pos", f"{x}x{y}"] + (["--primary"] if index == 0 else [])
+        self._xrandr(*change)
+        self.monitors = monitors
+
+    def root_size(self):
+        """(width, height) of the X screen: the virtual screen of every monitor."""
+        line = next(line for line in self._xrandr("--query").splitlines() if line.startswith("Screen"))
+        current = line.split("current")[1].split(",")[0].split("x")
+        return int(current[0]), int(current[1])
 
 
 def wine_environment(prefix, display):
@@ -149,14 +278,15 @@ class WineHost(contextlib.AbstractContextManager):
     $VARDEX_WINE_ROOT/artifacts/<name> after the test.
     """
 
-    def __init__(self, name, size="1280x1024x24"):
+    def __init__(self, name, size="1280x1024x24", monitors=None):
         root = pathlib.Path(os.environ.get("VARDEX_WINE_ROOT", "build/wine")).resolve()
         self.name = name
         self.template = root / "template"
         self.run_dir = root / "runs" / name
         self.prefix = self.run_dir / "prefix"
         self.artifacts = root / "artifacts" / name
-        self.display = VirtualDisplay(size)
+        # Several monitors take an Xorg server (monitor_display_missing tells whether there is one).
+        self.display = MonitorDisplay(monitors, self.run_dir / "xorg") if monitors else VirtualDisplay(size)
         self.env = None
         self._server = None
         self._processes = []

@@ -114,6 +114,7 @@ std::optional<LRESULT> LockScreen::Answer(UINT message, WPARAM wParam, LPARAM)
             CoverVirtualScreen();
             PlaceSecretPanel();
             PlaceStatusBlocks();
+            InvalidateRect(window_, nullptr, TRUE);  // every monitor's picture where it now is
         }
         return 0;
     case WM_DPICHANGED:
@@ -212,6 +213,9 @@ void LockScreen::PlaceSecretPanel() noexcept
 
 void LockScreen::KeepInFront() noexcept
 {
+    // Each full pass reads the virtual screen anew: a monitor added, removed or moved is covered
+    // even when no display change was reported (Wine reports none for its X server's changes).
+    const RECT was = screen_;
     ReadScreen();
     KeepTopLevel();
     if (!IsWindowVisible(window_) || IsIconic(window_))
@@ -221,6 +225,15 @@ void LockScreen::KeepInFront() noexcept
         EnableWindow(window_, TRUE);
     if (!Covers() || !IsAboveOtherWindows())
         CoverVirtualScreen();
+    if (!EqualRect(&was, &screen_)) {
+        PlaceSecretPanel();
+        try {
+            PlaceStatusBlocks();
+        } catch (...) {
+            // Out of memory for a block: the lock goes on without it.
+        }
+        InvalidateRect(window_, nullptr, TRUE);
+    }
 }
 
 bool LockScreen::Covers() const noexcept

@@ -2,7 +2,6 @@
 window texts a screen reader names it by, and looked at in screenshots), the tray's warning
 before the time runs out, and the news of wrong entries after an unlock."""
 import datetime
-import re
 import time
 import unittest
 
@@ -15,15 +14,6 @@ def restrict_hours(host, used_seconds):
     host.set_dword(user + "PWTH", 1)
     host.set_dword(user + "PDDC", day_number(datetime.date.today()))
     host.set_dword(user + "PDTC", used_seconds)
-
-
-def status_blocks(host):
-    """(left, top, right, bottom, text) of each status block on the lock screen."""
-    blocks = []
-    for line in host.probe("status-blocks").stdout.splitlines():
-        left, top, right, bottom, text = line.split(" ", 4)
-        blocks.append((int(left), int(top), int(right), int(bottom), text))
-    return blocks
 
 
 def balloons(host):
@@ -50,8 +40,8 @@ class LockStatus(unittest.TestCase):
                 user = host.user_key()
                 host.start_service()
                 host.lock_with_hotkey()
-                wait_for(lambda: status_blocks(host), what="the status block")
-                blocks = status_blocks(host)
+                wait_for(lambda: host.status_blocks(), what="the status block")
+                blocks = host.status_blocks()
                 self.assertEqual(len(blocks), 1, "on the primary monitor only, by default")
                 left, top, right, bottom, text = blocks[0]
                 self.assertIn(user, text)
@@ -68,7 +58,7 @@ class LockStatus(unittest.TestCase):
                 self.assertLessEqual(bottom, height)
                 host.screenshot(name)
                 host.hostile("set-text", "TMainForm", "TStatusBlock", "Time is up: this PC shuts down in 0:05")
-                self.assertEqual(status_blocks(host)[0][4], text, "another program's words are not taken")
+                self.assertEqual(host.status_blocks()[0][4], text, "another program's words are not taken")
 
     def test_a_warning_comes_five_minutes_before_the_end(self):
         with Host("status_warning") as host:

@@ -98,12 +98,23 @@ class Host(winehost.WineHost):
             self.program.mkdir(parents=True, exist_ok=True)
             for name in PROGRAM_FILES:
                 shutil.copy2(BIN / name, self.program / name)
+            if isinstance(self.display, winehost.MonitorDisplay):
+                self.show_monitors_to_wine()
         except BaseException:
             # A missing program (a build under way) must not leave the display and the
             # wineserver running.
             self.__exit__(*sys.exc_info())
             raise
         return self
+
+    def show_monitors_to_wine(self):
+        """Wine's desktop process starts with the monitors the prefix last saw and takes X's own
+        at a change of them: once it runs (the probe starts it), one change, until they show."""
+        monitors = self.display.monitors
+        self.probe("monitors")
+        self.display.set_layout(monitors[:1])
+        self.display.set_layout(monitors)
+        wait_for(lambda: len(self.monitors()["monitors"]) == len(monitors), what="Wine to see the monitors")
 
     # The Windows side.
     def probe(self, *args):
@@ -149,6 +160,29 @@ class Host(winehost.WineHost):
         """The texts of the message box with that title, or None when there is none."""
         result = self.probe("dialog", title)
         return result.stdout.splitlines() if result.returncode == 0 else None
+
+    def monitors(self):
+        """What the Windows side sees: {"virtual": rect, "monitors": [(rect, primary, covered)],
+        "lock": rect or None}, rects as (left, top, right, bottom); covered, at how many of a
+        monitor's corners and centre the lock screen is the top-level window."""
+        seen = {"monitors": [], "lock": None}
+        for line in self.probe("monitors").stdout.splitlines():
+            kind, *numbers = line.split()
+            numbers = tuple(map(int, numbers))
+            if kind == "monitor":
+                seen["monitors"].append((numbers[:4], bool(numbers[4]), numbers[5]))
+            else:
+                seen[kind] = numbers
+        return seen
+
+    def status_blocks(self):
+        """(left, top, right, bottom, text) of each status block on the lock screen, its lines
+        joined by "|"."""
+        blocks = []
+        for line in self.probe("status-blocks").stdout.splitlines():
+            left, top, right, bottom, text = line.split(" ", 4)
+            blocks.append((int(left), int(top), int(right), int(bottom), text))
+        return blocks
 
     def user_key(self):
         return self.probe("user").stdout.strip()

@@ -31,6 +31,11 @@
 //   vardexprobe startup EXE          starts EXE (the lock service) and prints the ms until its main
 //                                    window exists and until the tray shows its icon, then 0 or 1:
 //                                    whether the default hot key is then held (by it)
+//   vardexprobe monitors             prints "virtual L T R B" (the virtual screen), then for each
+//                                    monitor "monitor L T R B P N": P 1 for the primary, N how
+//                                    many of its corners and its centre the lock screen is the
+//                                    top-level window at; then "lock L T R B" of the lock screen
+//                                    (when it shows)
 //   vardexprobe start-empty          starts this program without a command, which ends at once,
 //                                    and prints the ms until it has ended: Wine's own start
 // The configuration window (found by its tree), its controls by id:
@@ -376,6 +381,40 @@ int PrintStartup(const std::wstring& program)
     return tray < 0 ? 1 : 0;
 }
 
+// Whether the top-level window at the point is the lock screen.
+bool LockScreenAt(HWND lockScreen, POINT point) noexcept
+{
+    return lockScreen && GetAncestor(WindowFromPoint(point), GA_ROOT) == lockScreen;
+}
+
+int PrintMonitors()
+{
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    std::printf("virtual %d %d %d %d\n", left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                top + GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    HWND lockScreen = FindWindowW(L"TMainForm", L"PC Vardex");
+    if (lockScreen && !IsWindowVisible(lockScreen))
+        lockScreen = nullptr;
+    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR monitor, HDC, LPRECT area, LPARAM data) noexcept -> BOOL {
+        MONITORINFO info{sizeof info, {}, {}, 0};
+        GetMonitorInfoW(monitor, &info);
+        const RECT& r = *area;
+        const POINT points[] = {{r.left, r.top}, {r.right - 1, r.top}, {r.left, r.bottom - 1},
+                                {r.right - 1, r.bottom - 1}, {(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
+        const auto covered = std::count_if(std::begin(points), std::end(points), [data](POINT point) {
+            return LockScreenAt(reinterpret_cast<HWND>(data), point);
+        });
+        std::printf("monitor %ld %ld %ld %ld %d %d\n", r.left, r.top, r.right, r.bottom,
+                    (info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0, static_cast<int>(covered));
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(lockScreen));
+    RECT rect;
+    if (lockScreen && GetWindowRect(lockScreen, &rect))
+        std::printf("lock %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return 0;
+}
+
 int PrintEmptyStart()
 {
     wchar_t self[MAX_PATH];
@@ -691,6 +730,8 @@ int main(int argc, char** argv)
     }
     if (command == "start-empty")
         return PrintEmptyStart();
+    if (command == "monitors")
+        return PrintMonitors();
     if (command == "startup" && argc == 3)
         return PrintStartup(Widen(argv[2]));
     if (command == "usage" && argc == 3)
