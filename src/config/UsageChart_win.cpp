@@ -125,7 +125,8 @@ std::string UsageChartView::FiguresText() const
 LRESULT UsageChartView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: return PaintWith([this](HDC dc) { Paint(dc); });
+    // Off the screen first, so that a new drawing never flickers.
+    case WM_PAINT: return PaintBufferedWith([this](HDC memory, const RECT& client) { Paint(memory, client); });
     case WM_ERASEBKGND: return 1;  // the paint covers everything
     case WM_MOUSEMOVE: Hover(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))); return 0;
     case WM_MOUSELEAVE:
@@ -137,23 +138,15 @@ LRESULT UsageChartView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-void UsageChartView::Paint(HDC target)
+void UsageChartView::Paint(HDC memory, const RECT& client)
 {
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    if (client.right <= 0 || client.bottom <= 0)
-        return;
-    // Drawn off the screen first, so that a new drawing never flickers.
-    const UniqueMemoryDC dc(CreateCompatibleDC(target));
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(target, client.right, client.bottom));
-    const HGDIOBJ oldBitmap = SelectObject(dc.Get(), bitmap.Get());
-    FillRect(dc.Get(), &client, GetSysColorBrush(COLOR_WINDOW));
+    FillRect(memory, &client, GetSysColorBrush(COLOR_WINDOW));
     if (gdiplus_) {
         const HFONT font = font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-        Gdiplus::Graphics graphics(dc.Get());
+        Gdiplus::Graphics graphics(memory);
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
-        ChartText text(graphics, dc.Get(), font);
+        ChartText text(graphics, memory, font);
         layout_ = LayOutUsageChart(days_, today_, {client.right, client.bottom, text.Height(),
                                                    [&text](const std::string& t) { return text.Width(t); }});
         const float line = std::max(1.0f, static_cast<float>(text.Height()) / 12.0f);
@@ -186,8 +179,6 @@ void UsageChartView::Paint(HDC target)
         for (const ChartLabel& label : layout_.dateLabels)
             text.Draw(label.text, static_cast<float>(label.left), static_cast<float>(label.top), ink);
     }
-    BitBlt(target, 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
-    SelectObject(dc.Get(), oldBitmap);
 }
 
 void UsageChartView::Hover(int x, int y)

@@ -32,7 +32,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Paint(HDC dc);
+    void Paint(HDC memory, const RECT& client);
     void Hover(int x, int y);
     void HideTip();
 

@@ -172,27 +172,20 @@ CellState WeekGridControl::Shown(Place place) const
 
 // Painting ------------------------------------------------------------------------------------
 
-void WeekGridControl::Paint(HDC target) const
+void WeekGridControl::Paint(HDC memory, const RECT& client) const
 {
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    // Drawn off screen and copied whole: no flicker while a drag repaints the grid.
-    const UniqueMemoryDC dc(CreateCompatibleDC(target));
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max(1L, client.right), std::max(1L, client.bottom)));
-    const SelectedObject selectedBitmap(dc.Get(), bitmap.Get());
-    const SelectedObject font(dc.Get(), font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject font(memory, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
     // The page's own background and text colour behind the labels, as a static control has.
-    SetTextColor(dc.Get(), Colour(COLOR_WINDOWTEXT));
-    SetBkColor(dc.Get(), Colour(COLOR_BTNFACE));
+    SetTextColor(memory, Colour(COLOR_WINDOWTEXT));
+    SetBkColor(memory, Colour(COLOR_BTNFACE));
     auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(GetParent(Handle()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
+        SendMessageW(GetParent(Handle()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(memory),
                      reinterpret_cast<LPARAM>(Handle())));
-    const COLORREF text = IsWindowEnabled(Handle()) ? GetTextColor(dc.Get()) : Colour(COLOR_GRAYTEXT);
-    FillRect(dc.Get(), &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
-    PaintLabels(dc.Get(), text);
-    PaintCells(dc.Get());
-    PaintMarks(dc.Get());
-    BitBlt(target, 0, 0, client.right, client.bottom, dc.Get(), 0, 0, SRCCOPY);
+    const COLORREF text = IsWindowEnabled(Handle()) ? GetTextColor(memory) : Colour(COLOR_GRAYTEXT);
+    FillRect(memory, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    PaintLabels(memory, text);
+    PaintCells(memory);
+    PaintMarks(memory);
 }
 
 void WeekGridControl::PaintLabels(HDC dc, COLORREF text) const
@@ -508,7 +501,8 @@ LRESULT WeekGridControl::AccessibleObject(WPARAM wParam, LPARAM lParam)
 LRESULT WeekGridControl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_PAINT: return PaintWith([this](HDC dc) { Paint(dc); });
+    // Off screen and copied whole: no flicker while a drag repaints the grid.
+    case WM_PAINT: return PaintBufferedWith([this](HDC memory, const RECT& client) { Paint(memory, client); });
     case WM_ERASEBKGND: return 1;
     case WM_SIZE:
     case kDpiChangedAfterParent: Relayout(); return 0;

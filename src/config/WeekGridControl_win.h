@@ -79,7 +79,7 @@ private:
 
     void ReadDayNames();
     void Relayout();
-    void Paint(HDC dc) const;
+    void Paint(HDC memory, const RECT& client) const;
     void PaintLabels(HDC dc, COLORREF text) const;
     void PaintCells(HDC dc) const;
     void PaintMarks(HDC dc) const;

@@ -66,15 +66,8 @@ void TSecretPanel::Advance() noexcept
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void TSecretPanel::Paint(HDC dc)
+void TSecretPanel::Paint(HDC memory, const RECT& client)
 {
-    RECT client;
-    GetClientRect(Handle(), &client);
-    // Drawn off screen first, so the scrolling does not flicker.
-    const UniqueMemoryDC memoryDC(CreateCompatibleDC(dc));
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    HDC memory = memoryDC.Get();
-    const SelectedObject selectedBitmap(memory, bitmap.Get());
     FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     const SelectedObject selectedFont(memory, font_.Get());
     TEXTMETRICW metrics;
@@ -88,7 +81,6 @@ void TSecretPanel::Paint(HDC dc)
         DrawTextW(memory, line.c_str(), static_cast<int>(line.size()), &row, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
         top += lineHeight_;
     }
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
 }
 
 std::optional<LRESULT> AnswerAsLockScreenPart(UINT message, const MouseForward& onMouse)
@@ -116,7 +108,8 @@ LRESULT TSecretPanel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return *answer;
     switch (message) {
     case WM_PAINT:
-        return PaintWith([this](HDC dc) { Paint(dc); });
+        // Off screen first, so the scrolling does not flicker.
+        return PaintBufferedWith([this](HDC memory, const RECT& client) { Paint(memory, client); });
     case WM_TIMER:
         if (wParam == kScrollTimer && scrolling_)
             Advance();

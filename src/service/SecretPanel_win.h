@@ -34,7 +34,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Paint(HDC dc);
+    void Paint(HDC memory, const RECT& client);
     void Advance() noexcept;
 
     MouseForward onMouse_;

@@ -185,16 +185,10 @@ void TStatusBlock::CacheBehind()
     ShadePlate(static_cast<std::uint32_t*>(bits), width, height, ScaleForDpi(kFeather, dpi_));
 }
 
-void TStatusBlock::Paint(HDC dc)
+void TStatusBlock::Paint(HDC memory, const RECT& client)
 {
-    RECT client;
-    GetClientRect(Handle(), &client);
-    const UniqueMemoryDC memoryDC(CreateCompatibleDC(dc));
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    HDC memory = memoryDC.Get();
-    const SelectedObject selectedBitmap(memory, bitmap.Get());
     if (behind_) {
-        const UniqueMemoryDC source(CreateCompatibleDC(dc));
+        const UniqueMemoryDC source(CreateCompatibleDC(memory));
         const SelectedObject selected(source.Get(), behind_.Get());
         BitBlt(memory, 0, 0, client.right, client.bottom, source.Get(), 0, 0, SRCCOPY);
     } else {
@@ -223,7 +217,6 @@ void TStatusBlock::Paint(HDC dc)
         TextOutW(memory, padding, top, text.c_str(), static_cast<int>(text.size()));
         top += size.cy + ScaleForDpi(kLineGap, dpi_);
     }
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
 }
 
 LRESULT TStatusBlock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -232,7 +225,7 @@ LRESULT TStatusBlock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return *answer;
     switch (message) {
     case WM_PAINT:
-        return PaintWith([this](HDC dc) { Paint(dc); });
+        return PaintBufferedWith([this](HDC memory, const RECT& client) { Paint(memory, client); });
     case WM_SETTEXT:
         // What a reader reads is ours alone: another program's text would tell the user a lie.
         if (InSendMessage())

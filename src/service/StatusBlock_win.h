@@ -49,7 +49,7 @@ private:
     SIZE Measure(HDC dc) const;
     void Layout();
     void CacheBehind();
-    void Paint(HDC dc);
+    void Paint(HDC memory, const RECT& client);
 
     MouseForward onMouse_;
     BehindPainter paintBehind_;

@@ -1,5 +1,7 @@
 #include "Window_win.h"
 
+#include "UniqueHandle_win.h"
+
 #include "ErrorReport_win.h"
 #include "WindowObjects_win.h"
 
@@ -70,6 +72,21 @@ LRESULT Window::Route(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT Window::PaintBufferedWith(const std::function<void(HDC memory, const RECT& client)>& paint)
+{
+    return PaintWith([this, &paint](HDC dc) {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        if (client.right <= 0 || client.bottom <= 0)
+            return;
+        const UniqueMemoryDC memory(CreateCompatibleDC(dc));
+        const UniqueBitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+        const SelectedObject selected(memory.Get(), bitmap.Get());
+        paint(memory.Get(), client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
+    });
 }
 
 LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) noexcept

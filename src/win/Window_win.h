@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 namespace vardex {
 
 class Window {
@@ -58,6 +60,9 @@ protected:
         EndPaint(hwnd_, &ps);
         return 0;
     }
+    // The same, drawn off the screen first into a bitmap of the client area's size (clear it
+    // first) and copied whole: a repaint that changes much never flickers.
+    LRESULT PaintBufferedWith(const std::function<void(HDC memory, const RECT& client)>& paint);
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
