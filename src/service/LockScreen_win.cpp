@@ -29,50 +29,46 @@ RECT VirtualScreen() noexcept
 struct Monitor {
     RECT area;  // in the lock screen's coordinates, whose origin is the virtual screen's
     bool primary;
-    UINT dpi;
-};
-
-// The monitor's own resolution where the system has one per monitor (Windows 8.1 and later).
-UINT MonitorDpi(HMONITOR monitor, HWND window) noexcept
-{
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    UINT dpi = 0;
-    if (HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
-        const auto get = reinterpret_cast<GetDpiForMonitorFunction>(
-            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
-        UINT dpiY = 0;
-        if (get && FAILED(get(monitor, 0 /* effective */, &dpi, &dpiY)))
-            dpi = 0;
-        FreeLibrary(shcore);
-    }
-    return dpi ? dpi : WindowDpi(window);
-}
-
-struct MonitorList {
-    POINT origin;
-    HWND window;
-    std::vector<Monitor> monitors;
+    HMONITOR handle;
 };
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) noexcept
 {
-    auto* list = reinterpret_cast<MonitorList*>(data);
+    auto* monitors = reinterpret_cast<std::vector<Monitor>*>(data);
     MONITORINFO info{};
     info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(monitor, &info)) {
-        RECT area = info.rcMonitor;
-        OffsetRect(&area, -list->origin.x, -list->origin.y);
-        list->monitors.push_back({area, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, MonitorDpi(monitor, list->window)});
-    }
+    if (GetMonitorInfoW(monitor, &info))
+        monitors->push_back({info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, monitor});
     return TRUE;
 }
 
-std::vector<Monitor> Monitors(HWND window) noexcept
+// Each monitor's own resolution where the system has one per monitor (Windows 8.1 and later),
+// else the window's: the library is looked up once for all of them.
+std::vector<UINT> MonitorDpis(const std::vector<Monitor>& monitors, HWND window) noexcept
 {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    std::vector<UINT> dpis(monitors.size(), WindowDpi(window));
+    if (HMODULE shcore = LoadLibraryW(L"shcore.dll")) {
+        if (const auto get = reinterpret_cast<GetDpiForMonitorFunction>(
+                reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor"))))
+            for (std::size_t i = 0; i < monitors.size(); ++i) {
+                UINT dpi = 0, dpiY = 0;
+                if (SUCCEEDED(get(monitors[i].handle, 0 /* effective */, &dpi, &dpiY)) && dpi)
+                    dpis[i] = dpi;
+            }
+        FreeLibrary(shcore);
+    }
+    return dpis;
+}
+
+std::vector<Monitor> Monitors() noexcept
+{
+    std::vector<Monitor> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
     const RECT screen = VirtualScreen();
-    MonitorList list{{screen.left, screen.top}, window, {}};
-    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list));
-    return list.monitors;
+    for (Monitor& monitor : monitors)
+        OffsetRect(&monitor.area, -screen.left, -screen.top);
+    return monitors;
 }
 
 }  // namespace
@@ -179,7 +175,8 @@ void LockScreen::Show(const LockServiceSettings& settings, bool defaultPicture)
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     SetFocus(window_);
-    UpdateWindow(window_);
+    // The status blocks with it, at once: not when the queue next runs empty.
+    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void LockScreen::Hide() noexcept
@@ -371,9 +368,10 @@ void LockScreen::PlaceStatusBlocks()
 {
     std::vector<Monitor> monitors;
     if (placement_ != StatusPlacement::Hidden)
-        for (const Monitor& monitor : Monitors(window_))
+        for (const Monitor& monitor : Monitors())
             if (placement_ == StatusPlacement::EveryMonitor || monitor.primary)
                 monitors.push_back(monitor);
+    const std::vector<UINT> dpis = MonitorDpis(monitors, window_);
     while (statusBlocks_.size() > monitors.size())
         statusBlocks_.pop_back();
     while (statusBlocks_.size() < monitors.size())
@@ -383,7 +381,7 @@ void LockScreen::PlaceStatusBlocks()
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         TStatusBlock& block = *statusBlocks_[i];
         block.SetLines(status_);
-        block.Place(monitors[i].area, monitors[i].dpi);
+        block.Place(monitors[i].area, dpis[i]);
         block.Refresh();
         ShowWindow(block.Handle(), panelVisible_ ? SW_SHOWNA : SW_HIDE);
     }
@@ -395,7 +393,7 @@ void LockScreen::PaintScene(HDC dc, const RECT& area) const
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (!panelVisible_ || !background_)
         return;
-    for (const Monitor& monitor : Monitors(window_)) {
+    for (const Monitor& monitor : Monitors()) {
         RECT place = monitor.area;
         RECT overlap;
         if (!IntersectRect(&overlap, &place, &area))
