@@ -295,10 +295,11 @@ void TMainForm::ServiceTick(TickCause cause)
         tray_->Activate();
     if (hotKey_->Missing())
         HoldHotKey();
-    TellStanding();
     if (session_.Active())
         session_.LockScreenTick(restrictions_.TimeExpired());
     TellGuardian();
+    // Last: words for the user never keep the lock's own work or the heartbeat from running.
+    TellStanding();
 }
 
 StatusLines TMainForm::StatusNow(const WeekRules& rules, LocalMoment now, const std::optional<Standing>& standing) const
