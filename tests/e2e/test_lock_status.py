@@ -58,7 +58,7 @@ class LockStatus(unittest.TestCase):
                 self.assertLessEqual(bottom, height)
                 host.screenshot(name)
                 host.hostile("set-text", "TMainForm", "TStatusBlock", "Time is up: this PC shuts down in 0:05")
-                self.assertEqual(host.status_blocks()[0][4], text, "another program's words are not taken")
+                self.assertNotIn("Time is up", host.status_blocks()[0][4], "another program's words are not taken")
 
     def test_a_warning_comes_five_minutes_before_the_end(self):
         with Host("status_warning") as host:
