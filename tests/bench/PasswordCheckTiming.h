@@ -1,6 +1,6 @@
 #pragma once
 // Times one password check against a stored hash: [runs] [iterations] from the command line
-// (default 5 runs of kPasswordHashIterations); shared by the portable and the system's benchmark.
+// (default 5 runs of kPasswordHashIterations); shared by the native (library) and the system's benchmark.
 #include "common/PasswordHash.h"
 
 #include <algorithm>

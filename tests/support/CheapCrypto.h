@@ -1,8 +1,8 @@
 #pragma once
-// The password crypto for tests that make and check their own hashes: the portable PBKDF2 at one
+// The password crypto for tests that make and check their own hashes: the library's PBKDF2 at one
 // iteration whatever count is asked, so that hashes at the real counts cost microseconds under the
-// sanitizers. A hash text made elsewhere needs the real count: use PortablePasswordCrypto there.
-#include "common/Sha256.h"
+// sanitizers. A hash text made elsewhere needs the real count: use NativePasswordCrypto there.
+#include "common/NativeCrypto.h"
 
 namespace vardex::test {
 
@@ -16,7 +16,7 @@ public:
     bool FillRandom(std::span<std::uint8_t> out) override { return real_.FillRandom(out); }
 
 private:
-    PortablePasswordCrypto real_;
+    NativePasswordCrypto real_;
 };
 
 }  // namespace vardex::test
