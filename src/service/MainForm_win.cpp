@@ -448,6 +448,8 @@ bool TMainForm::RunLockSession()
     keyboardFilter_.Install();
     const ScopeGuard end([this] { EndSession(); });
 
+    // A notification would be one more window above the lock screen: the lock screen tells it all.
+    tray_->ClearNotification();
     lockScreen_->SetStatus(StatusNow(restrictions_.Rules(), restrictions_.MomentNow(), restrictions_.StandingNow()),
                            settings_.Status);
     lockScreen_->Show(settings_, ports_.system.SameNameIgnoringCase(settings_.BackgroundFile, programDirectory_ + kDefaultBackgroundName));

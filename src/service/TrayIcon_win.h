@@ -30,6 +30,8 @@ public:
     // the icon is not shown.
     enum class Notice { Information, Warning };
     bool Notify(const std::wstring& text, Notice kind) noexcept;
+    // Takes a notification shown or about to be shown away (an empty one is none).
+    void ClearNotification() noexcept { Notify(std::wstring(), Notice::Information); }
     void SetLockCaption(const std::wstring& caption) noexcept;
     void SetConfigureEnabled(bool enabled) noexcept;
     void HandleCallback(LPARAM event);

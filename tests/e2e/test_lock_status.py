@@ -84,6 +84,9 @@ class LockStatus(unittest.TestCase):
             self.assertRegex(balloons(host)[0],
                              r"^2 failed unlock attempts since your last unlock; the last at \d\d:\d\d$")
             self.assertFalse(host.log_path().exists(), "the statistics log is off")
+            # A lock takes the notification away: no other window above the lock screen.
+            host.lock_with_hotkey()
+            wait_for(lambda: not balloons(host), timeout=5, what="the notification to go with the lock")
 
 
 if __name__ == "__main__":
