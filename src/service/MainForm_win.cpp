@@ -326,10 +326,14 @@ void TMainForm::TellStanding()
     if (!now)
         return;
     const WeekRules rules = restrictions_.Rules();
+    const bool warns = settings_.EndWarnings && Restricts(rules);
+    // The week's standing is worked out only when someone is told it.
+    if (!session_.Active() && !warns)
+        return;
     const std::optional<Standing> standing = restrictions_.StandingNow();
     if (session_.Active())
         lockScreen_->SetStatus(StatusNow(rules, *now, standing), settings_.Status);
-    if (!settings_.EndWarnings || !Restricts(rules) || !standing)
+    if (!warns || !standing)
         return;
     endWarnings_.SetThresholds(settings_.EndWarningMinutes);
     const std::optional<std::int64_t> left =

@@ -87,9 +87,8 @@ std::array<TStatusBlock::Line, 5> TStatusBlock::Lines() const noexcept
              {&lines_.hint, fonts_.text.Get()}}};
 }
 
-SIZE TStatusBlock::Measure(HDC dc) const
+void TStatusBlock::ForEachLine(HDC dc, const LineVisit& visit) const
 {
-    SIZE all{0, 0};
     for (const Line& line : Lines()) {
         if (line.text->empty())
             continue;
@@ -97,9 +96,17 @@ SIZE TStatusBlock::Measure(HDC dc) const
         const std::wstring text = Widen(*line.text);
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        visit(line, text, size);
+    }
+}
+
+SIZE TStatusBlock::Measure(HDC dc) const
+{
+    SIZE all{0, 0};
+    ForEachLine(dc, [&](const Line&, const std::wstring&, SIZE size) {
         all.cx = std::max(all.cx, size.cx);
         all.cy += size.cy + ScaleForDpi(kLineGap, dpi_);
-    }
+    });
     const int padding = ScaleForDpi(kPadding, dpi_);
     return {all.cx + 2 * padding, all.cy + 2 * padding};
 }
@@ -201,13 +208,7 @@ void TStatusBlock::Paint(HDC memory, const RECT& client)
     SetBkMode(memory, TRANSPARENT);
     const int padding = ScaleForDpi(kPadding, dpi_);
     int top = padding;
-    for (const Line& line : Lines()) {
-        if (line.text->empty())
-            continue;
-        const SelectedObject font(memory, line.font);
-        const std::wstring text = Widen(*line.text);
-        SIZE size{};
-        GetTextExtentPoint32W(memory, text.c_str(), static_cast<int>(text.size()), &size);
+    ForEachLine(memory, [&](const Line& line, const std::wstring& text, SIZE size) {
         const COLORREF colour = line.text == &lines_.standing && lines_.urgent ? urgentInk : ink;
         if (shadow) {
             ::SetTextColor(memory, RGB(0, 0, 0));
@@ -216,7 +217,7 @@ void TStatusBlock::Paint(HDC memory, const RECT& client)
         ::SetTextColor(memory, colour);
         TextOutW(memory, padding, top, text.c_str(), static_cast<int>(text.size()));
         top += size.cy + ScaleForDpi(kLineGap, dpi_);
-    }
+    });
 }
 
 LRESULT TStatusBlock::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

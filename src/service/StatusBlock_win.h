@@ -45,6 +45,9 @@ private:
     };
     // Top to bottom, each in its font.
     std::array<Line, 5> Lines() const noexcept;
+    // Each line that has text, in its font selected into dc, with its text and size.
+    using LineVisit = std::function<void(const Line& line, const std::wstring& text, SIZE size)>;
+    void ForEachLine(HDC dc, const LineVisit& visit) const;
     void MakeFonts(int scalePercent);
     SIZE Measure(HDC dc) const;
     void Layout();
