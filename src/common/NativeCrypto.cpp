@@ -1,6 +1,7 @@
 #include "NativeCrypto.h"
 
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <openssl/rand.h>
 
 #include <climits>
@@ -21,6 +22,16 @@ bool NativePasswordCrypto::DeriveKey(std::string_view password, std::span<const 
 bool NativePasswordCrypto::FillRandom(std::span<std::uint8_t> out)
 {
     return out.size() <= INT_MAX && RAND_bytes(out.data(), static_cast<int>(out.size())) == 1;
+}
+
+bool NativePasswordCrypto::HmacSha1(std::span<const std::uint8_t> key, std::span<const std::uint8_t> message,
+                                    std::span<std::uint8_t, 20> out)
+{
+    unsigned length = 0;
+    return key.size() <= INT_MAX &&
+           HMAC(EVP_sha1(), key.data(), static_cast<int>(key.size()), message.data(), message.size(), out.data(),
+                &length) != nullptr &&
+           length == out.size();
 }
 
 }  // namespace vardex

@@ -10,7 +10,7 @@
 
 namespace vardex {
 
-// What the password hashes need from the platform.
+// What the password hashes and the one-time codes need from the platform.
 class PasswordCrypto {
 public:
     virtual ~PasswordCrypto() = default;
@@ -19,6 +19,10 @@ public:
                            std::span<std::uint8_t> out) = 0;
     // Cryptographically random bytes; false on failure.
     virtual bool FillRandom(std::span<std::uint8_t> out) = 0;
+    // HMAC-SHA1 of message under key (the one-time codes of an authenticator app); false on
+    // failure.
+    virtual bool HmacSha1(std::span<const std::uint8_t> key, std::span<const std::uint8_t> message,
+                          std::span<std::uint8_t, 20> out) = 0;
 };
 
 // One check takes 0.2 to 0.5 s (bench_password_hash, bench_password_hash_win): costly for whoever

@@ -53,6 +53,9 @@ inline constexpr const char* DayMinutes[] = {"PWM1", "PWM2", "PWM3", "PWM4", "PW
 inline constexpr const char* WeekMinutes = "PWWM";
 inline constexpr const char* WeekCounterDay = "PWWD";
 inline constexpr const char* WeekUsedSeconds = "PWWS";
+// The time the administrator granted today ("DAY UNTIL SECONDS", Grants.h), kept with the day's
+// count by whoever keeps that.
+inline constexpr const char* Grant = "PDGR";
 // Only real use counted: not while the service's lock screen shows, not after this many minutes
 // without input (0: always).
 inline constexpr const char* NotCountedWhileLocked = "PWSL";
@@ -101,6 +104,7 @@ struct LockServiceSettings {
     std::optional<std::int64_t> WeekAllowedSeconds;
     std::int32_t WeekCounterDay = 0;
     std::uint32_t WeekUsedSeconds = 0;
+    std::optional<DayGrant> Grant;
     bool NotCountedWhileLocked = false;
     std::int32_t IdleMinutes = 0;
     EndAction End = EndAction::ShutDown;

@@ -1,5 +1,7 @@
 #include "SettingsTable.h"
 
+#include "rules/Grants.h"
+
 #include "Schedule.h"
 #include "common/RegValues.h"
 
@@ -121,6 +123,9 @@ const SettingDefinition kSettings[] = {
      [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekCounterDay = Number(v); }},
     {N::WeekUsedSeconds, K::Number, S::PerUser, W::None, 0, 0,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.WeekUsedSeconds = static_cast<std::uint32_t>(Number(v)); }},
+    {N::Grant, K::Text, S::PerUser, W::None, std::string(), std::nullopt,
+     [](ServiceLoad& l, const SettingValue& v) { l.settings.Grant = ParseDayGrant(Text(v)); }, INT32_MIN, INT32_MAX,
+     IsDayGrantText},
     {N::NotCountedWhileLocked, K::Flag, S::PerUser, W::ReadWrite, false, false,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.NotCountedWhileLocked = Flag(v); }},
     {N::IdleMinutes, K::Number, S::PerUser, W::ReadWrite, 0, 0,

@@ -59,6 +59,7 @@ WeekRules WeekRulesOf(const LockServiceSettings& settings, int firstWeekday)
             rules.days[day] = {settings.DayPeriods[day], settings.DayAllowedSeconds[day]};
     rules.weekSeconds = settings.WeekAllowedSeconds;
     rules.firstWeekday = firstWeekday;
+    rules.grant = settings.Grant;
     return rules;
 }
 

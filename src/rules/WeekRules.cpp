@@ -118,6 +118,8 @@ std::string FormatDayPeriods(const std::vector<DayPeriod>& periods)
 
 Holdup HoldupAt(const WeekRules& rules, LocalMoment moment, UseSoFar used) noexcept
 {
+    if (rules.grant && rules.grant->Holds(moment))
+        return Holdup::None;
     if (!PeriodsAllow(rules, moment))
         return Holdup::OutsidePeriods;
     const std::optional<std::int64_t> allowance = DayAllowance(rules, moment.day);
@@ -171,8 +173,32 @@ std::optional<std::int64_t> DayAllowance(const WeekRules& rules, std::int32_t da
     return own ? *own : rules.everyDaySeconds;
 }
 
+namespace {
+// While a grant holds: its end, then what the rules alone allow from there, with the use of now
+// (the grant's own use counts against nothing), on a new day or in a new week none.
+Standing StandingInGrant(const WeekRules& rules, LocalMoment now, UseSoFar used)
+{
+    WeekRules alone = rules;
+    alone.grant.reset();
+    const LocalMoment end = LocalMoment::FromLinear(std::int64_t{rules.grant->day} * kSecondsPerDay + rules.grant->until);
+    if (end.day != now.day)
+        used.today = 0;
+    if (WeekStartOf(end.day, rules.firstWeekday) != WeekStartOf(now.day, rules.firstWeekday))
+        used.week = 0;
+    const Standing after = StandingAt(alone, end, used);
+    Standing standing;
+    if (!after.Allowed())
+        standing.secondsLeft = end.Linear() - now.Linear();
+    else if (after.secondsLeft)
+        standing.secondsLeft = end.Linear() - now.Linear() + *after.secondsLeft;
+    return standing;
+}
+}  // namespace
+
 Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
 {
+    if (rules.grant && rules.grant->Holds(now))
+        return StandingInGrant(rules, now, used);
     Standing standing;
     standing.holdup = HoldupAt(rules, now, used);
     const std::int64_t start = now.Linear();

@@ -28,6 +28,26 @@ struct DayRule {
     std::optional<std::int64_t> allowedSeconds;     // its own hours
 };
 
+// A local date and time: the day number as the service counts days (days since 30 December
+// 1899, a Saturday) and the second of that day.
+struct LocalMoment {
+    std::int32_t day = 0;
+    std::int32_t second = 0;
+    std::int64_t Linear() const noexcept { return std::int64_t{day} * kSecondsPerDay + second; }
+    static LocalMoment FromLinear(std::int64_t seconds) noexcept;
+};
+
+// Time the administrator granted on top of the rules: a stretch of one day, from the grant to its
+// end, in which neither the periods, nor the day's hours, nor the week's budget hold the user up,
+// and whose use counts against none of them. A later grant never shortens an earlier one.
+struct DayGrant {
+    std::int32_t day = 0;      // the day it holds on
+    std::int32_t until = 0;    // the second of that day it ends at (86400: the day's end)
+    std::int32_t seconds = 0;  // granted that day in all, for the usage history
+    bool Holds(LocalMoment moment) const noexcept { return moment.day == day && moment.second < until; }
+    bool operator==(const DayGrant&) const = default;
+};
+
 struct WeekRules {
     bool bySchedule = false;              // the periods are checked
     bool byDuration = false;              // the day's hours are checked
@@ -36,15 +56,7 @@ struct WeekRules {
     std::array<DayRule, 7> days;          // Monday first
     std::optional<std::int64_t> weekSeconds;
     std::int32_t firstWeekday = 0;        // the week starts on this day (0 Monday ... 6 Sunday)
-};
-
-// A local date and time: the day number as the service counts days (days since 30 December
-// 1899, a Saturday) and the second of that day.
-struct LocalMoment {
-    std::int32_t day = 0;
-    std::int32_t second = 0;
-    std::int64_t Linear() const noexcept { return std::int64_t{day} * kSecondsPerDay + second; }
-    static LocalMoment FromLinear(std::int64_t seconds) noexcept;
+    std::optional<DayGrant> grant;        // granted on top of the rules
 };
 
 // 0 Monday ... 6 Sunday.

@@ -1,10 +1,12 @@
 #pragma once
-// Published PBKDF2-HMAC-SHA256 results, checked against both the portable and the system's
+// Published PBKDF2-HMAC-SHA256, HMAC-SHA1 and TOTP results, checked against both the portable and the system's
 // implementation, so that a hash made by one verifies with the other.
+#include "common/OneTimeCode.h"
 #include "common/PasswordHash.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -67,6 +69,24 @@ inline void ExpectPublishedPbkdf2Keys(PasswordCrypto& crypto, bool slow)
         std::vector<std::uint8_t> key(std::string_view(v.key).size() / 2);
         ASSERT_TRUE(crypto.DeriveKey(v.password, Bytes(v.salt), v.iterations, key)) << v.password;
         EXPECT_EQ(Hex(key), v.key) << v.password << " / " << v.salt << " / " << v.iterations;
+    }
+}
+
+// RFC 2202's first HMAC-SHA1 vector, and RFC 6238's SHA-1 codes (its 8 digits, and the 6 an app
+// shows) for its secret "12345678901234567890".
+inline void ExpectRfc6238Codes(PasswordCrypto& crypto)
+{
+    const std::vector<std::uint8_t> key(20, 0x0b);
+    std::array<std::uint8_t, 20> mac{};
+    ASSERT_TRUE(crypto.HmacSha1(key, Bytes("Hi There"), mac));
+    EXPECT_EQ(Hex(mac), "b617318655057264e28bc0b6fb378c8ef146be00");
+    const std::vector<std::pair<std::int64_t, std::string>> codes{
+        {59, "94287082"},         {1111111109, "07081804"}, {1111111111, "14050471"},
+        {1234567890, "89005924"}, {2000000000, "69279037"}, {20000000000, "65353130"}};
+    const auto secret = Bytes("12345678901234567890");
+    for (const auto& [time, code] : codes) {
+        EXPECT_EQ(CodeAt(crypto, secret, CodeStepAt(time), 8), code) << time;
+        EXPECT_EQ(CodeAt(crypto, secret, CodeStepAt(time)), code.substr(2)) << time;
     }
 }
 

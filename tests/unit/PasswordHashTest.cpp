@@ -67,6 +67,11 @@ public:
         return true;
     }
     bool FillRandom(std::span<std::uint8_t> out) override { return !randomFails && real_.FillRandom(out); }
+    bool HmacSha1(std::span<const std::uint8_t> key, std::span<const std::uint8_t> message,
+                  std::span<std::uint8_t, 20> out) override
+    {
+        return real_.HmacSha1(key, message, out);
+    }
 
 private:
     NativePasswordCrypto real_;

@@ -15,6 +15,12 @@ TEST(PasswordCryptoWin, DerivesThePublishedKeys)
     test::ExpectPublishedPbkdf2Keys(crypto, true);
 }
 
+TEST(PasswordCryptoWin, MakesThePublishedOneTimeCodes)
+{
+    Win32PasswordCrypto crypto;
+    test::ExpectRfc6238Codes(crypto);
+}
+
 TEST(PasswordCryptoWin, AHashTextMadeElsewhereVerifies)
 {
     // "Correct horse" with the salt bytes 0 to 15 and 100000 iterations, made with Python's hashlib.
