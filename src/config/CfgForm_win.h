@@ -48,6 +48,11 @@ struct ConfigContext {
     // Empties a user's statistics log, throwing with the reason when it cannot; when not set, the
     // window empties the file in the program's folder itself.
     std::function<void(const std::string& userKey)> clearLog = {};
+    // The one-time codes' secret (20 bytes): the one there is, made when there is none, or a
+    // new one when makeNew (the old one's codes no longer work). Throws Error with the reason
+    // when it cannot be had. When not set, the window keeps it itself, where it can (an
+    // administrator's PC without the guardian).
+    std::function<std::vector<std::uint8_t>(bool makeNew)> codeSecret = {};
 };
 
 class TCfgForm final : public Dialog {
