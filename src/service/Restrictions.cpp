@@ -2,6 +2,8 @@
 
 #include "common/Errors.h"
 #include "common/RegValues.h"
+#include "config/SettingsTable.h"
+#include "rules/Grants.h"
 
 #include <algorithm>
 
@@ -15,6 +17,11 @@ bool TimeInPeriod(double t, double f, double u) noexcept
 }
 
 namespace {
+LocalMoment MomentOf(const LocalTime& time) noexcept
+{
+    return {DayNumber(time.year, time.month, time.day), time.hour * 3600 + time.minute * 60 + time.second};
+}
+
 void KeepUse(std::int32_t& loadedDay, std::uint32_t& loadedUse, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept
 {
     if (dayInMemory > loadedDay) {
@@ -37,6 +44,11 @@ void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::ui
     KeepUse(loaded.WeekCounterDay, loaded.WeekUsedSeconds, weekInMemory, usedInMemory);
 }
 
+void KeepGrant(LockServiceSettings& loaded, const std::optional<DayGrant>& inMemory) noexcept
+{
+    loaded.Grant = LaterGrant(loaded.Grant, inMemory);
+}
+
 TimeRestrictions::TimeRestrictions(LockServiceSettings& settings, Clock& clock, Registry& registry, RestrictionHost& host)
     : settings_(settings), time_(clock), registry_(registry), host_(host)
 {
@@ -50,6 +62,9 @@ void TimeRestrictions::Tick(bool fromTimer)
         AfterExpiry();
         return;
     }
+    // Granted time is on top of every rule: nothing expires, and its use counts against none.
+    if (GrantHolds())
+        return;
     if (UsesWeekRules(settings_)) {
         CheckWeekRules(fromTimer);
         return;
@@ -86,6 +101,23 @@ void TimeRestrictions::AdministratorUnlocked() noexcept
         return;
     releasedDay_ = DayNumber(lastTickTime_->year, lastTickTime_->month, lastTickTime_->day);
     timeExpired_ = false;
+}
+
+void TimeRestrictions::TakeGrant(const DayGrant& grant) noexcept
+{
+    const std::optional<DayGrant> before = settings_.Grant;
+    KeepGrant(settings_, grant);
+    if (settings_.Grant != before)
+        WriteGrant();
+    if (timeExpired_ && GrantHolds()) {
+        timeExpired_ = false;
+        graceElapsed_ = 0;
+    }
+}
+
+bool TimeRestrictions::GrantHolds() const noexcept
+{
+    return settings_.Grant && lastTickTime_ && settings_.Grant->Holds(MomentOf(*lastTickTime_));
 }
 
 bool TimeRestrictions::ReleasedToday() const noexcept
@@ -139,7 +171,7 @@ bool TimeRestrictions::CountsNow()
 
 bool TimeRestrictions::Counting()
 {
-    return (settings_.RestrictByDuration || settings_.WeekAllowedSeconds) && !timeExpired_ && CountsNow();
+    return (settings_.RestrictByDuration || settings_.WeekAllowedSeconds) && !timeExpired_ && !GrantHolds() && CountsNow();
 }
 
 void TimeRestrictions::CheckDuration(bool fromTimer)
@@ -200,13 +232,6 @@ void TimeRestrictions::CheckWeekRules(bool fromTimer)
     }
 }
 
-namespace {
-LocalMoment MomentOf(const LocalTime& time) noexcept
-{
-    return {DayNumber(time.year, time.month, time.day), time.hour * 3600 + time.minute * 60 + time.second};
-}
-}  // namespace
-
 std::optional<LocalMoment> TimeRestrictions::LastTickMoment() const noexcept
 {
     if (!lastTickTime_)
@@ -263,9 +288,7 @@ void TimeRestrictions::WriteCounter(bool withDay, const char* dayCode, std::int3
 {
     // A count that cannot be stored goes on in memory; the tick is not the place to complain
     // every three seconds.
-    if (host_.DayUseKeptElsewhere())
-        return;
-    const auto key = registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
+    const auto key = CounterKey();
     if (!key)
         return;
     const auto write = [this, &key](const char* code, std::int64_t value) {
@@ -275,6 +298,25 @@ void TimeRestrictions::WriteCounter(bool withDay, const char* dayCode, std::int3
         if (withDay)
             write(dayCode, day);
         write(usedCode, used);
+    } catch (const Error&) {
+    }
+}
+
+std::unique_ptr<RegistryKey> TimeRestrictions::CounterKey()
+{
+    if (host_.DayUseKeptElsewhere())
+        return nullptr;
+    return registry_.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
+}
+
+void TimeRestrictions::WriteGrant()
+{
+    // As the counters: stored where this program may, so that a restart goes on with it.
+    const auto key = CounterKey();
+    if (!key || !settings_.Grant)
+        return;
+    try {
+        WriteSetting(*key, FindSetting(SettingNames::Grant), settings_.UserKey, EncodeDayGrant(*settings_.Grant));
     } catch (const Error&) {
     }
 }

@@ -58,6 +58,8 @@ public:
 void KeepDayUse(LockServiceSettings& loaded, std::int32_t dayInMemory, std::uint32_t usedInMemory) noexcept;
 // The same for the week's use.
 void KeepWeekUse(LockServiceSettings& loaded, std::int32_t weekInMemory, std::uint32_t usedInMemory) noexcept;
+// And for the day's grant: a reload never takes granted time back.
+void KeepGrant(LockServiceSettings& loaded, const std::optional<DayGrant>& inMemory) noexcept;
 
 class TimeRestrictions {
 public:
@@ -80,11 +82,19 @@ public:
     // The day's use as the other keeper counts it: a newer day is taken, and the same day's use
     // only ever goes up.
     void TakeKeptDayUse(std::int32_t day, std::uint32_t usedSeconds, std::int32_t week = 0,
-                        std::uint32_t weekUsedSeconds = 0) noexcept
+                        std::uint32_t weekUsedSeconds = 0, const std::optional<DayGrant>& grant = std::nullopt) noexcept
     {
         KeepDayUse(settings_, day, usedSeconds);
         KeepWeekUse(settings_, week, weekUsedSeconds);
+        if (grant)
+            TakeGrant(*grant);
     }
+    // Time the administrator granted (kept by the other keeper, or stored here where there is
+    // none): while it holds nothing expires and nothing counts, and an expiry it covers ends at
+    // once, its grace and warning with it; the next one starts afresh.
+    void TakeGrant(const DayGrant& grant) noexcept;
+    // A grant holds at the last tick.
+    bool GrantHolds() const noexcept;
 
     bool TimeExpired() const noexcept { return timeExpired_; }
     // Expired with the end that keeps the workstation locked: no grace runs out, and only the
@@ -127,6 +137,9 @@ private:
     void WriteDayUse(bool withDay);
     void WriteWeekUse(bool withDay);
     void WriteCounter(bool withDay, const char* dayCode, std::int32_t day, const char* usedCode, std::uint32_t used);
+    void WriteGrant();
+    // Opens the settings key for the counters, where no other keeper writes them.
+    std::unique_ptr<RegistryKey> CounterKey();
 
     LockServiceSettings& settings_;
     TrustedTime time_;

@@ -1,5 +1,6 @@
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
+#include "rules/Grants.h"
 #include "service/Restrictions.h"
 
 #include <gtest/gtest.h>
@@ -664,6 +665,67 @@ TEST_F(RestrictionsTest, AFamilysWeekAsStoredIsEnforcedAsSet)
         }
         EXPECT_EQ(h.logOffs, c.expires ? 1 : 0) << c.what;
         EXPECT_EQ(h.shutdowns, 0) << c.what;
+    }
+}
+
+TEST_F(RestrictionsTest, AGrantLiftsTheExpiryAndItsShutdownCountsNothingAndOutlivesARestart)
+{
+    // Tuesday 8 December, the day's hour and the week's budget both used up at 17:00; every end.
+    for (const EndAction end : {EndAction::ShutDown, EndAction::LogOff, EndAction::StayLocked}) {
+        registry = MemoryRegistry();
+        LockServiceSettings s;
+        s.UserKey = "User1";
+        s.RestrictByDuration = true;
+        s.AllowedSeconds = 3600;
+        s.CounterDay = DayNumber(2026, 12, 8);
+        s.UsedSeconds = 3600;
+        s.WeekAllowedSeconds = 4 * 3600;
+        s.WeekCounterDay = WeekStartOf(s.CounterDay, 0);
+        s.WeekUsedSeconds = 4 * 3600;
+        s.End = end;
+        FakeClock wall;
+        wall.SetWall(At(17, 0, 0));
+        RecordingRestrictionHost h(&wall);
+        TimeRestrictions r(s, wall, registry, h);
+        const auto tick = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                wall.Advance(kTickMilliseconds);
+                r.Tick(true);
+            }
+        };
+        tick(50);
+        ASSERT_TRUE(r.TimeExpired());
+        r.TakeGrant(*Granted(s.Grant, GrantChoice::Of(15), r.MomentNow()));
+        EXPECT_FALSE(r.TimeExpired()) << "the expiry ends at once";
+        EXPECT_EQ(r.GraceLeft(), kGraceMilliseconds);
+        EXPECT_EQ(r.StandingNow()->secondsLeft, 15 * 60);
+        // The grant's quarter of an hour passes without an end of the time, and counts nothing.
+        tick(14 * 20 + 9);
+        EXPECT_FALSE(r.TimeExpired());
+        EXPECT_FALSE(r.Counting());
+        EXPECT_EQ(h.shutdowns + h.logOffs, 0);
+        EXPECT_EQ(s.UsedSeconds, 3600u);
+        EXPECT_EQ(s.WeekUsedSeconds, 4u * 3600);
+        // A restart goes on with the grant the settings keep; the expiry comes back at its end,
+        // with a whole grace.
+        LockServiceSettings stored;
+        LoadServiceSettings(stored, registry, "User1", "", RegionalFormats{});
+        ASSERT_EQ(stored.Grant, s.Grant);
+        LockServiceSettings loaded = s;
+        loaded.Grant = stored.Grant;
+        TimeRestrictions again(loaded, wall, registry, h);
+        again.Tick(false);
+        EXPECT_FALSE(again.TimeExpired());
+        wall.Advance(kTickMilliseconds * 12);
+        again.Tick(true);
+        EXPECT_TRUE(again.TimeExpired()) << "15 minutes after the grant";
+        EXPECT_EQ(again.GraceLeft(), kGraceMilliseconds);
+        // A reload keeps the grant in memory; a grant of an earlier day is over.
+        LockServiceSettings reloaded;
+        KeepGrant(reloaded, loaded.Grant);
+        EXPECT_EQ(reloaded.Grant, loaded.Grant);
+        again.TakeGrant({DayNumber(2026, 12, 7), 86400, 3600});
+        EXPECT_TRUE(again.TimeExpired());
     }
 }
 
