@@ -54,7 +54,7 @@ std::string UnlockLogCsv(const std::vector<UserStatistics>& users)
             const LocalTime& when = entry->when;
             const std::string date = IsoDate(DayNumber(when.year, when.month, when.day));
             const std::string time = TwoDigits(when.hour) + ':' + TwoDigits(when.minute) + ':' + TwoDigits(when.second);
-            AppendCsvRow(out, {user.user, date, time, entry->permitted ? kAccessPermitted : kAccessDenied});
+            AppendCsvRow(out, {user.user, date, time, entry->event});
         }
     }
     return out;

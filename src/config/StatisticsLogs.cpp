@@ -1,5 +1,7 @@
 #include "StatisticsLogs.h"
 
+#include "rules/Grants.h"
+
 #include "ConfigTree.h"
 #include "common/Errors.h"
 #include "common/Text.h"
@@ -141,11 +143,15 @@ std::optional<StatisticsEntry> ParseStatisticsLogLine(std::string_view line)
     if (!ScanFields(scan, kDateFields, date) || !scan.Literal(" ") || !ScanFields(scan, kTimeFields, time) ||
         !scan.Literal(" "))
         return std::nullopt;
-    if (scan.Rest() != kAccessPermitted && scan.Rest() != kAccessDenied)
+    const std::string_view event = scan.Rest();
+    const bool granted = IsGrantEventText(event);
+    if (event != kAccessPermitted && event != kAccessDenied && !granted)
         return std::nullopt;
     StatisticsEntry entry;
     entry.when = {date[2], date[1], date[0], time[0], time[1], time[2], 0};
-    entry.permitted = scan.Rest() == kAccessPermitted;
+    entry.permitted = event == kAccessPermitted;
+    entry.granted = granted;
+    entry.event = std::string(event);
     return entry;
 }
 

@@ -38,13 +38,17 @@ void AppendKeepingHead(FileSystem& files, const std::string& path, const std::st
 // Whether the line (without its line end) has the form the lock service writes:
 // "dd/mm/yyyy hh:nn:ss Event" with plausible fields, the regional separators (one to three
 // characters of the code page, blanks among them, but no digit and no control character, the
-// same twice within the date and within the time), and one of the two events.
+// same twice within the date and within the time), and one of the events: the two of an entry
+// at the prompt, or a grant of time ("Time Granted 60 min (password)", rules/Grants.h).
 bool IsStatisticsLogLine(std::string_view line);
 
-// A line of that form, read: the date and time as written, and whether the access was permitted.
+// A line of that form, read: the date and time as written, the event, and whether it was a
+// permitted access or a grant.
 struct StatisticsEntry {
     LocalTime when;
     bool permitted = false;
+    bool granted = false;
+    std::string event;
     bool operator==(const StatisticsEntry&) const = default;
 };
 std::optional<StatisticsEntry> ParseStatisticsLogLine(std::string_view line);

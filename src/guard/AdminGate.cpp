@@ -2,6 +2,7 @@
 
 #include "common/Accounts.h"
 #include "common/Errors.h"
+#include "common/OneTimeCode.h"
 #include "common/RegValues.h"
 #include "config/Settings.h"
 
@@ -68,6 +69,7 @@ std::string AdminGate::Answer(const GuardClient& client, const GuardRequest& req
         return std::string(Stage(*ticket, request) ? kGuardAccepted : kGuardRefused);
     case GuardRequestKind::AdminCommit: return Commit(client, *ticket, request.count);
     case GuardRequestKind::AdminClearLog: return ClearLog(client, request.text);
+    case GuardRequestKind::AdminCodes: return CodeSecretFor(client, request.text);
     case GuardRequestKind::AdminEnd: tickets_.erase(request.ticket); return std::string(kGuardAccepted);
     default: return std::string(kGuardRefused);
     }
@@ -79,22 +81,79 @@ std::string AdminGate::Login(const GuardClient& client, const std::string& passw
         refuse_("Refused the administrator's ticket to " + Who(client) + ": the session is locked.");
         return std::string(kGuardRefused);
     }
-    const std::int64_t now = clock_.ElapsedMs();
-    Guesses& guesses = guesses_[client.sessionId];
-    if (now < guesses.nextCheckMs)
-        return EncodeWaitAnswer(static_cast<std::uint32_t>((guesses.nextCheckMs - now + 999) / 1000));
+    if (const std::optional<std::uint32_t> wait = GuessWait(client.sessionId))
+        return EncodeWaitAnswer(*wait);
     const std::string stored = StoredAdminPassword();
     // The check itself: through the hash where one is stored, so that its readable text is never
     // a password; no password is needed where none is set.
     if (!stored.empty() && !VerifyPassword(password, stored, crypto_)) {
-        ++guesses.wrong;
-        guesses.nextCheckMs = now + GuessWaitMs(guesses.wrong);
-        report_(GuardLogKind::Warning, "A wrong administrator password came from " + Who(client) + " (" +
-                                           std::to_string(guesses.wrong) + " in a row).");
+        WrongGuess(client, "A wrong administrator password");
         return std::string(kGuardWrongPassword);
     }
-    guesses = Guesses{};
+    guesses_.erase(client.sessionId);
     return Issue(client);
+}
+
+std::optional<std::uint32_t> AdminGate::GuessWait(std::uint32_t sessionId)
+{
+    const std::int64_t now = clock_.ElapsedMs();
+    const Guesses& guesses = guesses_[sessionId];
+    if (now < guesses.nextCheckMs)
+        return static_cast<std::uint32_t>((guesses.nextCheckMs - now + 999) / 1000);
+    return std::nullopt;
+}
+
+void AdminGate::WrongGuess(const GuardClient& client, const char* what)
+{
+    Guesses& guesses = guesses_[client.sessionId];
+    ++guesses.wrong;
+    guesses.nextCheckMs = clock_.ElapsedMs() + GuessWaitMs(guesses.wrong);
+    report_(GuardLogKind::Warning, std::string(what) + " came from " + Who(client) + " (" + std::to_string(guesses.wrong) +
+                                       " in a row).");
+}
+
+AdminGate::Proof AdminGate::CheckGrantProof(const GuardClient& client, const std::string& proof)
+{
+    if (const std::optional<std::uint32_t> wait = GuessWait(client.sessionId))
+        return {std::nullopt, *wait};
+    bool byCode = false;
+    if (codes_ && IsCodeText(proof)) {
+        try {
+            byCode = codes_->Take(proof);
+        } catch (const Error& error) {
+            report_(GuardLogKind::Error, std::string("A one-time code could not be checked: ") + error.what());
+        }
+    }
+    if (byCode) {
+        guesses_.erase(client.sessionId);
+        return {GrantProof::Code, 0};
+    }
+    const std::string stored = StoredAdminPassword();
+    if (!stored.empty() && VerifyPassword(proof, stored, crypto_)) {
+        guesses_.erase(client.sessionId);
+        return {GrantProof::Password, 0};
+    }
+    WrongGuess(client, "A wrong password or code for more time");
+    return {};
+}
+
+std::string AdminGate::CodeSecretFor(const GuardClient& client, const std::string& what)
+{
+    if (!codes_ || (what != "show" && what != "new"))
+        return std::string(kGuardRefused);
+    try {
+        std::optional<std::vector<std::uint8_t>> secret = what == "show" ? codes_->Secret() : std::nullopt;
+        if (!secret) {
+            secret = codes_->MakeNew();
+            report_(GuardLogKind::Information, "Made a new secret for the one-time codes in " + Who(client) + ".");
+        }
+        std::string answer = EncodeSecretAnswer(EncodeBase32(*secret));
+        std::fill(secret->begin(), secret->end(), std::uint8_t{0});
+        return answer;
+    } catch (const Error& error) {
+        report_(GuardLogKind::Error, std::string("The one-time codes' secret could not be had: ") + error.what());
+        return "failed";
+    }
 }
 
 std::string AdminGate::Issue(const GuardClient& client)

@@ -9,6 +9,7 @@
 // service ends, or after kTicketLifeMs. Every request is checked whole before anything is written.
 #include "GuardProtocol.h"
 #include "common/Clock.h"
+#include "common/CodeSecret.h"
 #include "common/Files.h"
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
@@ -48,6 +49,17 @@ public:
     // A lock started in the session, or its lock service ended: every ticket there ends.
     void EndTrustIn(std::uint32_t sessionId);
 
+    // The one-time codes' secret; without it no code proves anything, and the window is refused it.
+    void UseCodes(CodeSecret& codes) noexcept { codes_ = &codes; }
+    // What a grant's proof (the password or a code, typed at the session's lock) proves, with the
+    // same waits after wrong ones as the window's password. A code is tried first and taken once;
+    // only a set administrator password proves anything: no password is no proof here.
+    struct Proof {
+        std::optional<GrantProof> by;  // proved
+        std::uint32_t waitSeconds = 0;  // not checked: the wait after wrong ones is not over
+    };
+    Proof CheckGrantProof(const GuardClient& client, const std::string& proof);
+
 private:
     struct Ticket {
         std::uint32_t sessionId = 0;
@@ -70,6 +82,10 @@ private:
     bool Stage(Ticket& ticket, const GuardRequest& request);
     std::string Commit(const GuardClient& client, Ticket& ticket, std::uint32_t count);
     std::string ClearLog(const GuardClient& client, const std::string& userKey);
+    std::string CodeSecretFor(const GuardClient& client, const std::string& what);
+    // The wait before a session's next check, or none; and a wrong one counted.
+    std::optional<std::uint32_t> GuessWait(std::uint32_t sessionId);
+    void WrongGuess(const GuardClient& client, const char* what);
     void Drop(std::uint32_t sessionId, const std::function<bool(const Ticket&)>& which);
     std::string StoredAdminPassword();
     std::string Who(const GuardClient& client) const;
@@ -85,6 +101,7 @@ private:
     std::map<std::string, Ticket> tickets_;
     std::map<std::uint32_t, Guesses> guesses_;  // by session
     std::uint64_t issued_ = 0;
+    CodeSecret* codes_ = nullptr;
 };
 
 }  // namespace vardex

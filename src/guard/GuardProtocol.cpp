@@ -1,6 +1,7 @@
 #include "GuardProtocol.h"
 
 #include "common/Base64.h"
+#include "common/OneTimeCode.h"
 
 #include <array>
 #include <charconv>
@@ -127,14 +128,38 @@ std::optional<TimeZoneRules> ReadZone(const std::vector<std::string_view>& words
 // The most values one commit may carry (every value of some hundred users).
 constexpr std::int64_t kMaxCommitValues = 100000;
 
-constexpr std::array<std::pair<GuardRequestKind, std::string_view>, 6> kAdminWords{{
+constexpr std::array<std::pair<GuardRequestKind, std::string_view>, 7> kAdminWords{{
     {GuardRequestKind::AdminLogin, "admin"},
     {GuardRequestKind::AdminPut, "put"},
     {GuardRequestKind::AdminMore, "more"},
     {GuardRequestKind::AdminCommit, "commit"},
     {GuardRequestKind::AdminClearLog, "clear-log"},
     {GuardRequestKind::AdminEnd, "end"},
+    {GuardRequestKind::AdminCodes, "codes"},
 }};
+
+// "grant CHOICE PROOF64": the choice's own words, then the password or code.
+std::optional<GuardRequest> ParseGrant(const std::vector<std::string_view>& words)
+{
+    if (words.size() != 3 && words.size() != 4)
+        return std::nullopt;
+    std::string choiceText(words[1]);
+    if (words.size() == 4)
+        choiceText += " " + std::string(words[2]);
+    const std::optional<GrantChoice> choice = ParseGrantChoice(choiceText);
+    std::optional<std::string> proof = DecodeBase64Text(words.back());
+    if (!choice || !proof || proof->empty())
+        return std::nullopt;
+    return GuardRequest::Grant(*choice, std::move(*proof));
+}
+
+constexpr std::array<std::pair<GrantProof, std::string_view>, 2> kProofWords{{
+    {GrantProof::Password, "password"},
+    {GrantProof::Code, "code"},
+}};
+
+// A day's words in answers: the four of the count, then the grant's two where there is one.
+constexpr std::size_t kGrantWords = 2;
 
 // The word of a thing in a table of words, and the thing of a word.
 template <typename Table, typename Thing>
@@ -283,6 +308,8 @@ std::string EncodeGuardRequest(const GuardRequest& request)
         return std::string(bare);
     if (request.kind == GuardRequestKind::LogLine)
         return "log " + request.line;
+    if (request.kind == GuardRequestKind::Grant)
+        return "grant " + EncodeGrantChoice(request.grant) + " " + EncodeBase64Text(request.text);
     if (IsAdminRequest(request.kind)) {
         std::string text(AdminWord(request.kind));
         switch (request.kind) {
@@ -311,6 +338,8 @@ std::optional<GuardRequest> ParseGuardRequest(std::string_view bytes)
     const auto words = SplitWords(bytes);
     if (words && words->front() == "beat")
         return ParseBeat(*words);
+    if (words && words->front() == "grant")
+        return ParseGrant(*words);
     if (const std::optional<GuardRequestKind> admin = words ? ThingIn(kAdminWords, words->front()) : std::nullopt)
         return ParseAdmin(*admin, *words);
     return std::nullopt;
@@ -357,24 +386,62 @@ std::optional<CommitAnswer> ParseCommitAnswer(std::string_view bytes)
     return std::nullopt;
 }
 
-std::string EncodeGuardDay(const GuardDay& day)
+namespace {
+std::string CountWords(const GuardDay& day)
 {
     return std::to_string(day.day) + " " + std::to_string(day.usedSeconds) + " " + std::to_string(day.week) + " " +
            std::to_string(day.weekUsedSeconds);
 }
 
+std::string GrantWords(const GuardDay& day)
+{
+    return day.grantUntil > 0 ? " " + std::to_string(day.grantUntil) + " " + std::to_string(day.grantSeconds)
+                              : std::string();
+}
+
+// The grant's words into the day; false when they are not a grant.
+bool ReadGrant(std::span<const std::string_view> words, GuardDay& day)
+{
+    const auto until = ReadInteger(words[0], 1, kSecondsPerDay);
+    const auto seconds = ReadInteger(words[1], 0, kSecondsPerDay);
+    if (!until || !seconds)
+        return false;
+    day.grantUntil = static_cast<std::int32_t>(*until);
+    day.grantSeconds = static_cast<std::int32_t>(*seconds);
+    return true;
+}
+
+// The words after the answer's first one, which must be word: so many, or the grant's more.
+std::optional<std::vector<std::string_view>> AnswerWithGrant(std::string_view bytes, std::string_view word,
+                                                             std::size_t count)
+{
+    if (auto words = AnswerWords(bytes, word, count))
+        return words;
+    return AnswerWords(bytes, word, count + kGrantWords);
+}
+}  // namespace
+
+std::string EncodeGuardDay(const GuardDay& day)
+{
+    return CountWords(day) + GrantWords(day);
+}
+
 std::optional<GuardDay> ParseGuardDay(std::span<const std::string_view> words)
 {
-    if (words.size() != 2 && words.size() != kDayWords)
+    const bool withWeek = words.size() >= kDayWords;
+    if (words.size() != 2 && words.size() != kDayWords && words.size() != kDayWords + kGrantWords)
         return std::nullopt;
     const auto day = ReadInteger(words[0], 0, INT32_MAX);
     const auto used = ReadInteger(words[1], 0, UINT32_MAX);
-    const auto week = words.size() == kDayWords ? ReadInteger(words[2], 0, INT32_MAX) : 0;
-    const auto weekUsed = words.size() == kDayWords ? ReadInteger(words[3], 0, UINT32_MAX) : 0;
+    const auto week = withWeek ? ReadInteger(words[2], 0, INT32_MAX) : 0;
+    const auto weekUsed = withWeek ? ReadInteger(words[3], 0, UINT32_MAX) : 0;
     if (!day || !used || !week || !weekUsed)
         return std::nullopt;
-    return GuardDay{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used), static_cast<std::int32_t>(*week),
-                    static_cast<std::uint32_t>(*weekUsed)};
+    GuardDay read{static_cast<std::int32_t>(*day), static_cast<std::uint32_t>(*used), static_cast<std::int32_t>(*week),
+                  static_cast<std::uint32_t>(*weekUsed)};
+    if (words.size() > kDayWords && !ReadGrant(words.subspan(kDayWords), read))
+        return std::nullopt;
+    return read;
 }
 
 std::string EncodeBeatAnswer(const GuardDay& day)
@@ -384,25 +451,58 @@ std::string EncodeBeatAnswer(const GuardDay& day)
 
 std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, kGuardAccepted, kDayWords);
+    const auto words = AnswerWithGrant(bytes, kGuardAccepted, kDayWords);
     return words ? ParseGuardDay(*words) : std::nullopt;
 }
 
 std::string EncodeHelloAnswer(const GuardHello& hello)
 {
-    return "hello " + EncodeGuardDay(hello.day) + " " + EncodeZone(hello.zone);
+    // The grant after the zone: a hello without one reads as before.
+    return "hello " + CountWords(hello.day) + " " + EncodeZone(hello.zone) + GrantWords(hello.day);
 }
 
 std::optional<GuardHello> ParseHelloAnswer(std::string_view bytes)
 {
-    const auto words = AnswerWords(bytes, "hello", kDayWords + kZoneWords);
+    const auto words = AnswerWithGrant(bytes, "hello", kDayWords + kZoneWords);
     if (!words)
         return std::nullopt;
-    const std::optional<GuardDay> day = ParseGuardDay(std::span(*words).first(kDayWords));
-    const std::optional<TimeZoneRules> zone = ReadZone(*words, kDayWords);
+    std::optional<GuardDay> day = ParseGuardDay(std::span(*words).first(kDayWords));
+    const std::optional<TimeZoneRules> zone = ReadZone(std::vector(words->begin(), words->begin() + kDayWords + kZoneWords), kDayWords);
     if (!day || !zone)
         return std::nullopt;
+    if (words->size() > kDayWords + kZoneWords && !ReadGrant(std::span(*words).subspan(kDayWords + kZoneWords), *day))
+        return std::nullopt;
     return GuardHello{*day, *zone};
+}
+
+std::string EncodeGrantedAnswer(GrantProof proof, const GuardDay& day)
+{
+    return "granted " + std::string(WordIn(kProofWords, proof)) + " " + EncodeGuardDay(day);
+}
+
+std::optional<GrantAnswer> ParseGrantAnswer(std::string_view bytes)
+{
+    if (const std::optional<AdminLoginAnswer> refusal = ParseAdminLoginAnswer(bytes); refusal && refusal->ticket.empty())
+        return GrantAnswer{std::nullopt, GrantProof::Password, refusal->wrong, refusal->waitSeconds};
+    const auto words = AnswerWords(bytes, "granted", 1 + kDayWords + kGrantWords);
+    const std::optional<GrantProof> proof = words ? ThingIn(kProofWords, words->front()) : std::nullopt;
+    std::optional<GuardDay> day = proof ? ParseGuardDay(std::span(*words).subspan(1)) : std::nullopt;
+    if (!day || day->grantUntil == 0)
+        return std::nullopt;
+    return GrantAnswer{day, *proof, false, 0};
+}
+
+std::string EncodeSecretAnswer(std::string_view base32)
+{
+    return "secret " + std::string(base32);
+}
+
+std::optional<std::string> ParseSecretAnswer(std::string_view bytes)
+{
+    const auto words = AnswerWords(bytes, "secret", 1);
+    if (!words || !DecodeBase32((*words)[0]))
+        return std::nullopt;
+    return std::string((*words)[0]);
 }
 
 std::string EncodeWhoAnswer(std::uint32_t processId)

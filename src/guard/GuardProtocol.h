@@ -7,6 +7,7 @@
 // lines. Everything is bounded; what does not parse is dropped.
 #include "common/TimeZone.h"
 #include "config/SettingWrites.h"
+#include "rules/Grants.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +50,7 @@ enum class GuardRequestKind {
     Hello,    // the day, its count and the time-zone rules the day is judged by
     Beat,     // the heartbeat: the state, and whether the day's use counts now
     LogLine,  // a statistics line for the user's log
+    Grant,    // more time for the user, with the administrator password or a one-time code
     // The public pipe, for the configuration window: its administrator's ticket, and what it
     // writes with it.
     AdminLogin,     // the administrator password (empty where none is set): a ticket
@@ -57,6 +59,7 @@ enum class GuardRequestKind {
     AdminCommit,    // the staged values, so many of them, are checked and written
     AdminClearLog,  // a user's statistics log is emptied
     AdminEnd,       // the window closes: its ticket ends
+    AdminCodes,     // the one-time codes' secret: "show" (made when there is none) or "new"
 };
 
 // A ticket: so many random bytes, as lowercase hexadecimal digits.
@@ -73,6 +76,7 @@ struct GuardRequest {
                                             // AdminClearLog: the user key
     SettingWrite write;                     // AdminPut
     std::uint32_t count = 0;                // AdminCommit
+    GrantChoice grant;                      // Grant, with the proof in text
     bool operator==(const GuardRequest&) const = default;
 
     static GuardRequest Of(GuardRequestKind kind)
@@ -93,6 +97,13 @@ struct GuardRequest {
     {
         GuardRequest request = Of(GuardRequestKind::LogLine);
         request.line = std::move(line);
+        return request;
+    }
+    static GuardRequest Grant(const GrantChoice& choice, std::string proof)
+    {
+        GuardRequest request = Of(GuardRequestKind::Grant);
+        request.grant = choice;
+        request.text = std::move(proof);
         return request;
     }
     static GuardRequest Admin(GuardRequestKind kind, std::string ticket, std::string text = {})
@@ -117,26 +128,33 @@ inline constexpr std::string_view kGuardRefused = "refused";
 inline constexpr std::string_view kGuardNoService = "none";
 
 // The guardian's day: its number (days since 30 December 1899) and the seconds of it that the
-// user has used, as the guardian counts them; and the same for the week (the day number of its
-// first day).
+// user has used, as the guardian counts them; the same for the week (the day number of its
+// first day); and the time the administrator granted on the day.
 struct GuardDay {
     std::int32_t day = 0;
     std::uint32_t usedSeconds = 0;
     std::int32_t week = 0;
     std::uint32_t weekUsedSeconds = 0;
+    std::int32_t grantUntil = 0;  // 0: nothing granted
+    std::int32_t grantSeconds = 0;
     bool operator==(const GuardDay&) const = default;
+    std::optional<DayGrant> Grant() const
+    {
+        return grantUntil > 0 ? std::optional<DayGrant>(DayGrant{day, grantUntil, grantSeconds}) : std::nullopt;
+    }
 };
 
-// "DAY USED WEEK WEEKUSED"; a text of the day alone, as written before the week was counted,
-// reads with a week of 0.
+// "DAY USED WEEK WEEKUSED", then "UNTIL SECONDS" where a grant holds; a text of the day alone,
+// as written before the week was counted, reads with a week of 0.
 std::string EncodeGuardDay(const GuardDay& day);
 std::optional<GuardDay> ParseGuardDay(std::span<const std::string_view> words);
 
-// "ok DAY USED WEEK WEEKUSED", the answer to a heartbeat.
+// "ok DAY USED WEEK WEEKUSED [UNTIL SECONDS]", the answer to a heartbeat.
 std::string EncodeBeatAnswer(const GuardDay& day);
 std::optional<GuardDay> ParseBeatAnswer(std::string_view bytes);
 
-// "hello DAY USED WEEK WEEKUSED ZONE...", the answer to the lock service's first word on its channel.
+// "hello DAY USED WEEK WEEKUSED ZONE... [UNTIL SECONDS]", the answer to the lock service's first
+// word on its channel.
 struct GuardHello {
     GuardDay day;
     TimeZoneRules zone;
@@ -167,6 +185,20 @@ std::string EncodeWaitAnswer(std::uint32_t seconds);
 std::optional<AdminLoginAnswer> ParseAdminLoginAnswer(std::string_view bytes);
 // A well-formed ticket's text.
 bool IsTicketText(std::string_view text) noexcept;
+// The answer to a grant: "granted password|code DAY..." with the day and its grant, "wrong" (the
+// password or code proved nothing), "wait N" (too many wrong ones), or "refused".
+struct GrantAnswer {
+    std::optional<GuardDay> day;  // granted
+    GrantProof proof = GrantProof::Password;
+    bool wrong = false;
+    std::uint32_t waitSeconds = 0;
+};
+std::string EncodeGrantedAnswer(GrantProof proof, const GuardDay& day);
+std::optional<GrantAnswer> ParseGrantAnswer(std::string_view bytes);
+// "secret BASE32": the one-time codes' secret, for the configuration window.
+std::string EncodeSecretAnswer(std::string_view base32);
+std::optional<std::string> ParseSecretAnswer(std::string_view bytes);
+
 // The answers to a commit that was not written whole: "invalid NAME" (refused before anything
 // was written, for that value) and "failed NAME" (that value could not be written; the ones
 // before it were).

@@ -4,6 +4,7 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
 #include "config/Settings.h"
+#include "config/SettingsTable.h"
 #include "config/UsageHistory.h"
 
 #include <algorithm>
@@ -317,10 +318,37 @@ std::string Guardian::AnswerChannel(std::uint32_t sessionId, Session& session, c
         return EncodeBeatAnswer(UseOf(session.userSid));
     case GuardRequestKind::LogLine:
         return std::string(AppendLogLine(session, request.line) ? kGuardAccepted : kGuardRefused);
+    case GuardRequestKind::Grant: return GrantTime(sessionId, session, request.grant, request.text);
     default: break;
     }
     Warn("channel-kind", "Refused a public request on the channel of session " + std::to_string(sessionId) + ".");
     return std::string(kGuardRefused);
+}
+
+std::string Guardian::GrantTime(std::uint32_t sessionId, Session& session, const GrantChoice& choice,
+                                const std::string& proof)
+{
+    if (!admin_)
+        return std::string(kGuardRefused);
+    const GuardClient client{sessionId, session.process ? session.process->id : 0, session.userSid, session.userName};
+    const AdminGate::Proof proved = admin_->CheckGrantProof(client, proof);
+    if (proved.waitSeconds)
+        return EncodeWaitAnswer(proved.waitSeconds);
+    if (!proved.by)
+        return std::string(kGuardWrongPassword);
+    GuardDay use = UseOf(session.userSid);
+    const LocalTime now = time_.Read().local;
+    const LocalMoment moment{DayNumber(now.year, now.month, now.day), now.hour * 3600 + now.minute * 60 + now.second};
+    const std::optional<DayGrant> grant = Granted(use.Grant(), choice, moment);
+    if (!grant || grant->day != use.day)
+        return std::string(kGuardRefused);  // a time of today already past
+    use.grantUntil = grant->until;
+    use.grantSeconds = grant->seconds;
+    uses_[session.userSid] = use;
+    StoreUse(session, use);
+    Report(GuardLogKind::Information, "The administrator gave " + (session.userName.empty() ? session.userSid : session.userName) +
+                                          " more time: " + GrantEventText(choice, *proved.by) + ".");
+    return EncodeGrantedAnswer(*proved.by, use);
 }
 
 void Guardian::EndAdminTrust(std::uint32_t sessionId)
@@ -392,6 +420,7 @@ GuardDay Guardian::UseOf(const std::string& userSid)
     if (use.day != today) {
         use.day = today;
         use.usedSeconds = 0;
+        use.grantUntil = use.grantSeconds = 0;  // a grant holds on its day only
     }
     if (const std::int32_t week = WeekStartOf(today, firstWeekday_); use.week != week) {
         use.week = week;
@@ -421,7 +450,8 @@ void Guardian::RecordDay(const std::string& userSid, const GuardDay& finished)
     const std::string userKey = userKeyOf_(userName);
     if (userKey == kDefaultUserKey)
         return;
-    UsageDay day{finished.day, finished.usedSeconds / 60, std::nullopt, 0, expiredDays_[userSid] == finished.day};
+    UsageDay day{finished.day, finished.usedSeconds / 60, std::nullopt,
+                 static_cast<std::uint32_t>((finished.grantSeconds + 30) / 60), expiredDays_[userSid] == finished.day};
     try {
         day.minutesAllowed = AllowedMinutes(registry_, userKey, programDirectory_, firstWeekday_, finished.day);
         AppendUsageDay(files_, UsageHistoryPath(programDirectory_, userKey), day);
@@ -460,6 +490,8 @@ void Guardian::StoreUse(const Session& session, const GuardDay& use)
                 WriteIntegerValue(*key, userKey + SettingNames::WeekCounterDay, use.week);
                 WriteIntegerValue(*key, userKey + SettingNames::WeekUsedSeconds,
                                   static_cast<std::int32_t>(std::min<std::uint32_t>(use.weekUsedSeconds, INT32_MAX)));
+                if (const std::optional<DayGrant> grant = use.Grant())
+                    WriteSetting(*key, FindSetting(SettingNames::Grant), userKey, EncodeDayGrant(*grant));
             }
         }
     } catch (const std::exception& error) {

@@ -161,6 +161,9 @@ private:
     std::string Who(const GuardClient& client) const;
     void TakeBeat(std::uint32_t sessionId, Session& session, const GuardRequest& request);
     void EndAdminTrust(std::uint32_t sessionId);
+    // More time for the session's user, when the proof holds: stored with the day's use, and
+    // told in the answer as a heartbeat's day.
+    std::string GrantTime(std::uint32_t sessionId, Session& session, const GrantChoice& choice, const std::string& proof);
     bool AppendLogLine(Session& session, const std::string& line);
     void CountUse(Session& session, std::int64_t now);
     void TickSession(std::uint32_t id, Session& session, std::int64_t now, std::int64_t& next);

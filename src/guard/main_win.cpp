@@ -7,6 +7,7 @@
 #include "win/AccountDirectory_win.h"
 #include "common/Accounts.h"
 #include "win/Clock_win.h"
+#include "win/CodeSecret_win.h"
 #include "win/DllSearch_win.h"
 #include "win/Files_win.h"
 #include "win/PasswordCrypto_win.h"
@@ -105,6 +106,7 @@ public:
               },
               [this](const std::string& text) { guardian_.Warn("pipe", text); })
     {
+        gate_.UseCodes(codes_);
         guardian_.UseAdminGate(gate_);
         guardian_.UseFirstWeekday(system_.SystemRegional().firstWeekday);
     }
@@ -193,6 +195,8 @@ private:
     Win32GuardianHost host_;
     Accounts accounts_;
     Win32PasswordCrypto crypto_;
+    Win32SecretStore secrets_;
+    CodeSecret codes_{secrets_, crypto_, clock_};
     AdminGate gate_;
     Guardian guardian_;
     GuardPipeServer pipe_;

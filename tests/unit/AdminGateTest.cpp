@@ -5,6 +5,8 @@
 #include "CheapCrypto.h"
 #include "FakeSystem.h"
 #include "MemoryRegistry.h"
+#include "MemorySecrets.h"
+#include "common/OneTimeCode.h"
 #include "common/Base64.h"
 #include "config/Settings.h"
 
@@ -32,6 +34,9 @@ protected:
     AdminGate gate{registry, files, crypto, clock, [] { return std::vector<std::string>{"anna", "Bob Smith", ".Default"}; },
                    kProgram, [this](GuardLogKind, const std::string& text) { log.push_back(text); },
                    [this](const std::string& text) { refusals.push_back(text); }};
+
+    test::MemorySecrets secrets;
+    CodeSecret codes{secrets, crypto, clock};
 
     void SetUp() override { SetAdminPassword(HashPassword("Sesame 1", crypto)); }
     void SetAdminPassword(const std::string& stored)
@@ -109,9 +114,31 @@ TEST(GuardProtocol, TheWindowsRequestsAndAnswersRoundTripAndMalformedOnesAreDrop
     EXPECT_TRUE(ParseAdminLoginAnswer("wrong")->wrong);
     for (const std::string& bad : std::vector<std::string>{"refused", "ticket x", "wait 0", "ticket " + ticket + " 1", ""})
         EXPECT_FALSE(ParseAdminLoginAnswer(bad)) << bad;
-    for (const CommitAnswer& answer : {CommitAnswer{true, false, {}}, CommitAnswer{false, true, "annaPWTH"},
-                                       CommitAnswer{false, false, "Bob SmithPAPW"}})
-        EXPECT_EQ(ParseCommitAnswer(EncodeCommitAnswer(answer))->name, answer.name);
+    // The lock service's grant and its answers.
+    for (const GrantChoice& choice : {GrantChoice::Of(15), GrantChoice::Until(66600), GrantChoice::RestOfDay()}) {
+        const GuardRequest grant = GuardRequest::Grant(choice, "Sesame 1");
+        EXPECT_EQ(ParseGuardRequest(EncodeGuardRequest(grant)), grant) << EncodeGuardRequest(grant);
+    }
+    for (const char* bad : {"grant min 15", "grant min 0 QQ", "grant rest", "grant until 66600 QQ x", "grant later QQ"})
+        EXPECT_FALSE(ParseGuardRequest(bad)) << bad;
+    const GuardDay granted{46363, 3600, 46363, 7200, 65700, 900};
+    const std::optional<GrantAnswer> answer = ParseGrantAnswer(EncodeGrantedAnswer(GrantProof::Code, granted));
+    EXPECT_EQ(answer->day, granted);
+    EXPECT_EQ(answer->proof, GrantProof::Code);
+    EXPECT_TRUE(ParseGrantAnswer("wrong")->wrong);
+    EXPECT_EQ(ParseGrantAnswer("wait 4")->waitSeconds, 4u);
+    for (const char* bad : {"refused", "granted phone 46363 3600 46363 7200 65700 900", "granted code 46363 3600 46363 7200",
+                            "granted code 46363 3600 46363 7200 0 0"})
+        EXPECT_FALSE(ParseGrantAnswer(bad)) << bad;
+    // A day with its grant, in the beat's and the hello's answer; one without reads as before.
+    EXPECT_EQ(ParseBeatAnswer(EncodeBeatAnswer(granted)), granted);
+    EXPECT_EQ(ParseBeatAnswer("ok 46363 3600 46363 7200"), (GuardDay{46363, 3600, 46363, 7200}));
+    EXPECT_EQ(ParseHelloAnswer(EncodeHelloAnswer({granted, {}}))->day, granted);
+    EXPECT_EQ(ParseSecretAnswer(EncodeSecretAnswer("MZXW6YTBOI")), "MZXW6YTBOI");
+    EXPECT_FALSE(ParseSecretAnswer("secret MZXW6YTBO1"));
+    for (const CommitAnswer& commitAnswer : {CommitAnswer{true, false, {}}, CommitAnswer{false, true, "annaPWTH"},
+                                             CommitAnswer{false, false, "Bob SmithPAPW"}})
+        EXPECT_EQ(ParseCommitAnswer(EncodeCommitAnswer(commitAnswer))->name, commitAnswer.name);
 }
 
 TEST_F(AdminGateTest, OnlyThePasswordItselfGivesATicketAndARunOfWrongOnesIsSlowedDown)
@@ -148,6 +175,47 @@ TEST_F(AdminGateTest, OnlyThePasswordItselfGivesATicketAndARunOfWrongOnesIsSlowe
     // No ticket while the session is locked.
     locked = true;
     EXPECT_EQ(Login(""), kGuardRefused);
+}
+
+TEST_F(AdminGateTest, MoreTimeIsProvedByTheSetPasswordOrAFreshCodeAndGuessesWaitAsForTheWindow)
+{
+    const auto proof = [this](const std::string& text) { return gate.CheckGrantProof(kWindow, text); };
+    EXPECT_FALSE(proof("123456").by) << "no codes: a code proves nothing";
+    gate.UseCodes(codes);
+    // The codes' secret goes only to a ticket's holder: made at the first look, the same at the
+    // next, and new when asked.
+    EXPECT_EQ(Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, std::string(32, 'a'), "show")), kGuardRefused);
+    const std::string ticket = Ticket();
+    const std::optional<std::string> first =
+        ParseSecretAnswer(Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, ticket, "show")));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(ParseSecretAnswer(Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, ticket, "show"))), first);
+    const std::optional<std::string> renewed =
+        ParseSecretAnswer(Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, ticket, "new")));
+    ASSERT_TRUE(renewed);
+    EXPECT_NE(renewed, first);
+    const std::vector<std::uint8_t> secret = *DecodeBase32(*renewed);
+    const std::string code = *CodeAt(crypto, secret, CodeStepAtUtcMs(clock.UtcNow()));
+    const std::string stale = *CodeAt(crypto, *DecodeBase32(*first), CodeStepAtUtcMs(clock.UtcNow()));
+
+    EXPECT_EQ(proof("Sesame 1").by, GrantProof::Password);
+    EXPECT_FALSE(proof(Stored(SettingNames::AdminPassword)->text).by) << "the readable hash";
+    EXPECT_FALSE(proof(stale).by) << "the voided secret's code";
+    EXPECT_EQ(proof(code).by, GrantProof::Code);
+    EXPECT_FALSE(proof(code).by) << "a code works once";
+    for (int i = 0; i < 3; ++i)
+        proof("guess");
+    // Five wrong ones in a row, with the window's login counting along: then a wait, even for the
+    // right password, and the login waits too.
+    EXPECT_EQ(Login("guess"), kGuardWrongPassword);
+    EXPECT_EQ(proof("Sesame 1").waitSeconds, 1u);
+    EXPECT_EQ(ParseAdminLoginAnswer(Login("Sesame 1"))->waitSeconds, 1u);
+    clock.Advance(1000);
+    EXPECT_EQ(proof("Sesame 1").by, GrantProof::Password);
+    // Where no administrator password is set, no entry proves anything.
+    SetAdminPassword("");
+    EXPECT_FALSE(proof("").by);
+    EXPECT_FALSE(proof("x").by);
 }
 
 TEST_F(AdminGateTest, ATicketServesOnlyItsProcessAndEndsWithALockItsWindowOrHalfAnHour)

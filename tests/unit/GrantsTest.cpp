@@ -1,5 +1,6 @@
 // The administrator's grants: one-time codes against the published vectors, their window and
 // their single use, and the grant's arithmetic on the rules.
+#include "MemorySecrets.h"
 #include "PasswordVectors.h"
 #include "common/CodeSecret.h"
 #include "common/Errors.h"
@@ -9,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 namespace vardex {
 namespace {
@@ -46,24 +46,6 @@ TEST(OneTimeCodes, MatchThePublishedVectorsAndTheirTexts)
     EXPECT_EQ(CodeStepAt(-1), -1);
 }
 
-// The secret's private place, in memory.
-class MemorySecrets final : public SecretStore {
-public:
-    std::map<std::string, std::string, std::less<>> values;
-    bool writable = true;
-    std::optional<std::string> Read(std::string_view name) override
-    {
-        const auto found = values.find(name);
-        return found == values.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    void Write(std::string_view name, const std::string& text) override
-    {
-        if (!writable)
-            throw Error("refused");
-        values[std::string(name)] = text;
-    }
-};
-
 class FixedClock final : public Clock {
 public:
     std::int64_t unixSeconds = 1111111109;
@@ -76,7 +58,7 @@ public:
 TEST(OneTimeCodes, AreTakenOnceWithinOneStepEitherWay)
 {
     NativePasswordCrypto crypto;
-    MemorySecrets store;
+    test::MemorySecrets store;
     FixedClock clock;
     CodeSecret codes(store, crypto, clock);
     EXPECT_FALSE(codes.Secret());

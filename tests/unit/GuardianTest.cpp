@@ -6,7 +6,10 @@
 #include "service/StartOptions.h"
 
 #include "FakeSystem.h"
+#include "CheapCrypto.h"
 #include "MemoryRegistry.h"
+#include "MemorySecrets.h"
+#include "common/OneTimeCode.h"
 #include "config/Settings.h"
 #include "config/UsageHistory.h"
 
@@ -347,6 +350,56 @@ TEST_F(GuardianTest, AListedUsersFinishedDayGoesToTheUsageHistoryOnceWithItsAllo
     EXPECT_EQ(files.files["C:\\Program Files\\PC Vardex\\Anna.usage.csv"],
               std::string(kUsageHistoryHeader) + "\r\n2026-12-08,2,120,0,1\r\n2026-12-09,1,,0,1\r\n");
     EXPECT_EQ(files.files.count("C:\\Program Files\\PC Vardex\\.Default.usage.csv"), 0u) << "the default user has none";
+}
+
+TEST_F(GuardianTest, TimeGrantedAtTheLockIsKeptForTheUsersDayAndWrittenToTheUsageHistory)
+{
+    test::CheapCrypto crypto;
+    test::MemorySecrets secrets;
+    CodeSecret codes(secrets, crypto, clock);
+    std::vector<std::string> gateLog;
+    AdminGate gate(registry, files, crypto, clock, [] { return std::vector<std::string>{"Anna"}; }, "",
+                   [&gateLog](GuardLogKind, const std::string& text) { gateLog.push_back(text); }, [](const std::string&) {});
+    gate.UseCodes(codes);
+    registry.Set(RootKey::LocalMachine, kSettingsKeyPath, SettingNames::AdminPassword,
+                 RegValue::String(HashPassword("Sesame 1", crypto)));
+    guardian->UseAdminGate(gate);
+    guardian->SessionsPresent({Anna()});
+    Channel(100);
+    const auto grant = [this](const GrantChoice& choice, const std::string& proof) {
+        return guardian->HandleChannel(1, 100, EncodeGuardRequest(GuardRequest::Grant(choice, proof)));
+    };
+    // Only the lock service asks, on its channel, and only the proof counts.
+    EXPECT_EQ(guardian->Handle(Client(100), EncodeGuardRequest(GuardRequest::Grant(GrantChoice::Of(15), "Sesame 1"))),
+              kGuardRefused);
+    EXPECT_EQ(grant(GrantChoice::Of(15), "sesame 1"), kGuardWrongPassword);
+    EXPECT_EQ(grant(GrantChoice::Until(3600), "Sesame 1"), kGuardRefused) << "05:40: 01:00 is past";
+    // 05:40:28 + 15 minutes, by password; then an hour by a code from the phone.
+    std::optional<GrantAnswer> answer = ParseGrantAnswer(grant(GrantChoice::Of(15), "Sesame 1"));
+    ASSERT_TRUE(answer && answer->day);
+    EXPECT_EQ(answer->day->Grant(), (DayGrant{today, 5 * 3600 + 55 * 60 + 28, 900}));
+    const std::string code = *CodeAt(crypto, codes.MakeNew(), CodeStepAtUtcMs(clock.UtcNow()));
+    answer = ParseGrantAnswer(grant(GrantChoice::Of(60), code));
+    ASSERT_TRUE(answer && answer->day);
+    EXPECT_EQ(answer->proof, GrantProof::Code);
+    const DayGrant expected{today, 6 * 3600 + 40 * 60 + 28, 3600};
+    EXPECT_EQ(answer->day->Grant(), expected);
+    EXPECT_EQ(grant(GrantChoice::Of(60), code), kGuardWrongPassword) << "a code works once";
+    // The heartbeat tells it, the settings keep it with the day's count, and a restart of the
+    // guardian keeps it.
+    EXPECT_EQ(ParseBeatAnswer(Beat(100, LockState::Unlocked))->Grant(), expected);
+    EXPECT_EQ(registry.Get(RootKey::LocalMachine, kSettingsKeyPath, "AnnaPDGR"), RegValue::String(EncodeDayGrant(expected)));
+    guardian = Make();
+    guardian->UseAdminGate(gate);
+    guardian->Restore();
+    guardian->SessionsPresent({Anna()});
+    Channel(100);
+    EXPECT_EQ(ParseHelloAnswer(guardian->HandleChannel(1, 100, "hello"))->day.Grant(), expected);
+    // The next day has none; the granted day's line says how much was given.
+    clock.Advance(20 * 3600000LL);
+    EXPECT_EQ(ParseBeatAnswer(Beat(100, LockState::Unlocked))->Grant(), std::nullopt);
+    EXPECT_EQ(files.files["C:\\Program Files\\PC Vardex\\Anna.usage.csv"],
+              std::string(kUsageHistoryHeader) + "\r\n2026-12-08,0,,60,0\r\n");
 }
 
 TEST_F(GuardianTest, ARestartOfTheGuardianKeepsEveryLockedSessionLocked)
