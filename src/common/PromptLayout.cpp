@@ -47,7 +47,11 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
     // 180 units wide, or wider where the label or the line of indicators needs it (their margins
     // and a gap of 2 X between the two indicators); whatever is below a label taller than a line
     // of the units moves down by the difference.
+    const int width = DialogMulDiv(50, x, 4);
+    const int height = DialogMulDiv(15, y, 8);
     layout.clientWidth = std::max(DialogMulDiv(180, x, 4), labelWidth + 4 * x);
+    if (buttons == PromptButtons::OkCancelOffMore)
+        layout.clientWidth = std::max(layout.clientWidth, 4 * width + 3 * 4 + 4 * x);
     if (line.height > 0)
         layout.clientWidth = std::max(layout.clientWidth, line.warningWidth + line.widestLayoutWidth + 6 * x);
     const int lower = std::max(0, labelHeight - y);
@@ -63,13 +67,20 @@ PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, 
         layout.keyboardLayout = {layout.clientWidth - 2 * x - line.layoutWidth, top, line.layoutWidth, line.height};
     }
 
-    const int width = DialogMulDiv(50, x, 4);
-    const int height = DialogMulDiv(15, y, 8);
     const int top = layout.clientHeight - 3 * y;
     if (buttons == PromptButtons::OkCancel) {
         // Two buttons centred as a pair, 8 pixels apart.
         layout.ok = {DialogMulDiv(layout.clientWidth - 8, 1, 2) - width, top, width, height};
         layout.cancel = {DialogMulDiv(layout.clientWidth + 8, 1, 2), top, width, height};
+        return layout;
+    }
+    if (buttons == PromptButtons::OkCancelOffMore) {
+        // Four in one centred row, 4 pixels apart.
+        const int left = (layout.clientWidth - (4 * width + 3 * 4)) / 2;
+        layout.ok = {left, top, width, height};
+        layout.cancel = {left + width + 4, top, width, height};
+        layout.off = {left + 2 * (width + 4), top, width, height};
+        layout.more = {left + 3 * (width + 4), top, width, height};
         return layout;
     }
     // Three buttons in one centred row, 4 pixels apart.

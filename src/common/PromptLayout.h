@@ -14,7 +14,7 @@ struct LayoutRect {
 
 struct PromptLayout {
     int clientWidth = 0, clientHeight = 0;
-    LayoutRect label, edit, ok, cancel, off;
+    LayoutRect label, edit, ok, cancel, off, more;
     // The line of indicators under the edit: the Caps Lock warning on the left, the keyboard
     // layout's short name on the right. Empty without the line.
     LayoutRect warning, keyboardLayout;
@@ -42,9 +42,10 @@ int DialogMulDiv(int a, int b, int c) noexcept;
 // The units X and Y of a font whose 52 letters "A".."Z""a".."z" measure width x height pixels.
 int LayoutUnitX(int lettersWidth) noexcept;
 
-// Which row of buttons: OK, Cancel and "Off" 4 pixels apart (the unlock prompt), or OK and
-// Cancel 8 pixels apart (the input dialog; off is then empty).
-enum class PromptButtons { OkCancelOff, OkCancel };
+// Which row of buttons: OK, Cancel and "Off" 4 pixels apart (the unlock prompt), the same with
+// "More time…" after them (the unlock prompt while a restriction holds: the prompt widens for
+// it), or OK and Cancel 8 pixels apart (the input dialog; off and more are then empty).
+enum class PromptButtons { OkCancelOff, OkCancelOffMore, OkCancel };
 
 // The label keeps the size its text needs: the prompt grows around a label wider than its 180
 // units (less the margins) or taller than a line of Y. The line of indicators, where there is

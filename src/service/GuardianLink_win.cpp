@@ -8,6 +8,8 @@ namespace {
 // One exchange, connection included: nobody's thread is held longer, even by a program that took
 // the pipe's name and never answers.
 constexpr DWORD kExchangeMs = 500;
+// A question waits for a password's check, which takes the guardian a good part of a second.
+constexpr DWORD kQuestionMs = 15000;
 // A channel that broke is asked for again this often.
 constexpr DWORD kReconnectMs = 1000;
 // Log lines waiting for the channel; more are refused (reported, as a log that cannot be written).
@@ -184,6 +186,39 @@ void GuardianLink::Flush(DWORD timeoutMs)
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return (work_.Empty() && !busy_) || !connected_; });
 }
 
+std::optional<std::string> GuardianLink::Ask(GuardRequest request, DWORD timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    if (!connected_) {
+        SecureZeroMemory(request.text.data(), request.text.size());
+        return std::nullopt;
+    }
+    const std::uint64_t number = ++questions_;
+    if (work_.question)
+        SecureZeroMemory(work_.question->second.text.data(), work_.question->second.text.size());
+    work_.question.emplace(number, std::move(request));
+    reply_.reset();
+    changed_.notify_all();
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return answered_ == number || !connected_; });
+    if (answered_ != number)
+        return std::nullopt;
+    return std::exchange(reply_, std::nullopt);
+}
+
+bool GuardianLink::Answer(std::pair<std::uint64_t, GuardRequest>& question)
+{
+    std::string message = EncodeGuardRequest(question.second);
+    const std::optional<std::string> received = Exchange(channel_.Get(), message, GetTickCount64() + kQuestionMs);
+    SecureZeroMemory(message.data(), message.size());
+    SecureZeroMemory(question.second.text.data(), question.second.text.size());
+    const std::lock_guard lock(mutex_);
+    if (received) {
+        answered_ = question.first;
+        reply_ = received;
+    }
+    return received.has_value();
+}
+
 bool GuardianLink::Send(const GuardRequest& request, std::string& answer)
 {
     const std::optional<std::string> received =
@@ -248,6 +283,8 @@ void GuardianLink::Run()
             if (broken || answer != kGuardAccepted)
                 ++lostLines_;  // unheard, or refused
         }
+        if (taken.question && !broken)
+            broken = !Answer(*taken.question);
         std::optional<GuardDay> day;
         if (taken.beat && !broken) {
             broken = !Send(*taken.beat, answer);

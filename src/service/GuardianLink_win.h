@@ -54,13 +54,19 @@ public:
     unsigned TakeLostLines() noexcept { return lostLines_.exchange(0); }
     // Waits until everything queued is sent, or the time is over.
     void Flush(DWORD timeoutMs);
+    // One question on the channel (a grant): the guardian's answer, or nothing when no channel is
+    // open or no answer came within the time. The request's text (a password) is wiped once sent.
+    std::optional<std::string> Ask(GuardRequest request, DWORD timeoutMs);
 
 private:
     struct Work {
         std::optional<GuardRequest> beat;
         std::deque<std::string> lines;
-        bool Empty() const { return !beat && lines.empty(); }
+        std::optional<std::pair<std::uint64_t, GuardRequest>> question;
+        bool Empty() const { return !beat && lines.empty() && !question; }
     };
+    // Sends the question and hands its answer to the one who asked; false when the channel broke.
+    bool Answer(std::pair<std::uint64_t, GuardRequest>& question);
     static DWORD WINAPI Thread(void* link) noexcept;
     void Run();
     bool OpenChannel();
@@ -77,6 +83,9 @@ private:
     bool stopping_ = false;
     std::optional<GuardHello> hello_;
     std::optional<GuardDay> day_;
+    std::uint64_t questions_ = 0;  // the last question's number
+    std::uint64_t answered_ = 0;   // the number of the question the reply is for
+    std::optional<std::string> reply_;
     std::atomic<bool> connected_ = false;
     std::atomic<unsigned> lostLines_ = 0;
 };

@@ -143,6 +143,7 @@ bool LockSession::AskUnlock()
     case PromptAnswer::Kind::Off:
         host_.RequestShutdownNow();
         return false;
+    case PromptAnswer::Kind::MoreTime: return AskForTime();
     case PromptAnswer::Kind::Cancel:
         break;
     }
@@ -156,6 +157,12 @@ bool LockSession::TakeEntry(WipedString entry)
     if (EntryWaitMs() > 0)
         return false;
     const bool accepted = CheckEntry(std::move(entry));
+    Conclude(accepted, accepted ? kAccessPermitted : kAccessDenied);
+    return accepted;
+}
+
+void LockSession::Conclude(bool accepted, std::string_view event)
+{
     if (accepted) {
         guessDelay_.RightEntry();
     } else {
@@ -165,12 +172,36 @@ bool LockSession::TakeEntry(WipedString entry)
         host_.PlayAlarm(false);
     }
     try {
-        log_.Write(settings_.StatisticsEnabled, accepted ? kAccessPermitted : kAccessDenied);
+        log_.Write(settings_.StatisticsEnabled, event);
     } catch (const std::exception& error) {
         // The outcome stands: an unwritable log must never keep a correct password out.
         host_.ReportError(error.what());
     }
-    return accepted;
+}
+
+bool LockSession::AskForTime()
+{
+    // Only while a restriction holds, whoever sent the button's command.
+    if (!host_.OffersMoreTime() || EntryWaitMs() > 0)
+        return false;
+    std::optional<TimeRequest> request = host_.ShowTimePrompt();
+    if (!request || EntryWaitMs() > 0)
+        return false;
+    const GrantChoice choice = request->choice;
+    TimeOutcome outcome;
+    {
+        checking_ = true;
+        const ScopeGuard done([this] { checking_ = false; });
+        host_.RunPasswordCheck([&] { outcome = host_.GrantTime(std::move(*request)); });
+    }
+    // The keeper of the proof made us wait: nothing was checked, nothing is counted.
+    if (outcome.waitMs > 0)
+        return false;
+    Conclude(outcome.proof.has_value(), outcome.proof ? GrantEventText(choice, *outcome.proof) : kAccessDenied);
+    if (!outcome.proof)
+        return false;
+    host_.TimeGranted();
+    return true;
 }
 
 bool LockSession::CheckEntry(WipedString entry)

@@ -7,6 +7,9 @@
 #include "common/PasswordHash.h"
 #include "common/WipedString.h"
 #include "config/Settings.h"
+#include "rules/Grants.h"
+
+#include <optional>
 
 #include <cstdint>
 #include <functional>
@@ -23,8 +26,21 @@ enum class SessionOutcome { Running = 0, Unlocked = 1, ProgramEnding = 2 };
 
 // How the unlock prompt was closed, and what was typed when it was confirmed.
 struct PromptAnswer {
-    enum class Kind { Ok, Cancel, Off } kind = Kind::Cancel;
+    enum class Kind { Ok, Cancel, Off, MoreTime } kind = Kind::Cancel;
     WipedString entry;
+};
+
+// What was asked for at "More time…": the administrator password or a one-time code, and how much.
+struct TimeRequest {
+    WipedString proof;
+    GrantChoice choice;
+};
+
+// What came of it: how it was proved (nothing: it was not), or a wait after wrong guesses during
+// which nothing was checked.
+struct TimeOutcome {
+    std::optional<GrantProof> proof;
+    std::int64_t waitMs = 0;
 };
 
 inline constexpr int kMonitorOn = -1;
@@ -78,6 +94,15 @@ public:
     virtual void ReportError(const std::string& message) = 0;
     // A wrong entry was refused (its time is the host's to note).
     virtual void EntryRefused() {}
+    // Whether the prompt offers "More time…": a restriction holds.
+    virtual bool OffersMoreTime() { return false; }
+    // Asks for the proof and the amount, modally; nothing when cancelled.
+    virtual std::optional<TimeRequest> ShowTimePrompt() { return std::nullopt; }
+    // Checks the proof and, when it holds, grants the time (the restrictions take it at their
+    // next look, on the window thread). Runs inside RunPasswordCheck.
+    virtual TimeOutcome GrantTime(TimeRequest /*request*/) { return {}; }
+    // The time was granted: the expiry and its warning are over.
+    virtual void TimeGranted() {}
 };
 
 class LockSession {
@@ -128,6 +153,10 @@ private:
     void OpenPromptAndUnlock();
     bool TakeEntry(WipedString entry);
     bool CheckEntry(WipedString entry);
+    // "More time…": true when the time was granted, which ends the session as an unlock does.
+    bool AskForTime();
+    // The end of a confirmed entry: its count, its sound and its line in the log.
+    void Conclude(bool accepted, std::string_view event);
 
     LockScreenHost& host_;
     LockServiceSettings& settings_;

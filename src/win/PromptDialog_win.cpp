@@ -177,10 +177,12 @@ void PromptDialog::CreateControls(const Options& options)
     SendMessageW(edit_, EM_SETSEL, 0, -1);
     ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
     cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
-    if (options.buttons == PromptButtons::OkCancelOff) {
+    if (options.buttons != PromptButtons::OkCancel) {
         off_ = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, kOffButton);
         EnableWindow(off_, options.offEnabled);
     }
+    if (options.buttons == PromptButtons::OkCancelOffMore)
+        more_ = CreateChild(dialog, WC_BUTTONW, L"More time\u2026", WS_TABSTOP | BS_PUSHBUTTON, kMoreTimeButton);
     // The indicators after the buttons, out of the way of the label and the edit; shown while
     // they have something to say.
     warning_ = CreateChild(dialog, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, -1);
@@ -233,6 +235,7 @@ void PromptDialog::Arrange(const PromptLayout& layout) noexcept
     move(ok_, layout.ok);
     move(cancel_, layout.cancel);
     move(off_, layout.off);
+    move(more_, layout.more);
     move(warning_, layout.warning);
     move(keyboardLayout_, layout.keyboardLayout);
 }
@@ -240,7 +243,7 @@ void PromptDialog::Arrange(const PromptLayout& layout) noexcept
 void PromptDialog::UseFontAt(UINT dpi)
 {
     const HFONT font = CreatePromptFont(dpi);
-    for (HWND control : {label_, edit_, ok_, cancel_, off_, warning_, keyboardLayout_})
+    for (HWND control : {label_, edit_, ok_, cancel_, off_, more_, warning_, keyboardLayout_})
         if (control)
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     font_.Reset(font);  // the old one once no control uses it
@@ -308,6 +311,8 @@ void PromptDialog::SetEntryEnabled(bool enabled)
         FocusEntryOrCancel();
     EnableWindow(edit_, enabled);
     EnableWindow(ok_, enabled);
+    if (more_)
+        EnableWindow(more_, enabled);
     if (enabled)
         FocusEntryOrCancel();
 }
@@ -326,21 +331,33 @@ void PromptDialog::Close(int result) noexcept
     result_ = result;
 }
 
-WipedString PromptDialog::TakeText()
+WipedString TakeEditText(HWND edit, FillingState* filling)
 {
-    const int length = GetWindowTextLengthW(edit_);
+    const int length = GetWindowTextLengthW(edit);
     std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(edit_, wide.data(), length + 1);
+    GetWindowTextW(edit, wide.data(), length + 1);
     wide.resize(static_cast<size_t>(length));
     WipedString text(Narrow(wide));
     // Overwrite the edit's own buffer, then ours.
     {
-        const FillingScope filling(filling_);
-        SetWindowTextW(edit_, std::wstring(static_cast<size_t>(length), L' ').c_str());
-        SetWindowTextW(edit_, L"");
+        std::optional<FillingScope> filled;
+        if (filling)
+            filled.emplace(*filling);
+        SetWindowTextW(edit, std::wstring(static_cast<size_t>(length), L' ').c_str());
+        SetWindowTextW(edit, L"");
     }
     WipeText(wide);
     return text;
+}
+
+void GuardSecretEdit(HWND edit) noexcept
+{
+    SetWindowSubclass(edit, EditWithoutMenu, 1, 1);
+}
+
+WipedString PromptDialog::TakeText()
+{
+    return TakeEditText(edit_, &filling_);
 }
 
 int PromptDialog::ShowModal(MessagePump& pump)
@@ -378,6 +395,11 @@ bool PromptDialog::OnCommand(int id, int code, HWND)
     case IDOK:
         // Also when another program sends it: no entry is taken while the edit takes none.
         if (entryEnabled_)
+            Close(id);
+        return true;
+    case kMoreTimeButton:
+        // As OK: not while the wait after wrong entries lasts.
+        if (more_ && entryEnabled_)
             Close(id);
         return true;
     case IDCANCEL:

@@ -1,4 +1,10 @@
 #pragma once
+// The edit of a secret, made so: no context menu, and nothing of it for another thread (its text,
+// its length, its mask).
+void GuardSecretEdit(HWND edit) noexcept;
+// The edit's text, taken out: the edit's own buffer and every copy are overwritten.
+WipedString TakeEditText(HWND edit, FillingState* filling = nullptr);
+
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
 // one-line edit, a line showing the keyboard layout and a Caps Lock warning, and a row of
 // buttons. The unlock prompt and the password input dialog are two. It opens on the monitor with
@@ -22,6 +28,8 @@ class PromptDialog : public Window {
 public:
     // The "Off" button of the unlock prompt: it closes the prompt with this result.
     static constexpr int kOffButton = IDNO;
+    // The unlock prompt's "More time…" button, while a restriction holds.
+    static constexpr int kMoreTimeButton = 20;
     static constexpr int kMaxTextLength = kMaxPasswordLength;
 
     struct Options {
@@ -89,6 +97,7 @@ private:
     HWND ok_ = nullptr;
     HWND cancel_ = nullptr;
     HWND off_ = nullptr;
+    HWND more_ = nullptr;
     HWND warning_ = nullptr;
     HWND keyboardLayout_ = nullptr;
     AccessibleNames names_;

@@ -59,6 +59,22 @@ public:
     bool adminOnly = false;
     bool OnlyAdministratorUnlocks() override { return adminOnly; }
     void ReportError(const std::string& message) override { calls.push_back("error " + message); }
+    // "More time…": offered or not, the request the next time prompt returns, and the outcome.
+    bool offersTime = false;
+    std::optional<TimeRequest> timeRequest;
+    TimeOutcome timeOutcome;
+    bool OffersMoreTime() override { return offersTime; }
+    std::optional<TimeRequest> ShowTimePrompt() override
+    {
+        calls.push_back("time prompt");
+        return std::move(timeRequest);
+    }
+    TimeOutcome GrantTime(TimeRequest request) override
+    {
+        calls.push_back("grant " + request.proof.Text() + " " + EncodeGrantChoice(request.choice));
+        return timeOutcome;
+    }
+    void TimeGranted() override { calls.push_back("granted"); }
 };
 
 PromptAnswer Ok(const char* entry)
@@ -338,6 +354,36 @@ TEST_F(LockSessionTest, WithoutExpiryTheTickIsTheCountdownOnly)
     for (int i = 0; i < 6; ++i)
         session.LockScreenTick(false);
     EXPECT_EQ(host.calls, (std::vector<std::string>{"monitor 0"}));
+}
+
+TEST_F(LockSessionTest, MoreTimeGrantsWhatTheProofAllowsLogsItAndCountsAWrongOneAsAnEntry)
+{
+    settings.StatisticsEnabled = true;
+    const auto askForTime = [this](std::optional<GrantProof> proof, std::int64_t waitMs = 0) {
+        host.calls.clear();
+        host.answers.push_back({PromptAnswer::Kind::MoreTime, {}});
+        host.timeRequest = TimeRequest{WipedString("Sesame"), GrantChoice::Of(15)};
+        host.timeOutcome = {proof, waitMs};
+        return session.AskUnlock();
+    };
+    // Not offered (no restriction holds): a posted command of the button opens nothing.
+    EXPECT_FALSE(askForTime(GrantProof::Password));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt"}));
+    host.offersTime = true;
+    EXPECT_FALSE(askForTime(std::nullopt));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "time prompt", "check", "grant Sesame min 15", "alarm"}));
+    // The keeper's wait: nothing checked, nothing counted or logged.
+    EXPECT_FALSE(askForTime(std::nullopt, 4000));
+    EXPECT_TRUE(askForTime(GrantProof::Code));
+    EXPECT_EQ(host.calls.back(), "granted");
+    EXPECT_EQ(session.TakeFailedEntries(), 1u);
+    // Cancelled: nothing asked of the keeper.
+    host.calls.clear();
+    host.answers.push_back({PromptAnswer::Kind::MoreTime, {}});
+    host.timeRequest.reset();
+    EXPECT_FALSE(session.AskUnlock());
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "time prompt"}));
+    EXPECT_EQ(files.files[kLog], "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:40:28 Time Granted 15 min (code)\r\n");
 }
 
 TEST_F(LockSessionTest, StatisticsOffTouchesNoFile)
