@@ -309,6 +309,20 @@ void DrawLogLine(IconPainter& p)
     }
 }
 
+// A log line with a green plus before it: time the administrator granted.
+void DrawGrantLine(IconPainter& p)
+{
+    const float gap = p.Edge();
+    p.CutAway(Grow(Circle(p.At(11.5f, 11.5f), p.U(4.5f)), gap));
+    DrawLogLine(p);
+    p.StopCutting();
+    p.Fill(Circle(p.At(11.5f, 11.5f), p.U(4.5f)), kGreen.fill);
+    const float arm = p.U(2.8f), thick = p.Thick(1.4f);
+    const float x = p.Px(11.5f), y = p.Px(11.5f);
+    p.Fill(Box(x - arm, y - thick / 2, x + arm, y + thick / 2), kPaper.fill);
+    p.Fill(Box(x - thick / 2, y - arm, x + thick / 2, y + arm), kPaper.fill);
+}
+
 // ---- Actions of the menu and the tool bar
 
 void DrawApply(IconPainter& p)
@@ -496,7 +510,7 @@ struct DrawnIcon {
     void (*draw)(IconPainter&);
 };
 
-const std::array<DrawnIcon, 24> kIcons{{
+const std::array<DrawnIcon, 25> kIcons{{
     {"node_program.ico", kNodeSizes, DrawProgram},
     {"node_options.ico", kNodeSizes, DrawOptions},
     {"node_settings.ico", kNodeSizes, DrawSettings},
@@ -506,6 +520,7 @@ const std::array<DrawnIcon, 24> kIcons{{
     {"node_other_user.ico", kNodeSizes, DrawOtherUser},
     {"node_statistics.ico", kNodeSizes, DrawStatistics},
     {"node_log_line.ico", kNodeSizes, DrawLogLine},
+    {"node_grant_line.ico", kNodeSizes, DrawGrantLine},
     {"action_apply.ico", kActionSizes, DrawApply},
     {"action_cancel.ico", kActionSizes, DrawCancel},
     {"action_expand.ico", kActionSizes, DrawExpand},

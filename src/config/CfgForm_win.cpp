@@ -68,8 +68,9 @@ constexpr PageRow kPages[] = {
                                                  s.context.errors);
      }},
 };
-// The node pictures besides the rows' icons: the user of this session, a statistics log's line.
-constexpr int kMoreNodeIcons[] = {IDI_NODE_CURRENT_USER, IDI_NODE_LOG_LINE};
+// The node pictures besides the rows' icons: the user of this session, a statistics log's line,
+// a line of time granted.
+constexpr int kMoreNodeIcons[] = {IDI_NODE_CURRENT_USER, IDI_NODE_LOG_LINE, IDI_NODE_GRANT_LINE};
 // The commands of the window's menu that act on the page shown.
 constexpr int kPageCommands[] = {ID_DO_CLEAR_LOG};
 

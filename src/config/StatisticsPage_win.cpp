@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 #include "UsageHistory.h"
+#include "rules/Grants.h"
 #include "win/Controls_win.h"
 #include "common/Errors.h"
 #include "common/RegValues.h"
@@ -103,7 +104,7 @@ void StatisticsPage::ChangeLook(const PageLook& look)
     ConfigPage::ChangeLook(look);
     chart_.SetFont(reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
     SetImages({look.smallNodeImages, look.ImageOf(IDI_NODE_STATISTICS), look.ImageOf(IDI_NODE_CURRENT_USER),
-               look.ImageOf(IDI_NODE_OTHER_USER), look.ImageOf(IDI_NODE_LOG_LINE)});
+               look.ImageOf(IDI_NODE_OTHER_USER), look.ImageOf(IDI_NODE_LOG_LINE), look.ImageOf(IDI_NODE_GRANT_LINE)});
 }
 
 void StatisticsPage::ShowFor(const NavigationNodes&, int)
@@ -149,6 +150,10 @@ std::vector<UsageDay> StatisticsPage::UsageOf(const std::string& user, std::int3
             const auto used = static_cast<std::uint32_t>(std::max(0, ReadIntegerValue(*key, user + SettingNames::UsedSeconds).value_or(0)));
             UsageDay live{today, used / 60, AllowedMinutes(registry_, user, programDirectory_, firstWeekday_, today), 0, false};
             live.expired = live.minutesAllowed && used >= *live.minutesAllowed * 60;
+            const std::optional<std::string> grantText = ReadTextValue(*key, user + SettingNames::Grant);
+            if (const std::optional<DayGrant> grant = grantText ? ParseDayGrant(*grantText) : std::nullopt;
+                grant && grant->day == today)
+                live.minutesGranted = static_cast<std::uint32_t>((grant->seconds + 30) / 60);
             days.push_back(live);
         }
     } catch (const std::exception&) {
@@ -262,7 +267,9 @@ size_t StatisticsPage::InsertOlderLines(size_t logIndex)
     size_t count = 0;
     for (; count < kLinesPerBatch && !log.unread.AtStart(); ++count) {
         log.lines.push_back(log.unread.Previous());
-        log.oldestLine = Insert(log.node, log.note ? log.note : TVI_FIRST, LPSTR_TEXTCALLBACKW, images_.line,
+        const std::optional<StatisticsEntry> entry = ParseStatisticsLogLine(log.lines.back());
+        const int image = entry && entry->granted ? images_.grantLine : images_.line;
+        log.oldestLine = Insert(log.node, log.note ? log.note : TVI_FIRST, LPSTR_TEXTCALLBACKW, image,
                                 LineData(logIndex, log.lines.size() - 1));
         if (!log.newestLine)
             log.newestLine = log.oldestLine;

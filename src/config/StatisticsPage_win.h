@@ -28,7 +28,7 @@ namespace vardex {
 // The tree's pictures: an image list and the index of each kind of node in it.
 struct StatisticsImages {
     HIMAGELIST list = nullptr;
-    int root = 0, currentUser = 0, otherUser = 0, line = 0;
+    int root = 0, currentUser = 0, otherUser = 0, line = 0, grantLine = 0;
 };
 
 class StatisticsPage final : public ConfigPage {

@@ -175,22 +175,27 @@ std::string BarText(const ChartBar& bar, std::int32_t today)
 
 std::string UsageFiguresText(const ChartLayout& chart)
 {
-    std::uint64_t minutes = 0;
-    int recorded = 0, expired = 0;
+    std::uint64_t minutes = 0, granted = 0;
+    int recorded = 0, expired = 0, grantDays = 0;
     for (const ChartBar& bar : chart.bars) {
         if (!bar.usage)
             continue;
         minutes += bar.usage->minutesUsed;
         ++recorded;
         expired += bar.usage->expired ? 1 : 0;
+        granted += bar.usage->minutesGranted;
+        grantDays += bar.usage->minutesGranted ? 1 : 0;
     }
     if (recorded == 0)
         return "No use recorded in the last " + std::to_string(kChartDays) + " days.";
     const auto days = static_cast<std::uint64_t>(recorded);
     const auto average = static_cast<std::int64_t>((minutes + days / 2) / days);
+    const std::string grants = grantDays == 0 ? std::string()
+                               : "; " + SpanText(static_cast<std::int64_t>(granted) * 60) + " granted on " +
+                                     std::to_string(grantDays) + (grantDays == 1 ? " day" : " days");
     return "Average " + SpanText(average * 60) + " a day over the " + std::to_string(recorded) +
            (recorded == 1 ? " day" : " days") + " recorded; time expired on " + std::to_string(expired) +
-           (expired == 1 ? " day." : " days.");
+           (expired == 1 ? " day" : " days") + grants + ".";
 }
 
 }  // namespace vardex

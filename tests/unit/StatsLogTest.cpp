@@ -27,18 +27,23 @@ TEST(StatisticsLogLine, OnlyTheFormTheServiceWrites)
     for (const char* separator : {"/", ".", "h", "'/.", ". ", " ", "\xB7"}) {
         RegionalFormats formats;
         formats.dateSeparator = formats.timeSeparator = separator;
-        for (const char* event : {kAccessPermitted, kAccessDenied}) {
+        for (const char* event : {kAccessPermitted, kAccessDenied, "Time Granted until 18:30 (code)"}) {
             const std::string line = FormatStatisticsLine({2026, 12, 8, 5, 40, 28, 0}, formats, event);
             EXPECT_TRUE(IsStatisticsLogLine(std::string_view(line).substr(0, line.size() - 2))) << line;
         }
     }
     EXPECT_TRUE(IsStatisticsLogLine("31-12-0000 23.59.59 Access Denied"));
     EXPECT_TRUE(IsStatisticsLogLine("01/01/9999 00:00:00 Access Permitted"));
+    const std::optional<StatisticsEntry> grant = ParseStatisticsLogLine("08/12/2026 17:00:02 Time Granted 60 min (password)");
+    ASSERT_TRUE(grant);
+    EXPECT_TRUE(grant->granted && !grant->permitted);
+    EXPECT_EQ(grant->event, "Time Granted 60 min (password)");
     const char* const refused[] = {
         // Nothing around or inside the line but its one blank between the parts.
         "", " 01/12/2026 05:40:28 Access Denied", "01/12/2026 05:40:28 Access Denied ",
         "01/12/2026 05:40:28 Access Denied\r", "01/12/2026 05:40:28 Access Denied\r\n01/12/2026 05:40:28 Access Denied",
         "01/12/2026  05:40:28 Access Denied", "01/12/2026 05:40:28 access denied", "01/12/2026 05:40:28 Access",
+        "01/12/2026 05:40:28 Time Granted 60 min", "01/12/2026 05:40:28 Time Granted forever (code)",
         // Two digits a field, four the year's, plausible values.
         "1/12/2026 05:40:28 Access Denied", "01/12/226 05:40:28 Access Denied", "01/12/20266 05:40:28 Access Denied",
         "01/12/2026 5:40:28 Access Denied", "0a/12/2026 05:40:28 Access Denied", "+1/12/2026 05:40:28 Access Denied",

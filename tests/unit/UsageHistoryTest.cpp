@@ -147,6 +147,8 @@ TEST(UsageChart, TheFiguresAverageTheDaysRecordedAndCountTheExpiredOnes)
         {{{kDay, 90, 60, 0, true}}, "Average 1 h 30 min a day over the 1 day recorded; time expired on 1 day."},
         {{{kDay - 29, 10, {}, 0, false}, {kDay - 2, 21, {}, 0, true}, {kDay - 1, 0, 60, 0, true}, {kDay - 1, 5, 60, 0, false}},
          "Average 12 min a day over the 3 days recorded; time expired on 1 day."},  // the later line of a day counts
+        {{{kDay - 3, 60, 60, 15, true}, {kDay, 70, 60, 60, true}},
+         "Average 1 h 5 min a day over the 2 days recorded; time expired on 2 days; 1 h 15 min granted on 2 days."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(UsageFiguresText(LayOutUsageChart(c.days, kDay, Metrics(363, 97))), c.figures);
