@@ -40,3 +40,14 @@
 #define IDI_SCHEDULE_EDIT 243
 
 #endif
+
+// The lock's "More time…" form.
+#define IDD_TIME_GRANT 400
+#define IDC_GRANT_LABEL 1400
+#define IDC_GRANT_PROOF 1401
+#define IDC_GRANT_GROUP 1402
+#define IDC_GRANT_15 1403
+#define IDC_GRANT_60 1404
+#define IDC_GRANT_UNTIL 1405
+#define IDC_GRANT_TIME 1406
+#define IDC_GRANT_REST 1407

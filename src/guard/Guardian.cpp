@@ -4,7 +4,6 @@
 #include "common/Errors.h"
 #include "common/RegValues.h"
 #include "config/Settings.h"
-#include "config/SettingsTable.h"
 #include "config/UsageHistory.h"
 
 #include <algorithm>
@@ -491,7 +490,7 @@ void Guardian::StoreUse(const Session& session, const GuardDay& use)
                 WriteIntegerValue(*key, userKey + SettingNames::WeekUsedSeconds,
                                   static_cast<std::int32_t>(std::min<std::uint32_t>(use.weekUsedSeconds, INT32_MAX)));
                 if (const std::optional<DayGrant> grant = use.Grant())
-                    WriteSetting(*key, FindSetting(SettingNames::Grant), userKey, EncodeDayGrant(*grant));
+                    WriteTextValue(*key, userKey + SettingNames::Grant, EncodeDayGrant(*grant));
             }
         }
     } catch (const std::exception& error) {

@@ -353,6 +353,13 @@ void LockScreen::ShowWarning(const std::vector<std::string>& lines)
     secretPanel_->StartScrolling();
 }
 
+void LockScreen::ClearWarning()
+{
+    secretPanel_->StopScrolling();
+    secretPanel_->SetLines({});
+    secretPanel_->SetVisible(false);
+}
+
 void LockScreen::SetStatus(const StatusLines& lines, StatusPlacement placement)
 {
     status_ = lines;

@@ -57,6 +57,8 @@ public:
     // What the session shows: the picture and the panel, or plain black; a warning on the panel.
     void SetPanelVisible(bool visible);
     void ShowWarning(const std::vector<std::string>& lines);
+    // The warning is over (time was granted): the panel empties and hides.
+    void ClearWarning();
     // The status block's lines, on the primary monitor or on each, as placed.
     void SetStatus(const StatusLines& lines, StatusPlacement placement);
 

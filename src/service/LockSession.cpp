@@ -192,15 +192,18 @@ bool LockSession::AskForTime()
     {
         checking_ = true;
         const ScopeGuard done([this] { checking_ = false; });
-        host_.RunPasswordCheck([&] { outcome = host_.GrantTime(std::move(*request)); });
+        const WipedString admin(std::string(settings_.AdminPassword));
+        host_.RunPasswordCheck([&] { outcome = host_.GrantTime(std::move(*request), admin.Text()); });
     }
-    // The keeper of the proof made us wait: nothing was checked, nothing is counted.
-    if (outcome.waitMs > 0)
+    if (!outcome.problem.empty())
+        host_.ReportError(outcome.problem);
+    // The keeper of the proof made us wait, or did not answer: nothing was checked or counted.
+    if (outcome.waitMs > 0 || !outcome.problem.empty())
         return false;
     Conclude(outcome.proof.has_value(), outcome.proof ? GrantEventText(choice, *outcome.proof) : kAccessDenied);
     if (!outcome.proof)
         return false;
-    host_.TimeGranted();
+    host_.TimeGranted(choice, outcome.grant);
     return true;
 }
 

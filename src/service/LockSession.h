@@ -36,11 +36,13 @@ struct TimeRequest {
     GrantChoice choice;
 };
 
-// What came of it: how it was proved (nothing: it was not), or a wait after wrong guesses during
-// which nothing was checked.
+// What came of it: how it was proved (nothing: it was not), with the day's grant where its keeper
+// worked it out; or a wait after wrong guesses, or a problem, with nothing checked.
 struct TimeOutcome {
     std::optional<GrantProof> proof;
     std::int64_t waitMs = 0;
+    std::optional<DayGrant> grant;
+    std::string problem;  // for the reports; nothing was checked
 };
 
 inline constexpr int kMonitorOn = -1;
@@ -98,11 +100,12 @@ public:
     virtual bool OffersMoreTime() { return false; }
     // Asks for the proof and the amount, modally; nothing when cancelled.
     virtual std::optional<TimeRequest> ShowTimePrompt() { return std::nullopt; }
-    // Checks the proof and, when it holds, grants the time (the restrictions take it at their
-    // next look, on the window thread). Runs inside RunPasswordCheck.
-    virtual TimeOutcome GrantTime(TimeRequest /*request*/) { return {}; }
-    // The time was granted: the expiry and its warning are over.
-    virtual void TimeGranted() {}
+    // Checks the proof (against adminPassword, a copy of the stored one, where no keeper checks
+    // it) and has the time granted. Runs inside RunPasswordCheck, off the window thread.
+    virtual TimeOutcome GrantTime(TimeRequest /*request*/, const std::string& /*adminPassword*/) { return {}; }
+    // On the window thread: the time was granted (kept: the keeper's day grant, else worked out
+    // here); the expiry and its warning are over.
+    virtual void TimeGranted(const GrantChoice& /*choice*/, const std::optional<DayGrant>& /*kept*/) {}
 };
 
 class LockSession {

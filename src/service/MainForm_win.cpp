@@ -39,7 +39,10 @@
 #include "ScreenSaverMode.h"
 #include "ShellWatch_win.h"
 #include "SystemOps_win.h"
+#include "TimePrompt_win.h"
 #include "UnlockPrompt_win.h"
+#include "common/OneTimeCode.h"
+#include "win/CodeSecret_win.h"
 #include "common/Application.h"
 #include "win/OffThread_win.h"
 #include "win/OwnDesktop_win.h"
@@ -55,6 +58,8 @@ namespace vardex {
 
 namespace {
 constexpr UINT_PTR kServiceTimer = 1;
+// The longest a grant waits for the guardian's check of its proof.
+constexpr DWORD kGrantAnswerMs = 20000;
 // At the next whole second of the wait the unlock prompt shows after wrong entries.
 constexpr UINT_PTR kPromptWaitTimer = 2;
 constexpr UINT kServiceIntervalMs = 3000;
@@ -606,7 +611,8 @@ void TMainForm::CancelOpenPrompt()
         promptOrders_->Cancel();
 }
 
-PromptAnswer TMainForm::ShowPrompt()
+template <typename Answer>
+Answer TMainForm::ShowApart(const std::function<Answer(HWND owner, PromptOrders& orders, MessagePump& pump)>& show)
 {
     PromptOrders orders([](void* window, PromptOrder order, std::int64_t seconds) {
         PostMessageW(static_cast<HWND>(window), kPromptOrderMessage, static_cast<WPARAM>(order),
@@ -620,24 +626,85 @@ PromptAnswer TMainForm::ShowPrompt()
         lockScreen_->PromptEnded();
     });
     ShowPromptWait();
-    const HWND lockScreen = Handle();
-    const bool shutdownAllowed = settings_.ShutdownAllowed;
-    PromptAnswer answer;
+    Answer answer{};
     // On a desktop of our own, where no low-level hook of the user's programs sees the keys (the
     // administrator password unlocks too). Its thread keeps no state of the session: this thread
     // takes its input and keeps guarding meanwhile. Where no such desktop can be had, in front of
     // the lock screen as before.
-    const bool apart = RunOnOwnDesktop(application_.pump, [&](MessagePump& own) {
-        TPwdForm prompt(lockScreen, nullptr, shutdownAllowed, orders);
-        answer = prompt.ShowModal(own);
-    });
+    const bool apart = RunOnOwnDesktop(application_.pump, [&](MessagePump& own) { answer = show(nullptr, orders, own); });
     if (!apart) {
         lockScreen_->PromptOnLockScreen();
-        TPwdForm prompt(lockScreen, lockScreen, shutdownAllowed, orders);
-        answer = prompt.ShowModal(application_.pump);
+        answer = show(Handle(), orders, application_.pump);
     }
     lockScreen_->TakePostedPromptInput();
     return answer;
+}
+
+PromptAnswer TMainForm::ShowPrompt()
+{
+    const HWND lockScreen = Handle();
+    const bool shutdownAllowed = settings_.ShutdownAllowed;
+    const bool moreTime = OffersMoreTime();
+    return ShowApart<PromptAnswer>([&](HWND owner, PromptOrders& orders, MessagePump& pump) {
+        TPwdForm prompt(lockScreen, owner, shutdownAllowed, moreTime, orders);
+        return prompt.ShowModal(pump);
+    });
+}
+
+std::optional<TimeRequest> TMainForm::ShowTimePrompt()
+{
+    const HWND lockScreen = Handle();
+    const LocalMoment now = restrictions_.MomentNow();
+    return ShowApart<std::optional<TimeRequest>>([&](HWND owner, PromptOrders& orders, MessagePump& pump) {
+        TGrantForm form(lockScreen, orders, now);
+        return form.ShowModal(pump, owner);
+    });
+}
+
+TimeOutcome TMainForm::GrantTime(TimeRequest request, const std::string& adminPassword)
+{
+    // Off the window thread: only the copies taken here and the guardian's link are touched.
+    if (guardian_.Connected()) {
+        const std::optional<std::string> answer =
+            guardian_.Ask(GuardRequest::Grant(request.choice, std::move(request.proof.Text())), kGrantAnswerMs);
+        const std::optional<GrantAnswer> grant = answer ? ParseGrantAnswer(*answer) : std::nullopt;
+        if (!grant)
+            // Unheard or refused (a time already past): nothing was proved, nor guessed.
+            return {std::nullopt, 0, std::nullopt,
+                    answer ? "No time was granted: the time asked for has passed."
+                           : "No time was granted: the guardian service did not answer."};
+        if (grant->waitSeconds)
+            return {std::nullopt, std::int64_t{grant->waitSeconds} * 1000, std::nullopt, {}};
+        return {grant->day ? std::optional<GrantProof>(grant->proof) : std::nullopt, 0,
+                grant->day ? grant->day->Grant() : std::nullopt, {}};
+    }
+    // No guardian: the password is checked here; a code only where this account may read its
+    // secret (an administrator's).
+    const std::string& proof = request.proof.Text();
+    if (IsCodeText(proof)) {
+        try {
+            Win32SecretStore secrets;
+            CodeSecret codes(secrets, ports_.crypto, ports_.clock);
+            if (codes.Take(proof))
+                return {GrantProof::Code, 0, std::nullopt, {}};
+        } catch (const std::exception&) {
+            // A standard user's token reads no secret: the code proves nothing.
+        }
+    }
+    // Only a set administrator password proves anything: no password is no proof.
+    if (!adminPassword.empty() && VerifyPassword(proof, adminPassword, ports_.crypto))
+        return {GrantProof::Password, 0, std::nullopt, {}};
+    return {};
+}
+
+void TMainForm::TimeGranted(const GrantChoice& choice, const std::optional<DayGrant>& kept)
+{
+    const std::optional<DayGrant> grant = kept ? kept : Granted(settings_.Grant, choice, restrictions_.MomentNow());
+    if (grant)
+        restrictions_.TakeGrant(*grant);
+    // The warning goes with the expiry, and power saving comes back with the settings as stored.
+    lockScreen_->ClearWarning();
+    reloadAsked_ = true;
 }
 
 void TMainForm::ShowPromptWait()

@@ -88,6 +88,14 @@ private:
     void RequestShutdownNow() override;
     void ReportError(const std::string& message) override;
     void EntryRefused() override { lastRefusedEntry_ = restrictions_.MomentNow(); }
+    bool OffersMoreTime() override { return restrictions_.TimeExpired(); }
+    std::optional<TimeRequest> ShowTimePrompt() override;
+    TimeOutcome GrantTime(TimeRequest request, const std::string& adminPassword) override;
+    void TimeGranted(const GrantChoice& choice, const std::optional<DayGrant>& kept) override;
+    // A prompt on a desktop of its own (or, where none can be had, in front of the lock screen),
+    // with the orders of the window thread; show makes it and runs it, owned by the owner given.
+    template <typename Answer>
+    Answer ShowApart(const std::function<Answer(HWND owner, PromptOrders& orders, MessagePump& pump)>& show);
 
     // RestrictionHost
     void PostLockSignal() override;

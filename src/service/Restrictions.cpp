@@ -2,7 +2,6 @@
 
 #include "common/Errors.h"
 #include "common/RegValues.h"
-#include "config/SettingsTable.h"
 #include "rules/Grants.h"
 
 #include <algorithm>
@@ -316,7 +315,7 @@ void TimeRestrictions::WriteGrant()
     if (!key || !settings_.Grant)
         return;
     try {
-        WriteSetting(*key, FindSetting(SettingNames::Grant), settings_.UserKey, EncodeDayGrant(*settings_.Grant));
+        WriteTextValue(*key, settings_.UserKey + SettingNames::Grant, EncodeDayGrant(*settings_.Grant));
     } catch (const Error&) {
     }
 }

@@ -6,7 +6,7 @@
 namespace vardex {
 
 namespace {
-PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed)
+PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed, bool moreTime)
 {
     PromptDialog::Options options;
     options.className = L"TPwdForm";
@@ -18,7 +18,7 @@ PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed)
     options.owner = owner;
     options.topmost = true;
     options.masked = true;
-    options.buttons = PromptButtons::OkCancelOff;
+    options.buttons = moreTime ? PromptButtons::OkCancelOffMore : PromptButtons::OkCancelOff;
     options.offEnabled = shutdownAllowed;
     return options;
 }
@@ -37,8 +37,8 @@ std::optional<PromptInput> InputOfMessage(UINT message) noexcept
     }
 }
 
-TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, PromptOrders& orders)
-    : PromptDialog(PromptOptions(owner, shutdownAllowed)), lockScreen_(lockScreen), orders_(orders)
+TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders)
+    : PromptDialog(PromptOptions(owner, shutdownAllowed, moreTime)), lockScreen_(lockScreen), orders_(orders)
 {
 }
 
@@ -68,9 +68,10 @@ PromptAnswer TPwdForm::ShowModal(MessagePump& pump)
         return answer;
     ShowWait(start.waitSeconds);
     const int result = PromptDialog::ShowModal(pump);
-    answer.kind = result == IDOK ? PromptAnswer::Kind::Ok
-                  : result == kOffButton ? PromptAnswer::Kind::Off
-                                         : PromptAnswer::Kind::Cancel;
+    answer.kind = result == IDOK               ? PromptAnswer::Kind::Ok
+                  : result == kOffButton      ? PromptAnswer::Kind::Off
+                  : result == kMoreTimeButton ? PromptAnswer::Kind::MoreTime
+                                              : PromptAnswer::Kind::Cancel;
     // Taken out whatever the result, so that no typed text stays in the edit.
     WipedString text = TakeText();
     if (answer.kind == PromptAnswer::Kind::Ok)

@@ -25,7 +25,8 @@ class TPwdForm final : public PromptDialog {
 public:
     // owner: the lock screen when the prompt shows on its desktop, in front of it; none on a
     // desktop of its own.
-    TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, PromptOrders& orders);
+    // moreTime: a restriction holds, and "More time…" is offered.
+    TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders);
 
     // Shows the prompt and runs its modal loop through pump until it closes. The typed text
     // leaves the prompt only in the answer of an OK.

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace vardex {
 
@@ -66,19 +67,6 @@ HFONT CreatePromptFont(UINT dpi)
     return CreateUiFont(DialogMulDiv(9, static_cast<int>(dpi), 72), FW_NORMAL);
 }
 
-// The work area of the monitor with the pointer, the primary one where the pointer is nowhere.
-LayoutRect PointerWorkArea() noexcept
-{
-    POINT pointer{};
-    GetCursorPos(&pointer);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &info))
-        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const RECT& work = info.rcWork;
-    return {work.left, work.top, work.right - work.left, work.bottom - work.top};
-}
-
 // The window's size for a client area of this size, by its styles.
 SIZE FrameFor(HWND window, int clientWidth, int clientHeight) noexcept
 {
@@ -128,6 +116,20 @@ bool IsKeyMessage(UINT message) noexcept
     return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
 }
 }  // namespace
+
+// The work area of the monitor with the pointer, the primary one where the pointer is nowhere.
+LayoutRect PointerWorkArea() noexcept
+{
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &info))
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const RECT& work = info.rcWork;
+    return {work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
 
 PromptDialog::PromptDialog(const Options& options)
     : owner_(options.owner), topmost_(options.topmost), masked_(options.masked), buttons_(options.buttons)

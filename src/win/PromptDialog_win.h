@@ -1,10 +1,4 @@
 #pragma once
-// The edit of a secret, made so: no context menu, and nothing of it for another thread (its text,
-// its length, its mask).
-void GuardSecretEdit(HWND edit) noexcept;
-// The edit's text, taken out: the edit's own buffer and every copy are overwritten.
-WipedString TakeEditText(HWND edit, FillingState* filling = nullptr);
-
 // A small modal prompt built in code from the layout units of its font: a caption, a label, a
 // one-line edit, a line showing the keyboard layout and a Caps Lock warning, and a row of
 // buttons. The unlock prompt and the password input dialog are two. It opens on the monitor with
@@ -23,6 +17,16 @@ WipedString TakeEditText(HWND edit, FillingState* filling = nullptr);
 #include <vector>
 
 namespace vardex {
+
+// The work area of the monitor with the pointer, the primary one where the pointer is nowhere.
+LayoutRect PointerWorkArea() noexcept;
+
+// The edit of a secret, made so: no context menu, and nothing of it for another thread (its text,
+// its length, its mask).
+void GuardSecretEdit(HWND edit) noexcept;
+// The edit's text, taken out: the edit's own buffer and every copy are overwritten.
+WipedString TakeEditText(HWND edit, FillingState* filling = nullptr);
+
 
 class PromptDialog : public Window {
 public:

@@ -69,12 +69,15 @@ public:
         calls.push_back("time prompt");
         return std::move(timeRequest);
     }
-    TimeOutcome GrantTime(TimeRequest request) override
+    TimeOutcome GrantTime(TimeRequest request, const std::string& adminPassword) override
     {
-        calls.push_back("grant " + request.proof.Text() + " " + EncodeGrantChoice(request.choice));
+        calls.push_back("grant " + request.proof.Text() + " " + EncodeGrantChoice(request.choice) + " / " + adminPassword);
         return timeOutcome;
     }
-    void TimeGranted() override { calls.push_back("granted"); }
+    void TimeGranted(const GrantChoice& choice, const std::optional<DayGrant>&) override
+    {
+        calls.push_back("granted " + EncodeGrantChoice(choice));
+    }
 };
 
 PromptAnswer Ok(const char* entry)
@@ -359,11 +362,12 @@ TEST_F(LockSessionTest, WithoutExpiryTheTickIsTheCountdownOnly)
 TEST_F(LockSessionTest, MoreTimeGrantsWhatTheProofAllowsLogsItAndCountsAWrongOneAsAnEntry)
 {
     settings.StatisticsEnabled = true;
-    const auto askForTime = [this](std::optional<GrantProof> proof, std::int64_t waitMs = 0) {
+    settings.AdminPassword = "stored";
+    const auto askForTime = [this](std::optional<GrantProof> proof, std::int64_t waitMs = 0, std::string problem = {}) {
         host.calls.clear();
         host.answers.push_back({PromptAnswer::Kind::MoreTime, {}});
         host.timeRequest = TimeRequest{WipedString("Sesame"), GrantChoice::Of(15)};
-        host.timeOutcome = {proof, waitMs};
+        host.timeOutcome = {proof, waitMs, std::nullopt, std::move(problem)};
         return session.AskUnlock();
     };
     // Not offered (no restriction holds): a posted command of the button opens nothing.
@@ -371,11 +375,15 @@ TEST_F(LockSessionTest, MoreTimeGrantsWhatTheProofAllowsLogsItAndCountsAWrongOne
     EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt"}));
     host.offersTime = true;
     EXPECT_FALSE(askForTime(std::nullopt));
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "time prompt", "check", "grant Sesame min 15", "alarm"}));
-    // The keeper's wait: nothing checked, nothing counted or logged.
+    EXPECT_EQ(host.calls,
+              (std::vector<std::string>{"prompt", "time prompt", "check", "grant Sesame min 15 / stored", "alarm"}));
+    // The keeper's wait, or its silence: nothing checked, nothing counted or logged; the silence
+    // is reported.
     EXPECT_FALSE(askForTime(std::nullopt, 4000));
+    EXPECT_FALSE(askForTime(std::nullopt, 0, "no answer"));
+    EXPECT_EQ(host.calls.back(), "error no answer");
     EXPECT_TRUE(askForTime(GrantProof::Code));
-    EXPECT_EQ(host.calls.back(), "granted");
+    EXPECT_EQ(host.calls.back(), "granted min 15");
     EXPECT_EQ(session.TakeFailedEntries(), 1u);
     // Cancelled: nothing asked of the keeper.
     host.calls.clear();

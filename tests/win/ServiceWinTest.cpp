@@ -55,7 +55,7 @@ protected:
 
 TEST_F(ServiceWinTest, UnlockPromptIsLaidOutFromItsFontsUnits)
 {
-    TPwdForm prompt(owner, owner, true, orders);
+    TPwdForm prompt(owner, owner, true, false, orders);
     HWND dialog = prompt.Handle();
     HWND edit = GetDlgItem(dialog, 100);
     HWND ok = GetDlgItem(dialog, IDOK);
@@ -144,7 +144,7 @@ std::wstring ReaderName(HWND control)
 
 TEST_F(ServiceWinTest, PromptShowsTheLayoutAndCapsLockAsTheyChangeToReadersToo)
 {
-    TPwdForm prompt(owner, owner, true, orders);
+    TPwdForm prompt(owner, owner, true, false, orders);
     HWND dialog = prompt.Handle();
     BYTE keys[256];
     ASSERT_TRUE(GetKeyboardState(keys));
@@ -211,7 +211,7 @@ TEST_F(ServiceWinTest, StatusBlockIsNamedByItsLinesSizedToThemAndRefusesOtherThr
 
 TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
 {
-    TPwdForm prompt(owner, owner, true, orders);
+    TPwdForm prompt(owner, owner, true, false, orders);
     HWND dialog = prompt.Handle();
     HWND ok = GetDlgItem(dialog, IDOK);
     const LayoutRect before = ChildRect(ok);
@@ -248,7 +248,7 @@ TEST_F(ServiceWinTest, PromptIsLaidOutAfreshAtTheResolutionOfItsNewMonitor)
 
 TEST_F(ServiceWinTest, OffButtonIsGreyedWithoutShutdownAllowed)
 {
-    TPwdForm prompt(owner, owner, false, orders);
+    TPwdForm prompt(owner, owner, false, false, orders);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(prompt.Handle(), IDNO)));
 }
 
