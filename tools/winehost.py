@@ -23,6 +23,7 @@ def _find(candidates):
 # The 64-bit loader itself: Debian's "wine" wrapper warns on every call when wine32 is absent.
 WINE = _find(["/usr/lib/wine/wine64", "wine64", "wine"])
 WINESERVER = _find(["/usr/lib/wine/wineserver64", "wineserver"])
+FAKETIME_LIBRARY = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 # Folders whose files Wine never writes: a clone shares them with the template.
 _SHARED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64")
 _TEMPLATE_MARK = "vardex-template.ok"
@@ -278,8 +279,13 @@ class WineHost(contextlib.AbstractContextManager):
     $VARDEX_WINE_ROOT/artifacts/<name> after the test.
     """
 
-    def __init__(self, name, size="1280x1024x24", monitors=None):
+    def __init__(self, name, size="1280x1024x24", monitors=None, fake_clock=False):
         root = pathlib.Path(os.environ.get("VARDEX_WINE_ROOT", "build/wine")).resolve()
+        # A clock of the test's own for every Wine process of the host (wineserver included):
+        # libfaketime, told an offset from real time through a file, which advance_clock moves.
+        # Both the wall clock and the elapsed one move with it, as real time passing would.
+        self.fake_clock = fake_clock
+        self._clock_offset = 0
         self.name = name
         self.template = root / "template"
         self.run_dir = root / "runs" / name
@@ -299,6 +305,12 @@ class WineHost(contextlib.AbstractContextManager):
         self.artifacts.mkdir(parents=True)
         self.display.start()
         self.env = wine_environment(self.prefix, self.display.name)
+        if self.fake_clock:
+            self.run_dir.mkdir(parents=True, exist_ok=True)
+            self._clock_file = self.run_dir / "clock"
+            self._clock_file.write_text("+0\n")
+            self.env.update(LD_PRELOAD=FAKETIME_LIBRARY, FAKETIME_TIMESTAMP_FILE=str(self._clock_file),
+                            FAKETIME_CACHE_DURATION="1")
         self._server = subprocess.Popen([WINESERVER, "--persistent", "--foreground"], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self
@@ -324,6 +336,12 @@ class WineHost(contextlib.AbstractContextManager):
         self.display.stop()
         shutil.rmtree(self.run_dir, ignore_errors=True)
         return False
+
+    def advance_clock(self, seconds):
+        """Moves the fake clock on by so many seconds (taken within a second)."""
+        self._clock_offset += seconds
+        self._clock_file.write_text(f"+{self._clock_offset}\n")
+        time.sleep(1.5)
 
     def windows_path(self, path):
         """The Windows name of a Linux path (through Wine's Z: drive)."""

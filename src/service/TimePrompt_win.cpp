@@ -47,6 +47,7 @@ std::optional<TimeRequest> TGrantForm::ShowModal(MessagePump& pump, HWND owner)
 
 bool TGrantForm::OnInitDialog()
 {
+    openedMs_ = GetTickCount64();
     if (orders_.Attach(Handle()).cancelled)
         Close(IDCANCEL);
     const HWND proof = Item(IDC_GRANT_PROOF);
@@ -83,10 +84,19 @@ GrantChoice TGrantForm::Choice() const
 bool TGrantForm::OnCommand(int id, int, HWND)
 {
     switch (id) {
-    case IDOK:
-        request_ = TimeRequest{TakeEditText(Item(IDC_GRANT_PROOF)), Choice()};
+    case IDOK: {
+        // A time of today already past grants nothing: said here, and the form stays.
+        const GrantChoice choice = Choice();
+        const auto elapsed = static_cast<std::int32_t>((GetTickCount64() - openedMs_) / 1000);
+        if (choice.kind == GrantKind::Until && choice.until <= now_.second + elapsed) {
+            SetDlgItemTextW(Handle(), IDC_GRANT_LABEL, L"That time has passed today: choose a later one.");
+            SetFocus(Item(IDC_GRANT_TIME));
+            return true;
+        }
+        request_ = TimeRequest{TakeEditText(Item(IDC_GRANT_PROOF)), choice};
         Close(IDOK);
         return true;
+    }
     case IDCANCEL:
         TakeEditText(Item(IDC_GRANT_PROOF));
         Close(IDCANCEL);

@@ -33,6 +33,7 @@ private:
     HWND lockScreen_;
     PromptOrders& orders_;
     LocalMoment now_;
+    ULONGLONG openedMs_ = 0;
     std::optional<TimeRequest> request_;
 };
 

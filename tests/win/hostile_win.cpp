@@ -38,6 +38,8 @@
 //   vardexhostile guard-squat         takes the guardian's pipe name first, reads every request and
 //                                     never answers
 //   vardexhostile restrict-key        lets only administrators and the system write the settings
+//   vardexhostile read-secret         reads the one-time codes' secret from its registry key; prints
+//                                     "read", "denied" or "absent" (exit 0, 1, 2)
 //   vardexhostile restricted PROGRAM [ARGS]  starts PROGRAM as a standard user would (the token's
 //                                     Administrators group for denying only) and prints its pid
 //   vardexhostile restricted-run PROGRAM [ARGS]  the same, waits for its end and exits with its code
@@ -677,6 +679,21 @@ int Restricted(int argc, char** argv, bool wait)
     return static_cast<int>(code);
 }
 
+int ReadSecret()
+{
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QUORTEX\\Guardian\\Codes", 0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_SUCCESS) {
+        wchar_t text[128];
+        DWORD size = sizeof text;
+        status = RegQueryValueExW(key, L"Secret", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+        RegCloseKey(key);
+    }
+    const int code = status == ERROR_SUCCESS ? 0 : status == ERROR_ACCESS_DENIED ? 1 : 2;
+    std::printf("%s\n", code == 0 ? "read" : code == 1 ? "denied" : "absent");
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -730,6 +747,8 @@ int main(int argc, char** argv)
         return GuardHog(std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "guard-silent" || command == "guard-deaf")
         return GuardSilent(std::atoi(argv[2]), command == "guard-deaf");
+    if (command == "read-secret")
+        return ReadSecret();
     if (command == "restricted" || command == "restricted-run")
         return Restricted(argc, argv, command == "restricted-run");
     if (command == "hold" || command == "lock-file") {

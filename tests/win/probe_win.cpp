@@ -21,6 +21,7 @@
 //   vardexprobe signal N             broadcasts the signal message with wParam N
 //   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled (on
 //                                    whichever desktop it shows)
+//   vardexprobe button-press TEXT    the same, and clicks it
 //   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
 //   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
@@ -176,23 +177,29 @@ int PressDialogButton(const std::wstring& title, int button)
 // Keys pressed in a control of another program's dialog, as the keyboard gives them to the focus.
 int PressKeys(const std::wstring& title, int controlId, int key, int count)
 {
-    HWND dialog = FindWindowW(L"#32770", title.c_str());
-    HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
-    if (!control)
-        return 1;
-    const DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(control, nullptr);
-    AttachThreadInput(self, owner, TRUE);
-    SetFocus(control);
-    AttachThreadInput(self, owner, FALSE);
-    RECT area;
-    GetClientRect(control, &area);
-    const LPARAM nearLeft = MAKELPARAM(6, (area.bottom - area.top) / 2);
-    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, nearLeft);
-    SendMessageW(control, WM_LBUTTONUP, 0, nearLeft);
-    for (int i = 0; i < count; ++i)
-        SendMessageW(control, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
-    SendMessageW(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
-    return 0;
+    // On whichever desktop the dialog shows (the lock's forms have one of their own).
+    int result = 1;
+    test::LookOnEveryDesktop([&](const std::wstring&) {
+        HWND dialog = FindWindowW(L"#32770", title.c_str());
+        HWND control = dialog ? GetDlgItem(dialog, controlId) : nullptr;
+        if (!control)
+            return false;
+        const DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(control, nullptr);
+        AttachThreadInput(self, owner, TRUE);
+        SetFocus(control);
+        AttachThreadInput(self, owner, FALSE);
+        RECT area;
+        GetClientRect(control, &area);
+        const LPARAM nearLeft = MAKELPARAM(6, (area.bottom - area.top) / 2);
+        SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, nearLeft);
+        SendMessageW(control, WM_LBUTTONUP, 0, nearLeft);
+        for (int i = 0; i < count; ++i)
+            SendMessageW(control, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+        SendMessageW(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+        result = 0;
+        return true;
+    });
+    return result;
 }
 
 // The configuration window: a dialog titled like the program, with the tree.
@@ -617,7 +624,9 @@ int PromptFit()
 }
 
 // On whichever desktop the prompt shows.
-int PromptButtonEnabled(const std::wstring& text)
+// The unlock prompt's button TEXT, on whichever desktop: whether it is enabled, and, when press,
+// its command posted to the prompt as a click gives it.
+int PromptButton(const std::wstring& text, bool press)
 {
     int result = 2;
     test::LookOnEveryDesktop([&](const std::wstring&) {
@@ -625,6 +634,8 @@ int PromptButtonEnabled(const std::wstring& text)
         HWND button = prompt ? FindWindowExW(prompt, nullptr, L"Button", text.c_str()) : nullptr;
         if (button)
             result = IsWindowEnabled(button) ? 0 : 1;
+        if (button && press)
+            PostMessageW(prompt, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
         return button != nullptr;
     });
     return result;
@@ -757,8 +768,8 @@ int main(int argc, char** argv)
         return SetValue(Widen(argv[2]), REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
                         HKEY_CURRENT_USER, L"Control Panel\\Desktop");
     }
-    if (command == "button-enabled")
-        return PromptButtonEnabled(Widen(argv[2]));
+    if (command == "button-enabled" || command == "button-press")
+        return PromptButton(Widen(argv[2]), command == "button-press");
     if (command == "signal") {
         const UINT message = RegisterWindowMessageW(L"Zeps01");
         return SendNotifyMessageW(HWND_BROADCAST, message, std::strtoul(argv[2], nullptr, 10), 0) ? 0 : 1;
