@@ -16,49 +16,31 @@ namespace {
 bool FinderAt(const QrCode& code, int x, int y)
 {
     for (int dy = 0; dy < 7; ++dy)
-        for (int dx = 0; dx < 7; ++dx) {
-            const int ring = std::max(std::abs(dx - 3), std::abs(dy - 3));
-            if (code.Dark(x + dx, y + dy) != (ring != 2))
+        for (int dx = 0; dx < 7; ++dx)
+            if (code.Dark(x + dx, y + dy) != (std::max(std::abs(dx - 3), std::abs(dy - 3)) != 2))
                 return false;
-        }
     return true;
 }
 
 TEST(QrCode, SmallestVersionHoldsTheTextWithFindersAndTimingInTheirPlaces)
 {
     const std::vector<std::uint8_t> secret(kCodeSecretBytes, 0xA5);
-    const struct {
-        std::string text;
-        int width;
-    } cases[] = {{"otpauth", 21},                                                   // version 1: 14 bytes
-                 {std::string(100, 'x'), 41},                                       // version 6: 106 bytes
-                 {OtpAuthUri(secret, "PC Vardex", "WORKSTATION-015"), 49}};         // version 8: 152 bytes
-    for (const auto& [text, width] : cases) {
-        SCOPED_TRACE(text);
+    // Versions 1 (14 bytes at level M), 6 (106) and 8 (152).
+    for (const auto& [text, width] : {std::pair{std::string("otpauth"), 21}, {std::string(100, 'x'), 41},
+                                      {OtpAuthUri(secret, "PC Vardex", "WORKSTATION-015"), 49}}) {
         const QrCode code(text);
-        ASSERT_EQ(code.Width(), width);
-        EXPECT_TRUE(FinderAt(code, 0, 0));
-        EXPECT_TRUE(FinderAt(code, width - 7, 0));
-        EXPECT_TRUE(FinderAt(code, 0, width - 7));
-        EXPECT_FALSE(FinderAt(code, width - 7, width - 7));
-        for (int i = 8; i < width - 8; ++i) {
-            EXPECT_EQ(code.Dark(i, 6), i % 2 == 0) << i;
-            EXPECT_EQ(code.Dark(6, i), i % 2 == 0) << i;
-        }
+        ASSERT_EQ(code.Width(), width) << text;
+        EXPECT_TRUE(FinderAt(code, 0, 0) && FinderAt(code, width - 7, 0) && FinderAt(code, 0, width - 7)) << text;
+        EXPECT_FALSE(FinderAt(code, width - 7, width - 7)) << text;
+        for (int i = 8; i < width - 8; ++i)
+            EXPECT_TRUE(code.Dark(i, 6) == (i % 2 == 0) && code.Dark(6, i) == (i % 2 == 0)) << text << " timing " << i;
     }
-}
-
-TEST(QrCode, TextTooLongForAnyVersionIsRefused)
-{
-    EXPECT_THROW(QrCode(std::string(2400, 'x')), Error);
+    EXPECT_THROW(QrCode(std::string(2400, 'x')), Error);  // more than any version holds
 }
 
 TEST(QrModulePixels, WholePixelsThatFitTheCodeAndItsQuietZone)
 {
-    const struct {
-        int width, side, pixels;
-    } cases[] = {{49, 57 * 4, 4}, {49, 57 * 4 - 1, 3}, {49, 342, 6}, {21, 28, 1}, {21, 10, 1}, {21, 0, 1}};
-    for (const auto& [width, side, pixels] : cases)
+    for (const auto& [width, side, pixels] : {std::tuple{49, 57 * 4, 4}, {49, 57 * 4 - 1, 3}, {49, 342, 6}, {21, 10, 1}})
         EXPECT_EQ(QrModulePixels(width, side), pixels) << width << " in " << side;
 }
 
