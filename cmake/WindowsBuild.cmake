@@ -13,6 +13,7 @@ if(NOT VARDEX_ASSETS_DIR)
 endif()
 
 include(cmake/LibJpegTurbo.cmake)
+include(cmake/LibQrencode.cmake)
 include(cmake/DelayLoad.cmake)
 
 # GoogleTest from Debian's sources, built with the same toolchain.

@@ -16,6 +16,7 @@
 #define IDD_STATISTICS_PAGE 305
 #define IDD_ABOUT 306
 #define IDD_TIME_PERIOD 307
+#define IDD_GRANT_CODES 308
 
 /* Menus and accelerators. */
 #define IDR_CFG_MENU 310
@@ -64,6 +65,7 @@
 #define IDC_TIMEOUT 1049
 #define IDC_TIMEOUT_SPIN 1050
 #define IDC_HOTKEY 1051
+#define IDC_GRANT_CODES 1052
 /* The user page. */
 #define IDC_UPSW1 1060
 #define IDC_UPSW2 1061
@@ -138,5 +140,10 @@
 #define IDC_USAGE_FIGURES 1181
 #define IDC_EXPORT_STATISTICS 1182
 #define ID_DO_EXPORT_STATISTICS 2040
+/* The "Grant codes" dialog. */
+#define IDC_CODE_PICTURE 1200
+#define IDC_CODE_ADDRESS 1201
+#define IDC_CODE_SECRET 1202
+#define IDC_MAKE_NEW_SECRET 1203
 
 #endif

@@ -3,8 +3,8 @@
 set -eu
 
 PACKAGES="cmake ninja-build clang libclang-rt-14-dev g++ libgtest-dev libgmock-dev googletest
-libjpeg62-turbo-dev libssl-dev g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 nasm
-dpkg-dev debian-archive-keyring wine wine64 xvfb xdotool x11-apps x11-utils imagemagick python3
+libjpeg62-turbo-dev libqrencode-dev pkg-config libssl-dev g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 nasm
+dpkg-dev debian-archive-keyring wine wine64 xvfb xdotool zbar-tools x11-apps x11-utils imagemagick python3
 fp-utils-3.2.2 wixl xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils faketime"
 
 missing=""

@@ -49,7 +49,8 @@ constexpr PageRow kPages[] = {
     {NodeKind::CommonOptions, "Common Options", IDD_ROOT_PAGE, IDI_NODE_OPTIONS, 0, nullptr},
     {NodeKind::Settings, "Settings", IDD_SYSTEM_PAGE, IDI_NODE_SETTINGS, ID_SELECT_SETTINGS,
      [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
-         return std::make_unique<SystemPage>(s.model, s.onChange, s.windows);
+         return std::make_unique<SystemPage>(s.model, s.onChange, s.windows, s.context.pump,
+                                             s.context.codeSecret ? s.context.codeSecret : OwnCodeSecret(s.context.crypto));
      }},
     {NodeKind::Appearance, "Appearance", IDD_APPEARANCE_PAGE, IDI_NODE_APPEARANCE, ID_SELECT_APPEARANCE,
      [](const PageServices& s) -> std::unique_ptr<ConfigPage> {
@@ -181,6 +182,8 @@ void TCfgForm::Suspend() noexcept
     if (!Handle() || suspended_)
         return;
     suspended_ = true;
+    for (const std::unique_ptr<ConfigPage>& page : ownPages_)
+        page->Suspended();
     ShowWindow(Handle(), SW_HIDE);
 }
 

@@ -52,6 +52,8 @@ public:
     // Whether the page may be saved or left (its password pair); when not, it has said why and put
     // the focus where to type.
     virtual bool MayLeave() { return true; }
+    // A lock starts and the window hides: whatever the page has open above it goes too.
+    virtual void Suspended() noexcept {}
 
     // What the window hands on to the page shown: a key was released somewhere in the window (to
     // every page); Enter with the focus on the page; a command of the window's menu that acts on

@@ -87,6 +87,10 @@ bool SystemPage::OnCommand(int id, int code, HWND)
             DataChange();
         }
         return true;
+    case IDC_GRANT_CODES:
+        if (code == BN_CLICKED)
+            grantCodes_.Show(GetAncestor(Handle(), GA_ROOT));
+        return true;
     case IDC_PASSWORD1:
     case IDC_PASSWORD2:
         if (adminPassword_->Notified(code, model_.AdminPassword()))

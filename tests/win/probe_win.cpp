@@ -26,6 +26,8 @@
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
 //   vardexprobe set-desktop NAME T   writes a text under the user's "Control Panel\Desktop"
 //   vardexprobe dialog-press TITLE B presses the button of id B in the dialog box TITLE
+//   vardexprobe dialog-get TITLE C   prints the text of control C of the dialog box TITLE, as a
+//                                    screen reader asks for it
 //   vardexprobe dialog-keys TITLE C K N  gives the focus to control C of the dialog box TITLE,
 //                                    clicks near its left edge (a picker's first field) and
 //                                    presses the virtual key K there N times
@@ -753,6 +755,10 @@ int main(int argc, char** argv)
         return 2;
     if (command == "dialog-press" && argc == 4)
         return PressDialogButton(Widen(argv[2]), std::atoi(argv[3]));
+    if (command == "dialog-get" && argc == 4) {
+        HWND dialog = FindWindowW(L"#32770", Widen(argv[2]).c_str());
+        return PrintText(dialog ? GetDlgItem(dialog, std::atoi(argv[3])) : nullptr);
+    }
     if (command == "dialog-keys" && argc == 6)
         return PressKeys(Widen(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (command == "mutex")

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Downloads and unpacks Debian's libjpeg-turbo source package: fetch-libjpeg-turbo.sh STATE SOURCE
+# Downloads and unpacks the upstream sources of a Debian source package:
+#   fetch-debian-source.sh STATE SOURCE PACKAGE
 set -eu
 state=$1
 source=$2
+package=$3
 mkdir -p "$state/sources" "$state/lists/partial" "$state/download"
 # The archive this machine installs its packages from, as its own apt configuration names it
 # (every site has its own mirror): the first source of the release's own suite, in the
@@ -33,7 +35,19 @@ apt_private() {
 }
 apt_private update
 cd "$state/download"
-apt_private source --download-only libjpeg-turbo
+# Only the upstream tarball is built from: a missing packaging part (debian.tar), which an
+# archive's cache may lack, does not stop the build. The tarball is checked against the .dsc
+# (itself checked by apt against the signed release).
+apt_private source --download-only "$package" || true
+upstream=$(ls "$package"_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1)
+if [ -z "$upstream" ]; then
+  echo "The sources of $package could not be downloaded" >&2
+  exit 1
+fi
+sum=$(awk -v file="$upstream" '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 } on && $3 == file { print $1 }' \
+  "$package"_*.dsc)
+echo "$sum  $upstream" | sha256sum -c --quiet -
 rm -rf "$source"
 mkdir -p "$source"
-tar -xzf libjpeg-turbo_*.orig.tar.gz -C "$source" --strip-components=1
+# Whichever its compression.
+tar -xf "$upstream" -C "$source" --strip-components=1
