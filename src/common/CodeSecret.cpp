@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "OneTimeCode.h"
+#include "WipedString.h"
 
 #include <charconv>
 
@@ -9,10 +10,11 @@ namespace vardex {
 
 std::optional<std::vector<std::uint8_t>> CodeSecret::Secret()
 {
-    const std::optional<std::string> text = store_.Read(kCodeSecretName);
+    std::optional<std::string> text = store_.Read(kCodeSecretName);
     if (!text)
         return std::nullopt;
     std::optional<std::vector<std::uint8_t>> secret = DecodeBase32(*text);
+    WipeText(*text);
     if (!secret || secret->size() != kCodeSecretBytes)
         return std::nullopt;
     return secret;
@@ -23,7 +25,9 @@ std::vector<std::uint8_t> CodeSecret::MakeNew()
     std::vector<std::uint8_t> secret(kCodeSecretBytes);
     if (!crypto_.FillRandom(secret))
         throw Error("No random bytes could be had for the secret");
-    store_.Write(kCodeSecretName, EncodeBase32(secret));
+    std::string text = EncodeBase32(secret);
+    store_.Write(kCodeSecretName, text);
+    WipeText(text);
     // The last step taken stays: steps only go forward, whatever the secret.
     return secret;
 }

@@ -66,4 +66,13 @@ void AdminTrust::ClearLog(const std::string& userKey)
     WithTicket([&userKey](const std::string& ticket) { ClearLogThroughGuardian(ticket, userKey); });
 }
 
+std::vector<std::uint8_t> AdminTrust::CodeSecret(bool makeNew)
+{
+    if (!ticket_)
+        throw SaveError("The administrator password was not proved.");
+    std::vector<std::uint8_t> secret;
+    WithTicket([&](const std::string& ticket) { secret = CodeSecretThroughGuardian(ticket, makeNew); });
+    return secret;
+}
+
 }  // namespace vardex

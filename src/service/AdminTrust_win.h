@@ -41,6 +41,7 @@ public:
     // no longer takes (its time is over) is proved again once, with the prompt.
     void WriteSettings(const std::vector<SettingWrite>& writes);
     void ClearLog(const std::string& userKey);
+    std::vector<std::uint8_t> CodeSecret(bool makeNew);
 
 private:
     template <typename Work>

@@ -1,5 +1,8 @@
 #include "GuardianAdmin_win.h"
 
+#include "common/OneTimeCode.h"
+#include "common/WipedString.h"
+
 #include "GuardianLink_win.h"
 
 #include <windows.h>
@@ -95,6 +98,23 @@ void ClearLogThroughGuardian(const std::string& ticket, const std::string& userK
         throw TicketRefused("The log was not cleared: the guardian no longer accepts this window's administrator password.");
     if (*answer != kGuardAccepted)
         throw std::runtime_error("The log of " + userKey + " could not be cleared.");
+}
+
+std::vector<std::uint8_t> CodeSecretThroughGuardian(const std::string& ticket, bool makeNew)
+{
+    const std::optional<std::string> answer =
+        Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, ticket, makeNew ? "new" : "show"), kRequestWaitMs);
+    if (!answer)
+        throw std::runtime_error("The guardian service did not answer.");
+    if (*answer == kGuardRefused)
+        throw TicketRefused("The guardian no longer accepts this window's administrator password.");
+    std::optional<std::string> text = ParseSecretAnswer(*answer);
+    std::optional<std::vector<std::uint8_t>> secret = text ? DecodeBase32(*text) : std::nullopt;
+    if (text)
+        WipeText(*text);
+    if (!secret)
+        throw std::runtime_error("The guardian service could not keep the codes' secret (see its event log).");
+    return std::move(*secret);
 }
 
 void EndAdminTicket(const std::string& ticket) noexcept

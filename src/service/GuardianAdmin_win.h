@@ -36,6 +36,10 @@ void WriteThroughGuardian(const std::string& ticket, const std::vector<SettingWr
 // Empties a user's statistics log through the guardian; TicketRefused or std::runtime_error.
 void ClearLogThroughGuardian(const std::string& ticket, const std::string& userKey);
 
+// The one-time codes' secret, read (made where there is none) or made anew by the guardian;
+// TicketRefused or std::runtime_error.
+std::vector<std::uint8_t> CodeSecretThroughGuardian(const std::string& ticket, bool makeNew);
+
 // The window closes: its ticket ends now rather than with its time.
 void EndAdminTicket(const std::string& ticket) noexcept;
 

@@ -258,6 +258,7 @@ void TMainForm::ActionConfigureExecute()
             adminTrust_.WriteSettings(ChangedWrites(ports_.registry, writes));
         };
         context.clearLog = [this](const std::string& userKey) { adminTrust_.ClearLog(userKey); };
+        context.codeSecret = [this](bool makeNew) { return adminTrust_.CodeSecret(makeNew); };
     }
     context.regainTrust = [this] { return adminTrust_.Prove(); };
     context.trustBusy = [this] { return adminTrust_.Busy(); };

@@ -19,8 +19,8 @@
 //                                    in the label's own font; exit 0 when every label holds its
 //                                    texts inside its dialog
 //   vardexprobe signal N             broadcasts the signal message with wParam N
-//   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT is enabled (on
-//                                    whichever desktop it shows)
+//   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT (the start of its
+//                                    text) is enabled (on whichever desktop it shows)
 //   vardexprobe button-press TEXT    the same, and clicks it
 //   vardexprobe dialog TITLE         prints the texts in the dialog box (message box) TITLE
 //   vardexprobe dialog-ok TITLE      presses OK in the dialog box TITLE
@@ -626,14 +626,22 @@ int PromptFit()
 }
 
 // On whichever desktop the prompt shows.
-// The unlock prompt's button TEXT, on whichever desktop: whether it is enabled, and, when press,
-// its command posted to the prompt as a click gives it.
+// The unlock prompt's button whose text starts with TEXT (the command line carries no "…"), on
+// whichever desktop: whether it is enabled, and, when press, its command posted to the prompt as
+// a click gives it.
 int PromptButton(const std::wstring& text, bool press)
 {
     int result = 2;
     test::LookOnEveryDesktop([&](const std::wstring&) {
         HWND prompt = FindWindowW(L"TPwdForm", nullptr);
-        HWND button = prompt ? FindWindowExW(prompt, nullptr, L"Button", text.c_str()) : nullptr;
+        HWND button = nullptr;
+        for (HWND child = prompt ? FindWindowExW(prompt, nullptr, L"Button", nullptr) : nullptr; child && !button;
+             child = FindWindowExW(prompt, child, L"Button", nullptr)) {
+            wchar_t caption[64] = L"";
+            GetWindowTextW(child, caption, 64);
+            if (std::wstring_view(caption).starts_with(text))
+                button = child;
+        }
         if (button)
             result = IsWindowEnabled(button) ? 0 : 1;
         if (button && press)
