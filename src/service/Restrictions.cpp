@@ -149,10 +149,12 @@ void TimeRestrictions::CountDayChange()
         return;
     if (settings_.CounterDay > 0 && settings_.CounterDay < today && !host_.DayUseKeptElsewhere()) {
         const std::optional<std::int64_t> allowed = DayAllowance(WeekRulesOf(settings_, firstWeekday_), settings_.CounterDay);
+        const bool granted = settings_.Grant && settings_.Grant->day == settings_.CounterDay;
         host_.RecordDay({settings_.CounterDay, settings_.UsedSeconds / 60,
                          allowed ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(std::max<std::int64_t>(*allowed, 0) / 60))
                                  : std::nullopt,
-                         0, expiredDay_ == settings_.CounterDay});
+                         granted ? static_cast<std::uint32_t>((settings_.Grant->seconds + 30) / 60) : 0u,
+                         expiredDay_ == settings_.CounterDay});
     }
     settings_.CounterDay = today;
     settings_.UsedSeconds = 0;

@@ -1,5 +1,5 @@
-// Times one password check against a stored hash through the library's PBKDF2:
-// bench_password_hash [runs] [iterations].
+// Times one password check against a stored hash through the library's PBKDF2, and one check of a
+// one-time code through its HMAC-SHA1: bench_password_hash [runs] [iterations].
 #include "PasswordCheckTiming.h"
 #include "common/NativeCrypto.h"
 

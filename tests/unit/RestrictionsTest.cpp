@@ -726,6 +726,11 @@ TEST_F(RestrictionsTest, AGrantLiftsTheExpiryAndItsShutdownCountsNothingAndOutli
         EXPECT_EQ(reloaded.Grant, loaded.Grant);
         again.TakeGrant({DayNumber(2026, 12, 7), 86400, 3600});
         EXPECT_TRUE(again.TimeExpired());
+        // Without a keeper of the day, the day's line says what was granted.
+        wall.Advance(7 * 3600 * 1000);  // past midnight
+        again.Tick(true);
+        ASSERT_FALSE(h.days.empty());
+        EXPECT_EQ(h.days.back().minutesGranted, 15u);
     }
 }
 
