@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <charconv>
+
 #include <cstdio>
 
 namespace vardex {
@@ -89,6 +91,34 @@ std::string FormatGeneral15(double value)
 std::string_view TextBefore(std::string_view text, char separator) noexcept
 {
     return text.substr(0, text.find(separator));
+}
+
+std::optional<std::vector<std::string_view>> SplitWords(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    for (;;) {
+        const std::size_t blank = text.find(' ');
+        const std::string_view word = text.substr(0, blank);
+        if (word.empty())
+            return std::nullopt;
+        words.push_back(word);
+        if (blank == std::string_view::npos)
+            return words;
+        text.remove_prefix(blank + 1);
+    }
+}
+
+std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low, std::int64_t high)
+{
+    const std::string_view digits = word.starts_with('-') ? word.substr(1) : word;
+    if (digits.empty() || digits.size() > 19 || (digits.size() > 1 && digits[0] == '0') ||
+        (word.starts_with('-') && (low >= 0 || digits == "0")))
+        return std::nullopt;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
 }  // namespace vardex

@@ -1,6 +1,8 @@
 #pragma once
 // Small text helpers shared by the portable logic. Texts are UTF-8 or single-byte; the helpers
 // that fold letter case touch only the ASCII letters a to z.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +28,12 @@ std::string FormatGeneral15(double value);
 
 // The text before the first occurrence of separator (all of it when there is none).
 std::string_view TextBefore(std::string_view text, char separator) noexcept;
+
+// The words split at single blanks; nothing when a word is empty (two blanks, a blank at
+// either end, no text).
+std::optional<std::vector<std::string_view>> SplitWords(std::string_view text);
+// A decimal number within [low, high]: digits with a minus sign only where low is negative,
+// no leading zeros beyond "0" itself, no blanks.
+std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low, std::int64_t high);
 
 }  // namespace vardex

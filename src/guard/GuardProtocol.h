@@ -5,6 +5,7 @@
 // for a channel of its own; that channel, a pipe end the guardian hands to the lock service it
 // started and to nobody else, carries the lock service's heartbeat with its state, and its log
 // lines. Everything is bounded; what does not parse is dropped.
+#include "common/Text.h"
 #include "common/TimeZone.h"
 #include "config/SettingWrites.h"
 #include "rules/Grants.h"
@@ -218,11 +219,6 @@ std::optional<TimeZoneRules> ParseZone(std::string_view text);
 // The pieces the texts above are made of, for the guardian's store too.
 std::string_view LockStateWord(LockState state);
 std::optional<LockState> ParseLockState(std::string_view word);
-// The words split at single blanks; nothing when a word is empty (two blanks, a blank at
-// either end, no text).
-std::optional<std::vector<std::string_view>> SplitWords(std::string_view text);
-// A decimal number within [low, high]: digits with a minus sign only where low is negative,
-// no leading zeros beyond "0" itself, no blanks.
-std::optional<std::int64_t> ReadInteger(std::string_view word, std::int64_t low, std::int64_t high);
+// The words of a text and its numbers read strictly: SplitWords and ReadInteger (common/Text.h).
 
 }  // namespace vardex

@@ -1,43 +1,25 @@
 #include "Grants.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace vardex {
 
 namespace {
 constexpr std::int32_t kMostGrantMinutes = 24 * 60;
 
+// Digits alone, no sign, no leading zero beyond "0" itself: one spelling per value.
 std::optional<std::int64_t> Number(std::string_view word, std::int64_t low, std::int64_t high)
 {
-    // Digits alone, no sign, no leading zero beyond "0" itself: one spelling per value.
-    if (word.empty() || word.size() > 12 || (word.size() > 1 && word[0] == '0'))
-        return std::nullopt;
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-    if (error != std::errc() || end != word.data() + word.size() || value < low || value > high)
-        return std::nullopt;
-    return value;
+    return low >= 0 ? ReadInteger(word, low, high) : std::nullopt;
 }
 
 // The text's words at single blanks, exactly count of them.
 std::optional<std::vector<std::string_view>> Words(std::string_view text, std::size_t count)
 {
-    std::vector<std::string_view> words;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t blank = text.find(' ', start);
-        const std::string_view word = text.substr(start, blank == std::string_view::npos ? blank : blank - start);
-        if (word.empty())
-            return std::nullopt;
-        words.push_back(word);
-        if (blank == std::string_view::npos)
-            break;
-        start = blank + 1;
-    }
-    if (words.size() != count)
-        return std::nullopt;
-    return words;
+    std::optional<std::vector<std::string_view>> words = SplitWords(text);
+    return words && words->size() == count ? words : std::nullopt;
 }
 
 std::string Clock(std::int32_t second)

@@ -49,6 +49,19 @@ LocalTime At(int hour, int minute, int second, int day = 8)
     return {2026, 12, day, hour, minute, second, 0};
 }
 
+// User1's settings on Tuesday 8 December: an hour a day, used up, and the end of the time.
+LockServiceSettings HourUsedUp(EndAction end)
+{
+    LockServiceSettings s;
+    s.UserKey = "User1";
+    s.RestrictByDuration = true;
+    s.AllowedSeconds = 3600;
+    s.CounterDay = DayNumber(2026, 12, 8);
+    s.UsedSeconds = 3600;
+    s.End = end;
+    return s;
+}
+
 // Daylight saving from the last Sunday of March 02:00 to the last Sunday of October 03:00.
 TimeZoneRules CentralEurope()
 {
@@ -513,13 +526,7 @@ TEST_F(RestrictionsTest, EachEndOfTheTimeAndAHeldLockThatLiftsWhenTimeIsAllowedO
         int shutdowns, logOffs;
     } cases[] = {{EndAction::ShutDown, 1, 0}, {EndAction::LogOff, 0, 1}, {EndAction::StayLocked, 0, 0}};
     for (const Case& c : cases) {
-        LockServiceSettings s;
-        s.UserKey = "User1";
-        s.RestrictByDuration = true;
-        s.AllowedSeconds = 3600;
-        s.CounterDay = DayNumber(2026, 12, 8);
-        s.UsedSeconds = 3600;
-        s.End = c.end;
+        LockServiceSettings s = HourUsedUp(c.end);
         FakeClock wall;
         wall.SetWall(At(9, 0, 0));
         RecordingRestrictionHost h;
@@ -673,16 +680,10 @@ TEST_F(RestrictionsTest, AGrantLiftsTheExpiryAndItsShutdownCountsNothingAndOutli
     // Tuesday 8 December, the day's hour and the week's budget both used up at 17:00; every end.
     for (const EndAction end : {EndAction::ShutDown, EndAction::LogOff, EndAction::StayLocked}) {
         registry = MemoryRegistry();
-        LockServiceSettings s;
-        s.UserKey = "User1";
-        s.RestrictByDuration = true;
-        s.AllowedSeconds = 3600;
-        s.CounterDay = DayNumber(2026, 12, 8);
-        s.UsedSeconds = 3600;
+        LockServiceSettings s = HourUsedUp(end);
         s.WeekAllowedSeconds = 4 * 3600;
         s.WeekCounterDay = WeekStartOf(s.CounterDay, 0);
         s.WeekUsedSeconds = 4 * 3600;
-        s.End = end;
         FakeClock wall;
         wall.SetWall(At(17, 0, 0));
         RecordingRestrictionHost h(&wall);
