@@ -544,13 +544,7 @@ TEST_F(RestrictionsTest, EachEndOfTheTimeAndAHeldLockThatLiftsWhenTimeIsAllowedO
     // A start outside the allowed time posts no lock at once; held, the first timer tick locks,
     // and so does any tick that finds the lock gone, but not one that finds it there.
     {
-        LockServiceSettings s;
-        s.UserKey = "User1";
-        s.RestrictByDuration = true;
-        s.AllowedSeconds = 3600;
-        s.CounterDay = DayNumber(2026, 12, 8);
-        s.UsedSeconds = 3600;
-        s.End = EndAction::StayLocked;
+        LockServiceSettings s = HourUsedUp(EndAction::StayLocked);
         FakeClock wall;
         wall.SetWall(At(9, 0, 0));
         RecordingRestrictionHost h;
