@@ -56,6 +56,8 @@ inline constexpr const char* WeekUsedSeconds = "PWWS";
 // The time the administrator granted today ("DAY UNTIL SECONDS", Grants.h), kept with the day's
 // count by whoever keeps that.
 inline constexpr const char* Grant = "PDGR";
+// The language of the programs' texts: "" the user's own, or "en", "de", "fr", "es".
+inline constexpr const char* Language = "PLLG";
 // Only real use counted: not while the service's lock screen shows, not after this many minutes
 // without input (0: always).
 inline constexpr const char* NotCountedWhileLocked = "PWSL";
@@ -111,6 +113,7 @@ struct LockServiceSettings {
     StatusPlacement Status = StatusPlacement::PrimaryMonitor;
     bool EndWarnings = true;
     std::vector<std::int32_t> EndWarningMinutes = kDefaultEndWarningMinutes;
+    std::string Language;  // "" the user's own
     bool ShutdownAllowed = true;
     bool LockAtStartup = false;
     bool StatisticsEnabled = false;

@@ -1,5 +1,6 @@
 #include "SettingsTable.h"
 
+#include "common/Texts.h"
 #include "rules/Grants.h"
 
 #include "Schedule.h"
@@ -153,6 +154,12 @@ const SettingDefinition kSettings[] = {
      0, 2, nullptr, true},
     {N::EndWarnings, K::Flag, S::Global, W::ReadWrite, true, true,
      [](ServiceLoad& l, const SettingValue& v) { l.settings.EndWarnings = Flag(v); }, INT32_MIN, INT32_MAX, nullptr, true},
+    {N::Language, K::Text, S::Global, W::ReadWrite, std::string(), std::string(),
+     [](ServiceLoad& l, const SettingValue& v) {
+         // A language that cannot be read forces none: the user's own is taken.
+         l.settings.Language = ParseLanguageSetting(Text(v)) ? Text(v) : std::string();
+     },
+     INT32_MIN, INT32_MAX, [](std::string_view text) { return ParseLanguageSetting(text).has_value(); }, true},
     {N::EndWarningMinutes, K::Text, S::Global, W::ReadWrite, std::string("15,5,1"), std::string("15,5,1"),
      [](ServiceLoad& l, const SettingValue& v) {
          // Unreadable minutes keep the default warnings rather than none.

@@ -4,6 +4,8 @@
 
 namespace vardex {
 
+static_assert(static_cast<int>(TextId::Weekday7) - static_cast<int>(TextId::Weekday1) == 6, "the weekdays in order");
+
 namespace {
 std::string ClockOf(std::int32_t second, const RegionalFormats& formats)
 {
@@ -20,7 +22,7 @@ std::string CountdownText(std::int64_t seconds)
 
 // "15:00–18:00", "tomorrow 10:00–12:00", "Saturday 10:00–12:00", "tomorrow": the stretch the next
 // allowed moment opens.
-std::string NextText(const WeekRules& rules, LocalMoment now, LocalMoment next)
+std::string NextText(const WeekRules& rules, LocalMoment now, LocalMoment next, const Texts& texts)
 {
     std::string stretch;
     for (const DayPeriod& allowed : AllowedStretches(rules, next.day))
@@ -28,16 +30,19 @@ std::string NextText(const WeekRules& rules, LocalMoment now, LocalMoment next)
             stretch = allowed.from == 0 && allowed.till == kSecondsPerDay ? std::string() : StretchText(allowed);
     if (next.day == now.day)
         return stretch.empty() ? StretchText({next.second, kSecondsPerDay}) : stretch;
-    const std::string day = next.day == now.day + 1 ? "tomorrow" : WeekdayName(WeekdayOf(next.day));
+    const std::string day = next.day == now.day + 1
+                                ? texts.Get(TextId::StatusTomorrow)
+                                : texts.Get(static_cast<TextId>(static_cast<int>(TextId::Weekday1) + WeekdayOf(next.day)));
     return stretch.empty() ? day : day + " " + stretch;
 }
 
-std::string NextLine(const char* opening, const WeekRules& rules, LocalMoment now, const Standing& standing)
+std::string NextLine(TextId opening, const WeekRules& rules, LocalMoment now, const Standing& standing,
+                     const Texts& texts)
 {
-    std::string line = opening;
-    if (standing.nextStart)
-        line += " Next: " + NextText(rules, now, *standing.nextStart);
-    return line;
+    const std::string line = texts.Get(opening);
+    if (!standing.nextStart)
+        return line;
+    return texts.Format(TextId::StatusNext, {line, NextText(rules, now, *standing.nextStart, texts)});
 }
 }  // namespace
 
@@ -46,45 +51,57 @@ bool Restricts(const WeekRules& rules) noexcept
     return rules.bySchedule || rules.byDuration || rules.weekSeconds.has_value();
 }
 
+std::string SpanIn(const Texts& texts, std::int64_t seconds)
+{
+    const std::int64_t minutes = seconds > 0 ? seconds / 60 : 0;
+    const std::string hours = std::to_string(minutes / 60), rest = std::to_string(minutes % 60);
+    if (minutes >= 60 && minutes % 60 == 0)
+        return texts.Format(TextId::SpanHours, {hours});
+    return minutes >= 60 ? texts.Format(TextId::SpanHoursMinutes, {hours, rest}) : texts.Format(TextId::SpanMinutes, {rest});
+}
+
 std::string StandingLine(const WeekRules& rules, LocalMoment now, const RestrictionView& view,
-                         const RegionalFormats& formats)
+                         const RegionalFormats& formats, const Texts& texts)
 {
     if (!Restricts(rules))
         return {};
     if (view.expired) {
         switch (view.end) {
-        case EndAction::ShutDown: return "Time is up: this PC shuts down in " + CountdownText(view.graceLeftSeconds);
-        case EndAction::LogOff: return "Time is up: you are logged off in " + CountdownText(view.graceLeftSeconds);
-        case EndAction::StayLocked: return NextLine("Time is up.", rules, now, view.standing);
+        case EndAction::ShutDown: return texts.Format(TextId::StatusShutDownIn, {CountdownText(view.graceLeftSeconds)});
+        case EndAction::LogOff: return texts.Format(TextId::StatusLogOffIn, {CountdownText(view.graceLeftSeconds)});
+        case EndAction::StayLocked: return NextLine(TextId::StatusTimeUp, rules, now, view.standing, texts);
         }
     }
     const Standing& standing = view.standing;
     switch (standing.holdup) {
-    case Holdup::OutsidePeriods: return NextLine("Not allowed now.", rules, now, standing);
-    case Holdup::DayUsedUp: return NextLine("No time left today.", rules, now, standing);
-    case Holdup::WeekUsedUp: return NextLine("No time left this week.", rules, now, standing);
+    case Holdup::OutsidePeriods: return NextLine(TextId::StatusNotAllowed, rules, now, standing, texts);
+    case Holdup::DayUsedUp: return NextLine(TextId::StatusNoTimeToday, rules, now, standing, texts);
+    case Holdup::WeekUsedUp: return NextLine(TextId::StatusNoTimeWeek, rules, now, standing, texts);
     case Holdup::None: break;
     }
     if (!standing.secondsLeft)
         return {};
     const std::int64_t left = std::max<std::int64_t>(*standing.secondsLeft, 0);
     const LocalMoment end = LocalMoment::FromLinear(now.Linear() + left);
-    const std::string span = left < 60 ? "Less than 1 min" : SpanText(left);
-    return span + " left today (until " + ClockOf(end.second, formats) + ")";
+    const std::string span = left < 60 ? texts.Get(TextId::StatusLessThanMinute) : SpanIn(texts, left);
+    return texts.Format(TextId::StatusLeftToday, {span, ClockOf(end.second, formats)});
 }
 
-std::string EndWarningText(std::int32_t minutes, LocalMoment end, const RegionalFormats& formats)
+std::string EndWarningText(std::int32_t minutes, LocalMoment end, const RegionalFormats& formats, const Texts& texts)
 {
-    return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes") + " left today. Your time ends at " +
-           ClockOf(end.second, formats) + ".";
+    const std::string at = ClockOf(end.second, formats);
+    if (minutes == 1)
+        return texts.Format(TextId::WarningOneMinute, {at});
+    return texts.Format(TextId::WarningMinutes, {std::to_string(minutes), at});
 }
 
-std::string FailedAttemptsText(std::uint32_t count, LocalMoment last, const RegionalFormats& formats)
+std::string FailedAttemptsText(std::uint32_t count, LocalMoment last, const RegionalFormats& formats,
+                               const Texts& texts)
 {
     const std::string at = ClockOf(last.second, formats);
     if (count == 1)
-        return "1 failed unlock attempt since your last unlock, at " + at;
-    return std::to_string(count) + " failed unlock attempts since your last unlock; the last at " + at;
+        return texts.Format(TextId::FailedOne, {at});
+    return texts.Format(TextId::FailedMany, {std::to_string(count), at});
 }
 
 void EndWarnings::SetThresholds(std::vector<std::int32_t> minutes)

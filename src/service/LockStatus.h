@@ -3,6 +3,7 @@
 // is locked, the time, how to unlock, where they stand under their rules), the warnings before
 // their time runs out and the news of attempts on their password. The rules and the trusted time
 // are the ones the restrictions enforce, so the words never promise what the lock will not keep.
+#include "common/Texts.h"
 #include "common/TimeFormat.h"
 #include "config/Settings.h"
 #include "rules/WeekRules.h"
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace vardex {
-
-inline constexpr const char* kUnlockHint = "Press any key or click to unlock";
 
 // Whether the rules restrict the user at all.
 bool Restricts(const WeekRules& rules) noexcept;
@@ -32,7 +31,7 @@ struct RestrictionView {
 // Next: 15:00–18:00", "Time is up: this PC shuts down in 4:32"; empty for a user the rules do not
 // restrict, or one without an end in sight.
 std::string StandingLine(const WeekRules& rules, LocalMoment now, const RestrictionView& view,
-                         const RegionalFormats& formats);
+                         const RegionalFormats& formats, const Texts& texts);
 
 // The lines of the status block, top to bottom.
 struct StatusLines {
@@ -40,14 +39,17 @@ struct StatusLines {
     std::string date;      // the short date of the system's regional settings
     std::string user;      // the locked user
     std::string standing;  // may be empty
-    std::string hint = kUnlockHint;
+    std::string hint;      // how to unlock
     bool urgent = false;   // the time is up or nearly so: shown in a warning colour
 };
 
 // "5 minutes left today. Your time ends at 18:00."
-std::string EndWarningText(std::int32_t minutes, LocalMoment end, const RegionalFormats& formats);
+std::string EndWarningText(std::int32_t minutes, LocalMoment end, const RegionalFormats& formats, const Texts& texts);
 // "3 failed unlock attempts since your last unlock; the last at 14:02".
-std::string FailedAttemptsText(std::uint32_t count, LocalMoment last, const RegionalFormats& formats);
+std::string FailedAttemptsText(std::uint32_t count, LocalMoment last, const RegionalFormats& formats,
+                               const Texts& texts);
+// A span as people say it, whole minutes cut: "2 h", "1 h 20 min", "45 min" (in English).
+std::string SpanIn(const Texts& texts, std::int64_t seconds);
 
 // The warnings before the end: each threshold (minutes before the end of the day's hours, the
 // week's budget or the allowed period, whichever comes first) is announced once as the time left

@@ -167,6 +167,8 @@ void TMainForm::ActionLoadSettingsExecute()
         KeepWeekUse(settings_, weekInMemory, weekUsedInMemory);
     }
     settingsLoaded_ = true;
+    if (const Language language = ProgramLanguage(settings_.Language); language != texts_->Of())
+        texts_ = std::make_unique<ResourceTexts>(language);
     HoldHotKey();
     tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
     for (const std::string& problem : problems)
@@ -320,7 +322,8 @@ StatusLines TMainForm::StatusNow(const WeekRules& rules, LocalMoment now, const 
     view.graceLeftSeconds = restrictions_.GraceLeft() / 1000;
     if (standing)
         view.standing = *standing;
-    lines.standing = StandingLine(rules, now, view, timeFormats_);
+    lines.standing = StandingLine(rules, now, view, timeFormats_, *texts_);
+    lines.hint = texts_->Get(TextId::UnlockHint);
     lines.urgent = view.expired || !view.standing.Allowed() ||
                    (view.standing.secondsLeft && *view.standing.secondsLeft <= 5 * 60);
     return lines;
@@ -346,7 +349,7 @@ void TMainForm::TellStanding()
         standing->Allowed() && !restrictions_.TimeExpired() ? standing->secondsLeft : std::nullopt;
     // While locked the lock screen shows the time left itself.
     if (const std::optional<std::int32_t> minutes = endWarnings_.Take(left, !session_.Active()))
-        tray_->Notify(Widen(EndWarningText(*minutes, LocalMoment::FromLinear(now->Linear() + *left), timeFormats_)),
+        tray_->Notify(Widen(EndWarningText(*minutes, LocalMoment::FromLinear(now->Linear() + *left), timeFormats_, *texts_)),
                       TrayIcon::Notice::Warning);
 }
 
@@ -354,7 +357,8 @@ void TMainForm::TellFailedEntries()
 {
     const std::uint32_t failed = session_.TakeFailedEntries();
     if (failed && lastRefusedEntry_)
-        tray_->Notify(Widen(FailedAttemptsText(failed, *lastRefusedEntry_, timeFormats_)), TrayIcon::Notice::Warning);
+        tray_->Notify(Widen(FailedAttemptsText(failed, *lastRefusedEntry_, timeFormats_, *texts_)),
+                      TrayIcon::Notice::Warning);
     lastRefusedEntry_.reset();
 }
 

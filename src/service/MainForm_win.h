@@ -27,6 +27,7 @@
 #include "win/Files_win.h"
 #include "common/Registry.h"
 #include "common/SystemFacts.h"
+#include "win/ResourceTexts_win.h"
 #include "win/Window_win.h"
 #include "config/Settings.h"
 
@@ -174,6 +175,8 @@ private:
     std::string programDirectory_;
     std::string helpFile_;
     LockServiceSettings settings_;
+    // The texts in the user's language (or the one the settings force).
+    std::unique_ptr<ResourceTexts> texts_ = std::make_unique<ResourceTexts>(Language::English);
     StatisticsLog log_;
     LockSession session_;
     TimeRestrictions restrictions_;

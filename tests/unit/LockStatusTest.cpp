@@ -71,7 +71,7 @@ TEST(LockStatus, TheStandingLineSaysWhereTheUserStandsUnderTheRulesTheLockEnforc
     };
     for (Case& c : cases) {
         c.expiry.standing = StandingAt(c.rules, c.now, c.used);
-        EXPECT_EQ(StandingLine(c.rules, c.now, c.expiry, c.formats), c.line) << c.what;
+        EXPECT_EQ(StandingLine(c.rules, c.now, c.expiry, c.formats, Texts{}), c.line) << c.what;
     }
 }
 
@@ -79,11 +79,11 @@ TEST(LockStatus, NoticesNameTheTimeInTheRegionalFormat)
 {
     RegionalFormats twelveHour;
     twelveHour.shortTimePicture = "h:mm tt";
-    EXPECT_EQ(EndWarningText(5, {kMonday, At(18)}, {}), "5 minutes left today. Your time ends at 18:00.");
-    EXPECT_EQ(EndWarningText(1, {kMonday, At(18)}, twelveHour), "1 minute left today. Your time ends at 6:00 PM.");
-    EXPECT_EQ(FailedAttemptsText(3, {kMonday, At(14, 2)}, {}),
+    EXPECT_EQ(EndWarningText(5, {kMonday, At(18)}, {}, Texts{}), "5 minutes left today. Your time ends at 18:00.");
+    EXPECT_EQ(EndWarningText(1, {kMonday, At(18)}, twelveHour, Texts{}), "1 minute left today. Your time ends at 6:00 PM.");
+    EXPECT_EQ(FailedAttemptsText(3, {kMonday, At(14, 2)}, {}, Texts{}),
               "3 failed unlock attempts since your last unlock; the last at 14:02");
-    EXPECT_EQ(FailedAttemptsText(1, {kMonday, At(9, 5)}, {}), "1 failed unlock attempt since your last unlock, at 09:05");
+    EXPECT_EQ(FailedAttemptsText(1, {kMonday, At(9, 5)}, {}, Texts{}), "1 failed unlock attempt since your last unlock, at 09:05");
 }
 
 TEST(LockStatus, EachWarningComesOnceAsItsThresholdPassesAndAgainWhenTheEndMovesAway)

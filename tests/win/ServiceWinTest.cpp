@@ -185,6 +185,7 @@ TEST_F(ServiceWinTest, StatusBlockIsNamedByItsLinesSizedToThemAndRefusesOtherThr
     lines.date = "10/12/2026";
     lines.user = "anna";
     lines.standing = "40 min left today (until 14:42)";
+    lines.hint = "Press any key or click to unlock";
     block.SetLines(lines);
     block.Place({0, 0, 1280, 1024}, 96);
     const std::wstring name = L"anna\n14:02 10/12/2026\n40 min left today (until 14:42)\nPress any key or click to unlock";

@@ -78,6 +78,7 @@ int main(int argc, char** argv)
     lines.date = "10/12/2026";
     lines.user = "anna";
     lines.standing = "1 h 20 min left today (until 15:22)";
+    lines.hint = "Press any key or click to unlock";
     const RECT monitor{0, 0, kWidth, kHeight};
     const auto behind = [](HDC dc, const RECT& area) {
         const RECT all{-area.left, -area.top, kWidth - area.left, kHeight - area.top};
