@@ -41,17 +41,16 @@ std::string LayoutShortName(std::string_view iso639)
 }
 
 PromptLayout ComputePromptLayout(int x, int y, int labelWidth, int labelHeight, int editHeight,
-                                 PromptButtons buttons, const PromptIndicatorLine& line) noexcept
+                                 PromptButtons buttons, const PromptIndicatorLine& line, int captionWidth) noexcept
 {
     PromptLayout layout;
     // 180 units wide, or wider where the label or the line of indicators needs it (their margins
     // and a gap of 2 X between the two indicators); whatever is below a label taller than a line
     // of the units moves down by the difference.
-    const int width = DialogMulDiv(50, x, 4);
+    const int width = std::max(DialogMulDiv(50, x, 4), captionWidth);
     const int height = DialogMulDiv(15, y, 8);
-    layout.clientWidth = std::max(DialogMulDiv(180, x, 4), labelWidth + 4 * x);
-    if (buttons == PromptButtons::OkCancelOffMore)
-        layout.clientWidth = std::max(layout.clientWidth, 4 * width + 3 * 4 + 4 * x);
+    const int count = buttons == PromptButtons::OkCancelOffMore ? 4 : buttons == PromptButtons::OkCancelOff ? 3 : 2;
+    layout.clientWidth = std::max({DialogMulDiv(180, x, 4), labelWidth + 4 * x, count * width + (count - 1) * 8 + 4 * x});
     if (line.height > 0)
         layout.clientWidth = std::max(layout.clientWidth, line.warningWidth + line.widestLayoutWidth + 6 * x);
     const int lower = std::max(0, labelHeight - y);

@@ -51,9 +51,11 @@ enum class PromptButtons { OkCancelOff, OkCancelOffMore, OkCancel };
 // units (less the margins) or taller than a line of Y. The line of indicators, where there is
 // one, goes between the edit and the buttons: the prompt grows by its height and a gap, and
 // widens where its texts need it; without it the layout is the classic one.
+// The buttons are 50 units wide, or as wide as captionWidth (the widest caption and its
+// margins) where that is more; the prompt widens for them.
 PromptLayout ComputePromptLayout(int unitX, int unitY, int labelWidth, int labelHeight, int editHeight,
                                  PromptButtons buttons = PromptButtons::OkCancelOff,
-                                 const PromptIndicatorLine& line = {}) noexcept;
+                                 const PromptIndicatorLine& line = {}, int captionWidth = 0) noexcept;
 
 // Where a window of this size goes centred in area (a monitor's work area, in screen
 // coordinates); a window larger than the area keeps its top-left corner in it.

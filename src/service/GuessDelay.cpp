@@ -32,18 +32,18 @@ std::int64_t GuessDelay::WaitLeftMs(std::int64_t nowMs) const noexcept
     return std::clamp<std::int64_t>(nextEntryAtMs_ - nowMs, 0, kLongestEntryDelayMs);
 }
 
-std::string UnlockPromptLabel(std::int64_t waitLeftMs)
+std::string UnlockPromptLabel(std::int64_t waitLeftMs, const Texts& texts)
 {
     if (waitLeftMs <= 0)
-        return "Enter password";
-    return "Try again in " + std::to_string((waitLeftMs + 999) / 1000) + " s";
+        return texts.Get(TextId::PromptEnterPassword);
+    return texts.Format(TextId::PromptTryAgain, {std::to_string((waitLeftMs + 999) / 1000)});
 }
 
-std::vector<std::string> EveryUnlockPromptLabel()
+std::vector<std::string> EveryUnlockPromptLabel(const Texts& texts)
 {
-    std::vector<std::string> labels{UnlockPromptLabel(0)};
+    std::vector<std::string> labels{UnlockPromptLabel(0, texts)};
     for (std::int64_t seconds = 1; seconds * 1000 <= kLongestEntryDelayMs; ++seconds)
-        labels.push_back(UnlockPromptLabel(seconds * 1000));
+        labels.push_back(UnlockPromptLabel(seconds * 1000, texts));
     return labels;
 }
 

@@ -3,6 +3,8 @@
 // (a user mistypes); from the fifth on, each makes the next entry wait: 1, 2, 4, 8 and 16 s, then
 // 30 s after every further one, which leaves a guesser two tries a minute. A right password starts
 // the count again. Judged on elapsed time, which the user cannot set (the wall clock they can).
+#include "common/Texts.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,9 +32,9 @@ private:
 };
 
 // The unlock prompt's label: "Enter password", or while a wait lasts "Try again in N s", N the
-// seconds left rounded up.
-std::string UnlockPromptLabel(std::int64_t waitLeftMs);
+// seconds left rounded up (in the texts' language).
+std::string UnlockPromptLabel(std::int64_t waitLeftMs, const Texts& texts = Texts());
 // Every label the prompt may show, so that it can be sized for the widest.
-std::vector<std::string> EveryUnlockPromptLabel();
+std::vector<std::string> EveryUnlockPromptLabel(const Texts& texts = Texts());
 
 }  // namespace vardex

@@ -650,8 +650,9 @@ PromptAnswer TMainForm::ShowPrompt()
     const HWND lockScreen = Handle();
     const bool shutdownAllowed = settings_.ShutdownAllowed;
     const bool moreTime = OffersMoreTime();
+    const Texts& texts = *texts_;
     return ShowApart<PromptAnswer>([&](HWND owner, PromptOrders& orders, MessagePump& pump) {
-        TPwdForm prompt(lockScreen, owner, shutdownAllowed, moreTime, orders);
+        TPwdForm prompt(lockScreen, owner, shutdownAllowed, moreTime, orders, texts);
         return prompt.ShowModal(pump);
     });
 }
@@ -660,8 +661,9 @@ std::optional<TimeRequest> TMainForm::ShowTimePrompt()
 {
     const HWND lockScreen = Handle();
     const LocalMoment now = restrictions_.MomentNow();
+    const Texts& texts = *texts_;
     return ShowApart<std::optional<TimeRequest>>([&](HWND owner, PromptOrders& orders, MessagePump& pump) {
-        TGrantForm form(lockScreen, orders, now);
+        TGrantForm form(lockScreen, orders, now, texts);
         return form.ShowModal(pump, owner);
     });
 }

@@ -6,13 +6,18 @@
 namespace vardex {
 
 namespace {
-PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed, bool moreTime)
+PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed, bool moreTime, const Texts& texts)
 {
     PromptDialog::Options options;
     options.className = L"TPwdForm";
     options.caption = kApplicationTitle;
-    options.prompt = UnlockPromptLabel(0);
-    options.otherPrompts = EveryUnlockPromptLabel();
+    options.prompt = UnlockPromptLabel(0, texts);
+    options.otherPrompts = EveryUnlockPromptLabel(texts);
+    options.ok = texts.Get(TextId::ButtonOk);
+    options.cancel = texts.Get(TextId::ButtonCancel);
+    options.off = texts.Get(TextId::ButtonOff);
+    options.moreTime = texts.Get(TextId::ButtonMoreTime);
+    options.capsLock = texts.Get(TextId::PromptCapsLock);
     // Topmost, so that it shows in front of the lock screen that owns it (and, where every
     // desktop shows on one screen, in front of the lock screen of the other desktop).
     options.owner = owner;
@@ -37,8 +42,10 @@ std::optional<PromptInput> InputOfMessage(UINT message) noexcept
     }
 }
 
-TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders)
-    : PromptDialog(PromptOptions(owner, shutdownAllowed, moreTime)), lockScreen_(lockScreen), orders_(orders)
+TPwdForm::TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders,
+                   const Texts& texts)
+    : PromptDialog(PromptOptions(owner, shutdownAllowed, moreTime, texts)), lockScreen_(lockScreen), orders_(orders),
+      texts_(texts)
 {
 }
 
@@ -55,7 +62,7 @@ void TPwdForm::Inspect(const MSG& msg)
 
 void TPwdForm::ShowWait(std::int64_t seconds)
 {
-    SetPrompt(UnlockPromptLabel(seconds * 1000));
+    SetPrompt(UnlockPromptLabel(seconds * 1000, texts_));
     SetEntryEnabled(seconds == 0);
 }
 

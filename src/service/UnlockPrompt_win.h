@@ -26,7 +26,8 @@ public:
     // owner: the lock screen when the prompt shows on its desktop, in front of it; none on a
     // desktop of its own.
     // moreTime: a restriction holds, and "More time…" is offered.
-    TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders);
+    TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders,
+             const Texts& texts = Texts());
 
     // Shows the prompt and runs its modal loop through pump until it closes. The typed text
     // leaves the prompt only in the answer of an OK.
@@ -43,6 +44,7 @@ private:
 
     HWND lockScreen_;
     PromptOrders& orders_;
+    const Texts& texts_;
 };
 
 }  // namespace vardex

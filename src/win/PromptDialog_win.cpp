@@ -177,14 +177,16 @@ void PromptDialog::CreateControls(const Options& options)
         SetWindowTextW(edit_, Widen(options.text).c_str());
     }
     SendMessageW(edit_, EM_SETSEL, 0, -1);
-    ok_ = CreateChild(dialog, WC_BUTTONW, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
-    cancel_ = CreateChild(dialog, WC_BUTTONW, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+    capsLockText_ = options.capsLock;
+    ok_ = CreateChild(dialog, WC_BUTTONW, Widen(options.ok).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    cancel_ = CreateChild(dialog, WC_BUTTONW, Widen(options.cancel).c_str(), WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
     if (options.buttons != PromptButtons::OkCancel) {
-        off_ = CreateChild(dialog, WC_BUTTONW, L"Off", WS_TABSTOP | BS_PUSHBUTTON, kOffButton);
+        off_ = CreateChild(dialog, WC_BUTTONW, Widen(options.off).c_str(), WS_TABSTOP | BS_PUSHBUTTON, kOffButton);
         EnableWindow(off_, options.offEnabled);
     }
     if (options.buttons == PromptButtons::OkCancelOffMore)
-        more_ = CreateChild(dialog, WC_BUTTONW, L"More time\u2026", WS_TABSTOP | BS_PUSHBUTTON, kMoreTimeButton);
+        more_ = CreateChild(dialog, WC_BUTTONW, Widen(options.moreTime).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
+                            kMoreTimeButton);
     // The indicators after the buttons, out of the way of the label and the edit; shown while
     // they have something to say.
     warning_ = CreateChild(dialog, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, -1);
@@ -219,11 +221,21 @@ PromptLayout PromptDialog::MeasureLayout() const
     }
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.Get(), &metrics);
-    const SIZE warning = LabelTextSize(dc.Get(), Widen(kCapsLockWarning));
+    const SIZE warning = LabelTextSize(dc.Get(), Widen(capsLockText_));
+    // Each button as wide as the widest caption needs, with the margins a button draws.
+    int caption = 0;
+    for (HWND button : {ok_, cancel_, off_, more_}) {
+        if (!button)
+            continue;
+        wchar_t text[64] = L"";
+        GetWindowTextW(button, text, 64);
+        caption = std::max<int>(caption, LabelTextSize(dc.Get(), text).cx);
+    }
     const PromptIndicatorLine line{warning.cy, warning.cx, LabelTextSize(dc.Get(), Widen(layoutName_)).cx,
                                    LabelTextSize(dc.Get(), Widen(kWidestLayoutName)).cx};
-    return ComputePromptLayout(LayoutUnitX(letters.cx), letters.cy, label.cx, label.cy, metrics.tmHeight + 8, buttons_,
-                               line);
+    const int unitX = LayoutUnitX(letters.cx);
+    return ComputePromptLayout(unitX, letters.cy, label.cx, label.cy, metrics.tmHeight + 8, buttons_, line,
+                               caption + 3 * unitX);
 }
 
 void PromptDialog::Arrange(const PromptLayout& layout) noexcept
@@ -258,7 +270,7 @@ void PromptDialog::UpdateIndicators()
         capsLock_ = capsLock;
         // Without its text while hidden too: a program that reads the prompt's texts finds the
         // warning only while it shows.
-        SetWindowTextW(warning_, capsLock ? Widen(kCapsLockWarning).c_str() : L"");
+        SetWindowTextW(warning_, capsLock ? Widen(capsLockText_).c_str() : L"");
         ShowWindow(warning_, capsLock ? SW_SHOWNA : SW_HIDE);
     }
     std::string name = CurrentLayoutName();

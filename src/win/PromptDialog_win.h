@@ -48,6 +48,9 @@ public:
         std::string text;      // the edit's first text, all of it selected
         PromptButtons buttons = PromptButtons::OkCancel;
         bool offEnabled = false;
+        // The buttons' captions and the Caps Lock warning, in the person's language.
+        std::string ok = "OK", cancel = "Cancel", off = "Off", moreTime = "More time\u2026";
+        std::string capsLock = kCapsLockWarning;
     };
 
     explicit PromptDialog(const Options& options);
@@ -106,6 +109,7 @@ private:
     HWND keyboardLayout_ = nullptr;
     AccessibleNames names_;
     std::string layoutName_;
+    std::string capsLockText_;
     bool capsLock_ = false;
     std::string prompt_;
     bool entryEnabled_ = true;

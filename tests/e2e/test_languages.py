@@ -1,17 +1,24 @@
 """The lock screen in the user's language: German, French and Spanish users read its status block
 in their own words (looked at in screenshots), and a language the administrator forces wins."""
+import datetime
 import unittest
 
+from test_grants import run_out_of_time
 from test_lock_status import restrict_hours
-from vardex_e2e import Host, wait_for
+from vardex_e2e import Host, password_hash, wait_for
 
 CASES = [
-    # name, the Unix locale Wine takes the user's language from, forced (PLLG), the hint and the standing
-    ("language_de", "de_DE.UTF-8", None, ["Zum Entsperren eine Taste drücken oder klicken", r"Heute noch (39|40) Min\. \(bis \d\d:\d\d\)"]),
+    # name, the Unix locale Wine takes the user's language from, forced (PLLG), the hint, the
+    # standing, and the unlock prompt's label and buttons
+    ("language_de", "de_DE.UTF-8", None, ["Zum Entsperren eine Taste drücken oder klicken",
+                                          r"Heute noch (39|40) Min\. \(bis \d\d:\d\d\)",
+                                          ["Kennwort eingeben", "OK", "Abbrechen", "Aus"]]),
     ("language_fr", "fr_FR.UTF-8", None, ["Appuyez sur une touche ou cliquez pour déverrouiller",
-                                          r"Encore (39|40) min aujourd'hui \(jusqu'à \d\d:\d\d\)"]),
+                                          r"Encore (39|40) min aujourd'hui \(jusqu'à \d\d:\d\d\)",
+                                          ["Entrez le mot de passe", "OK", "Annuler", "Éteindre"]]),
     ("language_es_forced", "de_DE.UTF-8", "es", ["Pulse una tecla o haga clic para desbloquear",
-                                                 r"Quedan (39|40) min hoy \(hasta las \d\d:\d\d\)"]),
+                                                 r"Quedan (39|40) min hoy \(hasta las \d\d:\d\d\)",
+                                                 ["Escriba la contraseña", "Aceptar", "Cancelar", "Apagar"]]),
 ]
 
 
@@ -27,10 +34,37 @@ class Languages(unittest.TestCase):
                 host.lock_with_hotkey()
                 wait_for(lambda: host.status_blocks(), what="the status block")
                 text = host.status_blocks()[0][4]
-                hint, standing = expected
+                hint, standing, prompt = expected
                 self.assertIn(hint, text)
                 self.assertRegex(text, standing)
                 host.screenshot(name)
+                host.open_prompt()
+                controls = host.hostile("texts", "TPwdForm").stdout
+                for words in prompt:
+                    self.assertIn(words, controls)
+                host.screenshot(name + "_prompt")
+                host.xdotool("key", "Escape")
+
+    def test_the_form_for_more_time_speaks_german_and_its_words_fit(self):
+        for dpi in (96, 144):
+            with self.subTest(dpi=dpi), Host(f"language_grant_de_{dpi}") as host:
+                host.env.update(LANG="de_DE.UTF-8", LC_ALL="de_DE.UTF-8")
+                if dpi != 96:
+                    host.set_dpi(dpi)
+                run_out_of_time(host, datetime.date.today(), seconds_left=6)
+                host.set_text("APW", password_hash("Admin 1"))
+                host.start_service()
+                host.wait_locked()
+                wait_for(lambda: "Die Zeit ist um" in host.status_blocks()[0][4], what="the expiry, in German")
+                host.open_prompt()
+                wait_for(lambda: host.probe("button-press", "Mehr Zeit").returncode == 0, what="Mehr Zeit…")
+                wait_for(lambda: host.shows(("#32770", "Mehr Zeit")), what="the form, in German")
+                controls = host.hostile("texts", "#32770").stdout
+                for words in ("Administratorkennwort", " Mehr Zeit für heute ", "+15 Minuten", "+1 Stunde", "bis",
+                              "den Rest des Tages", "Abbrechen"):
+                    self.assertIn(words, controls)
+                host.screenshot(f"grant_form_de_{dpi}")
+                host.xdotool("key", "Escape")
 
 
 if __name__ == "__main__":

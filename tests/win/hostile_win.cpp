@@ -377,12 +377,20 @@ int RaiseOnce(int milliseconds)
     return 0;
 }
 
+// In UTF-8, whatever the code page: the texts may be of any language.
+std::string Utf8(const wchar_t* text)
+{
+    char bytes[1024] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
 BOOL CALLBACK PrintControl(HWND control, LPARAM) noexcept
 {
     wchar_t className[64] = L"", text[256] = L"";
     GetClassNameW(control, className, 64);
     GetWindowTextW(control, text, 256);
-    std::printf("%ls\t%d\t%ls\n", className, IsWindowEnabled(control) ? 1 : 0, text);
+    std::printf("%s\t%d\t%s\n", Utf8(className).c_str(), IsWindowEnabled(control) ? 1 : 0, Utf8(text).c_str());
     return TRUE;
 }
 
