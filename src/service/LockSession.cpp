@@ -101,14 +101,14 @@ void LockSession::PowerSaveCountdown()
     ++idleTicks_;
 }
 
-const std::vector<std::string>& WarningLinesFor(EndAction end) noexcept
+std::vector<std::string> WarningLinesFor(EndAction end, const Texts& texts)
 {
-    switch (end) {
-    case EndAction::LogOff: return kLogOffWarningLines;
-    case EndAction::StayLocked: return kStayLockedWarningLines;
-    case EndAction::ShutDown: break;
-    }
-    return kTimeWarningLines;
+    std::vector<std::string> lines{texts.Get(TextId::WarningTitle), texts.Get(TextId::WarningExpired)};
+    if (end == EndAction::StayLocked)
+        return {lines[0], lines[1], texts.Get(TextId::WarningStaysLocked), texts.Get(TextId::WarningUntilNext)};
+    lines.push_back(texts.Get(TextId::WarningFiveMinutes));
+    lines.push_back(texts.Get(end == EndAction::LogOff ? TextId::WarningBeforeLogOff : TextId::WarningBeforeShutDown));
+    return lines;
 }
 
 void LockSession::LockScreenTick(bool timeExpired)
@@ -118,14 +118,14 @@ void LockSession::LockScreenTick(bool timeExpired)
         if (!warned_) {
             warned_ = true;
             SetMonitorPower(kMonitorOn);
-            host_.ShowWarning(kStayLockedWarningLines);
+            host_.ShowWarning(EndAction::StayLocked);
             host_.PlayAlarm(false);
         }
     } else if (timeExpired) {
         if (settings_.PowerSaveMode != kWarningPowerMode) {
             settings_.PowerSaveMode = kWarningPowerMode;
             SetMonitorPower(kMonitorOn);
-            host_.ShowWarning(WarningLinesFor(settings_.End));
+            host_.ShowWarning(settings_.End);
         }
         host_.PlayAlarm(true);
     }

@@ -5,6 +5,7 @@
 #include "StatsLog.h"
 #include "common/Clock.h"
 #include "common/PasswordHash.h"
+#include "common/Texts.h"
 #include "common/WipedString.h"
 #include "config/Settings.h"
 #include "rules/Grants.h"
@@ -49,17 +50,11 @@ inline constexpr int kMonitorOn = -1;
 // The power-save mode while the time-restriction warning shows: power saving is off.
 inline constexpr int kWarningPowerMode = 3;
 
-inline const std::vector<std::string> kTimeWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
-                                                         "You have about 5 minutes to complete a work",
-                                                         "before turning off the system."};
-// The same warning for the other ends a user's time may have.
-inline const std::vector<std::string> kLogOffWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
-                                                          "You have about 5 minutes to complete a work",
-                                                          "before you are logged off."};
-inline const std::vector<std::string> kStayLockedWarningLines{"TIME RESTRICTION WARNING!", "Your work time period has expired.",
-                                                              "This computer stays locked",
-                                                              "until your next allowed time."};
-const std::vector<std::string>& WarningLinesFor(EndAction end) noexcept;
+// The four lines of the red warning for the end the user's time has: "TIME RESTRICTION WARNING!",
+// "Your work time period has expired.", "You have about 5 minutes to complete a work", "before
+// turning off the system." (or "before you are logged off.", or for a held lock "This computer
+// stays locked", "until your next allowed time."), in the texts' language.
+std::vector<std::string> WarningLinesFor(EndAction end, const Texts& texts = Texts());
 
 // True when the entry unlocks: no password set at all, or the entry matches the user's or the
 // administrator's stored password (a salted hash, or a plain text compared exactly; a malformed
@@ -88,8 +83,8 @@ public:
     virtual void RunPasswordCheck(const std::function<void()>& check) = 0;
     // The alarm sound; repeat: do not interrupt the sound if it still plays (the warning's).
     virtual void PlayAlarm(bool repeat) = 0;
-    // Shows the lines on the text panel in red, scrolling.
-    virtual void ShowWarning(const std::vector<std::string>& lines) = 0;
+    // Shows the warning for that end of the time on the text panel in red, scrolling.
+    virtual void ShowWarning(EndAction end) = 0;
     // The prompt's "Off" button: end the program, then shut the computer down.
     virtual void RequestShutdownNow() = 0;
     // Hands an error to the program's reports, which show it once the session has ended.

@@ -170,7 +170,9 @@ void TMainForm::ActionLoadSettingsExecute()
     if (const Language language = ProgramLanguage(settings_.Language); language != texts_->Of())
         texts_ = std::make_unique<ResourceTexts>(language);
     HoldHotKey();
-    tray_->SetLockCaption(Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
+    tray_->SetCaption(TrayCommand::Lock, Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
+    tray_->SetCaption(TrayCommand::LockWorkStation, Widen(texts_->Get(TextId::TrayLockWorkStation)));
+    tray_->SetCaption(TrayCommand::Configure, Widen(texts_->Get(TextId::TrayConfigure)));
     for (const std::string& problem : problems)
         ReportError(problem);
 }

@@ -85,7 +85,7 @@ private:
     PromptAnswer ShowPrompt() override;
     void RunPasswordCheck(const std::function<void()>& check) override;
     void PlayAlarm(bool repeat) override;
-    void ShowWarning(const std::vector<std::string>& lines) override { lockScreen_->ShowWarning(lines); }
+    void ShowWarning(EndAction end) override { lockScreen_->ShowWarning(WarningLinesFor(end, *texts_)); }
     void RequestShutdownNow() override;
     void ReportError(const std::string& message) override;
     void EntryRefused() override { lastRefusedEntry_ = restrictions_.MomentNow(); }

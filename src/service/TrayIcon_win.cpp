@@ -97,13 +97,13 @@ void TrayIcon::Recreate() noexcept
     Activate();
 }
 
-void TrayIcon::SetLockCaption(const std::wstring& caption) noexcept
+void TrayIcon::SetCaption(TrayCommand command, const std::wstring& caption) noexcept
 {
     MENUITEMINFOW item{};
     item.cbSize = sizeof item;
     item.fMask = MIIM_STRING;
     item.dwTypeData = const_cast<wchar_t*>(caption.c_str());
-    SetMenuItemInfoW(menu_.Get(), static_cast<UINT>(TrayCommand::Lock), FALSE, &item);
+    SetMenuItemInfoW(menu_.Get(), static_cast<UINT>(command), FALSE, &item);
 }
 
 void TrayIcon::SetConfigureEnabled(bool enabled) noexcept

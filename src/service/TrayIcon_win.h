@@ -32,7 +32,8 @@ public:
     bool Notify(const std::wstring& text, Notice kind) noexcept;
     // Takes a notification shown or about to be shown away (an empty one is none).
     void ClearNotification() noexcept { Notify(std::wstring(), Notice::Information); }
-    void SetLockCaption(const std::wstring& caption) noexcept;
+    // The menu item's caption (the lock's shows its hot key; the others, the user's language).
+    void SetCaption(TrayCommand command, const std::wstring& caption) noexcept;
     void SetConfigureEnabled(bool enabled) noexcept;
     void HandleCallback(LPARAM event);
     // The menu's pictures are drawn by the owner window: it hands WM_MEASUREITEM and

@@ -51,8 +51,9 @@ public:
         check();
     }
     void PlayAlarm(bool repeat) override { calls.push_back(repeat ? "alarm again" : "alarm"); }
-    void ShowWarning(const std::vector<std::string>& lines) override
+    void ShowWarning(EndAction end) override
     {
+        const std::vector<std::string> lines = WarningLinesFor(end);
         calls.push_back("warning " + lines.front() + " (" + std::to_string(lines.size()) + " lines)");
     }
     void RequestShutdownNow() override { calls.push_back("shutdown"); }
@@ -392,6 +393,21 @@ TEST_F(LockSessionTest, MoreTimeGrantsWhatTheProofAllowsLogsItAndCountsAWrongOne
     EXPECT_FALSE(session.AskUnlock());
     EXPECT_EQ(host.calls, (std::vector<std::string>{"prompt", "time prompt"}));
     EXPECT_EQ(files.files[kLog], "08/12/2026 05:40:28 Access Denied\r\n08/12/2026 05:40:28 Time Granted 15 min (code)\r\n");
+}
+
+TEST(WarningLines, InEnglishTheyStayWordForWordForEachEnd)
+{
+    const std::vector<std::string> opening{"TIME RESTRICTION WARNING!", "Your work time period has expired."};
+    const auto with = [&](const char* third, const char* fourth) {
+        std::vector<std::string> lines = opening;
+        lines.insert(lines.end(), {third, fourth});
+        return lines;
+    };
+    EXPECT_EQ(WarningLinesFor(EndAction::ShutDown),
+              with("You have about 5 minutes to complete a work", "before turning off the system."));
+    EXPECT_EQ(WarningLinesFor(EndAction::LogOff),
+              with("You have about 5 minutes to complete a work", "before you are logged off."));
+    EXPECT_EQ(WarningLinesFor(EndAction::StayLocked), with("This computer stays locked", "until your next allowed time."));
 }
 
 TEST_F(LockSessionTest, StatisticsOffTouchesNoFile)

@@ -256,7 +256,7 @@ TEST_F(ServiceWinTest, OffButtonIsGreyedWithoutShutdownAllowed)
 TEST_F(ServiceWinTest, TrayMenuHoldsTheLockCaptionAndItsItems)
 {
     TrayIcon tray(owner, WM_APP + 1, [](TrayCommand) {});
-    tray.SetLockCaption(L"Vardex  Shift+Ctrl+Alt+A");
+    tray.SetCaption(TrayCommand::Lock, L"Vardex  Shift+Ctrl+Alt+A");
     tray.SetConfigureEnabled(false);
     const HMENU menu = tray.Popup();
     ASSERT_EQ(GetMenuItemCount(menu), 5);
