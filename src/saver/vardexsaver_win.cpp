@@ -2,7 +2,9 @@
 // No window, no message loop; it always ends with exit code 0.
 #include "SaverCommand.h"
 #include "common/Application.h"
+#include "config/Settings.h"
 #include "win/DllSearch_win.h"
+#include "win/ResourceTexts_win.h"
 #include "win/TextConvert_win.h"
 #include "win/UniqueHandle_win.h"
 
@@ -16,7 +18,25 @@
 namespace vardex {
 namespace {
 
-constexpr const wchar_t* kSaverCaption = L"Vardex Screen Saver";
+// The texts in the user's language, or the one the settings force.
+const ResourceTexts& SaverTexts()
+{
+    static const ResourceTexts texts = [] {
+        wchar_t forced[8] = L"";
+        DWORD size = sizeof forced;
+        const std::wstring name = Widen(SettingNames::Language);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(kSettingsKeyPath).c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr,
+                         forced, &size) != ERROR_SUCCESS)
+            forced[0] = L'\0';
+        return ResourceTexts(ProgramLanguage(Narrow(forced)));
+    }();
+    return texts;
+}
+
+std::wstring SaverText(TextId id)
+{
+    return Widen(SaverTexts().Get(id));
+}
 
 std::vector<std::string> Arguments()
 {
@@ -36,9 +56,9 @@ bool MutexExists(const wchar_t* name)
     return OpenMutexW(SYNCHRONIZE, FALSE, name) != nullptr;
 }
 
-void ShowMessage(const wchar_t* text, UINT icon)
+void ShowMessage(TextId text, UINT icon)
 {
-    MessageBoxW(nullptr, text, kSaverCaption, MB_TASKMODAL | icon);
+    MessageBoxW(nullptr, SaverText(text).c_str(), SaverText(TextId::SaverCaption).c_str(), MB_TASKMODAL | icon);
 }
 
 void ChangePassword(HWND parent)
@@ -52,7 +72,7 @@ void ChangePassword(HWND parent)
 void ReportError(const std::string& message)
 {
     const std::wstring text = Widen(message);
-    MessageBoxW(nullptr, text.c_str(), kSaverCaption, MB_TASKMODAL | MB_ICONERROR);
+    MessageBoxW(nullptr, text.c_str(), SaverText(TextId::SaverCaption).c_str(), MB_TASKMODAL | MB_ICONERROR);
 }
 
 void Run()
@@ -60,11 +80,11 @@ void Run()
     const std::vector<std::string> arguments = Arguments();
     const SaverActions actions = DecideSaverActions(arguments, MutexExists(kServiceMutexName));
     if (actions.showNotExecuted)
-        ShowMessage(L"Vardex is not executed !", MB_ICONERROR);
+        ShowMessage(TextId::SaverNotExecuted, MB_ICONERROR);
     if (actions.broadcastLock)
         SendNotifyMessageW(HWND_BROADCAST, RegisterWindowMessageW(kSignalMessageName), kLockSignal, 0);
     if (actions.showNothingToConfigure)
-        ShowMessage(L"Nothing to configure !", MB_ICONINFORMATION);
+        ShowMessage(TextId::SaverNothingToConfigure, MB_ICONINFORMATION);
     if (actions.changePassword) {
         const std::int64_t handle = ParseWindowHandleArgument(arguments.size() > 1 ? arguments[1] : std::string());
         ChangePassword(reinterpret_cast<HWND>(static_cast<INT_PTR>(handle)));

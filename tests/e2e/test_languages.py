@@ -5,7 +5,7 @@ import unittest
 
 from test_grants import run_out_of_time
 from test_lock_status import restrict_hours
-from vardex_e2e import Host, password_hash, wait_for
+from vardex_e2e import SAVER, Host, password_hash, wait_for
 
 CASES = [
     # name, the Unix locale Wine takes the user's language from, forced (PLLG), the hint, the
@@ -65,6 +65,15 @@ class Languages(unittest.TestCase):
                     self.assertIn(words, controls)
                 host.screenshot(f"grant_form_de_{dpi}")
                 host.xdotool("key", "Escape")
+
+    def test_the_screen_savers_box_speaks_german(self):
+        with Host("language_saver_de") as host:
+            host.env.update(LANG="de_DE.UTF-8", LC_ALL="de_DE.UTF-8")
+            saver = host.start(SAVER, "/p", "1234")
+            wait_for(lambda: host.dialog_text("Vardex-Bildschirmschoner") is not None, what="the saver's box, in German")
+            self.assertIn("Vardex ist nicht gestartet!", host.dialog_text("Vardex-Bildschirmschoner"))
+            host.probe("dialog-ok", "Vardex-Bildschirmschoner")
+            self.assertEqual(saver.wait(30), 0)
 
 
 if __name__ == "__main__":
