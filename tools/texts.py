@@ -2,12 +2,16 @@
 """The programs' texts: resources/texts/<language>.txt, English (en.txt) the neutral one.
 
     texts.py --check DIR                 every language has every text of English, with the same
-                                         placeholders, and no text English lacks; exit 1 otherwise
+                                         placeholders, and no text English lacks; each English
+                                         text is one name's; every text of the dialog templates
+                                         and menus (TEMPLATES) is an English text; exit 1 otherwise
     texts.py --header DIR OUT.h          the text ids and the English texts, for the portable code
     texts.py --rc DIR OUT.rc             a string table per language, for the Windows programs
 
 A text file holds one text a line, "name = text"; "#" starts a comment line; "\\n" is a line
-break; {1} to {9} are the places of what the program fills in.
+break, "\\t" a tab (before a menu item's keys); {1} to {9} are the places of what the program fills
+in. The windows find a template's text by its English words (Texts::Translate), so a template's
+English text and a file's English text are one and the same.
 """
 import pathlib
 import re
@@ -18,6 +22,12 @@ LANGUAGES = {"de": ("LANG_GERMAN", 0x07), "fr": ("LANG_FRENCH", 0x0C), "es": ("L
 PLACEHOLDER = re.compile(r"\{([1-9])\}")
 # String tables hold ids from 1; the programs' other strings stay below.
 FIRST_ID = 1000
+# The templates whose texts the programs translate, and the words in them that are names, the same
+# in every language (the product's, an ellipsis button).
+TEMPLATES = ("config.rc", "service.rc")
+NAMES = {"PC Vardex", "Vardex", "&Vardex", "..."}
+TEMPLATE_TEXT = re.compile(r'^\s*(?:CAPTION|LTEXT|RTEXT|CTEXT|GROUPBOX|AUTOCHECKBOX|AUTORADIOBUTTON|PUSHBUTTON|'
+                           r'DEFPUSHBUTTON|CONTROL|MENUITEM|POPUP)\s+"((?:[^"]|"")*)"')
 
 
 def read(path):
@@ -31,12 +41,33 @@ def read(path):
         elif name in texts:
             problems.append(f"{path.name}:{number}: {name} twice")
         else:
-            texts[name] = text.replace("\\n", "\n")
+            texts[name] = text.replace("\\n", "\n").replace("\\t", "\t")
     return texts, problems
+
+
+def template_texts(path):
+    """The texts of a resource script's dialogs and menus, blanks around them taken off."""
+    found = []
+    for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        match = TEMPLATE_TEXT.match(line)
+        if match:
+            text = match.group(1).replace('""', '"').replace("\\t", "\t").replace("\\n", "\n").strip()
+            if text and text not in NAMES:
+                found.append((number, text))
+    return found
 
 
 def check(folder):
     english, problems = read(folder / "en.txt")
+    owners = {}
+    for name, text in english.items():
+        if text in owners:
+            problems.append(f"en.txt: {name} has the text of {owners[text]}: keep one")
+        owners.setdefault(text, name)
+    for template in TEMPLATES:
+        path = folder.parent / template
+        problems += [f"{template}:{number}: \"{text}\" is not an English text of en.txt"
+                     for number, text in template_texts(path) if text not in owners]
     for language in LANGUAGES:
         texts, found = read(folder / f"{language}.txt")
         problems += found
@@ -55,7 +86,7 @@ def identifier(name):
 
 
 def c_string(text):
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n") + '"'
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\n", "\\n").replace("\t", "\\t") + '"'
 
 
 def header(english):
@@ -70,7 +101,7 @@ def header(english):
 
 
 def rc_string(text):
-    return '"' + text.replace('"', '""').replace("\n", "\\n") + '"'
+    return '"' + text.replace("\\", "\\\\").replace('"', '""').replace("\n", "\\n").replace("\t", "\\t") + '"'
 
 
 def rc(folder, english):

@@ -1,5 +1,9 @@
 #include "Texts.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace vardex {
 
 Language LanguageOfLanguageId(unsigned languageId) noexcept
@@ -59,9 +63,44 @@ const char* EnglishText(TextId id) noexcept
     return index < kEnglishTexts.size() ? kEnglishTexts[index] : "";
 }
 
+std::optional<TextId> TextIdOfEnglish(std::string_view english)
+{
+    // The English texts sorted once; tools/texts.py keeps each English text one text's.
+    static const std::vector<std::pair<std::string_view, TextId>> sorted = [] {
+        std::vector<std::pair<std::string_view, TextId>> texts;
+        for (std::size_t i = 0; i < kEnglishTexts.size(); ++i)
+            texts.emplace_back(kEnglishTexts[i], static_cast<TextId>(kFirstTextId + i));
+        std::sort(texts.begin(), texts.end());
+        return texts;
+    }();
+    const auto found = std::lower_bound(sorted.begin(), sorted.end(), english,
+                                        [](const auto& text, std::string_view words) { return text.first < words; });
+    if (found == sorted.end() || found->first != english)
+        return std::nullopt;
+    return found->second;
+}
+
+const Texts& EnglishTexts() noexcept
+{
+    static const Texts english;
+    return english;
+}
+
 std::string Texts::Get(TextId id) const
 {
     return EnglishText(id);
+}
+
+std::string Texts::Translate(std::string_view english) const
+{
+    const std::size_t first = english.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return std::string(english);
+    const std::size_t end = english.find_last_not_of(' ') + 1;
+    const std::optional<TextId> id = TextIdOfEnglish(english.substr(first, end - first));
+    if (!id)
+        return std::string(english);
+    return std::string(english.substr(0, first)) + Get(*id) + std::string(english.substr(end));
 }
 
 }  // namespace vardex

@@ -35,9 +35,22 @@ public:
     {
         return FillIn(Get(id), arguments);
     }
+    // The words of a dialog template or a menu in this language, found by their English words:
+    // the blanks around them are kept, and words that are no text of the programs (a name) stay.
+    std::string Translate(std::string_view english) const;
 };
+
+// The text n places after first, of a run of texts in order (the weekdays, the months).
+constexpr TextId NthText(TextId first, int n) noexcept
+{
+    return static_cast<TextId>(static_cast<int>(first) + n);
+}
 
 // The English text, as compiled in.
 const char* EnglishText(TextId id) noexcept;
+// The text whose English words these are.
+std::optional<TextId> TextIdOfEnglish(std::string_view english);
+// The texts in English.
+const Texts& EnglishTexts() noexcept;
 
 }  // namespace vardex

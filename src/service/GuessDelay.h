@@ -33,8 +33,8 @@ private:
 
 // The unlock prompt's label: "Enter password", or while a wait lasts "Try again in N s", N the
 // seconds left rounded up (in the texts' language).
-std::string UnlockPromptLabel(std::int64_t waitLeftMs, const Texts& texts = Texts());
+std::string UnlockPromptLabel(std::int64_t waitLeftMs, const Texts& texts = EnglishTexts());
 // Every label the prompt may show, so that it can be sized for the widest.
-std::vector<std::string> EveryUnlockPromptLabel(const Texts& texts = Texts());
+std::vector<std::string> EveryUnlockPromptLabel(const Texts& texts = EnglishTexts());
 
 }  // namespace vardex

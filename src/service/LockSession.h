@@ -54,7 +54,7 @@ inline constexpr int kWarningPowerMode = 3;
 // "Your work time period has expired.", "You have about 5 minutes to complete a work", "before
 // turning off the system." (or "before you are logged off.", or for a held lock "This computer
 // stays locked", "until your next allowed time."), in the texts' language.
-std::vector<std::string> WarningLinesFor(EndAction end, const Texts& texts = Texts());
+std::vector<std::string> WarningLinesFor(EndAction end, const Texts& texts = EnglishTexts());
 
 // True when the entry unlocks: no password set at all, or the entry matches the user's or the
 // administrator's stored password (a salted hash, or a plain text compared exactly; a malformed

@@ -31,8 +31,9 @@ SYSTEMTIME PickerStart(LocalMoment now) noexcept
 }  // namespace
 
 TGrantForm::TGrantForm(HWND lockScreen, PromptOrders& orders, LocalMoment now, const Texts& texts)
-    : lockScreen_(lockScreen), orders_(orders), now_(now), texts_(texts)
+    : lockScreen_(lockScreen), orders_(orders), now_(now)
 {
+    SpeakIn(texts);
 }
 
 std::optional<TimeRequest> TGrantForm::ShowModal(MessagePump& pump, HWND owner)
@@ -49,16 +50,6 @@ std::optional<TimeRequest> TGrantForm::ShowModal(MessagePump& pump, HWND owner)
 bool TGrantForm::OnInitDialog()
 {
     openedMs_ = GetTickCount64();
-    // The template's words are English: the person's language over them.
-    SetWindowTextW(Handle(), Widen(texts_.Get(TextId::GrantCaption)).c_str());
-    for (const auto& [control, text] : {std::pair{IDC_GRANT_LABEL, TextId::GrantLabel}, {IDC_GRANT_GROUP, TextId::GrantGroup},
-                                        {IDC_GRANT_15, TextId::GrantQuarter}, {IDC_GRANT_60, TextId::GrantHour},
-                                        {IDC_GRANT_UNTIL, TextId::GrantUntil}, {IDC_GRANT_REST, TextId::GrantRest},
-                                        {IDOK, TextId::ButtonOk}, {IDCANCEL, TextId::ButtonCancel}}) {
-        // A group's title keeps a blank either side, clear of its frame.
-        const std::string words = control == IDC_GRANT_GROUP ? " " + texts_.Get(text) + " " : texts_.Get(text);
-        SetDlgItemTextW(Handle(), control, Widen(words).c_str());
-    }
     if (orders_.Attach(Handle()).cancelled)
         Close(IDCANCEL);
     const HWND proof = Item(IDC_GRANT_PROOF);
@@ -100,7 +91,7 @@ bool TGrantForm::OnCommand(int id, int, HWND)
         const GrantChoice choice = Choice();
         const auto elapsed = static_cast<std::int32_t>((GetTickCount64() - openedMs_) / 1000);
         if (choice.kind == GrantKind::Until && choice.until <= now_.second + elapsed) {
-            SetDlgItemTextW(Handle(), IDC_GRANT_LABEL, Widen(texts_.Get(TextId::GrantPassed)).c_str());
+            SetDlgItemTextW(Handle(), IDC_GRANT_LABEL, Widen(Words().Get(TextId::GrantPassed)).c_str());
             SetFocus(Item(IDC_GRANT_TIME));
             return true;
         }

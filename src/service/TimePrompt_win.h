@@ -14,7 +14,7 @@ namespace vardex {
 class TGrantForm final : public Dialog {
 public:
     // now: the trusted time of the lock, which the time picker starts from.
-    TGrantForm(HWND lockScreen, PromptOrders& orders, LocalMoment now, const Texts& texts = Texts());
+    TGrantForm(HWND lockScreen, PromptOrders& orders, LocalMoment now, const Texts& texts = EnglishTexts());
 
     // Shows the form (owned by owner, none on a desktop of its own) and runs its modal loop
     // through pump; the proof and the choice when confirmed with something typed.
@@ -33,7 +33,6 @@ private:
     HWND lockScreen_;
     PromptOrders& orders_;
     LocalMoment now_;
-    const Texts& texts_;
     ULONGLONG openedMs_ = 0;
     std::optional<TimeRequest> request_;
 };

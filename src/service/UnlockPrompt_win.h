@@ -27,7 +27,7 @@ public:
     // desktop of its own.
     // moreTime: a restriction holds, and "More time…" is offered.
     TPwdForm(HWND lockScreen, HWND owner, bool shutdownAllowed, bool moreTime, PromptOrders& orders,
-             const Texts& texts = Texts());
+             const Texts& texts = EnglishTexts());
 
     // Shows the prompt and runs its modal loop through pump until it closes. The typed text
     // leaves the prompt only in the answer of an OK.

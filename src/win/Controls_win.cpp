@@ -1,5 +1,7 @@
 #include "Controls_win.h"
 
+#include "TextConvert_win.h"
+
 #include "UniqueHandle_win.h"
 
 #include <commctrl.h>
@@ -94,6 +96,14 @@ void SetToolButtons(HWND toolbar, HIMAGELIST images, const int* commands, size_t
         SendMessageW(toolbar, TB_DELETEBUTTON, 0, 0);
     SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageW(toolbar, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+}
+
+std::wstring FileFilter(std::initializer_list<std::pair<std::string, std::string>> kinds)
+{
+    std::wstring filter;
+    for (const auto& [name, patterns] : kinds)
+        filter += Widen(name) + L'\0' + Widen(patterns) + L'\0';
+    return filter;  // its own null ends the list
 }
 
 }  // namespace vardex

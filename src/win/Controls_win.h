@@ -7,7 +7,9 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace vardex {
 
@@ -93,5 +95,9 @@ private:
 // A tooltip on a control; lines separated by "\n". The tooltip window is returned (owned by
 // the dialog: it goes with it).
 HWND AddTooltip(HWND dialog, HWND control, const wchar_t* text);
+
+// The filter of a file dialog: each kind of file's name ("Bitmap Files (*.bmp)") and patterns
+// ("*.bmp"), as the dialog takes them (each ended by a null, the list by another).
+std::wstring FileFilter(std::initializer_list<std::pair<std::string, std::string>> kinds);
 
 }  // namespace vardex

@@ -1,8 +1,10 @@
 #include "Dialog_win.h"
 
 #include "ErrorReport_win.h"
+#include "TextConvert_win.h"
 #include "common/ScopeGuard.h"
 #include "WindowObjects_win.h"
+#include "WindowTexts_win.h"
 
 #include <stdexcept>
 #include <utility>
@@ -44,6 +46,18 @@ INT_PTR Dialog::ShowModal(MessagePump& pump, HWND owner, int templateId)
     return result_;
 }
 
+int Dialog::Confirm(const std::string& question, UINT buttons) const
+{
+    return MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Widen(question).c_str(), Widen(texts_->Get(TextId::BoxConfirm)).c_str(),
+                       buttons);
+}
+
+void Dialog::Refuse(const std::string& problem) const
+{
+    MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Widen(problem).c_str(), Widen(texts_->Get(TextId::BoxError)).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
 void Dialog::Close(INT_PTR result) noexcept
 {
     closed_ = true;
@@ -53,7 +67,10 @@ void Dialog::Close(INT_PTR result) noexcept
 INT_PTR Dialog::Route(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog() ? TRUE : FALSE;
+    case WM_INITDIALOG:
+        // The template's English words first, so that what the dialog sets itself stays.
+        TranslateDialog(hwnd_, *texts_);
+        return OnInitDialog() ? TRUE : FALSE;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {

@@ -3,8 +3,10 @@
 // message pump) or as a child page of another window. Like the window base, a static dialog
 // procedure binds the object (on WM_INITDIALOG), cracks WM_COMMAND and WM_NOTIFY into OnCommand
 // and OnNotify (a notification's answer goes back through DWLP_MSGRESULT), and is the catch
-// boundary: an error in a handler goes to the program's error sink.
+// boundary: an error in a handler goes to the program's error sink. The template's words are
+// put in the dialog's language (SpeakIn; English unless told) before OnInitDialog.
 #include "MessagePump_win.h"
+#include "common/Texts.h"
 
 #include <windows.h>
 
@@ -21,6 +23,9 @@ public:
 
     HWND Handle() const noexcept { return hwnd_; }
     HWND Item(int id) const noexcept { return GetDlgItem(hwnd_, id); }
+    // The texts of the dialog's language; they outlive the dialog.
+    void SpeakIn(const Texts& texts) noexcept { texts_ = &texts; }
+    const Texts& Words() const noexcept { return *texts_; }
 
     // Creates the dialog, shows it with its owner disabled and runs its modal loop through the
     // pump until Close; the dialog is destroyed afterwards. The result is Close's, or IDCANCEL
@@ -31,6 +36,10 @@ public:
     void CreatePage(HWND parent, int templateId);
 
 protected:
+    // A question in a message box over the dialog's window (captioned "Confirm"): the button
+    // pressed. A problem the user must mend (captioned "Error").
+    int Confirm(const std::string& question, UINT buttons) const;
+    void Refuse(const std::string& problem) const;
     // Ends the modal loop with the result.
     void Close(INT_PTR result) noexcept;
     // The dialog exists: fill its controls. True lets the dialog manager focus the first control.
@@ -54,6 +63,7 @@ private:
     void Destroy() noexcept;
 
     HWND hwnd_ = nullptr;
+    const Texts* texts_ = &EnglishTexts();
     bool closed_ = false;
     INT_PTR result_ = IDCANCEL;
 };
