@@ -3,6 +3,7 @@
 #include "win/Controls_win.h"
 #include "win/Dialog_win.h"
 #include "win/Dpi_win.h"
+#include "win/TextConvert_win.h"
 #include "win/UniqueHandle_win.h"
 #include "config_ids.h"
 #include "resource_ids.h"
@@ -13,8 +14,8 @@
 namespace vardex {
 
 namespace {
-// "Version a.b.c" from the program file's version information; empty when there is none.
-std::wstring ProgramVersion()
+// "a.b.c" from the program file's version information; empty when there is none.
+std::string ProgramVersion()
 {
     wchar_t path[MAX_PATH];
     if (!GetModuleFileNameW(nullptr, path, MAX_PATH))
@@ -27,8 +28,8 @@ std::wstring ProgramVersion()
     if (size == 0 || !GetFileVersionInfoW(path, 0, size, data.data()) ||
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info)
         return {};
-    return L"Version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(HIWORD(info->dwFileVersionLS));
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS));
 }
 
 class AboutBox final : public Dialog {
@@ -38,7 +39,8 @@ protected:
         const int size = ScaleForDpi(32, WindowDpi(Handle()));
         icon_.Reset(LoadIconAt(IDI_VARDEX_TRAY, size));
         SendDlgItemMessageW(Handle(), IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
-        SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, ProgramVersion().c_str());
+        if (const std::string version = ProgramVersion(); !version.empty())
+            SetDlgItemTextW(Handle(), IDC_ABOUT_VERSION, Widen(Words().Format(TextId::AboutVersion, {version})).c_str());
         return true;
     }
     bool OnCommand(int id, int, HWND) override
@@ -54,9 +56,10 @@ private:
 };
 }  // namespace
 
-void ShowAboutBox(MessagePump& pump, HWND owner)
+void ShowAboutBox(MessagePump& pump, HWND owner, const Texts& texts)
 {
     AboutBox box;
+    box.SpeakIn(texts);
     box.ShowModal(pump, owner, IDD_ABOUT);
 }
 

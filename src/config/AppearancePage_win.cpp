@@ -56,8 +56,8 @@ void AppearancePage::FillStatus()
     // Only shown here: a value is set (and so written) once the administrator changes it.
     HWND placement = Item(IDC_STATUS_PLACEMENT);
     SendMessageW(placement, CB_RESETCONTENT, 0, 0);
-    for (const wchar_t* choice : {L"On the primary monitor", L"On every monitor", L"Not shown"})
-        SendMessageW(placement, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    for (const TextId choice : {TextId::AppearancePrimaryMonitor, TextId::AppearanceEveryMonitor, TextId::AppearanceNotShown})
+        SendMessageW(placement, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(Words().Get(choice)).c_str()));
     SendMessageW(placement, CB_SETCURSEL, static_cast<WPARAM>(std::get<std::int32_t>(model_.Global(N::StatusPlacement))), 0);
     const bool warnings = std::get<bool>(model_.Global(N::EndWarnings));
     SetChecked(Handle(), IDC_END_WARNINGS, warnings);
@@ -90,11 +90,14 @@ void AppearancePage::Browse()
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetAncestor(Handle(), GA_ROOT);
-    dialog.lpstrFilter = L"All Image Files (*.bmp;*.jpg;*.jpeg)\0*.bmp;*.jpg;*.jpeg\0Bitmap Files (*.bmp)\0*.bmp\0"
-                         L"JPEG Files (*.jpg;*.jpeg)\0*.jpg;*.jpeg\0";
+    const std::wstring filter = FileFilter({{Words().Get(TextId::AppearanceAllImages), "*.bmp;*.jpg;*.jpeg"},
+                                            {Words().Get(TextId::AppearanceBitmaps), "*.bmp"},
+                                            {Words().Get(TextId::AppearanceJpegs), "*.jpg;*.jpeg"}});
+    const std::wstring title = Widen(Words().Get(TextId::AppearanceChooseImage));
+    dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = file;
     dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = L"Choose a background image";
+    dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (GetOpenFileNameW(&dialog))
         SetDlgItemTextW(Handle(), IDC_BACK_IMAGE, file);  // the change runs BackImageChange

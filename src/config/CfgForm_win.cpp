@@ -13,6 +13,7 @@
 #include "common/ScopeGuard.h"
 #include "common/Text.h"
 #include "win/TextConvert_win.h"
+#include "win/WindowTexts_win.h"
 #include "config_ids.h"
 #include "help/help_ids.h"
 #include "resource_ids.h"
@@ -38,7 +39,7 @@ using PageMaker = std::unique_ptr<ConfigPage> (*)(const PageServices& services);
 // list of its children. The users' row stands for a node per user, captioned with the user's key.
 struct PageRow {
     NodeKind kind;
-    const char* caption;
+    const char* caption;  // in English
     int dialog;         // the page's template
     int icon;           // of the node, and of the page's title
     int selectCommand;  // the menu item that selects the node; 0 for none
@@ -78,24 +79,24 @@ constexpr int kPageCommands[] = {ID_DO_CLEAR_LOG};
 // The tool bar's buttons in order (0 for a separator), with their hints and pictures.
 struct ToolButton {
     int command;
-    const wchar_t* hint;
+    const char* hint;  // in English
     int icon;
 };
 constexpr ToolButton kToolButtons[] = {
-    {ID_DO_APPLY, L"Apply Settings", IDI_ACTION_APPLY},
-    {ID_DO_CANCEL, L"Cancel Settings", IDI_ACTION_CANCEL},
+    {ID_DO_APPLY, "Apply Settings", IDI_ACTION_APPLY},
+    {ID_DO_CANCEL, "Cancel Settings", IDI_ACTION_CANCEL},
     {0, nullptr, 0},
-    {ID_DO_EXPAND, L"Expand Node", IDI_ACTION_EXPAND},
-    {ID_DO_COLLAPSE, L"Collapse Node", IDI_ACTION_COLLAPSE},
-    {ID_DO_BACK, L"Go Back", IDI_ACTION_BACK},
+    {ID_DO_EXPAND, "Expand Node", IDI_ACTION_EXPAND},
+    {ID_DO_COLLAPSE, "Collapse Node", IDI_ACTION_COLLAPSE},
+    {ID_DO_BACK, "Go Back", IDI_ACTION_BACK},
     {0, nullptr, 0},
-    {ID_DO_OPEN, L"Open Item", IDI_ACTION_OPEN},
+    {ID_DO_OPEN, "Open Item", IDI_ACTION_OPEN},
     {0, nullptr, 0},
-    {ID_DO_HOME, L"Home Page", IDI_ACTION_HOME},
-    {ID_DO_PRODUCTS, L"Other Products", IDI_ACTION_PRODUCTS},
-    {ID_DO_CONTACT, L"Contact Us", IDI_ACTION_CONTACT},
+    {ID_DO_HOME, "Home Page", IDI_ACTION_HOME},
+    {ID_DO_PRODUCTS, "Other Products", IDI_ACTION_PRODUCTS},
+    {ID_DO_CONTACT, "Contact Us", IDI_ACTION_CONTACT},
     {0, nullptr, 0},
-    {ID_DO_CONTENTS, L"Help Contents", IDI_ACTION_CONTENTS},
+    {ID_DO_CONTENTS, "Help Contents", IDI_ACTION_CONTENTS},
 };
 
 std::vector<int> NodeIcons()
@@ -142,6 +143,7 @@ TCfgForm::TCfgForm(ConfigContext context)
     : context_(std::move(context)), userKeys_(SortedUserKeys(context_.accounts, context_.system)), model_(userKeys_),
       windows_(context_.files, context_.registry), nodeIcons_(NodeIcons()), rootPage_(model_, nullptr)
 {
+    SpeakIn(*context_.texts);
     const PageServices services{model_,
                                 [this] { UpdateApplyState(); },
                                 context_,
@@ -174,7 +176,6 @@ namespace {
 // Posted to the window when the lock it hid for has ended.
 constexpr UINT kRegainTrustMessage = WM_APP + 40;
 constexpr UINT_PTR kRegainTrustTimer = 40;
-constexpr const wchar_t* kOpenToAnyoneText = L"No administrator password is set: anyone at this PC can change these settings.";
 }  // namespace
 
 void TCfgForm::Suspend() noexcept
@@ -226,8 +227,9 @@ bool TCfgForm::OnInitDialog()
 {
     SetWindowTextW(Handle(), Widen(kApplicationTitle).c_str());
     accelerators_ = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CFG_ACCELERATORS));
-    treeMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TREE_MENU)));
-    listMenu_.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_LIST_MENU)));
+    TranslateMenu(GetMenu(Handle()), Words());
+    treeMenu_.Reset(LoadTranslatedMenu(IDR_TREE_MENU, Words()));
+    listMenu_.Reset(LoadTranslatedMenu(IDR_LIST_MENU, Words()));
     tree_.Attach(Item(IDC_TREE));
     rootPage_.SetListHandler([this](const NMHDR& header, LRESULT& result) { return OnListNotify(header, result); });
     CreateBars();
@@ -267,23 +269,26 @@ void TCfgForm::LayOutStatusParts()
     GetClientRect(statusBar_, &bar);
     const HDC dc = GetDC(statusBar_);
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(statusBar_, WM_GETFONT, 0, 0)));
+    const std::wstring warning = Widen(Words().Get(TextId::ConfigOpenToAnyone));
     SIZE text{};
-    GetTextExtentPoint32W(dc, kOpenToAnyoneText, static_cast<int>(wcslen(kOpenToAnyoneText)), &text);
+    GetTextExtentPoint32W(dc, warning.c_str(), static_cast<int>(warning.size()), &text);
     SelectObject(dc, old);
     ReleaseDC(statusBar_, dc);
     const int ends[] = {std::max<int>(bar.right / 3, bar.right - text.cx - 4 * GetSystemMetrics(SM_CXEDGE) -
                                                          GetSystemMetrics(SM_CXVSCROLL)),
                         -1};
     SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(ends));
-    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(kOpenToAnyoneText));
+    SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(warning.c_str()));
 }
 
 void TCfgForm::CreatePages()
 {
     const RECT area = ItemRect(Handle(), Item(IDC_PAGE_AREA));
     for (size_t row = 0; row < std::size(kPages); ++row)
-        if (!rowPages_[row]->Handle())
+        if (!rowPages_[row]->Handle()) {
+            rowPages_[row]->SpeakIn(Words());
             rowPages_[row]->Create(Handle(), kPages[row].dialog, kPages[row].icon, area);
+        }
 }
 
 // Fonts, icons and image lists at the window's resolution; again when it changes.
@@ -332,7 +337,7 @@ void TCfgForm::BuildTree()
     const RedrawPause pause(tree_.Handle());
     for (const PageRow& row : kPages) {
         if (row.kind != NodeKind::User) {
-            tree_.Add(row.kind, row.caption, IconIndex(nodeIcons_, row.icon));
+            tree_.Add(row.kind, Words().Translate(row.caption), IconIndex(nodeIcons_, row.icon));
             continue;
         }
         for (size_t i = 0; i < userKeys_.size(); ++i)
@@ -404,7 +409,7 @@ void TCfgForm::TreeChange()
         shownPage_ = &page;
     }
     UpdateTreeActions();
-    ShowStatus(NodeStatusText(selected.kind, selected.caption, tree_.Nodes().ChildCaptions(node), page.Title()));
+    ShowStatus(NodeStatusText(selected.kind, selected.caption, tree_.Nodes().ChildCaptions(node), page.Title(), Words()));
 }
 
 void TCfgForm::LoadSettings()
@@ -467,13 +472,11 @@ bool TCfgForm::NoTimeSchedulesAccepted()
     const std::vector<std::string> users = UsersLockedOutBySchedule(model_.Users(), context_.timeFormats);
     if (users.empty())
         return true;
-    std::wstring names;
+    std::string names;
     for (const std::string& user : users)
-        names += (names.empty() ? L"\"" : L", \"") + Widen(user) + L"\"";
-    const std::wstring question = L"The time schedule of " + std::wstring(users.size() > 1 ? L"users " : L"user ") +
-                                  names + L" allows no time at all, and access is restricted by it: the computer " +
-                                  L"will be locked for them at any time.\n\nApply the settings anyway?";
-    return MessageBoxW(Handle(), question.c_str(), L"Confirm", MB_YESNO | MB_ICONQUESTION) == IDYES;
+        names += (names.empty() ? "\"" : ", \"") + user + "\"";
+    const TextId question = users.size() > 1 ? TextId::ConfigLockedOutMany : TextId::ConfigLockedOutOne;
+    return Confirm(Words().Format(question, {names}), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 bool TCfgForm::SaveWithReport()
@@ -511,8 +514,7 @@ void TCfgForm::DoApplyExecute()
 
 void TCfgForm::DoCancelExecute()
 {
-    if (!model_.Changed() || MessageBoxW(Handle(), L"Discard all changes that you made?", L"Confirm",
-                                         MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!model_.Changed() || Confirm(Words().Get(TextId::ConfigDiscard), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     LoadSettings();
     TreeChange();  // the page shown is refilled from the store, not kept
@@ -524,7 +526,7 @@ bool TCfgForm::CloseQuery()
 {
     if (!model_.Changed())
         return true;
-    switch (MessageBoxW(Handle(), L"Apply vardex settings to Windows?", L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    switch (Confirm(Words().Get(TextId::ConfigApplyQuestion), MB_YESNOCANCEL | MB_ICONQUESTION)) {
     case IDYES: return SaveWithReport();
     case IDNO: return true;
     default: return false;
@@ -611,7 +613,7 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_DO_CONTACT: ShowHelpTopic(Handle(), kHelpTopicContact); return true;
     case ID_DO_CONTENTS: ShowHelpContents(Handle()); return true;
     case ID_HELP_WINDOW: ShowHelpTopic(Handle(), kHelpTopicConfiguration); return true;
-    case ID_DO_ABOUT: ShowAboutBox(context_.pump, Handle()); return true;
+    case ID_DO_ABOUT: ShowAboutBox(context_.pump, Handle(), Words()); return true;
     case IDOK:  // Enter: opens the list's item, or goes to the page (the schedule's period)
         if (GetFocus() == rootPage_.List())
             DoOpenExecute();
@@ -632,7 +634,7 @@ bool TCfgForm::OnNotify(const NMHDR& header, LRESULT& result)
         auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
         for (const ToolButton& b : kToolButtons)
             if (b.command && static_cast<UINT_PTR>(b.command) == header.idFrom)
-                info.lpszText = const_cast<wchar_t*>(b.hint);
+                info.lpszText = const_cast<wchar_t*>((tipText_ = Widen(Words().Translate(b.hint))).c_str());
         return true;
     }
     if (header.hwndFrom != tree_.Handle())

@@ -53,6 +53,8 @@ struct ConfigContext {
     // when it cannot be had. When not set, the window keeps it itself, where it can (an
     // administrator's PC without the guardian).
     std::function<std::vector<std::uint8_t>(bool makeNew)> codeSecret = {};
+    // The window's language.
+    std::shared_ptr<const Texts> texts = std::make_shared<const Texts>();
 };
 
 class TCfgForm final : public Dialog {
@@ -128,6 +130,7 @@ private:
     std::vector<std::unique_ptr<ConfigPage>> ownPages_;  // the pages of the table's rows that have one
     std::vector<ConfigPage*> rowPages_;                 // each row's page, by row
     ConfigPage* shownPage_ = nullptr;
+    std::wstring tipText_;  // the tool bar's hint shown
     bool suspended_ = false;
     bool closedUntrusted_ = false;
 };

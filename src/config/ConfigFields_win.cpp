@@ -56,17 +56,18 @@ void PasswordPairFields::Check()
         SetFocus(result.focus == PasswordPairResult::Focus::Password ? password_ : confirm_);
 }
 
-bool PasswordPairFields::Confirmed(const std::string& whose)
+bool PasswordPairFields::Confirmed(const std::string& subject, const Texts& texts)
 {
     std::wstring password = WindowText(password_), confirm = WindowText(confirm_);
-    const std::optional<UnconfirmedPair> refusal = UnconfirmedPasswordPair(Narrow(password), Narrow(confirm), whose);
+    const std::optional<UnconfirmedPair> refusal = UnconfirmedPasswordPair(Narrow(password), Narrow(confirm), subject, texts);
     WipeText(password);
     WipeText(confirm);
     if (!refusal)
         return true;
     refusing_ = true;
     const ScopeGuard refused([this] { refusing_ = false; });
-    MessageBoxW(GetAncestor(password_, GA_ROOT), Widen(refusal->message).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(GetAncestor(password_, GA_ROOT), Widen(refusal->message).c_str(), Widen(texts.Get(TextId::BoxError)).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
     HWND field = refusal->focus == PasswordPairResult::Focus::Confirm ? confirm_ : password_;
     SetFocus(field);
     SendMessageW(field, EM_SETSEL, 0, -1);

@@ -22,9 +22,9 @@ public:
     // A notification of either field: leaving one runs the pair check, a change (not made while
     // the page fills) is stored to edit. True when edit changed.
     bool Notified(int code, PasswordEdit& edit);
-    // Before the pair is saved or left: true when it is confirmed; otherwise a message says why,
-    // naming whose password it is ("administrator password"), and the focus goes where to type.
-    bool Confirmed(const std::string& whose);
+    // Before the pair is saved or left: true when it is confirmed; otherwise a message says why
+    // after the subject that names whose password it is, and the focus goes where to type.
+    bool Confirmed(const std::string& subject, const Texts& texts);
 
 private:
     void Check();

@@ -292,21 +292,21 @@ PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view
 }
 
 std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password, std::string_view confirm,
-                                                       std::string_view whose)
+                                                       std::string_view subject, const Texts& texts)
 {
     using Focus = PasswordPairResult::Focus;
     const std::string_view p = TrimControl(password);
     const std::string_view c = TrimControl(confirm);
     if (p == c)
         return std::nullopt;
-    const std::string subject = "The " + std::string(whose) + " is not confirmed: ";
+    const auto refusal = [&](TextId why, Focus focus) {
+        return UnconfirmedPair{std::string(subject) + " " + texts.Get(why), focus};
+    };
     if (c.empty())
-        return UnconfirmedPair{subject + "type it again in the Confirm field.", Focus::Confirm};
+        return refusal(TextId::PairConfirmEmpty, Focus::Confirm);
     if (p.empty())
-        return UnconfirmedPair{subject + "the Password field is empty. Type the password in both fields, or empty "
-                                         "both to remove it.",
-                               Focus::Password};
-    return UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.", Focus::Password};
+        return refusal(TextId::PairPasswordEmpty, Focus::Password);
+    return refusal(TextId::PairDiffer, Focus::Password);
 }
 
 std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats)

@@ -7,6 +7,7 @@
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
 #include "common/TimeFormat.h"
+#include "common/Texts.h"
 #include "common/WipedString.h"
 
 #include <optional>
@@ -144,16 +145,16 @@ struct PasswordPairResult {
 PasswordPairResult CheckPasswordPair(std::string_view password, std::string_view confirm, int& counter);
 
 // The check before a pair is saved or left: the two texts must be the same after removing blanks
-// at both ends (both empty removes the password). Otherwise why not, in a message that names
-// whose password it is ("administrator password", "password of user \"Anna\""), and the field
-// to type in next.
+// at both ends (both empty removes the password). Otherwise why not, in a message after the
+// subject that names whose password it is ("The administrator password is not confirmed:"),
+// and the field to type in next.
 struct UnconfirmedPair {
     std::string message;
     PasswordPairResult::Focus focus = PasswordPairResult::Focus::Password;
     bool operator==(const UnconfirmedPair&) const = default;
 };
 std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password, std::string_view confirm,
-                                                       std::string_view whose);
+                                                       std::string_view subject, const Texts& texts);
 
 // The users whose schedule restriction is on while their schedule allows no time at all.
 std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats);

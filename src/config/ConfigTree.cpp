@@ -67,10 +67,10 @@ int NavigationNodes::FindUser(int userIndex) const noexcept
 }
 
 std::string NodeStatusText(NodeKind kind, const std::string& caption, const std::vector<std::string>& childCaptions,
-                           const std::string& pageTitle)
+                           const std::string& pageTitle, const Texts& texts)
 {
     if (kind == NodeKind::UserOptions)
-        return " " + caption + " : All Available User Profiles";
+        return " " + texts.Format(TextId::NodeAllUsers, {caption});
     if (!HasChildren(kind))
         return " " + pageTitle;
     std::string text = " " + caption + " : ";

@@ -2,6 +2,7 @@
 // The configuration window's navigation rules, apart from its controls: the status bar's text
 // for the selected node, and which tree actions are enabled.
 #include "common/SystemFacts.h"
+#include "common/Texts.h"
 
 #include <optional>
 #include <string>
@@ -49,7 +50,7 @@ private:
 // " caption : All Available User Profiles" for "User Options"; " caption : a, b, c" with the
 // captions of the children for another node with children; " page title" for a leaf.
 std::string NodeStatusText(NodeKind kind, const std::string& caption, const std::vector<std::string>& childCaptions,
-                           const std::string& pageTitle);
+                           const std::string& pageTitle, const Texts& texts);
 
 struct TreeActionState {
     bool expand = false, collapse = false, back = false, open = false;

@@ -45,13 +45,12 @@ std::wstring InGroups(const std::string& text)
 }
 
 // The secret from its source, an error saying what could not be done and why.
-std::vector<std::uint8_t> SecretFrom(const CodeSecretSource& source, bool makeNew)
+std::vector<std::uint8_t> SecretFrom(const CodeSecretSource& source, bool makeNew, const Texts& texts)
 {
     try {
         return source(makeNew);
     } catch (const Error& error) {
-        throw Error(std::string(makeNew ? "No new secret was made" : "The grant codes cannot be shown") + ".\n\n" +
-                    error.what());
+        throw Error(texts.Get(makeNew ? TextId::CodesNotMade : TextId::CodesCannotShow) + "\n\n" + error.what());
     }
 }
 
@@ -172,12 +171,9 @@ private:
 
     void MakeNewExecute()
     {
-        if (MessageBoxW(Handle(),
-                        L"Make a new secret?\n\nThe codes of the present one stop working at once: every phone "
-                        L"that makes them has to scan the new code.",
-                        L"Confirm", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        if (Confirm(Words().Get(TextId::CodesMakeNewQuestion), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
             return;
-        std::vector<std::uint8_t> made = SecretFrom(source_, true);
+        std::vector<std::uint8_t> made = SecretFrom(source_, true, Words());
         WipeBytes(secret_.data(), secret_.size());
         secret_ = std::move(made);
         ShowSecret();
@@ -206,9 +202,10 @@ private:
     std::unique_ptr<QrCode> code_;
 };
 
-void GrantCodes::Show(HWND owner)
+void GrantCodes::Show(HWND owner, const Texts& texts)
 {
-    GrantCodesDialog dialog(source_, SecretFrom(source_, false));
+    GrantCodesDialog dialog(source_, SecretFrom(source_, false, texts));
+    dialog.SpeakIn(texts);
     shown_ = &dialog;
     const ScopeGuard forget([this] { shown_ = nullptr; });
     dialog.ShowModal(pump_, owner, IDD_GRANT_CODES);

@@ -3,6 +3,7 @@
 // locked-out user more time: the QR code of the secret's otpauth address for an authenticator app
 // to scan, the address and the secret as text, and a new secret in place of the old one.
 #include "common/PasswordHash.h"
+#include "common/Texts.h"
 #include "win/MessagePump_win.h"
 
 #include <windows.h>
@@ -31,7 +32,7 @@ public:
     GrantCodes& operator=(const GrantCodes&) = delete;
 
     // Shows the dialog modally until it is closed; Error when there is no secret to show.
-    void Show(HWND owner);
+    void Show(HWND owner, const Texts& texts);
     // A lock starts: what the dialog shows is for the administrator alone, so it goes at once.
     void Dismiss() noexcept;
 

@@ -115,30 +115,30 @@ ScheduleParseResult ParseSchedule(std::string_view scheduleText, const RegionalF
     return result;
 }
 
-ScheduleSummary SummarizeSchedule(std::string_view scheduleText, const RegionalFormats& formats)
+ScheduleSummary SummarizeSchedule(std::string_view scheduleText, const RegionalFormats& formats, const Texts& texts)
 {
     const std::vector<EnabledPeriod> periods = EnabledPeriods(scheduleText, formats);
     if (periods.empty())
-        return {"Allowed: all day (no period is checked)", false};
+        return {texts.Get(TextId::ScheduleAllDayNoneChecked), false};
     std::vector<Span> allowed{{0, kSecondsPerDay}};
     for (const EnabledPeriod& period : periods) {
         if (!period.from || !period.till)
-            return {"No time is allowed: the period \"" + std::string(period.text) + "\" cannot be read", true};
+            return {texts.Format(TextId::ScheduleUnreadable, {period.text}), true};
         allowed = Common(allowed, SpansOf(*period.from, *period.till));
     }
     if (allowed.empty())
-        return {"No time is allowed: the checked periods share no time", true};
+        return {texts.Get(TextId::ScheduleNoCommonTime), true};
     if (allowed.front() == Span{0, kSecondsPerDay})
-        return {"Allowed: all day", false};
+        return {texts.Get(TextId::ScheduleAllDay), false};
     // A span that ends at midnight and one that starts there are one period across midnight.
     if (allowed.size() > 1 && allowed.front().first == 0 && allowed.back().second == kSecondsPerDay) {
         allowed.back().second = kSecondsPerDay + allowed.front().second;
         allowed.erase(allowed.begin());
     }
-    std::string text = "Allowed: ";
+    std::string spans;
     for (size_t i = 0; i < allowed.size(); ++i)
-        text += (i ? ", " : "") + TimeText(formats, allowed[i].first) + "\u2013" + TimeText(formats, allowed[i].second);
-    return {text, false};
+        spans += (i ? ", " : "") + TimeText(formats, allowed[i].first) + "\u2013" + TimeText(formats, allowed[i].second);
+    return {texts.Format(TextId::ScheduleAllowed, {spans}), false};
 }
 
 }  // namespace vardex

@@ -2,6 +2,7 @@
 // A user's allowed periods: the stored schedule text ("08:00 - 12:30=1;13:00 - 17:30=0;"), its
 // form for editing and the lock service's period list ("0.375=0.708333333333333").
 #include "common/TimeFormat.h"
+#include "common/Texts.h"
 
 #include <string>
 #include <string_view>
@@ -44,6 +45,7 @@ struct ScheduleSummary {
     bool allowsNoTime = false;
     bool operator==(const ScheduleSummary&) const = default;
 };
-ScheduleSummary SummarizeSchedule(std::string_view scheduleText, const RegionalFormats& formats);
+ScheduleSummary SummarizeSchedule(std::string_view scheduleText, const RegionalFormats& formats,
+                                  const Texts& texts = EnglishTexts());
 
 }  // namespace vardex

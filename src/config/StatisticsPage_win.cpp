@@ -28,7 +28,6 @@ constexpr int kLineShift = 32;
 // is read whole; one written before the cap or grown otherwise costs the window a fraction of a
 // second and a few megabytes, whatever its size.
 constexpr size_t kViewedLogBytes = 4 << 20;
-constexpr const wchar_t* kOlderLinesNote = L"Older entries are not shown.";
 
 LPARAM LineData(size_t log, size_t line) noexcept
 {
@@ -90,6 +89,7 @@ StatisticsPage::StatisticsPage(ConfigModel& model, std::function<void()> onChang
 
 bool StatisticsPage::OnInitDialog()
 {
+    chart_.SpeakIn(Words());
     chart_.Replace(Item(IDC_USAGE_CHART));
     return true;
 }
@@ -131,7 +131,7 @@ void StatisticsPage::ShowUsage()
     chartFresh_ = true;
     const std::int32_t today = Today();
     chart_.Show(index ? UsageOf(logs_[*index].user, today) : std::vector<UsageDay>{}, today);
-    const std::string figures = index ? chart_.FiguresText() : "Select a user to chart the last 30 days of use.";
+    const std::string figures = index ? chart_.FiguresText() : Words().Get(TextId::StatisticsSelectUser);
     SetDlgItemTextW(Handle(), IDC_USAGE_FIGURES, Widen(figures).c_str());
 }
 
@@ -178,14 +178,18 @@ std::vector<UserStatistics> StatisticsPage::StatisticsToExport()
 
 void StatisticsPage::ExportStatistics()
 {
-    wchar_t file[MAX_PATH] = L"Vardex statistics.csv";
+    wchar_t file[MAX_PATH] = L"";
+    lstrcpynW(file, Widen(Words().Get(TextId::StatisticsExportFile)).c_str(), MAX_PATH);
+    const std::wstring filter = FileFilter({{Words().Get(TextId::StatisticsCsvFiles), "*.csv"},
+                                            {Words().Get(TextId::StatisticsAllFiles), "*.*"}});
+    const std::wstring title = Widen(Words().Get(TextId::StatisticsExportTitle));
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetAncestor(Handle(), GA_ROOT);
-    dialog.lpstrFilter = L"CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
+    dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = file;
     dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = L"Export the statistics";
+    dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = L"csv";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
     if (!GetSaveFileNameW(&dialog))
@@ -233,7 +237,7 @@ void StatisticsPage::ShowStatistics()
     ShowUsage();
     if (users.empty())
         return;
-    const HTREEITEM root = Insert(TVI_ROOT, TVI_LAST, L"User Statistics", images_.root, -1);
+    const HTREEITEM root = Insert(TVI_ROOT, TVI_LAST, Widen(Words().Get(TextId::StatisticsRoot)).c_str(), images_.root, -1);
     HTREEITEM previous = TVI_FIRST;
     for (const std::string& user : users) {
         UserLog log;
@@ -250,7 +254,7 @@ void StatisticsPage::ShowStatistics()
         const int image = isCurrentUser_(user) ? images_.currentUser : images_.otherUser;
         previous = log.node = Insert(root, previous, Widen(user).c_str(), image, -1);
         if (newest.olderLeftOut)
-            log.note = Insert(log.node, TVI_FIRST, kOlderLinesNote, images_.line, -1);
+            log.note = Insert(log.node, TVI_FIRST, Widen(Words().Get(TextId::StatisticsOlderNotShown)).c_str(), images_.line, -1);
         logs_.push_back(std::move(log));
     }
     TreeView_Expand(tree, root, TVE_EXPAND);
@@ -329,9 +333,7 @@ void StatisticsPage::ClearSelectedLog()
     if (!index)
         return;
     UserLog& log = logs_[*index];
-    const std::wstring question =
-        L"Clear the statistics log of user \"" + Widen(log.user) + L"\"? Its entries cannot be brought back.";
-    if (MessageBoxW(GetAncestor(Handle(), GA_ROOT), question.c_str(), L"Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (Confirm(Words().Format(TextId::StatisticsClearQuestion, {log.user}), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     try {
         clearLog_(log.user);

@@ -24,11 +24,9 @@ bool SystemPage::OnInitDialog()
 {
     adminPassword_.emplace(Item(IDC_PASSWORD1), Item(IDC_PASSWORD2), filling_);
     timeout_.emplace(Handle(), IDC_TIMEOUT, IDC_TIMEOUT_SPIN, FindSetting(N::PowerSaveTimeout), filling_);
-    AddTooltip(Handle(), Item(IDC_USER_VALIDATION),
-               L"Attention !!!\nRead Help before using it\nto avoid to be locked out yourself !");
+    AddTooltip(Handle(), Item(IDC_USER_VALIDATION), Widen(Words().Get(TextId::SystemUserValidationTip)).c_str());
     if (!windows_.BootFileExists())
-        AddTooltip(Handle(), Item(IDC_DISABLE_BOOT_KEYS),
-                   L"This Windows does not start from MSDOS.SYS:\nthe choice is kept, but no boot file is written.");
+        AddTooltip(Handle(), Item(IDC_DISABLE_BOOT_KEYS), Widen(Words().Get(TextId::SystemNoBootFileTip)).c_str());
     return true;
 }
 
@@ -60,7 +58,7 @@ void SystemPage::KeyReleased()
 
 bool SystemPage::MayLeave()
 {
-    return adminPassword_->Confirmed("administrator password");
+    return adminPassword_->Confirmed(Words().Get(TextId::PairAdmin), Words());
 }
 
 bool SystemPage::OnCommand(int id, int code, HWND)
@@ -89,7 +87,7 @@ bool SystemPage::OnCommand(int id, int code, HWND)
         return true;
     case IDC_GRANT_CODES:
         if (code == BN_CLICKED)
-            grantCodes_.Show(GetAncestor(Handle(), GA_ROOT));
+            grantCodes_.Show(GetAncestor(Handle(), GA_ROOT), Words());
         return true;
     case IDC_PASSWORD1:
     case IDC_PASSWORD2:

@@ -12,8 +12,6 @@ namespace {
 constexpr std::uint32_t kTickSteps[] = {10, 15, 30, 60, 120, 180, 240, 360, 480, 720};
 // The day steps between date labels: a label a day, every other day, then on Mondays.
 constexpr int kLabelSteps[] = {1, 2, 7, 14};
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kWeekdays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 struct Axis {
     std::uint32_t step = 60, top = 60;
@@ -33,11 +31,17 @@ Axis ValueAxis(std::uint32_t largest, int intervalsRoom)
     return {step, (largest + step - 1) / step * step};
 }
 
-std::string TickLabel(std::uint32_t minutes, std::uint32_t step)
+std::string TickLabel(std::uint32_t minutes, std::uint32_t step, const Texts& texts)
 {
     if (minutes == 0)
         return "0";
-    return step < 60 ? std::to_string(minutes) + " min" : std::to_string(minutes / 60) + " h";
+    return step < 60 ? texts.Format(TextId::SpanMinutes, {std::to_string(minutes)})
+                     : texts.Format(TextId::SpanHours, {std::to_string(minutes / 60)});
+}
+
+std::string MonthShort(const LocalTime& date, const Texts& texts)
+{
+    return texts.Get(NthText(TextId::MonthShort1, date.month - 1));
 }
 
 // The days of the chart, oldest first, with their lines.
@@ -75,7 +79,7 @@ std::optional<std::vector<ChartLabel>> LabelsAt(const ChartLayout& chart, std::i
     for (const ChartBar& bar : chart.bars) {
         if (!Labelled(bar.day, today, step))
             continue;
-        std::string text = ShortDate(bar.day);
+        std::string text = ShortDate(bar.day, *metrics.texts);
         const int width = metrics.textWidth(text);
         const int centre = (bar.column.left + bar.column.right) / 2;
         const int left = std::clamp(centre - width / 2, 0, std::max(0, metrics.width - width));
@@ -88,10 +92,10 @@ std::optional<std::vector<ChartLabel>> LabelsAt(const ChartLayout& chart, std::i
 }
 }  // namespace
 
-std::string ShortDate(std::int32_t day)
+std::string ShortDate(std::int32_t day, const Texts& texts)
 {
     const LocalTime date = FromDateTimeValue(day);
-    return std::to_string(date.day) + " " + kMonths[date.month - 1];
+    return texts.Format(TextId::ChartShortDate, {std::to_string(date.day), MonthShort(date, texts)});
 }
 
 ChartLayout LayOutUsageChart(const std::vector<UsageDay>& days, std::int32_t today, const ChartMetrics& metrics)
@@ -111,7 +115,7 @@ ChartLayout LayOutUsageChart(const std::vector<UsageDay>& days, std::int32_t tod
     const Axis axis = ValueAxis(largest, plotHeight * 2 / (3 * text));
     int labelWidth = 0;
     for (std::uint32_t value = 0; value <= axis.top; value += axis.step) {
-        chart.ticks.push_back({0, TickLabel(value, axis.step)});
+        chart.ticks.push_back({0, TickLabel(value, axis.step, *metrics.texts)});
         labelWidth = std::max(labelWidth, metrics.textWidth(chart.ticks.back().label));
     }
     chart.axisLabelRight = labelWidth + pad;
@@ -158,22 +162,25 @@ std::optional<std::size_t> BarAt(const ChartLayout& chart, int x, int y)
     return std::nullopt;
 }
 
-std::string BarText(const ChartBar& bar, std::int32_t today)
+std::string BarText(const ChartBar& bar, std::int32_t today, const Texts& texts)
 {
     const LocalTime date = FromDateTimeValue(bar.day);
-    std::string text = bar.day == today ? std::string("Today") : kWeekdays[WeekdayOf(bar.day)];
-    text += " " + std::to_string(date.day) + " " + kMonths[date.month - 1] + " " + std::to_string(date.year) + ": ";
+    const std::string weekday =
+        texts.Get(bar.day == today ? TextId::ChartToday : NthText(TextId::WeekdayShort1, WeekdayOf(bar.day)));
+    const std::string when = texts.Format(
+        TextId::ChartDate, {weekday, std::to_string(date.day), MonthShort(date, texts), std::to_string(date.year)});
     if (!bar.usage)
-        return text + "no use recorded";
-    text += SpanText(std::int64_t{bar.usage->minutesUsed} * 60);
-    if (bar.usage->minutesAllowed)
-        text += " of " + SpanText(std::int64_t{*bar.usage->minutesAllowed} * 60);
+        return texts.Format(TextId::ChartNoUse, {when});
+    const auto span = [&texts](std::uint32_t minutes) { return SpanText(std::int64_t{minutes} * 60, texts); };
+    std::string text = bar.usage->minutesAllowed
+                           ? texts.Format(TextId::ChartUsedOf, {when, span(bar.usage->minutesUsed), span(*bar.usage->minutesAllowed)})
+                           : texts.Format(TextId::ChartUsed, {when, span(bar.usage->minutesUsed)});
     if (bar.usage->minutesGranted)
-        text += " (" + SpanText(std::int64_t{bar.usage->minutesGranted} * 60) + " granted)";
-    return text + (bar.usage->expired ? ", expired" : "");
+        text += " " + texts.Format(TextId::ChartGranted, {span(bar.usage->minutesGranted)});
+    return text + (bar.usage->expired ? ", " + texts.Get(TextId::ChartExpired) : "");
 }
 
-std::string UsageFiguresText(const ChartLayout& chart)
+std::string UsageFiguresText(const ChartLayout& chart, const Texts& texts)
 {
     std::uint64_t minutes = 0, granted = 0;
     int recorded = 0, expired = 0, grantDays = 0;
@@ -187,15 +194,18 @@ std::string UsageFiguresText(const ChartLayout& chart)
         grantDays += bar.usage->minutesGranted ? 1 : 0;
     }
     if (recorded == 0)
-        return "No use recorded in the last " + std::to_string(kChartDays) + " days.";
+        return texts.Format(TextId::ChartNoUseDays, {std::to_string(kChartDays)});
+    const auto dayCount = [&texts](int count) {
+        return count == 1 ? texts.Get(TextId::ChartOneDay) : texts.Format(TextId::ChartDays, {std::to_string(count)});
+    };
     const auto days = static_cast<std::uint64_t>(recorded);
     const auto average = static_cast<std::int64_t>((minutes + days / 2) / days);
-    const std::string grants = grantDays == 0 ? std::string()
-                               : "; " + SpanText(static_cast<std::int64_t>(granted) * 60) + " granted on " +
-                                     std::to_string(grantDays) + (grantDays == 1 ? " day" : " days");
-    return "Average " + SpanText(average * 60) + " a day over the " + std::to_string(recorded) +
-           (recorded == 1 ? " day" : " days") + " recorded; time expired on " + std::to_string(expired) +
-           (expired == 1 ? " day" : " days") + grants + ".";
+    const std::string grants =
+        grantDays == 0 ? std::string()
+                       : texts.Format(TextId::ChartGrantedOn,
+                                      {SpanText(static_cast<std::int64_t>(granted) * 60, texts), dayCount(grantDays)});
+    return texts.Format(TextId::ChartFigures,
+                        {SpanText(average * 60, texts), dayCount(recorded), dayCount(expired), grants});
 }
 
 }  // namespace vardex

@@ -4,6 +4,7 @@
 // ticks, date labels that never overlap, and which day the pointer is over. The window only
 // draws what this lays out, so that every decision here is tested without a screen.
 #include "UsageHistory.h"
+#include "common/Texts.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,11 +22,13 @@ struct ChartRect {
     bool operator==(const ChartRect&) const = default;
 };
 
-// What the text is measured with: the font's line height and a text's width, in pixels.
+// What the text is measured with: the font's line height and a text's width, in pixels; and the
+// language of the labels.
 struct ChartMetrics {
     int width = 0, height = 0;
     int textHeight = 13;
     std::function<int(const std::string&)> textWidth;
+    const Texts* texts = &EnglishTexts();
 };
 
 struct ChartBar {
@@ -63,12 +66,12 @@ ChartLayout LayOutUsageChart(const std::vector<UsageDay>& days, std::int32_t tod
 // The bar whose column holds the point.
 std::optional<std::size_t> BarAt(const ChartLayout& chart, int x, int y);
 // What the hover says of a bar: "Tue 8 Dec 2026: 1 h 35 min of 2 h, expired".
-std::string BarText(const ChartBar& bar, std::int32_t today);
+std::string BarText(const ChartBar& bar, std::int32_t today, const Texts& texts);
 
 // The line under the chart: the average over the days that have a line, and how many expired.
-std::string UsageFiguresText(const ChartLayout& chart);
+std::string UsageFiguresText(const ChartLayout& chart, const Texts& texts);
 
 // "8 Dec".
-std::string ShortDate(std::int32_t day);
+std::string ShortDate(std::int32_t day, const Texts& texts);
 
 }  // namespace vardex

@@ -119,7 +119,8 @@ void UsageChartView::SetFont(HFONT font)
 std::string UsageChartView::FiguresText() const
 {
     // The figures do not depend on the chart's size.
-    return UsageFiguresText(LayOutUsageChart(days_, today_, {kChartDays, kChartDays, 1, [](const std::string&) { return 0; }}));
+    return UsageFiguresText(LayOutUsageChart(days_, today_, {kChartDays, kChartDays, 1, [](const std::string&) { return 0; }}),
+                            *texts_);
 }
 
 LRESULT UsageChartView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -148,7 +149,7 @@ void UsageChartView::Paint(HDC memory, const RECT& client)
         graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
         ChartText text(graphics, memory, font);
         layout_ = LayOutUsageChart(days_, today_, {client.right, client.bottom, text.Height(),
-                                                   [&text](const std::string& t) { return text.Width(t); }});
+                                                   [&text](const std::string& t) { return text.Width(t); }, texts_});
         const float line = std::max(1.0f, static_cast<float>(text.Height()) / 12.0f);
         const Gdiplus::SolidBrush shade(SystemColour(COLOR_GRAYTEXT, 40)), bars(SystemColour(COLOR_HIGHLIGHT)),
             ink(SystemColour(COLOR_WINDOWTEXT)), hover(SystemColour(COLOR_HIGHLIGHT, 48));
@@ -194,7 +195,7 @@ void UsageChartView::Hover(int x, int y)
         HideTip();
         return;
     }
-    tipText_ = Widen(BarText(layout_.bars[*bar], today_));
+    tipText_ = Widen(BarText(layout_.bars[*bar], today_, *texts_));
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = Handle();

@@ -25,6 +25,8 @@ public:
     // The days to chart up to today; the chart is drawn anew.
     void Show(std::vector<UsageDay> days, std::int32_t today);
     void SetFont(HFONT font);
+    // The language of its labels, tips and figures; the texts outlive the chart.
+    void SpeakIn(const Texts& texts) noexcept { texts_ = &texts; }
     // The line of figures under the chart.
     std::string FiguresText() const;
 
@@ -44,6 +46,7 @@ private:
     ChartLayout layout_;  // as drawn last
     std::optional<std::size_t> hovered_;
     std::wstring tipText_;
+    const Texts* texts_ = &EnglishTexts();
 };
 
 }  // namespace vardex

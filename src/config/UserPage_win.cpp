@@ -46,13 +46,6 @@ LocalMoment Now()
     return {DayNumber(t.wYear, t.wMonth, t.wDay), t.wHour * 3600 + t.wMinute * 60 + t.wSecond};
 }
 
-std::wstring ShortDayName(int day)
-{
-    wchar_t name[32] = {};
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day), name,
-                    static_cast<int>(std::size(name)));
-    return name;
-}
 }  // namespace
 
 std::optional<std::string> TimePeriodDialog::Ask(MessagePump& pump, HWND owner)
@@ -97,7 +90,7 @@ bool TimePeriodDialog::OnCommand(int id, int, HWND)
         if ((period_ = list_.PeriodText(TimeOf(IDC_FROM_TIME), TimeOf(IDC_TILL_TIME)))) {
             Close(IDOK);
         } else {
-            MessageBoxW(Handle(), Widen(kInvalidPeriodMessage).c_str(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+            Refuse(Words().Get(TextId::PeriodInvalid));
             SetTimes({}, {});
             SetFocus(Item(IDC_FROM_TIME));
         }
@@ -118,8 +111,10 @@ bool UserPage::OnInitDialog()
     for (size_t row = 0; row < dayHours_.size(); ++row) {
         const int id = static_cast<int>(row);
         dayHours_[row].emplace(Item(IDC_DAY_HOURS1 + id), FindSetting(N::DayMinutes[0]).high, filling_);
-        SetWindowTextW(Item(IDC_DAY_LABEL1 + id), ShortDayName(DayOfRow(id, firstWeekday)).c_str());
+        SetWindowTextW(Item(IDC_DAY_LABEL1 + id),
+                       Widen(Words().Get(NthText(TextId::WeekdayShort1, DayOfRow(id, firstWeekday)))).c_str());
     }
+    grid_.SpeakIn(Words());
     grid_.CreateInPlaceOf(Item(IDC_WEEK_GRID));
     grid_.SetFirstWeekday(firstWeekday);
     summaryRoom_ = ItemRect(Handle(), Item(IDC_SCHEDULE_SUMMARY));
@@ -165,7 +160,7 @@ void UserPage::ShowFor(const NavigationNodes& nodes, int node)
 {
     const NavigationNode& shown = nodes.At(node);
     SetTitleLook(look_.titleFont, isCurrentUser_(shown.caption) ? currentUserIcon_.Get() : TitleIcon());
-    SetTitle(L"Settings for user \"" + Widen(shown.caption) + L"\"");
+    SetTitle(Widen(Words().Format(TextId::UserTitle, {shown.caption})));
     ShowUser(static_cast<size_t>(shown.userIndex));
 }
 
@@ -287,18 +282,18 @@ void UserPage::ShowToday()
                         reading.WeekCounterDay == WeekStartOf(now.day, rules.firstWeekday)
                             ? std::int64_t{reading.WeekUsedSeconds}
                             : 0};
-    SetWindowTextW(Item(IDC_TODAY), Widen(TodayText(rules, now, used, record.userKey)).c_str());
+    SetWindowTextW(Item(IDC_TODAY), Widen(TodayText(rules, now, used, record.userKey, Words())).c_str());
 }
 
 bool UserPage::MayLeave()
 {
-    return password_->Confirmed("password of user \"" + Record().userKey + "\"");
+    return password_->Confirmed(Words().Format(TextId::PairUser, {Record().userKey}), Words());
 }
 
 void UserPage::ShowScheduleSummary()
 {
     HWND summary = Item(IDC_SCHEDULE_SUMMARY);
-    const std::wstring text = Widen(SummarizeSchedule(Record().values.Text(N::Schedule), schedule_.Formats()).text);
+    const std::wstring text = Widen(SummarizeSchedule(Record().values.Text(N::Schedule), schedule_.Formats(), Words()).text);
     RECT needed{0, 0, summaryRoom_.right - summaryRoom_.left, 0};
     {
         const WindowDC dc(summary);
@@ -384,6 +379,7 @@ void UserPage::EditPeriod()
 void UserPage::AskPeriod(std::pair<ClockTime, ClockTime> times, const std::function<void(const std::string&)>& apply)
 {
     TimePeriodDialog dialog(schedule_, times);
+    dialog.SpeakIn(Words());
     if (const std::optional<std::string> period = dialog.Ask(pump_, GetAncestor(Handle(), GA_ROOT))) {
         apply(*period);
         remembered_ = schedule_.Selected();  // the list takes the focus back with this period
@@ -469,9 +465,10 @@ bool UserPage::OnNotify(const NMHDR& header, LRESULT& result)
 {
     if (header.hwndFrom == buttons_ && header.code == TTN_GETDISPINFOW) {
         auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
-        info.lpszText = const_cast<wchar_t*>(header.idFrom == IDC_ADD_PERIOD      ? L"Add"
-                                             : header.idFrom == IDC_REMOVE_PERIOD ? L"Remove"
-                                                                                  : L"Edit");
+        const TextId tip = header.idFrom == IDC_ADD_PERIOD      ? TextId::UserAddPeriod
+                           : header.idFrom == IDC_REMOVE_PERIOD ? TextId::UserRemovePeriod
+                                                                : TextId::UserEditPeriod;
+        info.lpszText = const_cast<wchar_t*>((tipText_ = Widen(Words().Get(tip))).c_str());
         return true;
     }
     if (header.idFrom != IDC_SCHEDULE)

@@ -58,6 +58,7 @@ protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
 private:
+    std::wstring tipText_;  // the schedule button's hint shown
     HWND ScheduleView() const noexcept { return Item(IDC_SCHEDULE); }
     void ShowUser(size_t userIndex);
     // The look of the schedule buttons for the window's resolution.

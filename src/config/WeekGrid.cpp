@@ -7,7 +7,6 @@ namespace vardex {
 
 namespace {
 
-constexpr const char* kDayNames[kGridDays] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
 
 // Sorted, with overlapping and touching stretches joined and empty ones dropped.
 std::vector<DayPeriod> Merged(std::vector<DayPeriod> stretches)
@@ -165,19 +164,19 @@ bool WeekGrid::Clear(DayMask days)
 
 const char* EnglishDayName(int day) noexcept
 {
-    return ValidDay(day) ? kDayNames[day] : "";
+    return ValidDay(day) ? EnglishText(NthText(TextId::Weekday1, day)) : "";
 }
 
-std::string CellName(const WeekGrid& grid, int day, int slot, std::string_view dayName)
+std::string CellName(const WeekGrid& grid, int day, int slot, std::string_view dayName, const Texts& texts)
 {
-    static const char* const kStates[] = {"not allowed", "partly allowed", "allowed"};
+    static constexpr TextId kStates[] = {TextId::GridNotAllowed, TextId::GridPartlyAllowed, TextId::GridAllowed};
     return std::string(dayName) + ' ' + StretchText(SlotSpan(slot, slot)) + ", " +
-           kStates[static_cast<int>(grid.Cell(day, slot))];
+           texts.Get(kStates[static_cast<int>(grid.Cell(day, slot))]);
 }
 
 std::string CellName(const WeekGrid& grid, int day, int slot)
 {
-    return CellName(grid, day, slot, EnglishDayName(day));
+    return CellName(grid, day, slot, EnglishDayName(day), EnglishTexts());
 }
 
 DayMask DaysOfRows(int rowA, int rowB, int firstWeekday) noexcept

@@ -4,6 +4,7 @@
 // day, so that a stored "16:15-17:05" comes out as it went in unless it is painted over; the
 // half-hour cells are only how that time is shown and edited.
 #include "rules/WeekRules.h"
+#include "common/Texts.h"
 
 #include <array>
 #include <cstdint>
@@ -63,7 +64,7 @@ private:
 };
 
 // "Monday 16:00–16:30, allowed"; dayName stands for the day (a localized name, say).
-std::string CellName(const WeekGrid& grid, int day, int slot, std::string_view dayName);
+std::string CellName(const WeekGrid& grid, int day, int slot, std::string_view dayName, const Texts& texts);
 std::string CellName(const WeekGrid& grid, int day, int slot);
 const char* EnglishDayName(int day) noexcept;
 

@@ -1,6 +1,7 @@
 #include "WeekGridAccessible_win.h"
 
 #include "WeekGridControl_win.h"
+#include "win/TextConvert_win.h"
 #include "win/Controls_win.h"
 
 #include <new>
@@ -308,7 +309,7 @@ HRESULT WeekGridAccessible::get_accDefaultAction(VARIANT child, BSTR* action)
     const HRESULT found = Resolve(child, place);
     if (found == S_FALSE)
         return standard_->get_accDefaultAction(child, action);
-    return FAILED(found) ? found : Text(L"Toggle", action);
+    return FAILED(found) ? found : Text(Widen(control_->Words().Get(TextId::GridToggle)), action);
 }
 
 HRESULT WeekGridAccessible::accSelect(long flags, VARIANT child)

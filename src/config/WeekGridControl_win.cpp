@@ -47,14 +47,6 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) noexcept
     LineTo(dc, x2, y2);
 }
 
-std::wstring LocaleText(LCTYPE type)
-{
-    wchar_t text[80] = L"";
-    if (!GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, static_cast<int>(std::size(text))))
-        return {};
-    return text;
-}
-
 }  // namespace
 
 WeekGridControl::~WeekGridControl()
@@ -92,12 +84,8 @@ void WeekGridControl::CreateInPlaceOf(HWND placeholder)
 void WeekGridControl::ReadDayNames()
 {
     for (int day = 0; day < kGridDays; ++day) {
-        shortNames_[day] = LocaleText(static_cast<LCTYPE>(LOCALE_SABBREVDAYNAME1 + day));
-        longNames_[day] = LocaleText(static_cast<LCTYPE>(LOCALE_SDAYNAME1 + day));
-        if (longNames_[day].empty())
-            longNames_[day] = Widen(EnglishDayName(day));
-        if (shortNames_[day].empty())
-            shortNames_[day] = longNames_[day].substr(0, 3);
+        shortNames_[day] = Widen(texts_->Get(NthText(TextId::WeekdayShort1, day)));
+        longNames_[day] = Widen(texts_->Get(NthText(TextId::Weekday1, day)));
     }
 }
 
@@ -160,7 +148,7 @@ bool WeekGridControl::InSelection(int row, int slot) const noexcept
 std::wstring WeekGridControl::CellAccessibleName(int row, int slot) const
 {
     const int day = DayOfRowShown(row);
-    return Widen(CellName(grid_, day, slot, Narrow(longNames_[day])));
+    return Widen(CellName(grid_, day, slot, Narrow(longNames_[day]), *texts_));
 }
 
 CellState WeekGridControl::Shown(Place place) const
@@ -441,11 +429,14 @@ void WeekGridControl::ShowMenu(LPARAM where)
             FocusCell(*hit);
     }
     const UniqueMenu menu(CreatePopupMenu());
-    AppendMenuW(menu.Get(), MF_STRING, kCopyToEveryDay, L"Copy to every day");
-    AppendMenuW(menu.Get(), MF_STRING, kCopyToWorkDays, L"Copy to Monday to Friday");
-    AppendMenuW(menu.Get(), MF_STRING, kCopyToWeekend, L"Copy to Saturday and Sunday");
+    const auto item = [&](UINT_PTR command, TextId text) {
+        AppendMenuW(menu.Get(), MF_STRING, command, Widen(texts_->Get(text)).c_str());
+    };
+    item(kCopyToEveryDay, TextId::GridCopyToEveryDay);
+    item(kCopyToWorkDays, TextId::GridCopyToWorkDays);
+    item(kCopyToWeekend, TextId::GridCopyToWeekend);
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.Get(), MF_STRING, kClearDay, L"Clear this day");
+    item(kClearDay, TextId::GridClearDay);
     const int command = PopupMenuAt(menu.Get(), screen, Handle());
     const int day = DayOfRowShown(focus_.row);
     UserEdit([&](WeekGrid& grid) {

@@ -38,6 +38,9 @@ public:
     // goes.
     void CreateInPlaceOf(HWND placeholder);
 
+    // The language of the days' names, the menu and the cells' names; they outlive the control.
+    void SpeakIn(const Texts& texts) noexcept { texts_ = &texts; }
+    const Texts& Words() const noexcept { return *texts_; }
     // 0 Monday ... 6 Sunday: the day on the first row.
     void SetFirstWeekday(int firstWeekday);
     // Shows the week; the user has changed nothing since.
@@ -105,6 +108,7 @@ private:
 
     WeekGrid grid_, loaded_;
     int firstWeekday_ = 0;
+    const Texts* texts_ = &EnglishTexts();
     std::wstring shortNames_[kGridDays], longNames_[kGridDays];
     HFONT font_ = nullptr;
     GridLayout layout_;

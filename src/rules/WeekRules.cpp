@@ -234,13 +234,13 @@ Standing StandingAt(const WeekRules& rules, LocalMoment now, UseSoFar used)
     return standing;
 }
 
-std::string SpanText(std::int64_t seconds)
+std::string SpanText(std::int64_t seconds, const Texts& texts)
 {
     const std::int64_t minutes = seconds > 0 ? seconds / 60 : 0;
-    const std::int64_t hours = minutes / 60, rest = minutes % 60;
-    if (hours == 0)
-        return std::to_string(rest) + " min";
-    return std::to_string(hours) + " h" + (rest ? " " + std::to_string(rest) + " min" : std::string());
+    const std::string hours = std::to_string(minutes / 60), rest = std::to_string(minutes % 60);
+    if (minutes < 60)
+        return texts.Format(TextId::SpanMinutes, {rest});
+    return minutes % 60 ? texts.Format(TextId::SpanHoursMinutes, {hours, rest}) : texts.Format(TextId::SpanHours, {hours});
 }
 
 std::optional<std::int32_t> ParseHoursMinutes(std::string_view text, std::int32_t mostMinutes)
@@ -280,28 +280,24 @@ std::string StretchText(const DayPeriod& stretch)
     return FormatClock(stretch.from) + "\u2013" + FormatClock(stretch.till);
 }
 
-const char* WeekdayName(int weekday) noexcept
+std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName,
+                      const Texts& texts)
 {
-    static const char* const kWeekdays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
-    return kWeekdays[((weekday % 7) + 7) % 7];
-}
-
-std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName)
-{
-    std::string text = std::string("Today (") + WeekdayName(WeekdayOf(now.day)) + ") " + userName;
+    const std::string weekday = texts.Get(NthText(TextId::Weekday1, WeekdayOf(now.day)));
     const std::vector<DayPeriod> stretches = AllowedStretches(rules, now.day);
-    if (stretches.empty()) {
-        text += " may not work";
-    } else {
-        text += " may work ";
-        for (std::size_t i = 0; i < stretches.size(); ++i)
-            text += (i ? ", " : "") + StretchText(stretches[i]);
-    }
+    std::string periods;
+    for (std::size_t i = 0; i < stretches.size(); ++i)
+        periods += (i ? ", " : "") + StretchText(stretches[i]);
+    std::string text = stretches.empty() ? texts.Format(TextId::TodayMayNot, {weekday, userName})
+                                         : texts.Format(TextId::TodayMay, {weekday, userName, periods});
+    const auto budget = [&](TextId words, std::int64_t left, std::int64_t all) {
+        return texts.Format(words, {SpanText(left, texts), SpanText(all, texts)});
+    };
     std::vector<std::string> budgets;
     if (const std::optional<std::int64_t> allowance = DayAllowance(rules, now.day))
-        budgets.push_back(SpanText(*allowance - used.today) + " of " + SpanText(*allowance) + " left today");
+        budgets.push_back(budget(TextId::TodayLeftToday, *allowance - used.today, *allowance));
     if (rules.weekSeconds)
-        budgets.push_back(SpanText(*rules.weekSeconds - used.week) + " of " + SpanText(*rules.weekSeconds) + " this week");
+        budgets.push_back(budget(TextId::TodayLeftWeek, *rules.weekSeconds - used.week, *rules.weekSeconds));
     for (std::size_t i = 0; i < budgets.size(); ++i)
         text += (i ? ", " : "; ") + budgets[i];
     return text;

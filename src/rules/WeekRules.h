@@ -4,6 +4,8 @@
 // period list, every period of which must hold, and the day's hours); a weekly budget may come on
 // top. Everything is judged in local wall-clock time, by day number and second of the day, so
 // the lock service's tick and the configuration window's "today" line read the same rules.
+#include "common/Texts.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -99,12 +101,10 @@ std::optional<std::vector<DayPeriod>> ParseDayPeriods(std::string_view text);
 std::string FormatDayPeriods(const std::vector<DayPeriod>& periods);
 
 // A span of time as people say it: "2 h", "1 h 20 min", "45 min", "0 min" (whole minutes, cut).
-std::string SpanText(std::int64_t seconds);
+std::string SpanText(std::int64_t seconds, const Texts& texts);
 // Minutes as an administrator types them in a field: "1:30", "0:45", "168:00", or a plain number
 // of hours ("2"); nothing for any other text or past the most minutes.
 std::optional<std::int32_t> ParseHoursMinutes(std::string_view text, std::int32_t mostMinutes);
-// "Monday" ... "Sunday" for 0 ... 6.
-const char* WeekdayName(int weekday) noexcept;
 // "1:30", "0:05", "24:00".
 std::string HoursMinutesText(std::int32_t minutes);
 // "15:00–18:00"; "00:00–24:00" for the whole day.
@@ -113,7 +113,8 @@ std::string StretchText(const DayPeriod& stretch);
 // The day in plain words, for the one who sets the rules: "Today (Wednesday) alice may work
 // 15:00–18:00; 2 h of 3 h left today, 6 h of 10 h this week". The times come from the same
 // rules that the lock service enforces.
-std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName);
+std::string TodayText(const WeekRules& rules, LocalMoment now, UseSoFar used, const std::string& userName,
+                      const Texts& texts);
 
 // The stretches of the day that the periods allow, in order (a stretch that runs on past
 // midnight ends at the day's end here).

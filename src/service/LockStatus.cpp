@@ -32,7 +32,7 @@ std::string NextText(const WeekRules& rules, LocalMoment now, LocalMoment next, 
         return stretch.empty() ? StretchText({next.second, kSecondsPerDay}) : stretch;
     const std::string day = next.day == now.day + 1
                                 ? texts.Get(TextId::StatusTomorrow)
-                                : texts.Get(static_cast<TextId>(static_cast<int>(TextId::Weekday1) + WeekdayOf(next.day)));
+                                : texts.Get(NthText(TextId::Weekday1, WeekdayOf(next.day)));
     return stretch.empty() ? day : day + " " + stretch;
 }
 
@@ -49,15 +49,6 @@ std::string NextLine(TextId opening, const WeekRules& rules, LocalMoment now, co
 bool Restricts(const WeekRules& rules) noexcept
 {
     return rules.bySchedule || rules.byDuration || rules.weekSeconds.has_value();
-}
-
-std::string SpanIn(const Texts& texts, std::int64_t seconds)
-{
-    const std::int64_t minutes = seconds > 0 ? seconds / 60 : 0;
-    const std::string hours = std::to_string(minutes / 60), rest = std::to_string(minutes % 60);
-    if (minutes >= 60 && minutes % 60 == 0)
-        return texts.Format(TextId::SpanHours, {hours});
-    return minutes >= 60 ? texts.Format(TextId::SpanHoursMinutes, {hours, rest}) : texts.Format(TextId::SpanMinutes, {rest});
 }
 
 std::string StandingLine(const WeekRules& rules, LocalMoment now, const RestrictionView& view,
@@ -83,7 +74,7 @@ std::string StandingLine(const WeekRules& rules, LocalMoment now, const Restrict
         return {};
     const std::int64_t left = std::max<std::int64_t>(*standing.secondsLeft, 0);
     const LocalMoment end = LocalMoment::FromLinear(now.Linear() + left);
-    const std::string span = left < 60 ? texts.Get(TextId::StatusLessThanMinute) : SpanIn(texts, left);
+    const std::string span = left < 60 ? texts.Get(TextId::StatusLessThanMinute) : SpanText(left, texts);
     return texts.Format(TextId::StatusLeftToday, {span, ClockOf(end.second, formats)});
 }
 

@@ -48,8 +48,6 @@ std::string EndWarningText(std::int32_t minutes, LocalMoment end, const Regional
 // "3 failed unlock attempts since your last unlock; the last at 14:02".
 std::string FailedAttemptsText(std::uint32_t count, LocalMoment last, const RegionalFormats& formats,
                                const Texts& texts);
-// A span as people say it, whole minutes cut: "2 h", "1 h 20 min", "45 min" (in English).
-std::string SpanIn(const Texts& texts, std::int64_t seconds);
 
 // The warnings before the end: each threshold (minutes before the end of the day's hours, the
 // week's budget or the allowed period, whichever comes first) is announced once as the time left

@@ -168,7 +168,7 @@ void TMainForm::ActionLoadSettingsExecute()
     }
     settingsLoaded_ = true;
     if (const Language language = ProgramLanguage(settings_.Language); language != texts_->Of())
-        texts_ = std::make_unique<ResourceTexts>(language);
+        texts_ = std::make_shared<const ResourceTexts>(language);
     HoldHotKey();
     tray_->SetCaption(TrayCommand::Lock, Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
     tray_->SetCaption(TrayCommand::LockWorkStation, Widen(texts_->Get(TextId::TrayLockWorkStation)));
@@ -267,6 +267,7 @@ void TMainForm::ActionConfigureExecute()
     context.regainTrust = [this] { return adminTrust_.Prove(); };
     context.trustBusy = [this] { return adminTrust_.Busy(); };
     context.openToAnyone = settings_.AdminPassword.empty();
+    context.texts = texts_;
     TCfgForm form(std::move(context));
     configForm_ = &form;
     const ScopeGuard forget([this] {

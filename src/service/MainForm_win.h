@@ -176,7 +176,8 @@ private:
     std::string helpFile_;
     LockServiceSettings settings_;
     // The texts in the user's language (or the one the settings force).
-    std::unique_ptr<ResourceTexts> texts_ = std::make_unique<ResourceTexts>(Language::English);
+    // Shared with the configuration window, which keeps its language while a reload changes this.
+    std::shared_ptr<const ResourceTexts> texts_ = std::make_shared<const ResourceTexts>(Language::English);
     StatisticsLog log_;
     LockSession session_;
     TimeRestrictions restrictions_;

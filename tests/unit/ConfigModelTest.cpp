@@ -202,6 +202,7 @@ TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
 {
     using F = PasswordPairResult::Focus;
     const std::string subject = "The password of user \"Anna\" is not confirmed: ";
+    const std::string subjectText = EnglishTexts().Format(TextId::PairUser, {"Anna"});
     struct Case {
         const char *password, *confirm;
         std::optional<UnconfirmedPair> refusal;
@@ -216,7 +217,7 @@ TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
                           Case{"pw", "PW",
                                UnconfirmedPair{subject + "the two fields differ. Type the password again in both fields.",
                                                F::Password}}})
-        EXPECT_EQ(UnconfirmedPasswordPair(c.password, c.confirm, "password of user \"Anna\""), c.refusal)
+        EXPECT_EQ(UnconfirmedPasswordPair(c.password, c.confirm, subjectText, EnglishTexts()), c.refusal)
             << c.password << "/" << c.confirm;
 }
 
@@ -258,11 +259,11 @@ TEST(BoundedNumber, NearestLimitAndTheFallbackForText)
 
 TEST(ConfigTree, StatusTextsAndTreeActions)
 {
-    EXPECT_EQ(NodeStatusText(NodeKind::Root, "Vardex", {"Common Options", "User Options", "Statistics"}, ""),
+    EXPECT_EQ(NodeStatusText(NodeKind::Root, "Vardex", {"Common Options", "User Options", "Statistics"}, "", EnglishTexts()),
               " Vardex : Common Options, User Options, Statistics");
-    EXPECT_EQ(NodeStatusText(NodeKind::UserOptions, "User Options", {".Default", "Anna"}, ""),
+    EXPECT_EQ(NodeStatusText(NodeKind::UserOptions, "User Options", {".Default", "Anna"}, "", EnglishTexts()),
               " User Options : All Available User Profiles");
-    EXPECT_EQ(NodeStatusText(NodeKind::Appearance, "Appearance", {}, "Vardex appearance settings"),
+    EXPECT_EQ(NodeStatusText(NodeKind::Appearance, "Appearance", {}, "Vardex appearance settings", EnglishTexts()),
               " Vardex appearance settings");
 
     using S = TreeFocusState;

@@ -1,5 +1,11 @@
-// The texts in a person's language: which language, and the filling in of a text's places.
+// The texts in a person's language: which language, the filling in of a text's places, and the
+// windows' words, which come whole from the catalogue.
 #include "common/Texts.h"
+#include "config/ConfigModel.h"
+#include "config/ConfigTree.h"
+#include "config/Schedule.h"
+#include "config/UsageChart.h"
+#include "rules/WeekRules.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +41,51 @@ TEST(Texts, PlacesAreFilledInTheirOrderInTheText)
     const Texts english;
     EXPECT_EQ(english.Format(TextId::StatusLeftToday, {"1 h 20 min", "18:00"}), "1 h 20 min left today (until 18:00)");
     EXPECT_STREQ(EnglishText(TextId::UnlockHint), "Press any key or click to unlock");
+}
+
+// A catalogue that marks each text, so that a word not taken from it shows.
+class MarkedTexts final : public Texts {
+public:
+    std::string Get(TextId id) const override { return "<" + Texts::Get(id) + ">"; }
+};
+
+TEST(Texts, TemplateWordsAreFoundByTheirEnglishAndNamesStay)
+{
+    const MarkedTexts marked;
+    EXPECT_EQ(marked.Translate(" Week "), " <Week> ") << "a group box's blanks stay";
+    EXPECT_EQ(marked.Translate("&Apply Settings\tCtrl+S"), "<&Apply Settings\tCtrl+S>");
+    for (const char* kept : {"PC Vardex", "", "  ", "anna", "week"})
+        EXPECT_EQ(marked.Translate(kept), kept);
+    EXPECT_EQ(TextIdOfEnglish("Week"), TextId::UserWeek);
+}
+
+TEST(Texts, TheConfigurationWindowsSentencesAreMadeOfTheCataloguesWords)
+{
+    const MarkedTexts marked;
+    WeekRules rules;
+    rules.bySchedule = rules.byDuration = true;
+    rules.days[2] = {std::vector<DayPeriod>{{16 * 3600, 18 * 3600}}, 3600};
+    const std::int32_t wednesday = 46365;  // 9 December 2026
+    ChartMetrics metrics{363, 97, 13, [](const std::string& text) { return static_cast<int>(text.size()) * 6; }, &marked};
+    const ChartLayout chart = LayOutUsageChart({{wednesday, 30, 60, 15, true}}, wednesday, metrics);
+    const std::string dash = "\u2013";
+    const struct {
+        std::string made, expected;
+    } cases[] = {
+        {TodayText(rules, {wednesday, 15 * 3600}, {1200, 1200}, "alice", marked),
+         "<Today (<Wednesday>) alice may work 16:00" + dash +
+             "18:00>; <<40 min> of <1 h> left today>"},
+        {BarText(chart.bars.back(), wednesday, marked),
+         "<<<Today> 9 <Dec> 2026>: <30 min> of <1 h>> <(<15 min> granted)>, <expired>"},
+        {UsageFiguresText(chart, marked),
+         "<Average <30 min> a day over the <1 day> recorded; time expired on <1 day><; <15 min> granted on <1 day>>.>"},
+        {chart.ticks.back().label, "<60 min>"},
+        {SummarizeSchedule("08:00 - 12:00=1;", {}, marked).text, "<Allowed: 08:00" + dash + "12:00>"},
+        {NodeStatusText(NodeKind::UserOptions, "Users", {}, "", marked), " <Users : All Available User Profiles>"},
+        {UnconfirmedPasswordPair("a", "", "<subject>", marked)->message, "<subject> <type it again in the Confirm field.>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.made, c.expected);
 }
 
 }  // namespace

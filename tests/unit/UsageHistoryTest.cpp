@@ -132,8 +132,8 @@ TEST(UsageChart, BarsTicksAndLabelsFitTheChartAtEverySize)
     EXPECT_EQ(chart.ticks.back().label, "2 h");
     const ChartBar& today = chart.bars.back();
     EXPECT_EQ(today.allowedY, chart.bars.back().bar.bottom - (chart.plot.bottom - chart.plot.top) * 100 / 120);
-    EXPECT_EQ(BarText(today, kDay), "Today 8 Dec 2026: 1 h of 1 h 40 min");
-    EXPECT_EQ(BarText(chart.bars[0], kDay), "Mon 9 Nov 2026: no use recorded");
+    EXPECT_EQ(BarText(today, kDay, EnglishTexts()), "Today 8 Dec 2026: 1 h of 1 h 40 min");
+    EXPECT_EQ(BarText(chart.bars[0], kDay, EnglishTexts()), "Mon 9 Nov 2026: no use recorded");
 }
 
 TEST(UsageChart, TheFiguresAverageTheDaysRecordedAndCountTheExpiredOnes)
@@ -151,7 +151,7 @@ TEST(UsageChart, TheFiguresAverageTheDaysRecordedAndCountTheExpiredOnes)
          "Average 1 h 5 min a day over the 2 days recorded; time expired on 2 days; 1 h 15 min granted on 2 days."},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(UsageFiguresText(LayOutUsageChart(c.days, kDay, Metrics(363, 97))), c.figures);
+        EXPECT_EQ(UsageFiguresText(LayOutUsageChart(c.days, kDay, Metrics(363, 97)), EnglishTexts()), c.figures);
 }
 
 }  // namespace

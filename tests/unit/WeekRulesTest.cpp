@@ -136,17 +136,17 @@ TEST(WeekRules, TodayInPlainWordsComesFromTheSameRules)
     WeekRules rules = SchoolWeek();
     rules.days[1].periods = std::vector<DayPeriod>{};  // no time on Tuesday, its hour kept
     const std::string dash = "\u2013";
-    EXPECT_EQ(TodayText(rules, {kMonday + 2, At(15)}, {At(0, 20), At(2)}, "alice"),
+    EXPECT_EQ(TodayText(rules, {kMonday + 2, At(15)}, {At(0, 20), At(2)}, "alice", EnglishTexts()),
               "Today (Wednesday) alice may work 16:00" + dash + "18:00; 40 min of 1 h left today, 6 h of 8 h this week");
-    EXPECT_EQ(TodayText(rules, {kSaturday, At(9)}, {0, At(8, 30)}, "bob"),
+    EXPECT_EQ(TodayText(rules, {kSaturday, At(9)}, {0, At(8, 30)}, "bob", EnglishTexts()),
               "Today (Saturday) bob may work 10:00" + dash + "12:00, 15:00" + dash +
                   "19:00; 3 h of 3 h left today, 0 min of 8 h this week");
-    EXPECT_EQ(TodayText(rules, {kMonday + 1, At(9)}, {}, "carl"),
+    EXPECT_EQ(TodayText(rules, {kMonday + 1, At(9)}, {}, "carl", EnglishTexts()),
               "Today (Tuesday) carl may not work; 1 h of 1 h left today, 8 h of 8 h this week");
-    EXPECT_EQ(TodayText(WeekRules{}, {kSunday, At(9)}, {}, "dora"), "Today (Sunday) dora may work 00:00" + dash + "24:00");
+    EXPECT_EQ(TodayText(WeekRules{}, {kSunday, At(9)}, {}, "dora", EnglishTexts()), "Today (Sunday) dora may work 00:00" + dash + "24:00");
     for (const auto& [seconds, text] : {std::pair<std::int64_t, const char*>{0, "0 min"}, {59, "0 min"}, {-60, "0 min"},
                                         {4800, "1 h 20 min"}, {7200, "2 h"}, {2700, "45 min"}})
-        EXPECT_EQ(SpanText(seconds), text) << seconds;
+        EXPECT_EQ(SpanText(seconds, EnglishTexts()), text) << seconds;
 }
 
 TEST(WeekRules, DayPeriodsAreStoredAsTwentyFourHourTimesAndNothingElseIsRead)
