@@ -20,9 +20,8 @@ WORD PrimaryLanguage(Language language) noexcept
 
 // The string of the id in the table block of the language; empty when there is none. A block
 // holds 16 strings, each its length in characters and then the characters.
-std::string TableText(WORD language, unsigned id)
+std::string TableText(HMODULE module, WORD language, unsigned id)
 {
-    const HMODULE module = GetModuleHandleW(nullptr);
     const HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(6) /* RT_STRING */,
                                         MAKEINTRESOURCEW(id / 16 + 1), MAKELANGID(language, SUBLANG_NEUTRAL));
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
@@ -39,13 +38,15 @@ std::string TableText(WORD language, unsigned id)
 }
 }  // namespace
 
-ResourceTexts::ResourceTexts(Language language) : language_(language)
+ResourceTexts::ResourceTexts(Language language, HMODULE module) : language_(language)
 {
     if (language == Language::English)
         return;
+    if (!module)
+        module = GetModuleHandleW(nullptr);
     texts_.resize(kEnglishTexts.size());
     for (std::size_t i = 0; i < texts_.size(); ++i)
-        texts_[i] = TableText(PrimaryLanguage(language), static_cast<unsigned>(kFirstTextId + i));
+        texts_[i] = TableText(module, PrimaryLanguage(language), static_cast<unsigned>(kFirstTextId + i));
 }
 
 std::string ResourceTexts::Get(TextId id) const
@@ -59,6 +60,16 @@ std::string ResourceTexts::Get(TextId id) const
 Language ProgramLanguage(const std::string& forced) noexcept
 {
     return ChooseLanguage(forced, GetUserDefaultUILanguage());
+}
+
+Language ProgramLanguage(const char* keyPath, const char* valueName)
+{
+    wchar_t forced[8] = L"";
+    DWORD size = sizeof forced;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(keyPath).c_str(), Widen(valueName).c_str(), RRF_RT_REG_SZ, nullptr,
+                     forced, &size) != ERROR_SUCCESS)
+        forced[0] = L'\0';
+    return ProgramLanguage(Narrow(forced));
 }
 
 }  // namespace vardex

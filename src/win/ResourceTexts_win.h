@@ -3,6 +3,8 @@
 // the neutral language, for a language or a text the program does not carry.
 #include "common/Texts.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -10,7 +12,8 @@ namespace vardex {
 
 class ResourceTexts final : public Texts {
 public:
-    explicit ResourceTexts(Language language);
+    // From the string tables of module; the program's own when none is given.
+    explicit ResourceTexts(Language language, HMODULE module = nullptr);
     std::string Get(TextId id) const override;
     Language Of() const noexcept { return language_; }
 
@@ -22,5 +25,8 @@ private:
 // The user's language for the programs' texts: the forced one of the settings (PLLG) where set,
 // else the user's UI language.
 Language ProgramLanguage(const std::string& forced) noexcept;
+// The same for a program that does not load the settings: the forced language read from the
+// value valueName of the settings key keyPath (under HKEY_LOCAL_MACHINE).
+Language ProgramLanguage(const char* keyPath, const char* valueName);
 
 }  // namespace vardex

@@ -1,8 +1,11 @@
-"""The lock screen in the user's language: German, French and Spanish users read its status block
-in their own words (looked at in screenshots), and a language the administrator forces wins."""
+"""The programs in the user's language: German, French and Spanish users read the lock screen's
+status block, the prompts and the configuration window in their own words (looked at in
+screenshots), a language the administrator forces wins, every dialog's words fit, and the statistics
+log keeps its English words."""
 import datetime
 import unittest
 
+from test_configuration import APPEARANCE, ROOT, SETTINGS, STATISTICS, USERS, config_open, start_and_configure
 from test_grants import run_out_of_time
 from test_lock_status import restrict_hours
 from vardex_e2e import SAVER, Host, password_hash, wait_for
@@ -28,6 +31,7 @@ class Languages(unittest.TestCase):
             with self.subTest(name), Host(name) as host:
                 host.env.update(LANG=locale, LC_ALL=locale)
                 restrict_hours(host, 1200)
+                host.set_dword("LFE", 1)  # the statistics log
                 if forced:
                     host.set_text("PLLG", forced)
                 host.start_service()
@@ -43,7 +47,11 @@ class Languages(unittest.TestCase):
                 for words in prompt:
                     self.assertIn(words, controls)
                 host.screenshot(name + "_prompt")
-                host.xdotool("key", "Escape")
+                # A wrong password: the statistics log keeps its English words in any language.
+                host.xdotool("type", "--delay", "15", "wrong")
+                host.xdotool("key", "Return")
+                wait_for(lambda: any(line.endswith(" Access Denied") for line in host.log_lines()),
+                         what="the log's English line")
 
     def test_the_form_for_more_time_speaks_german_and_its_words_fit(self):
         for dpi in (96, 144):
@@ -65,6 +73,41 @@ class Languages(unittest.TestCase):
                     self.assertIn(words, controls)
                 host.screenshot(f"grant_form_de_{dpi}")
                 host.xdotool("key", "Escape")
+
+    def test_the_configuration_window_speaks_the_users_language(self):
+        IDC_PAGE_TITLE = 1011
+        for name, locale, dpi, words in (
+                ("config_de", "de_DE.UTF-8", 96, {SETTINGS: "Vardex-System- und Sicherheitseinstellungen",
+                                                  USERS + ".1": "Einstellungen für Benutzer",
+                                                  STATISTICS: "Vardex-Statistik"}),
+                ("config_fr", "fr_FR.UTF-8", 144, {APPEARANCE: "Paramètres d'apparence de Vardex",
+                                                   USERS + ".1": "Paramètres de l'utilisateur"})):
+            with self.subTest(name), Host(name, "1920x1080x24") as host:
+                if dpi != 96:
+                    host.set_dpi(dpi)  # before the language: reg.exe's French output is not UTF-8
+                host.env.update(LANG=locale, LC_ALL=locale)
+                user = host.user_key()
+                host.set_text(user + "PWTB", "08:00 - 12:00=1;13:30 - 17:00=0;")
+                host.set_dword(user + "PWWR", 1)
+                (host.program / f"{user}.log").write_text("09/12/2026 08:01:02 Access Permitted\n")
+                start_and_configure(host)
+                for path, title in words.items():
+                    host.probe("cfg-tree", path)
+                    wait_for(lambda: title in host.probe("cfg-get", str(IDC_PAGE_TITLE)).stdout, what=title)
+                    host.screenshot(f"{name}_{path}")
+                self.assertTrue(config_open(host))
+
+    def test_every_dialogs_words_fit_in_every_language_at_96_and_144_dpi(self):
+        for dpi in (96, 144):
+            with self.subTest(dpi=dpi), Host(f"language_fit_{dpi}") as host:
+                if dpi != 96:
+                    host.set_dpi(dpi)
+                misfits = ""
+                for language in ("en", "de", "fr", "es"):
+                    fit = host.probe("template-fit", host.windows_path(host.program / "vardex.exe"), language)
+                    if fit.returncode != 0:
+                        misfits += f"{language}:\n{fit.stdout}"
+                self.assertFalse(misfits, misfits)
 
     def test_the_screen_savers_box_speaks_german(self):
         with Host("language_saver_de") as host:

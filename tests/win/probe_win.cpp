@@ -18,6 +18,9 @@
 //                                    width and height and what its widest and tallest text needs
 //                                    in the label's own font; exit 0 when every label holds its
 //                                    texts inside its dialog
+//   vardexprobe template-fit EXE L   makes every dialog template of the program EXE hidden, in the
+//                                    language L (en, de, fr, es); prints each control whose words
+//                                    do not fit it; exit 0 when all fit
 //   vardexprobe signal N             broadcasts the signal message with wParam N
 //   vardexprobe button-enabled TEXT  exit 0 when the unlock prompt's button TEXT (the start of its
 //                                    text) is enabled (on whichever desktop it shows)
@@ -63,6 +66,7 @@
 //                                    long the window took to show it, in ms
 #include "EveryDesktop_win.h"
 #include "ProcessHandles_win.h"
+#include "TemplateFit_win.h"
 #include "win/PromptDialog_win.h"
 #include "win/SystemFacts_win.h"
 #include "win/TextConvert_win.h"
@@ -224,8 +228,10 @@ BOOL CALLBACK FindControl(HWND child, LPARAM data)
     auto* search = reinterpret_cast<ControlSearch*>(data);
     if (GetDlgCtrlID(child) != search->id)
         return TRUE;
-    search->found = child;
-    return FALSE;
+    // A control that several pages have: the one of the page shown, else the first.
+    if (!search->found || IsWindowVisible(child))
+        search->found = child;
+    return IsWindowVisible(child) ? FALSE : TRUE;
 }
 
 // A control of the window or of one of its pages.
@@ -755,6 +761,10 @@ int main(int argc, char** argv)
         return PrintMonitors();
     if (command == "startup" && argc == 3)
         return PrintStartup(Widen(argv[2]));
+    if (command == "template-fit" && argc == 4) {
+        const auto language = ParseLanguageSetting(argv[3]);
+        return language && *language ? test::TemplateFit(Widen(argv[2]), **language) : 2;
+    }
     if (command == "usage" && argc == 3)
         return PrintUsage(Widen(argv[2]));
     if (command.starts_with("cfg-"))
