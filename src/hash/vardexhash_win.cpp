@@ -2,10 +2,12 @@
 // to put into the settings (APW, a user's PAPW) by hand, by script or through Group Policy.
 // The password is asked twice without echo on a console; from a pipe or a file the first two
 // lines are read, so that scripts can use it. Only the stored form goes to standard output.
+#include "config/Settings.h"
 #include "win/DllSearch_win.h"
 #include "win/PasswordCrypto_win.h"
 #include "common/PasswordHash.h"
 #include "win/PromptDialog_win.h"
+#include "win/ResourceTexts_win.h"
 #include "common/ScopeGuard.h"
 #include "win/TextConvert_win.h"
 #include "common/WipedString.h"
@@ -43,10 +45,40 @@ private:
     std::wstring text_;
 };
 
+// On a console, as its characters (whatever its code page); to a pipe or a file, as UTF-8.
 void Write(HANDLE handle, std::string_view text) noexcept
 {
-    DWORD written = 0;
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        try {
+            const std::wstring wide = Widen(text);
+            WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+            return;
+        } catch (...) {
+            // without the memory for the wide text, the bytes as they are
+        }
+    }
     WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// The texts in the administrator's language, or the one the settings force.
+const ResourceTexts& HashTexts()
+{
+    static const ResourceTexts texts(ProgramLanguage(kSettingsKeyPath, SettingNames::Language));
+    return texts;
+}
+
+std::string Text(TextId id)
+{
+    return HashTexts().Get(id);
+}
+
+// A text's lines ended as the console ends them.
+std::string WithCrLf(std::string text)
+{
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+        text.replace(at, 1, "\r\n");
+    return text;
 }
 
 bool WriteAll(HANDLE handle, std::string_view text) noexcept
@@ -208,59 +240,48 @@ private:
     HANDLE promptOutput_ = INVALID_HANDLE_VALUE;
 };
 
-constexpr std::string_view kUsage =
-    "Usage: vardexhash\r\n"
-    "Asks for a password twice and prints its stored form for the settings APW and PAPW\r\n"
-    "(HKEY_LOCAL_MACHINE\\SOFTWARE\\QUORTEX, or the Group Policy template). From a pipe or a\r\n"
-    "file it reads the password and its confirmation as the first two lines.\r\n";
-
-constexpr std::string_view kUnreadableText = "The input is not text in UTF-8 or in the console's code page.";
-
-std::string TooLongText()
-{
-    return "The password is longer than " + std::to_string(kMaxPasswordCharacters) +
-           " characters; the unlock prompt takes no more.";
-}
 
 int Run(int argc, wchar_t** argv)
 {
     if (argc > 1) {
         const std::wstring_view option = argv[1];
         const bool help = option == L"/?" || option == L"-?" || option == L"-h" || option == L"--help";
-        Write(GetStdHandle(help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), kUsage);
+        Write(GetStdHandle(help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), WithCrLf(Text(TextId::HashUsage) + "\n"));
         return help ? 0 : 1;
     }
     WipedWide password, confirm;
     {
         PasswordSource source(GetStdHandle(STD_INPUT_HANDLE));
-        switch (source.ReadLine("Password: ", password)) {
-        case LineRead::End: Report("No password was given."); return 1;
-        case LineRead::TooLong: Report(TooLongText()); return 1;
-        case LineRead::Unreadable: Report(kUnreadableText); return 1;
+        switch (source.ReadLine(Text(TextId::HashPassword) + ": ", password)) {
+        case LineRead::End: Report(Text(TextId::HashNoPassword)); return 1;
+        case LineRead::TooLong:
+            Report(HashTexts().Format(TextId::HashTooLong, {std::to_string(kMaxPasswordCharacters)}));
+            return 1;
+        case LineRead::Unreadable: Report(Text(TextId::HashUnreadable)); return 1;
         case LineRead::Line: break;
         }
-        switch (source.ReadLine("Confirm password: ", confirm)) {
-        case LineRead::End: Report("The password was not confirmed."); return 1;
+        switch (source.ReadLine(Text(TextId::HashConfirm) + ": ", confirm)) {
+        case LineRead::End: Report(Text(TextId::HashNotConfirmed)); return 1;
         // Kept only up to the limit, a longer confirmation could pass for the password.
-        case LineRead::TooLong: Report("The passwords do not match."); return 1;
-        case LineRead::Unreadable: Report(kUnreadableText); return 1;
+        case LineRead::TooLong: Report(Text(TextId::HashDiffer)); return 1;
+        case LineRead::Unreadable: Report(Text(TextId::HashUnreadable)); return 1;
         case LineRead::Line: break;
         }
     }
     if (password.Text() != confirm.Text()) {
-        Report("The passwords do not match.");
+        Report(Text(TextId::HashDiffer));
         return 1;
     }
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (password.Text().empty()) {
         // As in the configuration window: an empty password is no password, stored as empty.
-        Report("An empty password means no password: the stored value is empty.");
+        Report(Text(TextId::HashEmpty));
         return WriteAll(output, "\r\n") ? 0 : 1;
     }
     Win32PasswordCrypto crypto;
     const std::string stored = HashPassword(WipedString(Narrow(password.Text())).Text(), crypto);
     if (!WriteAll(output, stored + "\r\n")) {
-        Report("The stored form could not be written to the standard output.");
+        Report(Text(TextId::HashNotWritten));
         return 1;
     }
     return 0;
@@ -278,7 +299,11 @@ int wmain(int argc, wchar_t** argv)
     } catch (const std::exception& error) {
         vardex::Report(error.what());
     } catch (...) {
-        vardex::Report("An unexpected error ended the program.");
+        try {
+            vardex::Report(vardex::Text(vardex::TextId::HashUnexpected));
+        } catch (...) {
+            vardex::Report(vardex::EnglishText(vardex::TextId::HashUnexpected));
+        }
     }
     return 1;
 }

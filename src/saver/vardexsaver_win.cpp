@@ -21,15 +21,7 @@ namespace {
 // The texts in the user's language, or the one the settings force.
 const ResourceTexts& SaverTexts()
 {
-    static const ResourceTexts texts = [] {
-        wchar_t forced[8] = L"";
-        DWORD size = sizeof forced;
-        const std::wstring name = Widen(SettingNames::Language);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(kSettingsKeyPath).c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr,
-                         forced, &size) != ERROR_SUCCESS)
-            forced[0] = L'\0';
-        return ResourceTexts(ProgramLanguage(Narrow(forced)));
-    }();
+    static const ResourceTexts texts(ProgramLanguage(kSettingsKeyPath, SettingNames::Language));
     return texts;
 }
 

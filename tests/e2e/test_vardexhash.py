@@ -62,6 +62,15 @@ class VardexHash(unittest.TestCase):
                     self.assertEqual(hashlib.pbkdf2_hmac("sha256", password.encode(), unpadded(salt), ITERATIONS),
                                      unpadded(digest))
 
+    def test_speaks_the_administrators_language(self):
+        for locale, words in (("de_DE.UTF-8", "Die Kennwörter stimmen nicht überein."),
+                              ("es_ES.UTF-8", "Las contraseñas no coinciden.")):
+            with self.subTest(locale), winehost.WineHost("vardexhash_" + locale[:2]) as host:
+                host.env.update(LANG=locale, LC_ALL=locale)
+                code, out, err = run_with_input(host, b"one\r\ntwo\r\n")
+                self.assertEqual((code, out), (1, b""), err)
+                self.assertIn("vardexhash: " + words, err)
+
 
 if __name__ == "__main__":
     unittest.main()
