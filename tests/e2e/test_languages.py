@@ -8,7 +8,7 @@ import unittest
 from test_configuration import APPEARANCE, ROOT, SETTINGS, STATISTICS, USERS, config_open, start_and_configure
 from test_grants import run_out_of_time
 from test_lock_status import restrict_hours
-from vardex_e2e import SAVER, Host, password_hash, wait_for
+from vardex_e2e import PROMPT, SAVER, Host, password_hash, wait_for
 
 CASES = [
     # name, the Unix locale Wine takes the user's language from, forced (PLLG), the hint, the
@@ -32,6 +32,7 @@ class Languages(unittest.TestCase):
                 host.env.update(LANG=locale, LC_ALL=locale)
                 restrict_hours(host, 1200)
                 host.set_dword("LFE", 1)  # the statistics log
+                host.set_text("APW", password_hash("Admin 1"))
                 if forced:
                     host.set_text("PLLG", forced)
                 host.start_service()
@@ -47,9 +48,10 @@ class Languages(unittest.TestCase):
                 for words in prompt:
                     self.assertIn(words, controls)
                 host.screenshot(name + "_prompt")
+                host.xdotool("key", "Escape")
                 # A wrong password: the statistics log keeps its English words in any language.
-                host.xdotool("type", "--delay", "15", "wrong")
-                host.xdotool("key", "Return")
+                wait_for(lambda: not host.shows(PROMPT), what="the prompt to close")
+                host.enter_password("wrong")
                 wait_for(lambda: any(line.endswith(" Access Denied") for line in host.log_lines()),
                          what="the log's English line")
 
