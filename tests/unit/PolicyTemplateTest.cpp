@@ -1,7 +1,8 @@
 // The Group Policy template against the settings table: every value an administrator sets has a
 // policy of its kind, no policy writes a value the lock service does not read, and everything
-// the template refers to exists in its language file. A setting added, renamed or retyped in the
-// table without the template fails here.
+// the template refers to exists in each of its language files, which all have the strings and
+// presentations of en-US. A setting added, renamed or retyped in the table without the template
+// fails here, and so does a translation that lacks or adds a string or a presentation control.
 #include "common/Accounts.h"
 #include "config/SettingsTable.h"
 
@@ -15,6 +16,8 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace vardex {
 namespace {
@@ -23,7 +26,8 @@ const std::filesystem::path kPolicyDir =
     std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "resources" / "policy";
 
 // Just enough XML for the template: elements, attributes (entities left as written), comments
-// and the declaration. Tags that do not nest throw.
+// and the declaration. Tags that do not nest throw, and so does a bare "&" or an unknown entity
+// in a text or an attribute (a translated text with an unescaped "&" breaks the file).
 struct XmlElement {
     std::string name;
     std::map<std::string, std::string> attributes;
@@ -103,6 +107,18 @@ private:
             Fail("a name expected");
         return text_.substr(start, at_ - start);
     }
+    void CheckEntities(std::size_t from, std::size_t to) const
+    {
+        for (std::size_t amp = text_.find('&', from); amp < to; amp = text_.find('&', amp + 1)) {
+            const std::size_t end = text_.find(';', amp);
+            const std::string entity = end < to ? text_.substr(amp + 1, end - amp - 1) : std::string();
+            static const std::set<std::string> kNamed = {"amp", "lt", "gt", "quot", "apos"};
+            const bool numeric = entity.size() > 1 && entity[0] == '#' &&
+                                 entity.find_first_not_of("0123456789", 1) == std::string::npos;
+            if (!kNamed.contains(entity) && !numeric)
+                throw std::runtime_error("a bare & or an unknown entity at offset " + std::to_string(amp));
+        }
+    }
     XmlElement Element()
     {
         if (!Next("<"))
@@ -118,6 +134,7 @@ private:
             const std::size_t end = text_.find(quote, at_ + 2);
             if (end == std::string::npos)
                 Fail("an unended attribute value");
+            CheckEntities(at_ + 2, end);
             if (!element.attributes.emplace(key, text_.substr(at_ + 2, end - at_ - 2)).second)
                 Fail("a repeated attribute " + key);
             at_ = end + 1;
@@ -128,9 +145,11 @@ private:
         }
         ++at_;
         for (;;) {
+            const std::size_t textStart = at_;
             at_ = text_.find('<', at_);  // the text is the language file's business
             if (at_ == std::string::npos)
                 Fail("an unended element " + element.name);
+            CheckEntities(textStart, at_);
             if (Next("<!--")) {
                 SkipTo("-->");
             } else if (Next("</")) {
@@ -159,7 +178,11 @@ XmlElement ReadXml(const std::filesystem::path& path)
         throw std::runtime_error("cannot read " + path.string());
     std::ostringstream text;
     text << file.rdbuf();
-    return XmlReader(text.str()).Document();
+    try {
+        return XmlReader(text.str()).Document();
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error(path.string() + ": " + error.what());
+    }
 }
 
 // What a policy writes under a fixed value name.
@@ -283,11 +306,8 @@ const std::map<std::string, std::set<std::string>> kPresentationOf = {
     {"decimal", {"decimalTextBox"}}, {"text", {"textBox", "comboBox"}}, {"enum", {"dropdownList"}},
     {"boolean", {"checkBox"}},       {"list", {"listBox"}},             {"multiText", {"multiTextBox"}}};
 
-TEST(PolicyTemplate, EveryReferenceResolvesInTheLanguageFile)
+void ExpectEveryReferenceResolves(const XmlElement& admx, const XmlElement& adml)
 {
-    const XmlElement admx = ReadXml(kPolicyDir / "vardex.admx");
-    const XmlElement adml = ReadXml(kPolicyDir / "en-US" / "vardex.adml");
-    ASSERT_EQ(admx.name, "policyDefinitions");
     ASSERT_EQ(adml.name, "policyDefinitionResources");
     const XmlElement* resources = admx.Child("resources");
     ASSERT_NE(resources, nullptr);
@@ -337,6 +357,46 @@ TEST(PolicyTemplate, EveryReferenceResolvesInTheLanguageFile)
         }
         EXPECT_TRUE(shown.empty()) << name << " shows " << (shown.empty() ? "" : shown.begin()->first)
                                    << ", which it does not have";
+    }
+}
+
+// What a translation keeps of en-US: its string ids, and each presentation's controls in order,
+// with their attributes (refId, defaults); the texts are the translation's own.
+std::set<std::string> Outline(const XmlElement& adml)
+{
+    std::set<std::string> outline;
+    for (const XmlElement* entry : adml.All("string"))
+        outline.insert("string " + entry->Attribute("id"));
+    for (const XmlElement* presentation : adml.All("presentation")) {
+        std::string controls = "presentation " + presentation->Attribute("id") + ":";
+        for (const XmlElement& control : presentation->children) {
+            controls += " " + control.name;
+            for (const auto& [key, value] : control.attributes)
+                controls += " " + key + "=" + value;
+            controls += ";";
+        }
+        outline.insert(controls);
+    }
+    return outline;
+}
+
+// The language folders the installer ships, en-US first: the others translate it.
+const std::vector<std::string> kLanguages = {"en-US", "de-DE", "fr-FR", "es-ES"};
+
+TEST(PolicyTemplate, EveryReferenceResolvesInEveryLanguageFileAndTranslationsKeepTheEnglishIds)
+{
+    const XmlElement admx = ReadXml(kPolicyDir / "vardex.admx");
+    ASSERT_EQ(admx.name, "policyDefinitions");
+    const std::set<std::string> english = Outline(ReadXml(kPolicyDir / kLanguages.front() / "vardex.adml"));
+    for (const std::string& language : kLanguages) {
+        SCOPED_TRACE(language);
+        const XmlElement adml = ReadXml(kPolicyDir / language / "vardex.adml");
+        ExpectEveryReferenceResolves(admx, adml);
+        const std::set<std::string> outline = Outline(adml);
+        for (const std::string& item : english)
+            EXPECT_TRUE(outline.contains(item)) << "lacks " << item;
+        for (const std::string& item : outline)
+            EXPECT_TRUE(english.contains(item)) << "has " << item << ", which en-US does not";
     }
 }
 
