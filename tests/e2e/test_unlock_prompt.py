@@ -78,6 +78,7 @@ class GuessDelay(unittest.TestCase):
                     host.xdotool("key", "Return")
                     wait_for(lambda: denied(host) == count, what=f"wrong entry {count} in the log")
                 host.open_prompt()
+                wait_for(lambda: prompt_state(host) is not None, timeout=5, what="the prompt")
                 label, edit, ok = prompt_state(host)
                 self.assertRegex(label, r"^Try again in [1-4] s$")
                 self.assertFalse(edit or ok, "no entry is taken while the wait lasts")

@@ -117,8 +117,8 @@ class Host(winehost.WineHost):
         wait_for(lambda: len(self.monitors()["monitors"]) == len(monitors), what="Wine to see the monitors")
 
     # The Windows side.
-    def probe(self, *args):
-        return self.run(PROBE, *args, timeout=60)
+    def probe(self, *args, timeout=60):
+        return self.run(PROBE, *args, timeout=timeout)
 
     def mutex_exists(self, name):
         return self.probe("mutex", name).returncode == 0
@@ -161,12 +161,12 @@ class Host(winehost.WineHost):
         result = self.probe("dialog", title)
         return result.stdout.splitlines() if result.returncode == 0 else None
 
-    def monitors(self):
+    def monitors(self, timeout=60):
         """What the Windows side sees: {"virtual": rect, "monitors": [(rect, primary, covered)],
         "lock": rect or None}, rects as (left, top, right, bottom); covered, at how many of a
         monitor's corners and centre the lock screen is the top-level window."""
         seen = {"monitors": [], "lock": None}
-        for line in self.probe("monitors").stdout.splitlines():
+        for line in self.probe("monitors", timeout=timeout).stdout.splitlines():
             kind, *numbers = line.split()
             numbers = tuple(map(int, numbers))
             if kind == "monitor":
