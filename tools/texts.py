@@ -26,6 +26,8 @@ FIRST_ID = 1000
 # in every language (the product's, an ellipsis button).
 TEMPLATES = ("config.rc", "service.rc")
 NAMES = {"PC Vardex", "Vardex", "&Vardex", "..."}
+# The texts the programs make their messages of, in English, and show translated where they appear.
+MESSAGE_PREFIX = "message."
 TEMPLATE_TEXT = re.compile(r'^\s*(?:CAPTION|LTEXT|RTEXT|CTEXT|GROUPBOX|AUTOCHECKBOX|AUTORADIOBUTTON|PUSHBUTTON|'
                            r'DEFPUSHBUTTON|CONTROL|MENUITEM|POPUP)\s+"((?:[^"]|"")*)"')
 
@@ -96,6 +98,10 @@ def header(english):
     lines += ["};", "", f"inline constexpr std::uint16_t kFirstTextId = {FIRST_ID};",
               f"inline constexpr std::array<const char*, {len(english)}> kEnglishTexts{{{{"]
     lines += [f"    {c_string(text)}," for text in english.values()]
+    messages = [name for name in english if name.startswith(MESSAGE_PREFIX)]
+    lines += ["}};", "", "// The messages, which are found by their English words with what was filled in.",
+              f"inline constexpr std::array<TextId, {len(messages)}> kMessageTexts{{{{"]
+    lines += [f"    TextId::{identifier(name)}," for name in messages]
     lines += ["}};", "", "}  // namespace vardex", ""]
     return "\n".join(lines)
 

@@ -1,15 +1,17 @@
 #include "Errors.h"
 
+#include "Texts.h"
+
 namespace vardex {
 
 RegistryError RegistryError::InvalidDataType(const std::string& valueName)
 {
-    return RegistryError("Invalid data type for '" + valueName + "'");
+    return RegistryError(EnglishTexts().Format(TextId::MessageInvalidDataType, {valueName}));
 }
 
 RegistryError RegistryError::FailedToSetData(const std::string& valueName)
 {
-    return RegistryError("Failed to set data for '" + valueName + "'");
+    return RegistryError(EnglishTexts().Format(TextId::MessageFailedToSetData, {valueName}));
 }
 
 ConversionError ConversionError::NotAnInteger(const std::string& text)

@@ -12,7 +12,7 @@ bool PasswordCheck::AskPassword(const std::string& caption, const std::string& p
     auto stored = std::make_shared<WipedString>(std::string(expected));
     return AskPassword(caption, prompt, [this, stored](std::string_view entry) {
         return VerifyPassword(entry, stored->Text(), crypto_) ? PasswordVerdict{true, {}}
-                                                               : PasswordVerdict{false, kIncorrectPasswordMessage};
+                                                               : PasswordVerdict{false, EnglishText(TextId::MessageIncorrectPassword)};
     });
 }
 

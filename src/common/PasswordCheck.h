@@ -3,6 +3,7 @@
 // time, and the entry checked against the stored password (a salted hash, or a plain text
 // stored before hashes).
 #include "PasswordHash.h"
+#include "Texts.h"
 #include "WipedString.h"
 
 #include <functional>
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace vardex {
-
-inline constexpr const char* kIncorrectPasswordMessage = "Incorrect Password";
 
 // What the check asks of the windows.
 class PasswordPromptHost {

@@ -1,6 +1,7 @@
 #include "Texts.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,17 @@ Language LanguageOfLanguageId(unsigned languageId) noexcept
     case 0x0A: return Language::Spanish;
     default: return Language::English;
     }
+}
+
+const char* LanguageFolder(Language language) noexcept
+{
+    switch (language) {
+    case Language::German: return "de";
+    case Language::French: return "fr";
+    case Language::Spanish: return "es";
+    case Language::English: break;
+    }
+    return "";
 }
 
 std::optional<std::optional<Language>> ParseLanguageSetting(std::string_view text) noexcept
@@ -101,6 +113,78 @@ std::string Texts::Translate(std::string_view english) const
     if (!id)
         return std::string(english);
     return std::string(english.substr(0, first)) + Get(*id) + std::string(english.substr(end));
+}
+
+namespace {
+constexpr std::size_t kMostPlaceholders = 9;
+
+std::size_t NextPlaceholder(std::string_view pattern, std::size_t from) noexcept
+{
+    for (std::size_t at = pattern.find('{', from); at != std::string_view::npos; at = pattern.find('{', at + 1))
+        if (at + 2 < pattern.size() && pattern[at + 2] == '}' && pattern[at + 1] >= '1' && pattern[at + 1] <= '9')
+            return at;
+    return std::string_view::npos;
+}
+
+// What was filled into each placeholder ({1} first) where text is the pattern with every
+// placeholder filled by one character or more; the words between are found leftmost.
+std::optional<std::array<std::string_view, kMostPlaceholders>> FilledIn(std::string_view pattern, std::string_view text)
+{
+    std::array<std::string_view, kMostPlaceholders> parts{};
+    std::size_t at = 0;
+    std::size_t from = 0;
+    int open = -1;  // the placeholder whose part ends where the next words begin
+    for (;;) {
+        const std::size_t next = NextPlaceholder(pattern, from);
+        const std::string_view words = pattern.substr(from, next - from);
+        if (open < 0) {
+            if (!text.starts_with(words))
+                return std::nullopt;
+            at = words.size();
+        } else if (next == std::string_view::npos) {
+            if (text.size() < at + 1 + words.size() || !text.ends_with(words))
+                return std::nullopt;
+            parts[static_cast<std::size_t>(open)] = text.substr(at, text.size() - words.size() - at);
+            return parts;
+        } else {
+            const std::size_t found = text.find(words, at + 1);
+            if (found == std::string_view::npos)
+                return std::nullopt;
+            parts[static_cast<std::size_t>(open)] = text.substr(at, found - at);
+            at = found + words.size();
+        }
+        if (next == std::string_view::npos)
+            return at == text.size() ? std::optional(parts) : std::nullopt;
+        open = pattern[next + 1] - '1';
+        from = next + 3;
+    }
+}
+
+std::size_t FixedWords(std::string_view pattern) noexcept
+{
+    std::size_t placeholders = 0;
+    for (std::size_t at = NextPlaceholder(pattern, 0); at != std::string_view::npos; at = NextPlaceholder(pattern, at + 3))
+        ++placeholders;
+    return pattern.size() - 3 * placeholders;
+}
+}  // namespace
+
+std::string Texts::TranslateMessage(std::string_view english) const
+{
+    if (const std::optional<TextId> id = TextIdOfEnglish(english))
+        return Get(*id);
+    // The pattern of the most fixed words first, so that a short one that fits as well (a
+    // sentence with "{1} of {2}") loses to the message's own.
+    static const std::vector<TextId> patterns = [] {
+        std::vector<TextId> ids(kMessageTexts.begin(), kMessageTexts.end());
+        std::stable_sort(ids.begin(), ids.end(),
+                         [](TextId a, TextId b) { return FixedWords(EnglishText(a)) > FixedWords(EnglishText(b)); });
+        return ids;
+    }();
+    for (const TextId id : patterns)
+        if (const auto p = FilledIn(EnglishText(id), english))
+            return Format(id, {(*p)[0], (*p)[1], (*p)[2], (*p)[3], (*p)[4], (*p)[5], (*p)[6], (*p)[7], (*p)[8]});
+    return std::string(english);
 }
 
 }  // namespace vardex

@@ -16,6 +16,8 @@ enum class Language { English, German, French, Spanish };
 
 // The language of a Windows language id (by its primary language); English for any other.
 Language LanguageOfLanguageId(unsigned languageId) noexcept;
+// The language's folder of the help beside the programs: "de", "fr", "es"; "" for English.
+const char* LanguageFolder(Language language) noexcept;
 // The administrator's choice as stored: "" for the user's own language, or "en", "de", "fr",
 // "es"; nothing for any other text.
 std::optional<std::optional<Language>> ParseLanguageSetting(std::string_view text) noexcept;
@@ -31,6 +33,7 @@ public:
     virtual ~Texts() = default;
     // The text in this catalogue's language; English where it has none.
     virtual std::string Get(TextId id) const;
+    virtual Language Of() const noexcept { return Language::English; }
     std::string Format(TextId id, std::initializer_list<std::string_view> arguments) const
     {
         return FillIn(Get(id), arguments);
@@ -38,6 +41,9 @@ public:
     // The words of a dialog template or a menu in this language, found by their English words:
     // the blanks around them are kept, and words that are no text of the programs (a name) stay.
     std::string Translate(std::string_view english) const;
+    // A message the programs made in English (a text, or a message text with what was filled
+    // in) in this language; any other text as it is.
+    std::string TranslateMessage(std::string_view english) const;
 };
 
 // The text n places after first, of a run of texts in order (the weekdays, the months).

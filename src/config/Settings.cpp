@@ -3,6 +3,7 @@
 #include "SettingsTable.h"
 #include "common/Errors.h"
 #include "common/PasswordHash.h"
+#include "common/Texts.h"
 
 #include <algorithm>
 #include <functional>
@@ -36,7 +37,7 @@ std::unique_ptr<RegistryKey> OpenSettingsKey(Registry& registry)
 
 std::string MalformedPasswordText(const std::string& valueName)
 {
-    return "Invalid password hash in '" + valueName + "'";
+    return EnglishTexts().Format(TextId::MessageInvalidPasswordHash, {valueName});
 }
 
 // A malformed stored password refuses every entry; the report names the value, never its text.
@@ -55,12 +56,12 @@ void ReportMalformedPasswords(const LockServiceSettings& settings, const std::st
 
 std::string UnreadablePeriodText(const std::string& period)
 {
-    return "Invalid time period '" + period + "'";
+    return EnglishTexts().Format(TextId::MessageInvalidPeriod, {period});
 }
 
 std::string UnreadableDayPeriodsText(const std::string& valueName)
 {
-    return "Invalid periods in '" + valueName + "'";
+    return EnglishTexts().Format(TextId::MessageInvalidDayPeriods, {valueName});
 }
 
 std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Registry& registry,

@@ -3,19 +3,16 @@
 #include "GuardianAdmin_win.h"
 #include "GuardianLink_win.h"
 #include "common/Application.h"
+#include "common/Texts.h"
 
 namespace vardex {
-
-namespace {
-constexpr const char* kPasswordPrompt = "Enter password:";
-}  // namespace
 
 bool AdminTrust::Prove()
 {
     const std::string stored = storedPassword_();
     if (!GuardianServiceRuns()) {
         Forget();
-        return stored.empty() || check_.AskPassword(kApplicationTitle, kPasswordPrompt, stored);
+        return stored.empty() || check_.AskPassword(kApplicationTitle, EnglishText(TextId::MessageEnterPassword), stored);
     }
     std::optional<std::string> ticket;
     const auto verify = [&ticket](std::string_view entry) {
@@ -26,7 +23,7 @@ bool AdminTrust::Prove()
     };
     // Where none is set, the guardian gives its ticket without one: no prompt. A trust given
     // before stays until the new one is there.
-    if (!(stored.empty() && verify({}).accepted) && !check_.AskPassword(kApplicationTitle, kPasswordPrompt, verify))
+    if (!(stored.empty() && verify({}).accepted) && !check_.AskPassword(kApplicationTitle, EnglishText(TextId::MessageEnterPassword), verify))
         return false;
     Forget();
     ticket_ = std::move(ticket);
@@ -47,7 +44,7 @@ void AdminTrust::WithTicket(const Work& work)
         work(*ticket_);
     } catch (const TicketRefused&) {
         if (!Prove())
-            throw SaveError("Nothing was saved: the administrator password was not given again.");
+            throw SaveError(EnglishText(TextId::MessageNotGivenAgain));
         work(*ticket_);
     }
 }
@@ -55,21 +52,21 @@ void AdminTrust::WithTicket(const Work& work)
 void AdminTrust::WriteSettings(const std::vector<SettingWrite>& writes)
 {
     if (!ticket_)
-        throw SaveError("Nothing was saved: the administrator password was not proved.");
+        throw SaveError(EnglishText(TextId::MessageNotProved));
     WithTicket([&writes](const std::string& ticket) { WriteThroughGuardian(ticket, writes); });
 }
 
 void AdminTrust::ClearLog(const std::string& userKey)
 {
     if (!ticket_)
-        throw SaveError("The log was not cleared: the administrator password was not proved.");
+        throw SaveError(EnglishText(TextId::MessageLogNotProved));
     WithTicket([&userKey](const std::string& ticket) { ClearLogThroughGuardian(ticket, userKey); });
 }
 
 std::vector<std::uint8_t> AdminTrust::CodeSecret(bool makeNew)
 {
     if (!ticket_)
-        throw SaveError("The administrator password was not proved.");
+        throw SaveError(EnglishText(TextId::MessagePasswordNotProved));
     std::vector<std::uint8_t> secret;
     WithTicket([&](const std::string& ticket) { secret = CodeSecretThroughGuardian(ticket, makeNew); });
     return secret;

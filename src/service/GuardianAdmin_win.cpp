@@ -1,6 +1,7 @@
 #include "GuardianAdmin_win.h"
 
 #include "common/OneTimeCode.h"
+#include "common/Texts.h"
 #include "common/WipedString.h"
 
 #include "GuardianLink_win.h"
@@ -32,9 +33,9 @@ void Send(const GuardRequest& request)
 {
     const std::optional<std::string> answer = Ask(request, kRequestWaitMs);
     if (!answer)
-        throw SaveError("Nothing was saved: the guardian service did not answer. Your changes are kept; try Apply again.");
+        throw SaveError(EnglishText(TextId::MessageGuardianSilentApply));
     if (*answer != kGuardAccepted)
-        throw TicketRefused("Nothing was saved: the guardian no longer accepts this window's administrator password.");
+        throw TicketRefused(EnglishText(TextId::MessageTicketRefused));
 }
 }  // namespace
 
@@ -56,12 +57,12 @@ std::string AdminRefusalText(const AdminTicketAnswer& answer)
 {
     switch (answer.kind) {
     case AdminTicketAnswer::Kind::Ticket: return {};
-    case AdminTicketAnswer::Kind::Wrong: return "Incorrect Password";
+    case AdminTicketAnswer::Kind::Wrong: return EnglishText(TextId::MessageIncorrectPassword);
     case AdminTicketAnswer::Kind::Wait:
-        return "Too many wrong passwords. Try again in " + std::to_string(answer.waitSeconds) + " s.";
+        return EnglishTexts().Format(TextId::MessageTooManyWrong, {std::to_string(answer.waitSeconds)});
     case AdminTicketAnswer::Kind::NoAnswer: break;
     }
-    return "The password could not be checked: the guardian service did not answer.";
+    return EnglishText(TextId::MessageNotChecked);
 }
 
 void WriteThroughGuardian(const std::string& ticket, const std::vector<SettingWrite>& writes)
@@ -79,13 +80,13 @@ void WriteThroughGuardian(const std::string& ticket, const std::vector<SettingWr
     const std::optional<std::string> answer = Ask(commit, kRequestWaitMs);
     const std::optional<CommitAnswer> result = answer ? ParseCommitAnswer(*answer) : std::nullopt;
     if (!answer)
-        throw SaveError("Nothing may have been saved: the guardian service did not answer. Your changes are kept.");
+        throw SaveError(EnglishText(TextId::MessageGuardianSilentCommit));
     if (!result)
-        throw TicketRefused("Nothing was saved: the guardian no longer accepts this window's administrator password.");
+        throw TicketRefused(EnglishText(TextId::MessageTicketRefused));
     if (result->invalid)
-        throw SaveError("Nothing was saved: the guardian service refused the value " + result->name + ".");
+        throw SaveError(EnglishTexts().Format(TextId::MessageValueRefused, {result->name}));
     if (!result->written)
-        throw SaveError("Not all settings were saved: the guardian service could not write " + result->name + ".");
+        throw SaveError(EnglishTexts().Format(TextId::MessageValueNotWritten, {result->name}));
 }
 
 void ClearLogThroughGuardian(const std::string& ticket, const std::string& userKey)
@@ -93,11 +94,11 @@ void ClearLogThroughGuardian(const std::string& ticket, const std::string& userK
     const std::optional<std::string> answer =
         Ask(GuardRequest::Admin(GuardRequestKind::AdminClearLog, ticket, userKey), kRequestWaitMs);
     if (!answer)
-        throw std::runtime_error("The log was not cleared: the guardian service did not answer.");
+        throw std::runtime_error(EnglishText(TextId::MessageLogGuardianSilent));
     if (*answer == kGuardRefused)
-        throw TicketRefused("The log was not cleared: the guardian no longer accepts this window's administrator password.");
+        throw TicketRefused(EnglishText(TextId::MessageLogTicketRefused));
     if (*answer != kGuardAccepted)
-        throw std::runtime_error("The log of " + userKey + " could not be cleared.");
+        throw std::runtime_error(EnglishTexts().Format(TextId::MessageLogNotCleared, {userKey}));
 }
 
 std::vector<std::uint8_t> CodeSecretThroughGuardian(const std::string& ticket, bool makeNew)
@@ -105,15 +106,15 @@ std::vector<std::uint8_t> CodeSecretThroughGuardian(const std::string& ticket, b
     const std::optional<std::string> answer =
         Ask(GuardRequest::Admin(GuardRequestKind::AdminCodes, ticket, makeNew ? "new" : "show"), kRequestWaitMs);
     if (!answer)
-        throw std::runtime_error("The guardian service did not answer.");
+        throw std::runtime_error(EnglishText(TextId::MessageGuardianSilent));
     if (*answer == kGuardRefused)
-        throw TicketRefused("The guardian no longer accepts this window's administrator password.");
+        throw TicketRefused(EnglishText(TextId::MessageGuardianTicketRefused));
     std::optional<std::string> text = ParseSecretAnswer(*answer);
     std::optional<std::vector<std::uint8_t>> secret = text ? DecodeBase32(*text) : std::nullopt;
     if (text)
         WipeText(*text);
     if (!secret)
-        throw std::runtime_error("The guardian service could not keep the codes' secret (see its event log).");
+        throw std::runtime_error(EnglishText(TextId::MessageSecretNotKept));
     return std::move(*secret);
 }
 

@@ -169,6 +169,8 @@ void TMainForm::ActionLoadSettingsExecute()
     settingsLoaded_ = true;
     if (const Language language = ProgramLanguage(settings_.Language); language != texts_->Of())
         texts_ = std::make_shared<const ResourceTexts>(language);
+    application_.reportDisplay.SpeakIn(texts_);
+    promptHost_.SpeakIn(texts_);
     HoldHotKey();
     tray_->SetCaption(TrayCommand::Lock, Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
     tray_->SetCaption(TrayCommand::LockWorkStation, Widen(texts_->Get(TextId::TrayLockWorkStation)));
@@ -186,8 +188,7 @@ void TMainForm::HoldHotKey()
         return;
     }
     if (!std::exchange(hotKeyReported_, true))
-        ReportError("The lock hot key " + HotKeyText(settings_.HotKey, LayoutKeyNameOf) +
-                    " is held by another program; it is tried again every few seconds");
+        ReportError(EnglishTexts().Format(TextId::MessageHotKeyHeld, {HotKeyText(settings_.HotKey, LayoutKeyNameOf)}));
 }
 
 void TMainForm::ActionSetVardexExecute(ThenStandBy standBy)
@@ -202,7 +203,7 @@ void TMainForm::ActionSetVardexExecute(ThenStandBy standBy)
             return;
         }
         application_.reports.Submit(
-            {kNoScreenSaverMessage, ReportKind::Information, [] { StartAtUserLevel(L"CONTROL.EXE DESK.CPL"); }});
+            {EnglishText(TextId::MessageNoScreenSaver), ReportKind::Information, [] { StartAtUserLevel(L"CONTROL.EXE DESK.CPL"); }});
         return;
     }
     // Posted: the session starts when the window takes the signal, after the standby.
@@ -276,9 +277,7 @@ void TMainForm::ActionConfigureExecute()
     });
     form.ShowModal(application_.window.Handle());
     if (form.ClosedUntrusted())
-        application_.reports.Submit({"The configuration window was closed without saving: the administrator password "
-                                     "was not given again after the lock.",
-                                     ReportKind::Information, nullptr});
+        application_.reports.Submit({EnglishText(TextId::MessageClosedUntrusted), ReportKind::Information, nullptr});
 }
 
 void TMainForm::ExitFromConfiguration()
@@ -388,7 +387,7 @@ void TMainForm::TakeGuardianDay() noexcept
     if (const std::optional<GuardDay> day = guardian_.TakeDay())
         restrictions_.TakeKeptDayUse(day->day, day->usedSeconds, day->week, day->weekUsedSeconds);
     if (const unsigned lost = guardian_.TakeLostLines())
-        ReportError(std::to_string(lost) + " statistics line(s) could not be written: the guardian did not take them");
+        ReportError(EnglishTexts().Format(TextId::MessageLinesLost, {std::to_string(lost)}));
 }
 
 void TMainForm::TellGuardianOfEnd(LockState state) noexcept

@@ -9,8 +9,6 @@
 
 namespace vardex {
 
-inline constexpr const char* kNoScreenSaverMessage = "You should configure the Screen Saver before using.";
-
 // The configured screen saver: the user's desktop setting on the NT family, the "boot" section
 // of system.ini in the Windows directory on 9x (a missing file is created empty). Empty when
 // none is configured; IoError when system.ini cannot be read.

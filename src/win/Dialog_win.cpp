@@ -54,7 +54,9 @@ int Dialog::Confirm(const std::string& question, UINT buttons) const
 
 void Dialog::Refuse(const std::string& problem) const
 {
-    MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Widen(problem).c_str(), Widen(texts_->Get(TextId::BoxError)).c_str(),
+    // Problems the window did not word itself (a refusal of the guardian's) come in English.
+    MessageBoxW(GetAncestor(hwnd_, GA_ROOT), Widen(texts_->TranslateMessage(problem)).c_str(),
+                Widen(texts_->Get(TextId::BoxError)).c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
 }
 

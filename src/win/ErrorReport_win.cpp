@@ -2,6 +2,7 @@
 
 #include "common/Application.h"
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "TextConvert_win.h"
 
 #include <mutex>
@@ -9,10 +10,10 @@
 
 namespace vardex {
 
-void ShowErrorReport(HWND owner, const std::string& message) noexcept
+void ShowErrorReport(HWND owner, const std::string& message, const Texts& texts) noexcept
 {
     try {
-        const std::wstring text = Widen(ErrorReportText(message));
+        const std::wstring text = Widen(ErrorReportText(texts.TranslateMessage(message)));
         const std::wstring caption = Widen(kApplicationTitle);
         MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
     } catch (...) {
@@ -31,7 +32,7 @@ std::string CurrentExceptionText() noexcept
         }
     } catch (...) {
     }
-    return "Unknown error";
+    return EnglishText(TextId::MessageUnknownError);
 }
 
 void ReportCurrentException(HWND owner) noexcept
@@ -97,11 +98,12 @@ void MessageBoxReportDisplay::Show(const Report& report)
     if (skip_ && skip_())
         return;
     if (report.kind == ReportKind::Error) {
-        ShowErrorReport(nullptr, report.text);
+        ShowErrorReport(nullptr, report.text, *texts_);
         return;
     }
-    const std::wstring text = Widen(report.text);
-    MessageBoxW(nullptr, text.c_str(), L"Information", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    const std::wstring text = Widen(texts_->TranslateMessage(report.text));
+    const std::wstring caption = Widen(texts_->Get(TextId::BoxInformation));
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
 }
 
 }  // namespace vardex

@@ -1,16 +1,19 @@
 #pragma once
 // The general error report: a message box with the error's text, the application title as its
-// caption and the error icon. The program goes on afterwards.
+// caption and the error icon. The program goes on afterwards. Messages are made in English and
+// shown in the reader's language.
 #include "common/Reports.h"
+#include "common/Texts.h"
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vardex {
 
-void ShowErrorReport(HWND owner, const std::string& message) noexcept;
+void ShowErrorReport(HWND owner, const std::string& message, const Texts& texts = EnglishTexts()) noexcept;
 // Reports the exception being handled (call it inside a catch block).
 void ReportCurrentException(HWND owner) noexcept;
 // The text of the exception being handled (call it inside a catch block).
@@ -32,9 +35,11 @@ public:
     // skip: true when reports are to be dropped (the program is ending).
     explicit MessageBoxReportDisplay(std::function<bool()> skip = {}) : skip_(std::move(skip)) {}
     void Show(const Report& report) override;
+    void SpeakIn(std::shared_ptr<const Texts> texts) noexcept { texts_ = std::move(texts); }
 
 private:
     std::function<bool()> skip_;
+    std::shared_ptr<const Texts> texts_ = std::make_shared<const Texts>();
 };
 
 }  // namespace vardex

@@ -8,7 +8,7 @@
 namespace vardex {
 
 bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, const std::string& prompt,
-                     WipedString& value, bool masked, bool acceptUnchanged)
+                     WipedString& value, bool masked, bool acceptUnchanged, const Texts& texts)
 {
     PromptDialog::Options options;
     options.className = L"TInputForm";
@@ -17,6 +17,9 @@ bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, 
     options.owner = owner;
     options.masked = masked;
     options.text = value.Text();
+    options.ok = texts.Get(TextId::ButtonOk);
+    options.cancel = texts.Get(TextId::ButtonCancel);
+    options.capsLock = texts.Get(TextId::PromptCapsLock);
     PromptDialog dialog(options);
     WipeText(options.text);
     const bool confirmed = dialog.ShowModal(pump) == IDOK && (acceptUnchanged || dialog.Edited());
@@ -30,13 +33,15 @@ std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::str
 {
     WipedString value;
     bool confirmed = false;
+    const Texts& texts = *texts_;
+    const std::string words = texts.TranslateMessage(prompt);
     // On a desktop of our own, where no low-level hook of the user's programs sees the keys, and
     // owned by nothing of the user's desktop; where none can be had, as before on the user's.
     const bool apart = RunOnOwnDesktop(pump_, [&](MessagePump& own) {
-        confirmed = ShowInputDialog(own, nullptr, caption, prompt, value, true, false);
+        confirmed = ShowInputDialog(own, nullptr, caption, words, value, true, false, texts);
     });
     if (!apart)
-        confirmed = ShowInputDialog(pump_, owner_, caption, prompt, value, true, false);
+        confirmed = ShowInputDialog(pump_, owner_, caption, words, value, true, false, texts);
     if (!confirmed)
         return std::nullopt;
     return value;
@@ -44,7 +49,8 @@ std::optional<WipedString> Win32PasswordPromptHost::AskMaskedText(const std::str
 
 void Win32PasswordPromptHost::ShowRefusal(const std::string& text)
 {
-    MessageBoxW(owner_, Widen(text).c_str(), L"Error", MB_OK | MB_ICONERROR);
+    const std::wstring caption = Widen(texts_->Get(TextId::BoxError));
+    MessageBoxW(owner_, Widen(texts_->TranslateMessage(text)).c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Win32PasswordPromptHost::RunPasswordCheck(const std::function<void()>& check)

@@ -29,7 +29,7 @@ public:
     }
     void ShowRefusal(const std::string& text) override
     {
-        EXPECT_EQ(text, kIncorrectPasswordMessage);
+        EXPECT_EQ(text, EnglishText(TextId::MessageIncorrectPassword));
         ++incorrect;
     }
     void RunPasswordCheck(const std::function<void()>& check) override

@@ -1,9 +1,11 @@
 // The texts in a person's language: which language, the filling in of a text's places, and the
 // windows' words, which come whole from the catalogue.
+#include "common/Errors.h"
 #include "common/Texts.h"
 #include "config/ConfigModel.h"
 #include "config/ConfigTree.h"
 #include "config/Schedule.h"
+#include "config/Settings.h"
 #include "config/UsageChart.h"
 #include "rules/WeekRules.h"
 
@@ -57,6 +59,27 @@ TEST(Texts, TemplateWordsAreFoundByTheirEnglishAndNamesStay)
     for (const char* kept : {"PC Vardex", "", "  ", "anna", "week"})
         EXPECT_EQ(marked.Translate(kept), kept);
     EXPECT_EQ(TextIdOfEnglish("Week"), TextId::UserWeek);
+}
+
+TEST(Texts, MessagesMadeInEnglishAreShownInTheReadersLanguageWithWhatWasFilledIn)
+{
+    const MarkedTexts marked;
+    const struct {
+        std::string made, shown;
+    } cases[] = {
+        {"Incorrect Password", "<Incorrect Password>"},
+        {"Invalid time period!", "<Invalid time period!>"},  // a window's text, whole
+        {UnreadablePeriodText("8h - 9h"), "<Invalid time period '8h - 9h'>"},
+        {RegistryError::InvalidDataType("User1PAPW").what(), "<Invalid data type for 'User1PAPW'>"},
+        {EnglishTexts().Format(TextId::MessageLogNotCleared, {"of anna"}), "<The log of of anna could not be cleared.>"},
+        {EnglishTexts().Format(TextId::MessageTooManyWrong, {"30"}), "<Too many wrong passwords. Try again in 30 s.>"},
+        {UnreadablePeriodText("{2}"), "<Invalid time period '{2}'>"},  // what was filled in is no place
+        {"Disk full", "Disk full"},
+        {"Invalid time period ''", "Invalid time period ''"},  // a place holds something
+        {UnreadablePeriodText("x") + " and more", UnreadablePeriodText("x") + " and more"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(marked.TranslateMessage(c.made), c.shown);
 }
 
 TEST(Texts, TheConfigurationWindowsSentencesAreMadeOfTheCataloguesWords)
