@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Compiles the help (ombrel.hhp and its pages) into ombrel.chm with chmcmd and checks the result.
 
-    build_chm.py CHMCMD SOURCE_DIR WORK_DIR OUTPUT
+    build_chm.py CHMCMD SOURCE_DIR WORK_DIR OUTPUT [SHARED_DIR]
+
+A language's help (resources/help/de, ...) holds its pages, contents, index and project; the style
+sheet and the topic maps it lacks are taken from SHARED_DIR, the English help.
 
 chmcmd writes next to the project, so it runs on copies of the sources in WORK_DIR and the source
 tree stays clean. Any warning of chmcmd (a link to a missing page, for instance) fails the build,
@@ -165,13 +168,21 @@ def context_map(files, aliases, numbers, folder):
 
 
 def main():
-    if len(sys.argv) != 5:
-        fail("usage: build_chm.py CHMCMD SOURCE_DIR WORK_DIR OUTPUT")
-    chmcmd, source, work, output = sys.argv[1], *map(pathlib.Path, sys.argv[2:])
-    sources = sorted(path for pattern in SOURCE_PATTERNS for path in source.glob(pattern))
-    files, aliases, numbers = read_project(source)
-
+    if len(sys.argv) not in (5, 6):
+        fail("usage: build_chm.py CHMCMD SOURCE_DIR WORK_DIR OUTPUT [SHARED_DIR]")
+    chmcmd, source, work, output = sys.argv[1], *map(pathlib.Path, sys.argv[2:5])
+    folders = [source] + [pathlib.Path(folder) for folder in sys.argv[5:]]
+    sources = {}
+    for folder in reversed(folders):
+        sources.update({path.name: path for pattern in SOURCE_PATTERNS for path in folder.glob(pattern)})
+    sources = [sources[name] for name in sorted(sources)]
     shutil.rmtree(work, ignore_errors=True)
+    gathered = work / "sources"
+    gathered.mkdir(parents=True)
+    for path in sources:
+        shutil.copy(path, gathered / path.name)
+    files, aliases, numbers = read_project(gathered)
+
     short, long = work / "a", work / "a-folder-with-a-longer-name"
     chm = Chm(compile_in(chmcmd, sources, short))
     other = Chm(compile_in(chmcmd, sources, long))

@@ -608,11 +608,11 @@ bool TCfgForm::OnCommand(int id, int, HWND)
     case ID_DO_COLLAPSE: DoExpandExecute(false); return true;
     case ID_DO_BACK: DoBackExecute(); return true;
     case ID_DO_OPEN: DoOpenExecute(); return true;
-    case ID_DO_HOME: ShowHelpTopic(Handle(), kHelpTopicHomePage); return true;
-    case ID_DO_PRODUCTS: ShowHelpTopic(Handle(), kHelpTopicOtherProducts); return true;
-    case ID_DO_CONTACT: ShowHelpTopic(Handle(), kHelpTopicContact); return true;
-    case ID_DO_CONTENTS: ShowHelpContents(Handle()); return true;
-    case ID_HELP_WINDOW: ShowHelpTopic(Handle(), kHelpTopicConfiguration); return true;
+    case ID_DO_HOME: ShowHelpTopic(Handle(), kHelpTopicHomePage, Words().Of()); return true;
+    case ID_DO_PRODUCTS: ShowHelpTopic(Handle(), kHelpTopicOtherProducts, Words().Of()); return true;
+    case ID_DO_CONTACT: ShowHelpTopic(Handle(), kHelpTopicContact, Words().Of()); return true;
+    case ID_DO_CONTENTS: ShowHelpContents(Handle(), Words().Of()); return true;
+    case ID_HELP_WINDOW: ShowHelpTopic(Handle(), kHelpTopicConfiguration, Words().Of()); return true;
     case ID_DO_ABOUT: ShowAboutBox(context_.pump, Handle(), Words()); return true;
     case IDOK:  // Enter: opens the list's item, or goes to the page (the schedule's period)
         if (GetFocus() == rootPage_.List())

@@ -96,7 +96,7 @@ bool TimePeriodDialog::OnCommand(int id, int, HWND)
         }
         return true;
     case IDCANCEL: Close(IDCANCEL); return true;
-    case IDC_TIME_HELP: ShowHelpTopic(Handle(), kHelpTopicTimePeriod); return true;
+    case IDC_TIME_HELP: ShowHelpTopic(Handle(), kHelpTopicTimePeriod, Words().Of()); return true;
     default: return false;
     }
 }

@@ -26,13 +26,22 @@ HtmlHelpFunction HtmlHelp(bool load) noexcept
     return reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(helpLibrary, "HtmlHelpW")));
 }
 
-bool Show(HWND owner, UINT command, DWORD_PTR data) noexcept
+std::wstring HelpFile(Language language)
+{
+    const std::wstring folder = Widen(ProgramDirectory());
+    const std::wstring own = folder + Widen(LanguageFolder(language)) + L"\\" + kHelpFileName;
+    if (language != Language::English && GetFileAttributesW(own.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return own;
+    return folder + kHelpFileName;
+}
+
+bool Show(HWND owner, UINT command, DWORD_PTR data, Language language) noexcept
 {
     try {
         const HtmlHelpFunction help = HtmlHelp(true);
         if (!help)
             return false;
-        const std::wstring file = Widen(ProgramDirectory()) + kHelpFileName;
+        const std::wstring file = HelpFile(language);
         return help(owner, file.c_str(), command, data) != nullptr;
     } catch (...) {
         return false;
@@ -40,14 +49,14 @@ bool Show(HWND owner, UINT command, DWORD_PTR data) noexcept
 }
 }  // namespace
 
-bool ShowHelpTopic(HWND owner, int topic) noexcept
+bool ShowHelpTopic(HWND owner, int topic, Language language) noexcept
 {
-    return Show(owner, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(topic));
+    return Show(owner, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(topic), language);
 }
 
-bool ShowHelpContents(HWND owner) noexcept
+bool ShowHelpContents(HWND owner, Language language) noexcept
 {
-    return Show(owner, HH_DISPLAY_TOC, 0);
+    return Show(owner, HH_DISPLAY_TOC, 0, language);
 }
 
 void CloseHelp() noexcept

@@ -15,7 +15,7 @@ public:
     // From the string tables of module; the program's own when none is given.
     explicit ResourceTexts(Language language, HMODULE module = nullptr);
     std::string Get(TextId id) const override;
-    Language Of() const noexcept { return language_; }
+    Language Of() const noexcept override { return language_; }
 
 private:
     Language language_;

@@ -17,7 +17,10 @@ from vardex_e2e import BIN, Host, kill_lock_services, lock_service_pids, wait_fo
 
 MSI = pathlib.Path(os.environ.get("VARDEX_MSI", BIN.parents[1] / "installer" / "vardex.msi")).resolve()
 WXS = pathlib.Path(__file__).resolve().parents[2] / "installer" / "vardex.wxs"
-INSTALLED_FILES = {"vardex.exe", "vardexguard.exe", "vardexhash.exe", "ombrel.chm", "scrlogo.jpg", "alarm.wav", "policy"}
+# The help in English, and in each language's folder.
+INSTALLED_FILES = {"vardex.exe", "vardexguard.exe", "vardexhash.exe", "ombrel.chm", "scrlogo.jpg", "alarm.wav", "policy",
+                   "de", "fr", "es"}
+HELP_FILES = {f"{language}/ombrel.chm" for language in ("de", "fr", "es")}
 # The Group Policy template and each language's file, under policy.
 POLICY_FILES = {"vardex.admx", *(f"{language}/vardex.adml" for language in ("en-US", "de-DE", "fr-FR", "es-ES"))}
 FOLDER = r"C:\Program Files\PC Vardex"
@@ -142,6 +145,7 @@ class Installer(unittest.TestCase):
             policy = installed.folder / "policy"
             self.assertEqual({path.relative_to(policy).as_posix() for path in policy.rglob("*") if path.is_file()},
                              POLICY_FILES)
+            self.assertTrue(all((installed.folder / help_file).is_file() for help_file in HELP_FILES))
             self.assertFalse((host.prefix / "drive_c" / "elsewhere").exists(), "the command line moved the install")
             # Its access list is set (Wine's icacls sets none; the unit tests check the list against
             # the guardian's rule).

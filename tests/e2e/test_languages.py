@@ -3,6 +3,7 @@ status block, the prompts and the configuration window in their own words (looke
 screenshots), a language the administrator forces wins, every dialog's words fit, and the statistics
 log keeps its English words."""
 import datetime
+import time
 import unittest
 
 from test_configuration import APPEARANCE, ROOT, SETTINGS, STATISTICS, USERS, config_open, start_and_configure
@@ -78,11 +79,11 @@ class Languages(unittest.TestCase):
 
     def test_the_configuration_window_speaks_the_users_language(self):
         IDC_PAGE_TITLE = 1011
-        for name, locale, dpi, words in (
-                ("config_de", "de_DE.UTF-8", 96, {SETTINGS: "Vardex-System- und Sicherheitseinstellungen",
+        for name, locale, dpi, help_title, words in (
+                ("config_de", "de_DE.UTF-8", 96, "Hilfe zu PC Vardex", {SETTINGS: "Vardex-System- und Sicherheitseinstellungen",
                                                   USERS + ".1": "Einstellungen für Benutzer",
                                                   STATISTICS: "Vardex-Statistik"}),
-                ("config_fr", "fr_FR.UTF-8", 144, {APPEARANCE: "Paramètres d'apparence de Vardex",
+                ("config_fr", "fr_FR.UTF-8", 144, "Aide de PC Vardex", {APPEARANCE: "Paramètres d'apparence de Vardex",
                                                    USERS + ".1": "Paramètres de l'utilisateur"})):
             with self.subTest(name), Host(name, "1920x1080x24") as host:
                 if dpi != 96:
@@ -98,6 +99,13 @@ class Languages(unittest.TestCase):
                     wait_for(lambda: title in host.probe("cfg-get", str(IDC_PAGE_TITLE)).stdout, what=title)
                     host.screenshot(f"{name}_{path}")
                 self.assertTrue(config_open(host))
+                # F1 opens the help of the window's language.
+                host.xdotool("mousemove", 960, 540)
+                host.xdotool("key", "F1")
+                wait_for(lambda: any(title == help_title for _, title in host.visible_windows()),
+                         what=f"{help_title}, not {host.visible_windows()}")
+                time.sleep(1)
+                host.screenshot(f"{name}_help")
 
     def test_every_dialogs_words_fit_in_every_language_at_96_and_144_dpi(self):
         for dpi in (96, 144):

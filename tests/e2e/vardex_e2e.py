@@ -22,7 +22,8 @@ SAVER = BIN / "vardexsaver.exe"
 PROBE = BIN / "vardexprobe.exe"
 WITNESS = BIN / "vardexwitness.exe"
 HOSTILE = BIN / "vardexhostile.exe"
-PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav", "ombrel.chm")
+PROGRAM_FILES = ("vardex.exe", "scrlogo.jpg", "alarm.wav", "ombrel.chm", "de/ombrel.chm", "fr/ombrel.chm",
+                 "es/ombrel.chm")
 
 CTRL, SHIFT, ALT = 0x4000, 0x2000, 0x8000
 VK_F9, VK_F10 = 0x78, 0x79
@@ -97,6 +98,7 @@ class Host(winehost.WineHost):
             self.program = self.run_dir / "program"
             self.program.mkdir(parents=True, exist_ok=True)
             for name in PROGRAM_FILES:
+                (self.program / name).parent.mkdir(exist_ok=True)
                 shutil.copy2(BIN / name, self.program / name)
             if isinstance(self.display, winehost.MonitorDisplay):
                 self.show_monitors_to_wine()
