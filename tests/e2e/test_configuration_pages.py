@@ -139,8 +139,11 @@ class UserPage(unittest.TestCase):
             host.probe("cfg-click", IDC_SCHEDULE_CHECK)
             for answer in (IDNO, IDYES):
                 host.probe("cfg-command", ID_DO_APPLY)
-                wait_for(lambda: host.dialog_text("Confirm") is not None, what="the question")
-                self.assertIn("allows no time at all", " ".join(host.dialog_text("Confirm")))
+                # Read once: a second look can miss the box while Wine is still showing it.
+                question = []
+                wait_for(lambda: question.append(host.dialog_text("Confirm")) or question[-1] is not None,
+                         what="the question")
+                self.assertIn("allows no time at all", " ".join(question[-1]))
                 host.probe("dialog-press", "Confirm", answer)
                 wait_for(lambda: host.dialog_text("Confirm") is None, what="the question to close")
                 if answer == IDNO:

@@ -515,8 +515,15 @@ int AskGuard(const std::string& message)
 {
     char answer[64] = {};
     DWORD size = 0;
-    if (!CallNamedPipeW(kGuardPipe, const_cast<char*>(message.data()), static_cast<DWORD>(message.size()), answer,
-                        sizeof answer - 1, &size, 5000)) {
+    // Every instance may be busy for a moment (hogs are being cut off): tried again for a while,
+    // as the lock service's own client does; Wine's CallNamedPipe does not wait for one.
+    const ULONGLONG end = GetTickCount64() + 5000;
+    BOOL answered = FALSE;
+    while (!(answered = CallNamedPipeW(kGuardPipe, const_cast<char*>(message.data()), static_cast<DWORD>(message.size()),
+                                       answer, sizeof answer - 1, &size, 5000)) &&
+           GetLastError() == ERROR_PIPE_BUSY && GetTickCount64() < end)
+        Sleep(20);
+    if (!answered) {
         const DWORD error = GetLastError();
         std::printf("error %lu\n", error);
         return error == ERROR_FILE_NOT_FOUND ? 3 : 1;
