@@ -1,6 +1,7 @@
 #include "PasswordCheck.h"
 
 #include "ScopeGuard.h"
+#include "Texts.h"
 
 #include <memory>
 

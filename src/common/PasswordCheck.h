@@ -3,7 +3,6 @@
 // time, and the entry checked against the stored password (a salted hash, or a plain text
 // stored before hashes).
 #include "PasswordHash.h"
-#include "Texts.h"
 #include "WipedString.h"
 
 #include <functional>

@@ -1,5 +1,6 @@
 #include "CheapCrypto.h"
 #include "common/PasswordCheck.h"
+#include "common/Texts.h"
 
 #include <gtest/gtest.h>
 
