@@ -1,6 +1,7 @@
 #include "CodeSecret.h"
 
 #include "Errors.h"
+#include "Texts.h"
 #include "OneTimeCode.h"
 #include "WipedString.h"
 
@@ -24,7 +25,7 @@ std::vector<std::uint8_t> CodeSecret::MakeNew()
 {
     std::vector<std::uint8_t> secret(kCodeSecretBytes);
     if (!crypto_.FillRandom(secret))
-        throw Error("No random bytes could be had for the secret");
+        throw Error(EnglishText(TextId::MessageSecretNoRandom));
     std::string text = EncodeBase32(secret);
     store_.Write(kCodeSecretName, text);
     WipeText(text);

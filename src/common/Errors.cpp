@@ -16,7 +16,7 @@ RegistryError RegistryError::FailedToSetData(const std::string& valueName)
 
 ConversionError ConversionError::NotAnInteger(const std::string& text)
 {
-    return ConversionError("'" + text + "' is not a valid integer value");
+    return ConversionError(EnglishTexts().Format(TextId::MessageNotAnInteger, {text}));
 }
 
 IoError::IoError(unsigned code) : Error(IoErrorText(code)), code_(code) {}
@@ -24,12 +24,12 @@ IoError::IoError(unsigned code) : Error(IoErrorText(code)), code_(code) {}
 std::string IoErrorText(unsigned code)
 {
     switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 101: return "Disk full";
-    default: return "I/O error " + std::to_string(code);
+    case 2: return EnglishText(TextId::MessageFileNotFound);
+    case 3: return EnglishText(TextId::MessageInvalidFilename);
+    case 4: return EnglishText(TextId::MessageTooManyOpenFiles);
+    case 5: return EnglishText(TextId::MessageFileAccessDenied);
+    case 101: return EnglishText(TextId::MessageDiskFull);
+    default: return EnglishTexts().Format(TextId::MessageIoError, {std::to_string(code)});
     }
 }
 

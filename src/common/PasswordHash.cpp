@@ -2,6 +2,7 @@
 
 #include "Base64.h"
 #include "Errors.h"
+#include "Texts.h"
 #include "WipedString.h"
 
 #include <array>
@@ -111,13 +112,13 @@ bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCry
 std::string HashPassword(std::string_view password, PasswordCrypto& crypto, std::uint32_t iterations)
 {
     if (!IterationsInBounds(iterations))
-        throw Error("The password hash iteration count " + std::to_string(iterations) + " is out of range");
+        throw Error(EnglishTexts().Format(TextId::MessageHashIterations, {std::to_string(iterations)}));
     WipedBytes<kPasswordSaltSize> salt;
     if (!crypto.FillRandom(salt.bytes))
-        throw Error("The system gave no random numbers for the password hash");
+        throw Error(EnglishText(TextId::MessageHashNoRandom));
     WipedBytes<kPasswordHashSize> hash;
     if (!crypto.DeriveKey(password, salt.bytes, iterations, hash.bytes))
-        throw Error("The password hash could not be computed");
+        throw Error(EnglishText(TextId::MessageHashNotComputed));
     return std::string(kHashPrefix) + std::to_string(iterations) + '$' + EncodeBase64(salt.bytes) + '$' +
            EncodeBase64(hash.bytes);
 }

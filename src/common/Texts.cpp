@@ -169,22 +169,51 @@ std::size_t FixedWords(std::string_view pattern) noexcept
 }
 }  // namespace
 
-std::string Texts::TranslateMessage(std::string_view english) const
+namespace {
+// The message patterns, those of the most fixed words first: a short one that fits as well (a
+// sentence with "{1} of {2}") loses to the message's own.
+const std::vector<TextId>& MessagePatterns()
 {
-    if (const std::optional<TextId> id = TextIdOfEnglish(english))
-        return Get(*id);
-    // The pattern of the most fixed words first, so that a short one that fits as well (a
-    // sentence with "{1} of {2}") loses to the message's own.
     static const std::vector<TextId> patterns = [] {
         std::vector<TextId> ids(kMessageTexts.begin(), kMessageTexts.end());
         std::stable_sort(ids.begin(), ids.end(),
                          [](TextId a, TextId b) { return FixedWords(EnglishText(a)) > FixedWords(EnglishText(b)); });
         return ids;
     }();
-    for (const TextId id : patterns)
-        if (const auto p = FilledIn(EnglishText(id), english))
-            return Format(id, {(*p)[0], (*p)[1], (*p)[2], (*p)[3], (*p)[4], (*p)[5], (*p)[6], (*p)[7], (*p)[8]});
-    return std::string(english);
+    return patterns;
+}
+
+std::optional<std::string> TranslatePattern(const Texts& texts, std::string_view english);
+
+// What was filled in: a message in its own right (who a message is about, its reason) is
+// translated too; anything else is a name or a value, and stays as it is.
+std::string TranslateFilledIn(const Texts& texts, std::string_view part)
+{
+    if (const std::optional<TextId> id = TextIdOfEnglish(part);
+        id && std::find(kMessageTexts.begin(), kMessageTexts.end(), *id) != kMessageTexts.end())
+        return texts.Get(*id);
+    return TranslatePattern(texts, part).value_or(std::string(part));
+}
+
+std::optional<std::string> TranslatePattern(const Texts& texts, std::string_view english)
+{
+    for (const TextId id : MessagePatterns())
+        if (const auto p = FilledIn(EnglishText(id), english)) {
+            std::array<std::string, kMostPlaceholders> parts;
+            for (std::size_t i = 0; i < kMostPlaceholders; ++i)
+                parts[i] = (*p)[i].empty() ? std::string() : TranslateFilledIn(texts, (*p)[i]);
+            return texts.Format(id, {parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], parts[6], parts[7],
+                                     parts[8]});
+        }
+    return std::nullopt;
+}
+}  // namespace
+
+std::string Texts::TranslateMessage(std::string_view english) const
+{
+    if (const std::optional<TextId> id = TextIdOfEnglish(english))
+        return Get(*id);
+    return TranslatePattern(*this, english).value_or(std::string(english));
 }
 
 }  // namespace vardex

@@ -58,5 +58,10 @@ const char* EnglishText(TextId id) noexcept;
 std::optional<TextId> TextIdOfEnglish(std::string_view english);
 // The texts in English.
 const Texts& EnglishTexts() noexcept;
+// A message as the programs make it: in English, with what is filled in.
+inline std::string EnglishMessage(TextId id, std::initializer_list<std::string_view> filledIn)
+{
+    return EnglishTexts().Format(id, filledIn);
+}
 
 }  // namespace vardex

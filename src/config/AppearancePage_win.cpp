@@ -1,6 +1,7 @@
 #include "AppearancePage_win.h"
 
 #include "common/Text.h"
+#include "common/Texts.h"
 #include "win/Picture_win.h"
 #include "win/PromptDialog_win.h"
 #include "win/TextConvert_win.h"
@@ -30,7 +31,7 @@ bool AppearancePage::LoadPreview(const std::string& path, bool report)
         preview_ = LoadBackgroundPicture(path, frame.right, frame.bottom);
         previewIsProgramPicture_ = SameTextAscii(path, programDirectory_ + kDefaultBackgroundName);
         if (!preview_ && report)
-            errors_.ReportError("The picture \"" + path + "\" cannot be shown");
+            errors_.ReportError(EnglishTexts().Format(TextId::MessagePictureNotShown, {path}));
     }
     InvalidateRect(Item(IDC_PREVIEW), nullptr, FALSE);
     return exists;

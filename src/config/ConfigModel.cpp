@@ -2,6 +2,7 @@
 
 #include "Schedule.h"
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -223,7 +224,7 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
         for (const UserRecord& user : users_)
             userPasswords.push_back(user.password.ValueToStore(crypto, hashIterations));
     } catch (const Error& error) {
-        throw SaveError(std::string("Nothing was saved: ") + error.what() + ".");
+        throw SaveError(EnglishTexts().Format(TextId::MessageNothingSaved, {error.what()}));
     }
     // Windows' own validation flag first, as the window records it after.
     std::vector<SettingWrite> writes{{kNetworkLogonValueName, Global(N::UserValidation)}};

@@ -1,6 +1,7 @@
 #include "QrCode.h"
 
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "common/WipedString.h"
 
 #include <qrencode.h>
@@ -28,7 +29,7 @@ QrCode::QrCode(std::string_view text)
     const std::unique_ptr<QRcode, CodeFree> code(
         QRcode_encodeString(terminated.Text().c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1));
     if (!code)
-        throw Error("The QR code of the address could not be made");
+        throw Error(EnglishText(TextId::MessageQrNotMade));
     width_ = code->width;
     modules_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(width_));
     // The library's lowest bit of each byte is the module's colour; the others say what it is.

@@ -3,6 +3,7 @@
 #include "Settings.h"
 #include "common/Accounts.h"
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "common/PasswordHash.h"
 #include "common/RegValues.h"
 
@@ -62,18 +63,19 @@ std::size_t KindIndex(SettingKind kind)
 std::string WhyNot(const SettingDefinition& definition, const SettingValue& value)
 {
     if (value.index() != KindIndex(definition.kind))
-        return "not of its kind";
+        return EnglishText(TextId::MessageRefusalKind);
     if (const auto* number = std::get_if<std::int32_t>(&value); number && (*number < definition.low || *number > definition.high))
-        return "out of its range " + std::to_string(definition.low) + " to " + std::to_string(definition.high);
+        return EnglishTexts().Format(TextId::MessageRefusalRange,
+                                     {std::to_string(definition.low), std::to_string(definition.high)});
     const auto* text = std::get_if<std::string>(&value);
     if (text && text->size() > kMaxSettingTextBytes)
-        return "longer than " + std::to_string(kMaxSettingTextBytes) + " bytes";
+        return EnglishTexts().Format(TextId::MessageRefusalLength, {std::to_string(kMaxSettingTextBytes)});
     if (text && text->find('\0') != std::string::npos)
-        return "a text with a null character";
+        return EnglishText(TextId::MessageRefusalNull);
     if (text && definition.textIsValid && !definition.textIsValid(*text))
-        return "not of its form";
+        return EnglishText(TextId::MessageRefusalForm);
     if (text && IsPassword(definition) && !text->empty() && ClassifyStoredPassword(*text) != StoredPasswordKind::Hash)
-        return "a password that is no well-formed hash";
+        return EnglishText(TextId::MessageRefusalHash);
     return {};
 }
 }  // namespace
@@ -82,13 +84,13 @@ std::optional<std::string> RefusalOf(const SettingWrite& write, std::span<const 
 {
     const std::optional<Target> target = TargetOf(write.name, listedUserKeys);
     if (!target)
-        return write.name + " is no value the configuration writes";
+        return EnglishTexts().Format(TextId::MessageRefusalNotWritten, {write.name});
     const std::string why = target->definition ? WhyNot(*target->definition, write.value)
                             : std::holds_alternative<bool>(write.value) ? std::string()
-                                                                        : std::string("not of its kind");
+                                                                        : std::string(EnglishText(TextId::MessageRefusalKind));
     if (why.empty())
         return std::nullopt;
-    return "the value " + write.name + " is " + why;
+    return EnglishTexts().Format(TextId::MessageRefusalValue, {write.name, why});
 }
 
 namespace {
@@ -133,8 +135,7 @@ void WriteSettings(Registry& registry, const std::vector<SettingWrite>& writes)
 {
     const std::unique_ptr<RegistryKey> key = registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
     if (!key)
-        throw SaveError("Nothing was saved: the settings key HKEY_LOCAL_MACHINE\\" + std::string(kSettingsKeyPath) +
-                        " cannot be opened for writing. Writing there needs an administrator's rights.");
+        throw SaveError(EnglishTexts().Format(TextId::MessageKeyNotWritable, {kSettingsKeyPath}));
     std::unique_ptr<RegistryKey> logon;
     for (const SettingWrite& write : writes) {
         try {
@@ -143,7 +144,7 @@ void WriteSettings(Registry& registry, const std::vector<SettingWrite>& writes)
                 throw RegistryError::FailedToSetData(write.name);
             WriteValue(*place, name, write.value);
         } catch (const RegistryError& error) {
-            throw SaveError(std::string("Not all settings were saved: ") + error.what() + ".");
+            throw SaveError(EnglishTexts().Format(TextId::MessageNotAllSaved, {error.what()}));
         }
     }
 }

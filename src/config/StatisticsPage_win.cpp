@@ -5,6 +5,7 @@
 #include "rules/Grants.h"
 #include "win/Controls_win.h"
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "common/RegValues.h"
 #include "win/TextConvert_win.h"
 #include "resource_ids.h"
@@ -141,7 +142,7 @@ std::vector<UsageDay> StatisticsPage::UsageOf(const std::string& user, std::int3
     try {
         days = ReadUsageHistory(BytesOf(files_, UsageHistoryPath(programDirectory_, user)));
     } catch (const Error& error) {
-        errors_.ReportError("Cannot read the usage history of user \"" + user + "\": " + error.what());
+        errors_.ReportError(EnglishTexts().Format(TextId::MessageHistoryNotRead, {user, error.what()}));
     }
     // A day's line is written once the day is over: today is the live count of the settings.
     try {
@@ -199,7 +200,7 @@ void StatisticsPage::ExportStatistics()
         const std::vector<UserStatistics> users = StatisticsToExport();
         WriteWhole(files_, {{path, UnlockLogCsv(users)}, {UsageExportPath(path), UsageCsv(users)}});
     } catch (const std::runtime_error& error) {
-        errors_.ReportError("The statistics were not exported to \"" + path + "\": " + error.what());
+        errors_.ReportError(EnglishTexts().Format(TextId::MessageNotExported, {path, error.what()}));
     }
 }
 
@@ -248,7 +249,7 @@ void StatisticsPage::ShowStatistics()
                 newest = ReadNewestLines(files_, path, kViewedLogBytes);
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
-            errors_.ReportError("Cannot read the statistics of user \"" + user + "\": " + error.what());
+            errors_.ReportError(EnglishTexts().Format(TextId::MessageStatisticsNotRead, {user, error.what()}));
         }
         log.unread = NewestFirstLines(std::move(newest.bytes));
         const int image = isCurrentUser_(user) ? images_.currentUser : images_.otherUser;
@@ -338,7 +339,7 @@ void StatisticsPage::ClearSelectedLog()
     try {
         clearLog_(log.user);
     } catch (const std::runtime_error& error) {
-        errors_.ReportError("The statistics log of user \"" + log.user + "\" was not cleared: " + error.what());
+        errors_.ReportError(EnglishTexts().Format(TextId::MessageStatisticsLogNotCleared, {log.user, error.what()}));
         return;
     }
     const RedrawPause pause(Tree());

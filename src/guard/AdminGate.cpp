@@ -50,8 +50,10 @@ AdminGate::AdminGate(Registry& registry, FileSystem& files, PasswordCrypto& cryp
 
 std::string AdminGate::Who(const GuardClient& client) const
 {
-    return (client.userName.empty() ? std::string("process ") : client.userName + "'s process ") +
-           std::to_string(client.processId) + " in session " + std::to_string(client.sessionId);
+    const std::string process = std::to_string(client.processId), session = std::to_string(client.sessionId);
+    if (client.userName.empty())
+        return EnglishMessage(TextId::MessageProcessInSession, {process, session});
+    return EnglishMessage(TextId::MessageUsersProcessInSession, {client.userName, process, session});
 }
 
 std::string AdminGate::Answer(const GuardClient& client, const GuardRequest& request, bool sessionLocked)
@@ -78,7 +80,7 @@ std::string AdminGate::Answer(const GuardClient& client, const GuardRequest& req
 std::string AdminGate::Login(const GuardClient& client, const std::string& password, bool sessionLocked)
 {
     if (sessionLocked) {
-        refuse_("Refused the administrator's ticket to " + Who(client) + ": the session is locked.");
+        refuse_(EnglishMessage(TextId::MessageGateLocked, {Who(client)}));
         return std::string(kGuardRefused);
     }
     if (const std::optional<std::uint32_t> wait = GuessWait(client.sessionId))
@@ -87,7 +89,7 @@ std::string AdminGate::Login(const GuardClient& client, const std::string& passw
     // The check itself: through the hash where one is stored, so that its readable text is never
     // a password; no password is needed where none is set.
     if (!stored.empty() && !VerifyPassword(password, stored, crypto_)) {
-        WrongGuess(client, "A wrong administrator password");
+        WrongGuess(client, TextId::MessageGateWrongAdminPassword);
         return std::string(kGuardWrongPassword);
     }
     guesses_.erase(client.sessionId);
@@ -103,13 +105,12 @@ std::optional<std::uint32_t> AdminGate::GuessWait(std::uint32_t sessionId)
     return std::nullopt;
 }
 
-void AdminGate::WrongGuess(const GuardClient& client, const char* what)
+void AdminGate::WrongGuess(const GuardClient& client, TextId message)
 {
     Guesses& guesses = guesses_[client.sessionId];
     ++guesses.wrong;
     guesses.nextCheckMs = clock_.ElapsedMs() + GuessWaitMs(guesses.wrong);
-    report_(GuardLogKind::Warning, std::string(what) + " came from " + Who(client) + " (" + std::to_string(guesses.wrong) +
-                                       " in a row).");
+    report_(GuardLogKind::Warning, EnglishMessage(message, {Who(client), std::to_string(guesses.wrong)}));
 }
 
 AdminGate::Proof AdminGate::CheckGrantProof(const GuardClient& client, const std::string& proof)
@@ -121,7 +122,7 @@ AdminGate::Proof AdminGate::CheckGrantProof(const GuardClient& client, const std
         try {
             byCode = codes_->Take(proof);
         } catch (const Error& error) {
-            report_(GuardLogKind::Error, std::string("A one-time code could not be checked: ") + error.what());
+            report_(GuardLogKind::Error, EnglishMessage(TextId::MessageGateCodeNotChecked, {error.what()}));
         }
     }
     if (byCode) {
@@ -133,7 +134,7 @@ AdminGate::Proof AdminGate::CheckGrantProof(const GuardClient& client, const std
         guesses_.erase(client.sessionId);
         return {GrantProof::Password, 0};
     }
-    WrongGuess(client, "A wrong password or code for more time");
+    WrongGuess(client, TextId::MessageGateWrongGrantProof);
     return {};
 }
 
@@ -145,13 +146,13 @@ std::string AdminGate::CodeSecretFor(const GuardClient& client, const std::strin
         std::optional<std::vector<std::uint8_t>> secret = what == "show" ? codes_->Secret() : std::nullopt;
         if (!secret) {
             secret = codes_->MakeNew();
-            report_(GuardLogKind::Information, "Made a new secret for the one-time codes in " + Who(client) + ".");
+            report_(GuardLogKind::Information, EnglishMessage(TextId::MessageGateNewSecret, {Who(client)}));
         }
         std::string answer = EncodeSecretAnswer(EncodeBase32(*secret));
         std::fill(secret->begin(), secret->end(), std::uint8_t{0});
         return answer;
     } catch (const Error& error) {
-        report_(GuardLogKind::Error, std::string("The one-time codes' secret could not be had: ") + error.what());
+        report_(GuardLogKind::Error, EnglishMessage(TextId::MessageGateNoSecret, {error.what()}));
         return "failed";
     }
 }
@@ -160,7 +161,7 @@ std::string AdminGate::Issue(const GuardClient& client)
 {
     std::array<std::uint8_t, kAdminTicketBytes> random{};
     if (!crypto_.FillRandom(random)) {
-        report_(GuardLogKind::Error, "No ticket could be made for " + Who(client) + ": no random bytes.");
+        report_(GuardLogKind::Error, EnglishMessage(TextId::MessageGateNoTicket, {Who(client)}));
         return std::string(kGuardRefused);
     }
     // The oldest tickets of a session go first: no program fills the guardian with them.
@@ -173,7 +174,7 @@ std::string AdminGate::Issue(const GuardClient& client)
         tickets_.erase(held[i].second);
     const std::string text = HexOf(random);
     tickets_[text] = Ticket{client.sessionId, client.processId, client.userSid, clock_.ElapsedMs(), ++issued_, {}, 0, false};
-    report_(GuardLogKind::Information, "The administrator opened the configuration in " + Who(client) + ".");
+    report_(GuardLogKind::Information, EnglishMessage(TextId::MessageGateOpened, {Who(client)}));
     return EncodeTicketAnswer(text);
 }
 
@@ -182,7 +183,7 @@ AdminGate::Ticket* AdminGate::Holder(const GuardClient& client, const std::strin
     const auto found = tickets_.find(ticket);
     if (found == tickets_.end() || found->second.sessionId != client.sessionId ||
         found->second.processId != client.processId || found->second.userSid != client.userSid) {
-        refuse_("Refused a configuration request without a valid ticket from " + Who(client) + ".");
+        refuse_(EnglishMessage(TextId::MessageGateNoValidTicket, {Who(client)}));
         return nullptr;
     }
     return &found->second;
@@ -212,14 +213,14 @@ std::string AdminGate::Commit(const GuardClient& client, Ticket& ticket, std::ui
     ticket.staged.clear();
     ticket.stagedBytes = 0;
     if (broken) {
-        refuse_("Refused settings from " + Who(client) + ": the request was incomplete.");
+        refuse_(EnglishMessage(TextId::MessageGateIncomplete, {Who(client)}));
         return std::string(kGuardRefused);
     }
     // Everything checked before anything is written.
     const std::vector<std::string> users = listedUserKeys_();
     for (const SettingWrite& write : writes) {
         if (const std::optional<std::string> refusal = RefusalOf(write, users)) {
-            refuse_("Refused settings from " + Who(client) + ": " + *refusal + ".");
+            refuse_(EnglishMessage(TextId::MessageGateRefusedSettings, {Who(client), *refusal}));
             return EncodeCommitAnswer({false, true, write.name});
         }
     }
@@ -228,11 +229,11 @@ std::string AdminGate::Commit(const GuardClient& client, Ticket& ticket, std::ui
     } catch (const SaveError& error) {
         // Which one: the first that does not read back as written.
         const std::vector<SettingWrite> unwritten = ChangedWrites(registry_, writes);
-        report_(GuardLogKind::Error, std::string("The settings of ") + Who(client) + " were not all written: " + error.what());
+        report_(GuardLogKind::Error, EnglishMessage(TextId::MessageGateNotAllWritten, {Who(client), error.what()}));
         return EncodeCommitAnswer({false, false, unwritten.empty() ? writes.front().name : unwritten.front().name});
     }
     report_(GuardLogKind::Information,
-            "Wrote " + std::to_string(writes.size()) + " setting(s) for the administrator in " + Who(client) + ".");
+            EnglishMessage(TextId::MessageGateWrote, {std::to_string(writes.size()), Who(client)}));
     return EncodeCommitAnswer({true, false, {}});
 }
 
@@ -240,7 +241,7 @@ std::string AdminGate::ClearLog(const GuardClient& client, const std::string& us
 {
     const std::vector<std::string> users = listedUserKeys_();
     if (userKey != kDefaultUserKey && std::find(users.begin(), users.end(), userKey) == users.end()) {
-        refuse_("Refused to clear the log of " + userKey + ", no listed user, for " + Who(client) + ".");
+        refuse_(EnglishMessage(TextId::MessageGateNoListedUser, {userKey, Who(client)}));
         return std::string(kGuardRefused);
     }
     const std::string path = programDirectory_ + userKey + ".log";
@@ -248,10 +249,10 @@ std::string AdminGate::ClearLog(const GuardClient& client, const std::string& us
         if (files_.Exists(path))
             files_.Replace(path, {});
     } catch (const Error& error) {
-        report_(GuardLogKind::Error, "The log " + path + " could not be cleared: " + error.what());
+        report_(GuardLogKind::Error, EnglishMessage(TextId::MessageGateLogNotCleared, {path, error.what()}));
         return "failed";
     }
-    report_(GuardLogKind::Information, "Cleared the statistics log of " + userKey + " for " + Who(client) + ".");
+    report_(GuardLogKind::Information, EnglishMessage(TextId::MessageGateLogCleared, {userKey, Who(client)}));
     return std::string(kGuardAccepted);
 }
 

@@ -13,6 +13,7 @@
 #include "common/Files.h"
 #include "common/PasswordHash.h"
 #include "common/Registry.h"
+#include "common/Texts.h"
 
 #include <cstdint>
 #include <functional>
@@ -85,7 +86,7 @@ private:
     std::string CodeSecretFor(const GuardClient& client, const std::string& what);
     // The wait before a session's next check, or none; and a wrong one counted.
     std::optional<std::uint32_t> GuessWait(std::uint32_t sessionId);
-    void WrongGuess(const GuardClient& client, const char* what);
+    void WrongGuess(const GuardClient& client, TextId message);
     void Drop(std::uint32_t sessionId, const std::function<bool(const Ticket&)>& which);
     std::string StoredAdminPassword();
     std::string Who(const GuardClient& client) const;

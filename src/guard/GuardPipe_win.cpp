@@ -3,6 +3,7 @@
 #include "GuardianHost_win.h"
 #include "win/ProcessProtection_win.h"
 #include "win/TextConvert_win.h"
+#include "common/Texts.h"
 
 #include <bcrypt.h>
 #include <sddl.h>
@@ -156,7 +157,7 @@ void GuardPipeServer::Listen(Instance& instance)
         DisconnectNamedPipe(instance.pipe.Get());  // a client that came and went: listen anew
     }
     instance.phase = Phase::Idle;
-    logger_("A pipe instance stopped listening.");
+    logger_(EnglishText(TextId::MessagePipeStopped));
 }
 
 void GuardPipeServer::Connected(Instance& instance)
@@ -237,14 +238,14 @@ void GuardPipeServer::Read(Instance& instance, Operation& operation, DWORD size,
         return;
     }
     if (error == ERROR_MORE_DATA)
-        logger_("Dropped an oversized message from process " + std::to_string(instance.clientProcess) + ".");
+        logger_(EnglishMessage(TextId::MessagePipeOversized, {std::to_string(instance.clientProcess)}));
     if (error != ERROR_SUCCESS) {
         Disconnect(instance);
         return;
     }
     const std::optional<GuardClient> client = ClientOf(instance.pipe.Get(), instance.clientProcess);
     if (!client) {
-        logger_("Refused a message from a client that could not be identified.");
+        logger_(EnglishText(TextId::MessagePipeUnidentified));
         Disconnect(instance);
         return;
     }
@@ -313,7 +314,7 @@ std::optional<std::int64_t> GuardPipeServer::CutOffSilent()
     }
     for (Instance* instance : due) {
         if (instance->phase == Phase::Reading)
-            logger_("Cut off a client that sent nothing.");
+            logger_(EnglishText(TextId::MessagePipeSilentClient));
         Disconnect(*instance);
     }
     return next;

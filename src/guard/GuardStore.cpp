@@ -1,6 +1,7 @@
 #include "GuardStore.h"
 
 #include "common/Errors.h"
+#include "common/Texts.h"
 #include "common/RegValues.h"
 
 
@@ -74,7 +75,7 @@ void GuardStore::WriteText(const std::string& name, const std::string& text)
 {
     const auto key = registry_.Open(RootKey::LocalMachine, kGuardStoreKeyPath, KeyAccess::Full, true);
     if (!key)
-        throw RegistryError("The guardian's key cannot be opened");
+        throw RegistryError(EnglishText(TextId::MessageGuardKeyNotOpened));
     WriteTextValue(*key, name, text);
 }
 

@@ -28,12 +28,17 @@ constexpr std::int64_t kTickMs = 1000;
 
 std::string OfSession(const std::string& userName, std::uint32_t sessionId)
 {
-    return (userName.empty() ? std::string() : "of " + userName + " ") + "in session " + std::to_string(sessionId);
+    const std::string session = std::to_string(sessionId);
+    return userName.empty() ? EnglishMessage(TextId::MessageInSession, {session})
+                            : EnglishMessage(TextId::MessageOfUserInSession, {userName, session});
 }
 
 std::string ClientText(const GuardClient& client)
 {
-    return "process " + std::to_string(client.processId) + " " + OfSession(client.userName, client.sessionId);
+    const std::string process = std::to_string(client.processId), session = std::to_string(client.sessionId);
+    if (client.userName.empty())
+        return EnglishMessage(TextId::MessageProcessInSession, {process, session});
+    return EnglishMessage(TextId::MessageProcessOfUserInSession, {process, client.userName, session});
 }
 
 std::uint32_t AddSeconds(std::uint32_t used, std::int64_t seconds)
@@ -58,7 +63,7 @@ Guardian::Guardian(GuardianHost& host, Registry& registry, FileSystem& files, Cl
         try {
             store_.SetZone(zone_);
         } catch (const std::exception& error) {
-            Report(GuardLogKind::Error, std::string("The time zone the day is judged by could not be stored: ") + error.what());
+            Report(GuardLogKind::Error, TextId::MessageGuardZoneNotStored, {error.what()});
         }
     }
     time_.UseZone(zone_);
@@ -71,7 +76,7 @@ void Guardian::Restore()
     try {
         stored = store_.Sessions();
     } catch (const std::exception& error) {
-        Report(GuardLogKind::Error, std::string("The sessions' states could not be read: ") + error.what());
+        Report(GuardLogKind::Error, TextId::MessageGuardSessionsNotRead, {error.what()});
     }
     if (stored && std::llabs(stored->bootUtcMs - Boot()) <= kBootToleranceMs) {
         for (const StoredSession& entry : stored->sessions) {
@@ -86,8 +91,8 @@ void Guardian::Restore()
             // Its channel went with the guardian before us: it asks for a new one.
             if (entry.process && host_.AdoptLockService(entry.sessionId, *entry.process)) {
                 session.process = entry.process;
-                Report(GuardLogKind::Information, "Took back the lock service " + OfSession({}, entry.sessionId) + ", " +
-                                                      std::string(LockStateWord(entry.state)) + ".");
+                Report(GuardLogKind::Information, TextId::MessageGuardTookBack,
+                       {OfSession({}, entry.sessionId), LockStateWord(entry.state)});
             }
         }
     }
@@ -164,13 +169,12 @@ void Guardian::LockServiceEnded(std::uint32_t sessionId, std::uint32_t processId
         return;
     }
     if (session.state == LockState::Exited) {
-        Report(GuardLogKind::Information,
-               "The lock service " + OfSession(session.userName, sessionId) + " was ended from its configuration.");
+        Report(GuardLogKind::Information, TextId::MessageGuardEndedByConfiguration,
+               {OfSession(session.userName, sessionId)});
         Persist();
         return;
     }
-    Report(GuardLogKind::Warning, "The lock service " + OfSession(session.userName, sessionId) +
-                                      " ended; it is started again, locked.");
+    Report(GuardLogKind::Warning, TextId::MessageGuardEndedRestarted, {OfSession(session.userName, sessionId)});
     session.restarting = true;
     Start(sessionId, session);
 }
@@ -186,13 +190,15 @@ void Guardian::Start(std::uint32_t sessionId, Session& session)
     if (!session.process) {
         session.startAtMs = now + kRestartRetryMs;
         if (!std::exchange(session.startFailing, true))
-            Report(GuardLogKind::Error, "The lock service could not be started " + OfSession(session.userName, sessionId) +
-                                            "; trying again.");
+            Report(GuardLogKind::Error, TextId::MessageGuardStartFailed, {OfSession(session.userName, sessionId)});
     } else {
         session.startFailing = false;
         session.startedMs = now;
-        Report(GuardLogKind::Information, "Started the lock service " + OfSession(session.userName, sessionId) +
-                                              (arguments.empty() ? "." : " with " + arguments + "."));
+        const std::string where = OfSession(session.userName, sessionId);
+        if (arguments.empty())
+            Report(GuardLogKind::Information, TextId::MessageGuardStarted, {where});
+        else
+            Report(GuardLogKind::Information, TextId::MessageGuardStartedWith, {where, arguments});
     }
     Persist();
 }
@@ -217,15 +223,14 @@ std::string Guardian::Handle(const GuardClient& client, std::string_view message
     try {
         const std::optional<GuardRequest> request = ParseGuardRequest(message);
         if (!request) {
-            Warn("malformed", "Dropped a malformed message of " + std::to_string(message.size()) + " bytes from " +
-                                  ClientText(client) + ".");
+            Warn("malformed", TextId::MessageGuardMalformed, {std::to_string(message.size()), ClientText(client)});
             return std::string(kGuardRefused);
         }
         return Answer(client, *request);
     } catch (const std::exception& error) {
-        Warn("failed", "A request of " + ClientText(client) + " failed: " + error.what());
+        Warn("failed", TextId::MessageGuardRequestFailedBecause, {ClientText(client), error.what()});
     } catch (...) {
-        Warn("failed", "A request of " + ClientText(client) + " failed.");
+        Warn("failed", TextId::MessageGuardRequestFailed, {ClientText(client)});
     }
     return std::string(kGuardRefused);
 }
@@ -249,7 +254,7 @@ std::string Guardian::Answer(const GuardClient& client, const GuardRequest& requ
     }
     }
     // What only the lock service says, and only on its own channel.
-    Warn("public", "Refused a lock service's message on the public pipe from " + ClientText(client) + ".");
+    Warn("public", TextId::MessageGuardPublicRefused, {ClientText(client)});
     return std::string(kGuardRefused);
 }
 
@@ -266,14 +271,13 @@ std::string Guardian::OpenChannelFor(const GuardClient& client)
     const auto found = sessions_.find(client.sessionId);
     if (found == sessions_.end() || !found->second.process || found->second.process->id != client.processId ||
         found->second.userSid != client.userSid) {
-        Warn("channel", "Refused a channel to " + ClientText(client) + ", not the lock service started here.");
+        Warn("channel", TextId::MessageGuardChannelRefused, {ClientText(client)});
         return std::string(kGuardRefused);
     }
     Session& session = found->second;
     const std::optional<std::uint64_t> handle = host_.OpenChannel(client.sessionId, client.processId);
     if (!handle) {
-        Warn("channel-failed", "No channel could be opened to the lock service " +
-                                   OfSession(session.userName, client.sessionId) + ".");
+        Warn("channel-failed", TextId::MessageGuardNoChannel, {OfSession(session.userName, client.sessionId)});
         return std::string(kGuardRefused);
     }
     return EncodeChannelAnswer(*handle);
@@ -288,15 +292,15 @@ std::string Guardian::HandleChannel(std::uint32_t sessionId, std::uint32_t proce
             return std::string(kGuardRefused);
         const std::optional<GuardRequest> request = ParseGuardRequest(message);
         if (!request) {
-            Warn("malformed", "Dropped a malformed message of " + std::to_string(message.size()) +
-                                  " bytes from the lock service " + OfSession(found->second.userName, sessionId) + ".");
+            Warn("malformed", TextId::MessageGuardMalformedChannel,
+                 {std::to_string(message.size()), OfSession(found->second.userName, sessionId)});
             return std::string(kGuardRefused);
         }
         return AnswerChannel(sessionId, found->second, *request);
     } catch (const std::exception& error) {
-        Warn("failed", "A request of the lock service in session " + std::to_string(sessionId) + " failed: " + error.what());
+        Warn("failed", TextId::MessageGuardChannelRequestFailedBecause, {std::to_string(sessionId), error.what()});
     } catch (...) {
-        Warn("failed", "A request of the lock service in session " + std::to_string(sessionId) + " failed.");
+        Warn("failed", TextId::MessageGuardChannelRequestFailed, {std::to_string(sessionId)});
     }
     return std::string(kGuardRefused);
 }
@@ -320,7 +324,7 @@ std::string Guardian::AnswerChannel(std::uint32_t sessionId, Session& session, c
     case GuardRequestKind::Grant: return GrantTime(sessionId, session, request.grant, request.text);
     default: break;
     }
-    Warn("channel-kind", "Refused a public request on the channel of session " + std::to_string(sessionId) + ".");
+    Warn("channel-kind", TextId::MessageGuardChannelKind, {std::to_string(sessionId)});
     return std::string(kGuardRefused);
 }
 
@@ -345,8 +349,8 @@ std::string Guardian::GrantTime(std::uint32_t sessionId, Session& session, const
     use.grantSeconds = grant->seconds;
     uses_[session.userSid] = use;
     StoreUse(session, use);
-    Report(GuardLogKind::Information, "The administrator gave " + (session.userName.empty() ? session.userSid : session.userName) +
-                                          " more time: " + GrantEventText(choice, *proved.by) + ".");
+    Report(GuardLogKind::Information, TextId::MessageGuardGranted,
+           {session.userName.empty() ? session.userSid : session.userName, GrantEventText(choice, *proved.by)});
     return EncodeGrantedAnswer(*proved.by, use);
 }
 
@@ -405,7 +409,7 @@ GuardDay Guardian::UseOf(const std::string& userSid)
         try {
             stored = store_.Use(userSid);
         } catch (const std::exception& error) {
-            Warn("store", "The day's use of " + userSid + " could not be read: " + error.what());
+            Warn("store", TextId::MessageGuardUseNotRead, {userSid, error.what()});
         }
         found = uses_.emplace(userSid, stored.value_or(GuardDay{today, 0, 0, 0})).first;
         try {
@@ -430,7 +434,7 @@ GuardDay Guardian::UseOf(const std::string& userSid)
         try {
             store_.SetUse(userSid, use);
         } catch (const std::exception& error) {
-            Warn("store", "The day's use of " + userSid + " could not be stored: " + error.what());
+            Warn("store", TextId::MessageGuardUseNotStored, {userSid, error.what()});
         }
         if (finished.day > 0 && finished.day < today)
             RecordDay(userSid, finished);
@@ -455,8 +459,7 @@ void Guardian::RecordDay(const std::string& userSid, const GuardDay& finished)
         day.minutesAllowed = AllowedMinutes(registry_, userKey, programDirectory_, firstWeekday_, finished.day);
         AppendUsageDay(files_, UsageHistoryPath(programDirectory_, userKey), day);
     } catch (const std::exception& error) {
-        Warn("usage-write", "The usage of " + userName + " on " + IsoDate(finished.day) + " could not be written: " +
-                                error.what());
+        Warn("usage-write", TextId::MessageGuardUsageNotWritten, {userName, IsoDate(finished.day), error.what()});
     }
 }
 
@@ -470,7 +473,7 @@ void Guardian::MarkExpired(const std::string& userSid)
     try {
         store_.SetExpiredDay(userSid, today);
     } catch (const std::exception& error) {
-        Warn("store", "The expiry of " + userSid + " could not be stored: " + error.what());
+        Warn("store", TextId::MessageGuardExpiryNotStored, {userSid, error.what()});
     }
 }
 
@@ -494,14 +497,14 @@ void Guardian::StoreUse(const Session& session, const GuardDay& use)
             }
         }
     } catch (const std::exception& error) {
-        Warn("store", "The day's use of " + session.userName + " could not be stored: " + error.what());
+        Warn("store", TextId::MessageGuardUseNotStored, {session.userName, error.what()});
     }
 }
 
 bool Guardian::AppendLogLine(Session& session, const std::string& line)
 {
     if (!logLineCheck_(line)) {
-        Warn("log-form", "Refused a statistics line not in the log's form from session of " + session.userName + ".");
+        Warn("log-form", TextId::MessageGuardLogForm, {session.userName});
         return false;
     }
     const std::int64_t now = clock_.ElapsedMs();
@@ -510,8 +513,7 @@ bool Guardian::AppendLogLine(Session& session, const std::string& line)
         session.logLinesThisMinute = 0;
     }
     if (++session.logLinesThisMinute > kLogLinesPerMinute) {
-        Warn("log-rate", "Refused statistics lines of " + session.userName + " beyond " +
-                             std::to_string(kLogLinesPerMinute) + " a minute.");
+        Warn("log-rate", TextId::MessageGuardLogRate, {session.userName, std::to_string(kLogLinesPerMinute)});
         return false;
     }
     const std::string path = programDirectory_ + userKeyOf_(session.userName) + ".log";
@@ -519,7 +521,7 @@ bool Guardian::AppendLogLine(Session& session, const std::string& line)
         logAppender_(files_, path, line + "\r\n");
         return true;
     } catch (const Error& error) {
-        Warn("log-write", "Cannot write " + path + ": " + error.what());
+        Warn("log-write", TextId::MessageGuardLogWrite, {path, error.what()});
         return false;
     }
 }
@@ -547,8 +549,7 @@ std::int64_t Guardian::Tick()
 void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now, std::int64_t& next)
 {
     if (session.shutdownAtMs && *session.shutdownAtMs + kShutdownSlackMs <= now && !session.ending) {
-        Report(GuardLogKind::Information, "The grace period " + OfSession(session.userName, id) +
-                                              " is over; the session is ended.");
+        Report(GuardLogKind::Information, TextId::MessageGuardGraceOver, {OfSession(session.userName, id)});
         session.ending = true;
         session.shutdownAtMs.reset();
         host_.EndSession(id);
@@ -562,9 +563,9 @@ void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now,
         const bool silent = session.channelled ? now - session.lastBeatMs > kSilenceLimitMs
                                                : now - session.startedMs > kChannelWaitMs;
         if (silent) {
-            Report(GuardLogKind::Warning, "The lock service " + OfSession(session.userName, id) +
-                                              (session.channelled ? " went silent" : " never spoke on its channel") +
-                                              "; it is replaced, locked.");
+            Report(GuardLogKind::Warning,
+                   session.channelled ? TextId::MessageGuardWentSilent : TextId::MessageGuardNeverSpoke,
+                   {OfSession(session.userName, id)});
             session.endAsked = true;
             session.restarting = true;
             host_.EndLockService(session.process->id);
@@ -578,14 +579,12 @@ void Guardian::TickSession(std::uint32_t id, Session& session, std::int64_t now,
         if (now - *session.unguardedSinceMs >= limit) {
             session.unguardedAnswered = true;
             if (session.state == LockState::Expired) {
-                Report(GuardLogKind::Warning, "No lock service runs " + OfSession(session.userName, id) +
-                                                  " and its time has expired; the session is ended.");
+                Report(GuardLogKind::Warning, TextId::MessageGuardExpiredUnguarded, {OfSession(session.userName, id)});
                 session.ending = true;
                 host_.EndSession(id);
                 return;
             }
-            Report(GuardLogKind::Warning, "No lock service runs " + OfSession(session.userName, id) +
-                                              "; the session is locked by the system.");
+            Report(GuardLogKind::Warning, TextId::MessageGuardUnguarded, {OfSession(session.userName, id)});
             host_.LockSession(id);
         } else {
             next = std::min(next, *session.unguardedSinceMs + limit - now);
@@ -629,7 +628,7 @@ void Guardian::Persist()
     try {
         store_.SetSessions(stored);
     } catch (const std::exception& error) {
-        Warn("store", std::string("The sessions' states could not be stored: ") + error.what());
+        Warn("store", TextId::MessageGuardSessionsNotStored, {error.what()});
     }
 }
 
@@ -663,10 +662,20 @@ void Guardian::FlushThrottles(std::int64_t now)
         if (!throttle.open || now - throttle.windowStartMs < kThrottleWindowMs)
             continue;
         if (throttle.suppressed > 0)
-            Report(GuardLogKind::Warning, std::to_string(throttle.suppressed) + " more like this in the minute after it: " +
-                                              throttle.first);
+            Report(GuardLogKind::Warning, TextId::MessageGuardMoreLikeThis,
+                   {std::to_string(throttle.suppressed), throttle.first});
         throttle = Throttle{};
     }
+}
+
+void Guardian::Warn(const std::string& kind, TextId message, std::initializer_list<std::string_view> filledIn)
+{
+    Warn(kind, EnglishMessage(message, filledIn));
+}
+
+void Guardian::Report(GuardLogKind kind, TextId message, std::initializer_list<std::string_view> filledIn)
+{
+    Report(kind, EnglishMessage(message, filledIn));
 }
 
 void Guardian::Report(GuardLogKind kind, const std::string& text)

@@ -13,10 +13,12 @@
 #include "common/Clock.h"
 #include "common/Files.h"
 #include "common/Registry.h"
+#include "common/Texts.h"
 #include "common/TrustedTime.h"
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -179,6 +181,10 @@ private:
     std::int64_t Boot();
     void FlushThrottles(std::int64_t now);
     void Report(GuardLogKind kind, const std::string& text);
+    // The same for a message of the texts, made in English: the event log shows it in the
+    // machine's language.
+    void Report(GuardLogKind kind, TextId message, std::initializer_list<std::string_view> filledIn);
+    void Warn(const std::string& kind, TextId message, std::initializer_list<std::string_view> filledIn);
 
     GuardianHost& host_;
     Registry& registry_;

@@ -1,6 +1,9 @@
 #include "GuardianHost_win.h"
 
+#include "common/Texts.h"
+#include "config/Settings.h"
 #include "win/ProcessProtection_win.h"
+#include "win/ResourceTexts_win.h"
 #include "win/TextConvert_win.h"
 
 #include <sddl.h>
@@ -8,6 +11,8 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 
 namespace vardex {
 
@@ -125,10 +130,30 @@ std::wstring ImagePath(HANDLE process)
     return QueryFullProcessImageNameW(process, 0, path, &size) ? std::wstring(path, size) : std::wstring();
 }
 
-void WriteEvent(HANDLE source, GuardLogKind kind, const std::string& text)
+// The event log speaks the machine's language: the guardian runs as LocalSystem for every user,
+// so the system's UI language, unless the administrator forced one.
+std::string InEventLanguage(const std::string& english)
+{
+    static std::mutex guard;
+    static std::unique_ptr<const ResourceTexts> texts;
+    const Language language = ChooseLanguage(ForcedLanguage(kSettingsKeyPath, SettingNames::Language),
+                                             GetSystemDefaultUILanguage());
+    const std::lock_guard hold(guard);
+    if (!texts || texts->Of() != language)
+        texts = std::make_unique<const ResourceTexts>(language);
+    return texts->TranslateMessage(english);
+}
+
+void WriteEvent(HANDLE source, GuardLogKind kind, const std::string& english)
 {
     if (!source)
         return;
+    std::string text;
+    try {
+        text = InEventLanguage(english);
+    } catch (...) {
+        text = english;  // the entry itself matters more than its language
+    }
     const WORD type = kind == GuardLogKind::Error     ? EVENTLOG_ERROR_TYPE
                       : kind == GuardLogKind::Warning ? EVENTLOG_WARNING_TYPE
                                                       : EVENTLOG_INFORMATION_TYPE;
@@ -189,9 +214,9 @@ std::optional<LockServiceProcess> Win32GuardianHost::StartLockService(std::uint3
     if (UniqueKernelHandle restricted = WithoutAdministrators(token.Get()))
         token = std::move(restricted);
     else if (!std::exchange(restrictFailureLogged_, true))
-        Log(GuardLogKind::Warning, "The lock service cannot be started without the administrators' group.");
+        Log(GuardLogKind::Warning, EnglishText(TextId::MessageGuardNotWithoutAdministrators));
     if (!RaiseIntegrity(token.Get()) && !std::exchange(raiseFailureLogged_, true))
-        Log(GuardLogKind::Warning, "The lock service cannot be started above the integrity level of the user's programs.");
+        Log(GuardLogKind::Warning, EnglishText(TextId::MessageGuardNotAboveIntegrity));
     const UserEnvironment environment(userToken.Get());
     const std::wstring path = Widen(programDirectory_ + kLockServiceFile);
     std::wstring commandLine = L"\"" + path + L"\"" + (arguments.empty() ? L"" : L" " + Widen(arguments));
@@ -228,11 +253,11 @@ std::optional<LockServiceProcess> Win32GuardianHost::StartLockService(std::uint3
     // Protected before its first instruction: its user cannot end or freeze it even in the
     // moment before it protects itself.
     if (!ProtectProcess(process.Get(), user) || !ProtectThread(thread.Get(), user))
-        Log(GuardLogKind::Warning, "The lock service's process could not be protected from its user.");
+        Log(GuardLogKind::Warning, EnglishText(TextId::MessageGuardNotProtected));
     const LockServiceProcess made{started.dwProcessId, CreationTime(process.Get())};
     ResumeThread(thread.Get());
     if (!watched_.Watch(made.id, sessionId, std::move(process)))
-        Log(GuardLogKind::Error, "The lock service in session " + std::to_string(sessionId) + " cannot be watched.");
+        Log(GuardLogKind::Error, EnglishMessage(TextId::MessageGuardNotWatched, {std::to_string(sessionId)}));
     return made;
 }
 
@@ -266,7 +291,7 @@ void Win32GuardianHost::EndLockService(std::uint32_t processId)
 {
     HANDLE process = watched_.Process(processId);
     if (!process || !TerminateProcess(process, 1))
-        Log(GuardLogKind::Error, "The lock service in process " + std::to_string(processId) + " could not be ended.");
+        Log(GuardLogKind::Error, EnglishMessage(TextId::MessageGuardNotEnded, {std::to_string(processId)}));
 }
 
 std::optional<std::uint64_t> Win32GuardianHost::OpenChannel(std::uint32_t sessionId, std::uint32_t processId)
@@ -280,8 +305,8 @@ std::optional<std::uint64_t> Win32GuardianHost::OpenChannel(std::uint32_t sessio
 void Win32GuardianHost::EndSession(std::uint32_t sessionId)
 {
     if (!WTSLogoffSession(WTS_CURRENT_SERVER_HANDLE, sessionId, FALSE))
-        Log(GuardLogKind::Error, "Session " + std::to_string(sessionId) + " could not be logged off (error " +
-                                     std::to_string(GetLastError()) + ").");
+        Log(GuardLogKind::Error, EnglishMessage(TextId::MessageGuardNotLoggedOff,
+                                                {std::to_string(sessionId), std::to_string(GetLastError())}));
 }
 
 void Win32GuardianHost::LockSession(std::uint32_t sessionId)
@@ -289,8 +314,8 @@ void Win32GuardianHost::LockSession(std::uint32_t sessionId)
     // A disconnected session shows the system's sign-in screen: the user's password, or an
     // administrator's, brings it back.
     if (!WTSDisconnectSession(WTS_CURRENT_SERVER_HANDLE, sessionId, FALSE))
-        Log(GuardLogKind::Error, "Session " + std::to_string(sessionId) + " could not be locked (error " +
-                                     std::to_string(GetLastError()) + ").");
+        Log(GuardLogKind::Error, EnglishMessage(TextId::MessageGuardNotLocked,
+                                                {std::to_string(sessionId), std::to_string(GetLastError())}));
 }
 
 void Win32GuardianHost::Log(GuardLogKind kind, const std::string& text)

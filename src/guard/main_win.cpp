@@ -6,6 +6,7 @@
 #include "ServiceRecovery_win.h"
 #include "win/AccountDirectory_win.h"
 #include "common/Accounts.h"
+#include "common/Texts.h"
 #include "win/Clock_win.h"
 #include "win/CodeSecret_win.h"
 #include "win/DllSearch_win.h"
@@ -113,10 +114,9 @@ public:
 
     void Run(ServiceControl& service)
     {
-        host_.Log(GuardLogKind::Information, "The guardian started.");
+        host_.Log(GuardLogKind::Information, EnglishText(TextId::MessageGuardianStarted));
         if (!pipe_.Listening())
-            host_.Log(GuardLogKind::Error, "The guardian's pipe could not be created: another program holds its name. "
-                                           "Lock services that cannot write the settings keep their counts in memory.");
+            host_.Log(GuardLogKind::Error, EnglishText(TextId::MessageGuardianPipeHeld));
         guardian_.Restore();
         std::int64_t nextPoll = 0;
         for (;;) {
@@ -125,11 +125,11 @@ public:
                 if (!Round(service, nextPoll))
                     break;
             } catch (const std::exception& error) {
-                host_.Log(GuardLogKind::Error, std::string("The guardian's loop failed: ") + error.what());
+                host_.Log(GuardLogKind::Error, EnglishMessage(TextId::MessageGuardianLoopFailed, {error.what()}));
                 Sleep(100);
             }
         }
-        host_.Log(GuardLogKind::Information, "The guardian stopped; the lock services go on.");
+        host_.Log(GuardLogKind::Information, EnglishText(TextId::MessageGuardianStopped));
     }
 
 private:
@@ -211,7 +211,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) noexcept
         // Before anything runs as SYSTEM: started again by the system after a failure, and never
         // run from a folder where others could put a program or a DLL.
         if (!SetRestartOnFailure(kGuardianServiceName))
-            LogGuardianEvent(GuardLogKind::Warning, "The guardian's restart after a failure could not be set.");
+            LogGuardianEvent(GuardLogKind::Warning, EnglishText(TextId::MessageGuardianNoRestart));
         if (const std::optional<std::string> refusal = RefusalToRunFrom(ProgramDirectory())) {
             LogGuardianEvent(GuardLogKind::Error, *refusal);
             throw std::runtime_error(*refusal);

@@ -29,7 +29,7 @@ void Dialog::CreatePage(HWND parent, int templateId)
 {
     if (!CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), parent, &Dialog::Procedure,
                             reinterpret_cast<LPARAM>(this)))
-        throw std::runtime_error("Cannot create a dialog");
+        throw std::runtime_error(EnglishText(TextId::MessageNoDialog));
 }
 
 INT_PTR Dialog::ShowModal(MessagePump& pump, HWND owner, int templateId)

@@ -4,6 +4,7 @@
 #include "ProcessProtection_win.h"
 #include "TextConvert_win.h"
 #include "UniqueHandle_win.h"
+#include "common/Texts.h"
 
 #include <aclapi.h>
 
@@ -84,15 +85,10 @@ std::optional<std::string> RefusalToRunFrom(const std::string& folder)
     const std::optional<FolderSecurity> security = ReadFolderSecurity(folder);
     if (!security) {
         const DWORD error = GetLastError();
-        return "The access list of the program folder " + folder + " could not be read (error " +
-               std::to_string(error) + "), so nothing tells that users cannot put a program or a DLL there: " +
-               "the service does not run from it.";
+        return EnglishMessage(TextId::MessageFolderUnreadable, {folder, std::to_string(error)});
     }
     if (const std::optional<std::string> writer = UntrustedWriter(*security, ProcessAccountSid()))
-        return "The program folder " + folder + " can be changed by the account " + *writer +
-               ": a program or a DLL put there would run with this service's rights, so the service does not run "
-               "from it. Reinstall PC Vardex, which gives the folder an access list that lets only SYSTEM and "
-               "administrators change it.";
+        return EnglishMessage(TextId::MessageFolderWritable, {folder, *writer});
     return std::nullopt;
 }
 

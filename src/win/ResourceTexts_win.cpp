@@ -62,14 +62,19 @@ Language ProgramLanguage(const std::string& forced) noexcept
     return ChooseLanguage(forced, GetUserDefaultUILanguage());
 }
 
-Language ProgramLanguage(const char* keyPath, const char* valueName)
+std::string ForcedLanguage(const char* keyPath, const char* valueName)
 {
     wchar_t forced[8] = L"";
     DWORD size = sizeof forced;
     if (RegGetValueW(HKEY_LOCAL_MACHINE, Widen(keyPath).c_str(), Widen(valueName).c_str(), RRF_RT_REG_SZ, nullptr,
                      forced, &size) != ERROR_SUCCESS)
-        forced[0] = L'\0';
-    return ProgramLanguage(Narrow(forced));
+        return {};
+    return Narrow(forced);
+}
+
+Language ProgramLanguage(const char* keyPath, const char* valueName)
+{
+    return ProgramLanguage(ForcedLanguage(keyPath, valueName));
 }
 
 }  // namespace vardex

@@ -25,8 +25,10 @@ private:
 // The user's language for the programs' texts: the forced one of the settings (PLLG) where set,
 // else the user's UI language.
 Language ProgramLanguage(const std::string& forced) noexcept;
-// The same for a program that does not load the settings: the forced language read from the
-// value valueName of the settings key keyPath (under HKEY_LOCAL_MACHINE).
+// The forced language as stored in the value valueName of the settings key keyPath (under
+// HKEY_LOCAL_MACHINE), for a program that does not load the settings; "" where none is.
+std::string ForcedLanguage(const char* keyPath, const char* valueName);
+// The user's language for a program that does not load the settings.
 Language ProgramLanguage(const char* keyPath, const char* valueName);
 
 }  // namespace vardex

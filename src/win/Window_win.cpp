@@ -1,6 +1,7 @@
 #include "Window_win.h"
 
 #include "UniqueHandle_win.h"
+#include "common/Texts.h"
 
 #include "ErrorReport_win.h"
 #include "WindowObjects_win.h"
@@ -48,12 +49,12 @@ void Window::Create(const CreateParams& params)
         windowClass.hIcon = params.icon;
         windowClass.cbWndExtra = params.dialog ? DLGWINDOWEXTRA : 0;
         if (!RegisterClassExW(&windowClass))
-            throw std::runtime_error("Cannot register a window class");
+            throw std::runtime_error(EnglishText(TextId::MessageNoWindowClass));
     }
     defaultProcedure_ = params.dialog ? DefDlgProcW : DefWindowProcW;
     if (!CreateWindowExW(params.exStyle, params.className, params.title, params.style, params.x, params.y,
                          params.width, params.height, params.parent, params.menuOrId, instance, this))
-        throw std::runtime_error("Cannot create a window");
+        throw std::runtime_error(EnglishText(TextId::MessageNoWindow));
 }
 
 LRESULT Window::Route(UINT message, WPARAM wParam, LPARAM lParam)

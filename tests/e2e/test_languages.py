@@ -1,14 +1,17 @@
 """The programs in the user's language: German, French and Spanish users read the lock screen's
 status block, the prompts and the configuration window in their own words (looked at in
-screenshots), a language the administrator forces wins, every dialog's words fit, and the statistics
-log keeps its English words."""
+screenshots), the guardian's event log speaks the machine's language, a language the administrator
+forces wins, every dialog's words fit, and the statistics log keeps its English words."""
 import datetime
 import time
 import unittest
 
 from test_configuration import APPEARANCE, ROOT, SETTINGS, STATISTICS, USERS, config_open, start_and_configure
 from test_grants import run_out_of_time
+from test_guardian import GUARD, install_guardian
+from test_installer import service_state
 from test_lock_status import restrict_hours
+from test_surroundings import wine_messages
 from vardex_e2e import PROMPT, SAVER, Host, password_hash, wait_for
 
 CASES = [
@@ -118,6 +121,20 @@ class Languages(unittest.TestCase):
                     if fit.returncode != 0:
                         misfits += f"{language}:\n{fit.stdout}"
                 self.assertFalse(misfits, misfits)
+
+    def test_the_guardians_event_log_speaks_the_machines_language_or_the_forced_one(self):
+        # The entry the guardian writes when it refuses to run from a folder users can change.
+        for name, forced, words in (("language_guard_de", None, "kann vom Konto S-1-1-0 ge"),
+                                    ("language_guard_es_forced", "es", "La cuenta S-1-1-0 puede modificar")):
+            with self.subTest(name), Host(name) as host:
+                host.env.update(LANG="de_DE.UTF-8", LC_ALL="de_DE.UTF-8", WINEDEBUG="-all,err+eventlog")
+                if forced:
+                    host.set_text("PLLG", forced)
+                host.program.chmod(0o777)
+                install_guardian(host, start=False)
+                host.run("sc", "start", GUARD)
+                wait_for(lambda: service_state(host) == "STOPPED", what="the guardian to stop")
+                self.assertIn(words, wine_messages(host))
 
     def test_the_screen_savers_box_speaks_german(self):
         with Host("language_saver_de") as host:

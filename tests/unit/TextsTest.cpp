@@ -74,7 +74,14 @@ TEST(Texts, MessagesMadeInEnglishAreShownInTheReadersLanguageWithWhatWasFilledIn
         {EnglishTexts().Format(TextId::MessageLogNotCleared, {"of anna"}), "<The log of of anna could not be cleared.>"},
         {EnglishTexts().Format(TextId::MessageTooManyWrong, {"30"}), "<Too many wrong passwords. Try again in 30 s.>"},
         {UnreadablePeriodText("{2}"), "<Invalid time period '{2}'>"},  // what was filled in is no place
-        {"Disk full", "Disk full"},
+        {"The disk is full", "The disk is full"},
+        // What was filled in is translated where it is a message itself, to any depth; a name
+        // stays, even one that is a word of a window ("Week").
+        {"The lock service of Week in session 2 ended; it is started again, locked.",
+         "<The lock service <of Week in session 2> ended; it is started again, locked.>"},
+        {"Refused settings from anna's process 12 in session 2: the value PAPW is not of its form.",
+         "<Refused settings from <anna's process 12 in session 2>: <the value PAPW is <not of its form>>.>"},
+        {"Cannot write C:\\Vardex\\User1.log: " + IoErrorText(101), "<Cannot write C:\\Vardex\\User1.log: <Disk full>>"},
         {"Invalid time period ''", "Invalid time period ''"},  // a place holds something
         {UnreadablePeriodText("x") + " and more", UnreadablePeriodText("x") + " and more"},
     };
