@@ -73,6 +73,9 @@ class Languages(unittest.TestCase):
                 host.open_prompt()
                 wait_for(lambda: host.probe("button-press", "Mehr Zeit").returncode == 0, what="Mehr Zeit…")
                 wait_for(lambda: host.shows(("#32770", "Mehr Zeit")), what="the form, in German")
+                # Read once its texts are there: the form is found by its class among the desktops.
+                wait_for(lambda: "Administratorkennwort" in host.hostile("texts", "#32770").stdout,
+                         what="the form's texts")
                 controls = host.hostile("texts", "#32770").stdout
                 for words in ("Administratorkennwort", " Mehr Zeit für heute ", "+15 Minuten", "+1 Stunde", "bis",
                               "den Rest des Tages", "Abbrechen"):
