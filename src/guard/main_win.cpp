@@ -9,19 +9,21 @@
 #include "common/Texts.h"
 #include "win/Clock_win.h"
 #include "win/CodeSecret_win.h"
+#include "win/ConsoleText_win.h"
 #include "win/DllSearch_win.h"
 #include "win/Files_win.h"
 #include "win/PasswordCrypto_win.h"
 #include "win/FolderAccess_win.h"
 #include "win/Registry_win.h"
+#include "win/ResourceTexts_win.h"
 #include "win/SystemFacts_win.h"
+#include "config/Settings.h"
 #include "config/StatisticsLogs.h"
 
 #include <windows.h>
 #include <wtsapi32.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
@@ -237,7 +239,9 @@ int wmain()
     wchar_t name[] = L"vardexguard";
     const SERVICE_TABLE_ENTRYW table[] = {{name, vardex::ServiceMain}, {nullptr, nullptr}};
     if (!StartServiceCtrlDispatcherW(table)) {
-        std::fputs("vardexguard runs as a Windows service; it is installed with PC Vardex.\n", stderr);
+        using namespace vardex;
+        const ResourceTexts texts(ProgramLanguage(kSettingsKeyPath, SettingNames::Language));
+        WriteText(GetStdHandle(STD_ERROR_HANDLE), texts.Get(TextId::GuardRunsAsService) + "\r\n");
         return 1;
     }
     return 0;

@@ -9,6 +9,7 @@
 #include "win/PromptDialog_win.h"
 #include "win/ResourceTexts_win.h"
 #include "common/ScopeGuard.h"
+#include "win/ConsoleText_win.h"
 #include "win/TextConvert_win.h"
 #include "common/WipedString.h"
 
@@ -45,22 +46,6 @@ private:
     std::wstring text_;
 };
 
-// On a console, as its characters (whatever its code page); to a pipe or a file, as UTF-8.
-void Write(HANDLE handle, std::string_view text) noexcept
-{
-    DWORD mode = 0, written = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        try {
-            const std::wstring wide = Widen(text);
-            WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-            return;
-        } catch (...) {
-            // without the memory for the wide text, the bytes as they are
-        }
-    }
-    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
 // The texts in the administrator's language, or the one the settings force.
 const ResourceTexts& HashTexts()
 {
@@ -91,9 +76,9 @@ bool WriteAll(HANDLE handle, std::string_view text) noexcept
 void Report(std::string_view message) noexcept
 {
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    Write(error, "vardexhash: ");
-    Write(error, message);
-    Write(error, "\r\n");
+    WriteText(error, "vardexhash: ");
+    WriteText(error, message);
+    WriteText(error, "\r\n");
 }
 
 // The console's mode before echo was switched off, for the Ctrl+C handler to put back.
@@ -140,9 +125,9 @@ public:
         if (!console_)
             return ReadStreamLine(line);
         const HANDLE output = promptOutput_ != INVALID_HANDLE_VALUE ? promptOutput_ : GetStdHandle(STD_ERROR_HANDLE);
-        Write(output, prompt);
+        WriteText(output, prompt);
         const LineRead result = ReadConsoleLine(line);
-        Write(output, "\r\n");  // the Enter that ended the line was not echoed either
+        WriteText(output, "\r\n");  // the Enter that ended the line was not echoed either
         return result;
     }
 
@@ -246,7 +231,7 @@ int Run(int argc, wchar_t** argv)
     if (argc > 1) {
         const std::wstring_view option = argv[1];
         const bool help = option == L"/?" || option == L"-?" || option == L"-h" || option == L"--help";
-        Write(GetStdHandle(help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), WithCrLf(Text(TextId::HashUsage) + "\n"));
+        WriteText(GetStdHandle(help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), WithCrLf(Text(TextId::HashUsage) + "\n"));
         return help ? 0 : 1;
     }
     WipedWide password, confirm;

@@ -680,8 +680,7 @@ TimeOutcome TMainForm::GrantTime(TimeRequest request, const std::string& adminPa
         if (!grant)
             // Unheard or refused (a time already past): nothing was proved, nor guessed.
             return {std::nullopt, 0, std::nullopt,
-                    answer ? "No time was granted: the time asked for has passed."
-                           : "No time was granted: the guardian service did not answer."};
+                    EnglishText(answer ? TextId::MessageGrantPassed : TextId::MessageGrantGuardianSilent)};
         if (grant->waitSeconds)
             return {std::nullopt, std::int64_t{grant->waitSeconds} * 1000, std::nullopt, {}};
         return {grant->day ? std::optional<GrantProof>(grant->proof) : std::nullopt, 0,
