@@ -1,6 +1,7 @@
 #include "ConfigModel.h"
 
 #include "Schedule.h"
+#include "UserRules.h"
 #include "common/Errors.h"
 #include "common/Texts.h"
 #include "common/Text.h"
@@ -312,11 +313,22 @@ std::optional<UnconfirmedPair> UnconfirmedPasswordPair(std::string_view password
 
 std::vector<std::string> UsersLockedOutBySchedule(const std::vector<UserRecord>& users, const RegionalFormats& formats)
 {
+    // Judged as the lock service judges the week, so that the week grid counts where it is used:
+    // locked out is a user whom no weekday allows any time. Any seven days in a row hold each
+    // weekday once.
+    constexpr std::int32_t kAWeek = 46363;
     std::vector<std::string> lockedOut;
-    for (const UserRecord& user : users)
-        if (user.values.Flag(N::RestrictBySchedule) &&
-            SummarizeSchedule(user.values.Text(N::Schedule), formats).allowsNoTime)
+    for (const UserRecord& user : users) {
+        if (!user.values.Flag(N::RestrictBySchedule))
+            continue;
+        WeekRules rules = WeekRulesOf(ServiceReadingOf(user, formats), formats.firstWeekday);
+        rules.grant.reset();  // a grant of today is no part of the schedule
+        bool allowsSomeTime = false;
+        for (std::int32_t day = kAWeek; day < kAWeek + 7 && !allowsSomeTime; ++day)
+            allowsSomeTime = !AllowedStretches(rules, day).empty();
+        if (!allowsSomeTime)
             lockedOut.push_back(user.userKey);
+    }
     return lockedOut;
 }
 

@@ -2,6 +2,7 @@
 #include "MemoryRegistry.h"
 #include "config/ConfigModel.h"
 #include "config/ConfigTree.h"
+#include "config/Settings.h"
 #include "common/FillingScope.h"
 
 #include <gtest/gtest.h>
@@ -221,17 +222,38 @@ TEST(UnconfirmedPasswordPair, WhatCanBeSavedAndWhatIsRefusedWithItsMessage)
             << c.password << "/" << c.confirm;
 }
 
-TEST(UsersLockedOutBySchedule, OnlyARestrictedUserWhosePeriodsShareNoTime)
+TEST(UsersLockedOutBySchedule, OnlyARestrictedUserWhomNoDayOfTheWeekAllowsAnyTime)
 {
-    std::vector<UserRecord> users(4);
-    const char* schedules[] = {"09:00 - 12:00=1;13:00 - 17:00=1;", "09:00 - 12:00=1;13:00 - 17:00=1;",
-                               "09:00 - 12:00=1;13:00 - 17:00=0;", ""};
-    for (size_t i = 0; i < users.size(); ++i) {
-        users[i].userKey = "user" + std::to_string(i);
-        users[i].values.Set("PWTB", std::string(schedules[i]));
-        users[i].values.Set("PWTL", i != 1);
+    const std::string noCommonTime = "09:00 - 12:00=1;13:00 - 17:00=1;";
+    const struct {
+        std::string schedule;
+        bool restricted;
+        std::optional<std::string> tuesday;  // with the week grid: Tuesday's periods, no other day's
+        bool lockedOut;
+    } cases[] = {
+        {noCommonTime, true, std::nullopt, true},
+        {noCommonTime, false, std::nullopt, false},
+        {"09:00 - 12:00=1;13:00 - 17:00=0;", true, std::nullopt, false},
+        {"", true, std::nullopt, false},
+        {noCommonTime, true, "16:00-18:00", false},  // the grid allows Tuesday, whatever the list says
+        {"09:00 - 12:00=1;", true, "", true},         // the grid allows no day, whatever the list says
+    };
+    std::vector<UserRecord> users;
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        UserRecord& user = users.emplace_back();
+        user.userKey = "user" + std::to_string(users.size());
+        user.values.Set("PWTB", c.schedule);
+        user.values.Set("PWTL", c.restricted);
+        if (c.tuesday) {
+            user.values.Set("PWWR", true);
+            for (int day = 0; day < 7; ++day)
+                user.values.Set(SettingNames::DayPeriods[day], day == 1 ? *c.tuesday : std::string());
+        }
+        if (c.lockedOut)
+            expected.push_back(user.userKey);
     }
-    EXPECT_EQ(UsersLockedOutBySchedule(users, {}), std::vector<std::string>{"user0"});
+    EXPECT_EQ(UsersLockedOutBySchedule(users, {}), expected);
 }
 
 TEST(PictureInProgramFolder, RelativeNamesAreTheProgramFoldersOthersStay)
