@@ -1,6 +1,6 @@
 """The installer package under Wine's msiexec: a silent install puts the programs, the screen saver,
 the guardian service and the registry entries in place, always under Program Files; a silent
-removal takes them away and keeps the settings key and the statistics logs, unless
+removal takes them away and keeps the settings key, the statistics logs and usage histories, unless
 REMOVESETTINGS=1; a newer package replaces the installed one, keeps the settings and leaves the
 running lock services running."""
 import collections
@@ -38,8 +38,9 @@ UPGRADING = "UPGRADINGPRODUCTCODE={6d1f8a52-0c3e-4b7a-9a41-2f5e8c7d9b10}"
 
 
 def programs(folder):
-    """The files of the install folder but the statistics logs, which the running programs write."""
-    return {name for name in os.listdir(folder) if not name.endswith(".log")}
+    """The files of the install folder but the statistics logs and usage histories, which the
+    running programs write."""
+    return {name for name in os.listdir(folder) if not name.endswith((".log", ".usage.csv"))}
 
 
 def msiexec(host, *args, log, reboot=False):
@@ -179,11 +180,13 @@ class Installer(unittest.TestCase):
             host.screenshot("locked-again")
 
             (installed.folder / "alice.log").write_bytes(b"statistics\r\n")
+            (installed.folder / "alice.usage.csv").write_bytes(b"2026-12-09;30;60;0;0\r\n")
             end_lock_services(host)
             remove(host)
             self.assertIn("EndLockServices", actions_run(host, f"remove-{MSI.stem}"))
             self.assertEqual(programs(installed.folder), set())
             self.assertTrue((installed.folder / "alice.log").exists())
+            self.assertTrue((installed.folder / "alice.usage.csv").exists())
             self.assertFalse(installed.saver.exists())
             for key in (SERVICE_KEY, EVENT_SOURCE_KEY):
                 self.assertIsNone(registry_values(host, key), key)
@@ -197,6 +200,7 @@ class Installer(unittest.TestCase):
             self.assertEqual(host.run("reg", "add", SETTINGS_KEY, "/v", "PLHK", "/t", "REG_DWORD", "/d", "16576",
                                       "/f").returncode, 0)
             (installed.folder / "alice.log").write_bytes(b"statistics\r\n")
+            (installed.folder / "alice.usage.csv").write_bytes(b"2026-12-09;30;60;0;0\r\n")
             program = installed.folder / "vardex.exe"
             running = running_lock_services(host)
 
@@ -204,6 +208,7 @@ class Installer(unittest.TestCase):
             install(host, newer, reboot=True)  # the running lock service's file is in use
             self.assertEqual(list(products(host).values()), ["99.0.0"])
             self.assertTrue((installed.folder / "alice.log").exists())
+            self.assertTrue((installed.folder / "alice.usage.csv").exists())
             self.assertEqual(registry_values(host, SETTINGS_KEY).get("PLHK"), ("REG_DWORD", "0x40c0"))
             wait_for(lambda: service_state(host) == "RUNNING", timeout=10, what="the new guardian to run")
             self.assertLessEqual(running, set(lock_service_pids(host)), "the lock service runs on")
@@ -231,6 +236,7 @@ class Installer(unittest.TestCase):
             self.assertLessEqual(running, set(lock_service_pids(host)))
             self.assertEqual(registry_values(host, SETTINGS_KEY).get("PLHK"), ("REG_DWORD", "0x40c0"))
             self.assertTrue((installed.folder / "alice.log").exists())
+            self.assertTrue((installed.folder / "alice.usage.csv").exists())
 
             install(host, newer, reboot=True)
             end_lock_services(host)
