@@ -237,7 +237,7 @@ int Run(int argc, wchar_t** argv)
     WipedWide password, confirm;
     {
         PasswordSource source(GetStdHandle(STD_INPUT_HANDLE));
-        switch (source.ReadLine(Text(TextId::HashPassword) + ": ", password)) {
+        switch (source.ReadLine(Text(TextId::WordPassword) + ": ", password)) {
         case LineRead::End: Report(Text(TextId::HashNoPassword)); return 1;
         case LineRead::TooLong:
             Report(HashTexts().Format(TextId::HashTooLong, {std::to_string(kMaxPasswordCharacters)}));

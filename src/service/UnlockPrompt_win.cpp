@@ -18,6 +18,8 @@ PromptDialog::Options PromptOptions(HWND owner, bool shutdownAllowed, bool moreT
     options.off = texts.Get(TextId::ButtonOff);
     options.moreTime = texts.Get(TextId::ButtonMoreTime);
     options.capsLock = texts.Get(TextId::PromptCapsLock);
+    options.passwordName = texts.Get(TextId::WordPassword);
+    options.keyboardLayoutName = texts.Get(TextId::PromptKeyboardLayout);
     // Topmost, so that it shows in front of the lock screen that owns it (and, where every
     // desktop shows on one screen, in front of the lock screen of the other desktop).
     options.owner = owner;

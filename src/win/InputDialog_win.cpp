@@ -20,6 +20,8 @@ bool ShowInputDialog(MessagePump& pump, HWND owner, const std::string& caption, 
     options.ok = texts.Get(TextId::ButtonOk);
     options.cancel = texts.Get(TextId::ButtonCancel);
     options.capsLock = texts.Get(TextId::PromptCapsLock);
+    options.passwordName = texts.Get(TextId::WordPassword);
+    options.keyboardLayoutName = texts.Get(TextId::PromptKeyboardLayout);
     PromptDialog dialog(options);
     WipeText(options.text);
     const bool confirmed = dialog.ShowModal(pump) == IDOK && (acceptUnchanged || dialog.Edited());

@@ -178,6 +178,7 @@ void PromptDialog::CreateControls(const Options& options)
     }
     SendMessageW(edit_, EM_SETSEL, 0, -1);
     capsLockText_ = options.capsLock;
+    keyboardLayoutName_ = options.keyboardLayoutName;
     ok_ = CreateChild(dialog, WC_BUTTONW, Widen(options.ok).c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
     cancel_ = CreateChild(dialog, WC_BUTTONW, Widen(options.cancel).c_str(), WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
     if (options.buttons != PromptButtons::OkCancel) {
@@ -194,7 +195,7 @@ void PromptDialog::CreateControls(const Options& options)
     ShowWindow(warning_, SW_HIDE);
     ShowWindow(keyboardLayout_, SW_HIDE);
     SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
-    names_.Name(edit_, options.masked ? std::wstring(L"Password") : Widen(options.prompt));
+    names_.Name(edit_, Widen(options.masked ? options.passwordName : options.prompt));
 
     UseFontAt(WindowDpi(dialog));
     UpdateIndicators();
@@ -279,7 +280,7 @@ void PromptDialog::UpdateIndicators()
     layoutName_ = std::move(name);
     const std::wstring wide = Widen(layoutName_);
     SetWindowTextW(keyboardLayout_, wide.c_str());
-    names_.Name(keyboardLayout_, L"Keyboard layout " + wide);
+    names_.Name(keyboardLayout_, Widen(FillIn(keyboardLayoutName_, {layoutName_})));
     // Sized to its new text, against the right margin.
     if (font_) {
         const LayoutRect r = MeasureLayout().keyboardLayout;

@@ -9,6 +9,7 @@
 #include "MessagePump_win.h"
 #include "common/PasswordHash.h"
 #include "common/PromptLayout.h"
+#include "common/Texts.h"
 #include "UniqueHandle_win.h"
 #include "common/WipedString.h"
 #include "Window_win.h"
@@ -48,9 +49,12 @@ public:
         std::string text;      // the edit's first text, all of it selected
         PromptButtons buttons = PromptButtons::OkCancel;
         bool offEnabled = false;
-        // The buttons' captions and the Caps Lock warning, in the person's language.
+        // The buttons' captions, the Caps Lock warning and what a screen reader calls the
+        // password field and the keyboard layout's line ({1} the layout), in the person's language.
         std::string ok = "OK", cancel = "Cancel", off = "Off", moreTime = "More time\u2026";
         std::string capsLock = kCapsLockWarning;
+        std::string passwordName = EnglishText(TextId::WordPassword);
+        std::string keyboardLayoutName = EnglishText(TextId::PromptKeyboardLayout);
     };
 
     explicit PromptDialog(const Options& options);
@@ -110,6 +114,7 @@ private:
     AccessibleNames names_;
     std::string layoutName_;
     std::string capsLockText_;
+    std::string keyboardLayoutName_;
     bool capsLock_ = false;
     std::string prompt_;
     bool entryEnabled_ = true;
