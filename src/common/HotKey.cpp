@@ -47,24 +47,24 @@ HotKeyRegistration HotKeyToRegistration(std::uint16_t code) noexcept
     return registration;
 }
 
-std::string HotKeyText(std::uint16_t code, const LayoutKeyName& layoutKeyName)
+std::string HotKeyText(std::uint16_t code, const LayoutKeyName& layoutKeyName, const Texts& texts)
 {
     const std::string name = KeyName(code & 0xFFu, layoutKeyName);
     if (name.empty())
         return {};
     std::string text;
     if (code & kShiftBit)
-        text += "Shift+";
+        text += texts.Get(TextId::KeyShift) + "+";
     if (code & kCtrlBit)
-        text += "Ctrl+";
+        text += texts.Get(TextId::KeyCtrl) + "+";
     if (code & kAltBit)
-        text += "Alt+";
+        text += texts.Get(TextId::KeyAlt) + "+";
     return text + name;
 }
 
-std::string LockActionCaption(std::uint16_t code, const LayoutKeyName& layoutKeyName)
+std::string LockActionCaption(std::uint16_t code, const LayoutKeyName& layoutKeyName, const Texts& texts)
 {
-    return "Vardex  " + HotKeyText(code, layoutKeyName);
+    return "Vardex  " + HotKeyText(code, layoutKeyName, texts);
 }
 
 namespace {

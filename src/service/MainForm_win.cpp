@@ -172,7 +172,7 @@ void TMainForm::ActionLoadSettingsExecute()
     application_.reportDisplay.SpeakIn(texts_);
     promptHost_.SpeakIn(texts_);
     HoldHotKey();
-    tray_->SetCaption(TrayCommand::Lock, Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf)));
+    tray_->SetCaption(TrayCommand::Lock, Widen(LockActionCaption(settings_.HotKey, LayoutKeyNameOf, *texts_)));
     tray_->SetCaption(TrayCommand::LockWorkStation, Widen(texts_->Get(TextId::TrayLockWorkStation)));
     tray_->SetCaption(TrayCommand::Configure, Widen(texts_->Get(TextId::TrayConfigure)));
     for (const std::string& problem : problems)

@@ -43,9 +43,19 @@ TEST(HotKey, ACodeRegistersItsModifiersAndKeyAndReadsAsTheFieldShowsIt)
     EXPECT_EQ(HotKeyToRegistration(0x8000 | 0x1FFF), (HotKeyRegistration{1, 0x1FFF})) << "the key keeps 13 bits";
 }
 
+// The modifier keys as a German keyboard names them.
+class GermanKeys final : public Texts {
+public:
+    std::string Get(TextId id) const override
+    {
+        return id == TextId::KeyShift ? "Umschalt" : id == TextId::KeyCtrl ? "Strg" : Texts::Get(id);
+    }
+};
+
 TEST(HotKey, TheMenuCaptionNamesTheKeyOrNothing)
 {
     EXPECT_EQ(LockActionCaption(0xE041, FakeLayout), "Vardex  Shift+Ctrl+Alt+A");
+    EXPECT_EQ(LockActionCaption(0xE041, FakeLayout, GermanKeys()), "Vardex  Umschalt+Strg+Alt+A");
     EXPECT_EQ(LockActionCaption(0, FakeLayout), "Vardex  ");
     EXPECT_EQ(LockActionCaption(0x4000 | 0xFF, FakeLayout), "Vardex  ");  // a key without a name
 }
