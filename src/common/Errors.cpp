@@ -6,17 +6,17 @@ namespace vardex {
 
 RegistryError RegistryError::InvalidDataType(const std::string& valueName)
 {
-    return RegistryError(EnglishTexts().Format(TextId::MessageInvalidDataType, {valueName}));
+    return RegistryError(EnglishMessage(TextId::MessageInvalidDataType, {valueName}));
 }
 
 RegistryError RegistryError::FailedToSetData(const std::string& valueName)
 {
-    return RegistryError(EnglishTexts().Format(TextId::MessageFailedToSetData, {valueName}));
+    return RegistryError(EnglishMessage(TextId::MessageFailedToSetData, {valueName}));
 }
 
 ConversionError ConversionError::NotAnInteger(const std::string& text)
 {
-    return ConversionError(EnglishTexts().Format(TextId::MessageNotAnInteger, {text}));
+    return ConversionError(EnglishMessage(TextId::MessageNotAnInteger, {text}));
 }
 
 IoError::IoError(unsigned code) : Error(IoErrorText(code)), code_(code) {}
@@ -29,7 +29,7 @@ std::string IoErrorText(unsigned code)
     case 4: return EnglishText(TextId::MessageTooManyOpenFiles);
     case 5: return EnglishText(TextId::MessageFileAccessDenied);
     case 101: return EnglishText(TextId::MessageDiskFull);
-    default: return EnglishTexts().Format(TextId::MessageIoError, {std::to_string(code)});
+    default: return EnglishMessage(TextId::MessageIoError, {std::to_string(code)});
     }
 }
 

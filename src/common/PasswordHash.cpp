@@ -112,7 +112,7 @@ bool VerifyPassword(std::string_view entry, std::string_view stored, PasswordCry
 std::string HashPassword(std::string_view password, PasswordCrypto& crypto, std::uint32_t iterations)
 {
     if (!IterationsInBounds(iterations))
-        throw Error(EnglishTexts().Format(TextId::MessageHashIterations, {std::to_string(iterations)}));
+        throw Error(EnglishMessage(TextId::MessageHashIterations, {std::to_string(iterations)}));
     WipedBytes<kPasswordSaltSize> salt;
     if (!crypto.FillRandom(salt.bytes))
         throw Error(EnglishText(TextId::MessageHashNoRandom));

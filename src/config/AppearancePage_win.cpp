@@ -31,7 +31,7 @@ bool AppearancePage::LoadPreview(const std::string& path, bool report)
         preview_ = LoadBackgroundPicture(path, frame.right, frame.bottom);
         previewIsProgramPicture_ = SameTextAscii(path, programDirectory_ + kDefaultBackgroundName);
         if (!preview_ && report)
-            errors_.ReportError(EnglishTexts().Format(TextId::MessagePictureNotShown, {path}));
+            errors_.ReportError(EnglishMessage(TextId::MessagePictureNotShown, {path}));
     }
     InvalidateRect(Item(IDC_PREVIEW), nullptr, FALSE);
     return exists;

@@ -225,7 +225,7 @@ std::vector<SettingWrite> ConfigModel::PlanSave(PasswordCrypto& crypto, std::uin
         for (const UserRecord& user : users_)
             userPasswords.push_back(user.password.ValueToStore(crypto, hashIterations));
     } catch (const Error& error) {
-        throw SaveError(EnglishTexts().Format(TextId::MessageNothingSaved, {error.what()}));
+        throw SaveError(EnglishMessage(TextId::MessageNothingSaved, {error.what()}));
     }
     // Windows' own validation flag first, as the window records it after.
     std::vector<SettingWrite> writes{{kNetworkLogonValueName, Global(N::UserValidation)}};

@@ -65,11 +65,10 @@ std::string WhyNot(const SettingDefinition& definition, const SettingValue& valu
     if (value.index() != KindIndex(definition.kind))
         return EnglishText(TextId::MessageRefusalKind);
     if (const auto* number = std::get_if<std::int32_t>(&value); number && (*number < definition.low || *number > definition.high))
-        return EnglishTexts().Format(TextId::MessageRefusalRange,
-                                     {std::to_string(definition.low), std::to_string(definition.high)});
+        return EnglishMessage(TextId::MessageRefusalRange, {std::to_string(definition.low), std::to_string(definition.high)});
     const auto* text = std::get_if<std::string>(&value);
     if (text && text->size() > kMaxSettingTextBytes)
-        return EnglishTexts().Format(TextId::MessageRefusalLength, {std::to_string(kMaxSettingTextBytes)});
+        return EnglishMessage(TextId::MessageRefusalLength, {std::to_string(kMaxSettingTextBytes)});
     if (text && text->find('\0') != std::string::npos)
         return EnglishText(TextId::MessageRefusalNull);
     if (text && definition.textIsValid && !definition.textIsValid(*text))
@@ -84,13 +83,13 @@ std::optional<std::string> RefusalOf(const SettingWrite& write, std::span<const 
 {
     const std::optional<Target> target = TargetOf(write.name, listedUserKeys);
     if (!target)
-        return EnglishTexts().Format(TextId::MessageRefusalNotWritten, {write.name});
-    const std::string why = target->definition ? WhyNot(*target->definition, write.value)
+        return EnglishMessage(TextId::MessageRefusalNotWritten, {write.name});
+    const std::string why = target->definition                          ? WhyNot(*target->definition, write.value)
                             : std::holds_alternative<bool>(write.value) ? std::string()
-                                                                        : std::string(EnglishText(TextId::MessageRefusalKind));
+                                                                        : EnglishText(TextId::MessageRefusalKind);
     if (why.empty())
         return std::nullopt;
-    return EnglishTexts().Format(TextId::MessageRefusalValue, {write.name, why});
+    return EnglishMessage(TextId::MessageRefusalValue, {write.name, why});
 }
 
 namespace {
@@ -135,7 +134,7 @@ void WriteSettings(Registry& registry, const std::vector<SettingWrite>& writes)
 {
     const std::unique_ptr<RegistryKey> key = registry.Open(RootKey::LocalMachine, kSettingsKeyPath, KeyAccess::Full, true);
     if (!key)
-        throw SaveError(EnglishTexts().Format(TextId::MessageKeyNotWritable, {kSettingsKeyPath}));
+        throw SaveError(EnglishMessage(TextId::MessageKeyNotWritable, {kSettingsKeyPath}));
     std::unique_ptr<RegistryKey> logon;
     for (const SettingWrite& write : writes) {
         try {
@@ -144,7 +143,7 @@ void WriteSettings(Registry& registry, const std::vector<SettingWrite>& writes)
                 throw RegistryError::FailedToSetData(write.name);
             WriteValue(*place, name, write.value);
         } catch (const RegistryError& error) {
-            throw SaveError(EnglishTexts().Format(TextId::MessageNotAllSaved, {error.what()}));
+            throw SaveError(EnglishMessage(TextId::MessageNotAllSaved, {error.what()}));
         }
     }
 }

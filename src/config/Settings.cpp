@@ -37,7 +37,7 @@ std::unique_ptr<RegistryKey> OpenSettingsKey(Registry& registry)
 
 std::string MalformedPasswordText(const std::string& valueName)
 {
-    return EnglishTexts().Format(TextId::MessageInvalidPasswordHash, {valueName});
+    return EnglishMessage(TextId::MessageInvalidPasswordHash, {valueName});
 }
 
 // A malformed stored password refuses every entry; the report names the value, never its text.
@@ -56,12 +56,12 @@ void ReportMalformedPasswords(const LockServiceSettings& settings, const std::st
 
 std::string UnreadablePeriodText(const std::string& period)
 {
-    return EnglishTexts().Format(TextId::MessageInvalidPeriod, {period});
+    return EnglishMessage(TextId::MessageInvalidPeriod, {period});
 }
 
 std::string UnreadableDayPeriodsText(const std::string& valueName)
 {
-    return EnglishTexts().Format(TextId::MessageInvalidDayPeriods, {valueName});
+    return EnglishMessage(TextId::MessageInvalidDayPeriods, {valueName});
 }
 
 std::vector<std::string> LoadServiceSettings(LockServiceSettings& settings, Registry& registry,

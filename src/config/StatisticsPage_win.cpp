@@ -142,7 +142,7 @@ std::vector<UsageDay> StatisticsPage::UsageOf(const std::string& user, std::int3
     try {
         days = ReadUsageHistory(BytesOf(files_, UsageHistoryPath(programDirectory_, user)));
     } catch (const Error& error) {
-        errors_.ReportError(EnglishTexts().Format(TextId::MessageHistoryNotRead, {user, error.what()}));
+        errors_.ReportError(EnglishMessage(TextId::MessageHistoryNotRead, {user, error.what()}));
     }
     // A day's line is written once the day is over: today is the live count of the settings.
     try {
@@ -200,7 +200,7 @@ void StatisticsPage::ExportStatistics()
         const std::vector<UserStatistics> users = StatisticsToExport();
         WriteWhole(files_, {{path, UnlockLogCsv(users)}, {UsageExportPath(path), UsageCsv(users)}});
     } catch (const std::runtime_error& error) {
-        errors_.ReportError(EnglishTexts().Format(TextId::MessageNotExported, {path, error.what()}));
+        errors_.ReportError(EnglishMessage(TextId::MessageNotExported, {path, error.what()}));
     }
 }
 
@@ -249,7 +249,7 @@ void StatisticsPage::ShowStatistics()
                 newest = ReadNewestLines(files_, path, kViewedLogBytes);
         } catch (const Error& error) {
             // Shown without lines; the other logs are still shown.
-            errors_.ReportError(EnglishTexts().Format(TextId::MessageStatisticsNotRead, {user, error.what()}));
+            errors_.ReportError(EnglishMessage(TextId::MessageStatisticsNotRead, {user, error.what()}));
         }
         log.unread = NewestFirstLines(std::move(newest.bytes));
         const int image = isCurrentUser_(user) ? images_.currentUser : images_.otherUser;
@@ -339,7 +339,7 @@ void StatisticsPage::ClearSelectedLog()
     try {
         clearLog_(log.user);
     } catch (const std::runtime_error& error) {
-        errors_.ReportError(EnglishTexts().Format(TextId::MessageStatisticsLogNotCleared, {log.user, error.what()}));
+        errors_.ReportError(EnglishMessage(TextId::MessageStatisticsLogNotCleared, {log.user, error.what()}));
         return;
     }
     const RedrawPause pause(Tree());

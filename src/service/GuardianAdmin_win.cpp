@@ -59,7 +59,7 @@ std::string AdminRefusalText(const AdminTicketAnswer& answer)
     case AdminTicketAnswer::Kind::Ticket: return {};
     case AdminTicketAnswer::Kind::Wrong: return EnglishText(TextId::MessageIncorrectPassword);
     case AdminTicketAnswer::Kind::Wait:
-        return EnglishTexts().Format(TextId::MessageTooManyWrong, {std::to_string(answer.waitSeconds)});
+        return EnglishMessage(TextId::MessageTooManyWrong, {std::to_string(answer.waitSeconds)});
     case AdminTicketAnswer::Kind::NoAnswer: break;
     }
     return EnglishText(TextId::MessageNotChecked);
@@ -84,9 +84,9 @@ void WriteThroughGuardian(const std::string& ticket, const std::vector<SettingWr
     if (!result)
         throw TicketRefused(EnglishText(TextId::MessageTicketRefused));
     if (result->invalid)
-        throw SaveError(EnglishTexts().Format(TextId::MessageValueRefused, {result->name}));
+        throw SaveError(EnglishMessage(TextId::MessageValueRefused, {result->name}));
     if (!result->written)
-        throw SaveError(EnglishTexts().Format(TextId::MessageValueNotWritten, {result->name}));
+        throw SaveError(EnglishMessage(TextId::MessageValueNotWritten, {result->name}));
 }
 
 void ClearLogThroughGuardian(const std::string& ticket, const std::string& userKey)
@@ -98,7 +98,7 @@ void ClearLogThroughGuardian(const std::string& ticket, const std::string& userK
     if (*answer == kGuardRefused)
         throw TicketRefused(EnglishText(TextId::MessageLogTicketRefused));
     if (*answer != kGuardAccepted)
-        throw std::runtime_error(EnglishTexts().Format(TextId::MessageLogNotCleared, {userKey}));
+        throw std::runtime_error(EnglishMessage(TextId::MessageLogNotCleared, {userKey}));
 }
 
 std::vector<std::uint8_t> CodeSecretThroughGuardian(const std::string& ticket, bool makeNew)

@@ -188,7 +188,7 @@ void TMainForm::HoldHotKey()
         return;
     }
     if (!std::exchange(hotKeyReported_, true))
-        ReportError(EnglishTexts().Format(TextId::MessageHotKeyHeld, {HotKeyText(settings_.HotKey, LayoutKeyNameOf)}));
+        ReportError(EnglishMessage(TextId::MessageHotKeyHeld, {HotKeyText(settings_.HotKey, LayoutKeyNameOf)}));
 }
 
 void TMainForm::ActionSetVardexExecute(ThenStandBy standBy)
@@ -387,7 +387,7 @@ void TMainForm::TakeGuardianDay() noexcept
     if (const std::optional<GuardDay> day = guardian_.TakeDay())
         restrictions_.TakeKeptDayUse(day->day, day->usedSeconds, day->week, day->weekUsedSeconds);
     if (const unsigned lost = guardian_.TakeLostLines())
-        ReportError(EnglishTexts().Format(TextId::MessageLinesLost, {std::to_string(lost)}));
+        ReportError(EnglishMessage(TextId::MessageLinesLost, {std::to_string(lost)}));
 }
 
 void TMainForm::TellGuardianOfEnd(LockState state) noexcept

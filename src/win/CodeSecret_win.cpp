@@ -20,7 +20,7 @@ std::string Refusal(SecretUse use, LSTATUS status)
     const TextId text = use == SecretUse::Store
                             ? (denied ? TextId::MessageSecretNotStoredDenied : TextId::MessageSecretNotStored)
                             : (denied ? TextId::MessageSecretNotReadDenied : TextId::MessageSecretNotRead);
-    return EnglishTexts().Format(text, {std::to_string(status)});
+    return EnglishMessage(text, {std::to_string(status)});
 }
 
 struct LocalMemoryTraits {
