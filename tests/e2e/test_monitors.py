@@ -35,16 +35,19 @@ def centre_brightness(screenshot, width, height, x, y):
 
 @unittest.skipIf(MISSING, f"no display of several monitors: {MISSING}")
 class Monitors(unittest.TestCase):
-    def assert_covered(self, host, shot, attempts=3):
+    def assert_covered(self, host, shot, patience_s=120):
         """The lock screen is the virtual screen, on top at every monitor's corners and centre,
         and no monitor's area of the picture shows the root. Just after a change of monitors,
-        Wine's desktop process can hold a starting program for a while and X can show a part of
-        the picture late; that is Wine's, so a few looks a second apart are allowed."""
-        for attempt in range(1, attempts + 1):
+        Wine's desktop process can hold a starting program for a while (on a busy machine for
+        over a minute) and X can show a part of the picture late; that is Wine's, so looks a
+        second apart are allowed for a while. How soon the lock covers the change is measured in
+        X, before this."""
+        deadline = time.monotonic() + patience_s
+        while True:
             try:
                 return self.look_covered(host, shot)
             except (AssertionError, subprocess.TimeoutExpired):
-                if attempt == attempts:
+                if time.monotonic() > deadline:
                     raise
                 time.sleep(1)
 
